@@ -1,0 +1,47 @@
+# Helpers shared by every folder: one library per folder, one test executable per library.
+
+set(KADRION_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)
+
+function(kadrion_sanitize target)
+  if(KADRION_ASAN)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+endfunction()
+
+# kadrion_library(<name> DEPS <targets...> [EXCLUDE <files...>])
+# Every .cpp in the calling folder (not its subfolders) goes into library kadrion_<name>.
+function(kadrion_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(x ${ARG_EXCLUDE})
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${x})
+  endforeach()
+  file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(kadrion_${name} STATIC ${srcs} ${hdrs})
+  target_include_directories(kadrion_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  target_link_libraries(kadrion_${name} PUBLIC ${ARG_DEPS})
+  target_compile_options(kadrion_${name} PRIVATE ${KADRION_WARNINGS})
+  kadrion_sanitize(kadrion_${name})
+  set_target_properties(kadrion_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+endfunction()
+
+# kadrion_tests(<name> LABELS <labels...> [DEPS <targets...>])
+# Every .cpp in <folder>/tests goes into one GoogleTest executable <name>_tests.
+function(kadrion_tests name)
+  cmake_parse_arguments(ARG "" "" "LABELS;DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name}_tests ${srcs})
+  target_link_libraries(${name}_tests PRIVATE kadrion_${name} ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  target_compile_options(${name}_tests PRIVATE ${KADRION_WARNINGS})
+  kadrion_sanitize(${name}_tests)
+  gtest_discover_tests(${name}_tests
+    DISCOVERY_MODE PRE_TEST
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${ARG_LABELS}"
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KADRION_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test. Non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")"
+source cmake/common.sh
+kadrion_install_missing "${KADRION_PACKAGES[@]}"
+
+export QT_QPA_PLATFORM=offscreen
+kadrion_build build
+(cd build && ctest --output-on-failure --parallel "$(nproc)" --timeout 600)
+
+# The base library once more under AddressSanitizer: ownership and notifications leave no leak
+# and no dangling pointer.
+kadrion_build build-asan -DKADRION_ASAN=ON -DKADRION_ONLY=base
+(cd build-asan && ctest --output-on-failure --parallel "$(nproc)" --timeout 600)
