@@ -19,8 +19,7 @@ public:
     ~Exception() override = default;
     const char* what() const noexcept override { return utf8.constData(); }
     // Changes the message (callers that add context keep `what()` in step).
-    void SetMessage(const QString& m)
-    {
+    void SetMessage(const QString& m) {
         Message = m;
         utf8 = m.toUtf8();
     }
@@ -65,6 +64,13 @@ KADRION_EXCEPTION(EComponentError, Exception)
 
 // ---- Format -----------------------------------------------------------------------------
 
+// Number text of the fixed Ukrainian settings, used by Format, FloatToStr and FormatFloat.
+// No '0' flag: a width pads with spaces; a precision gives leading zeros (%.3d -> 007).
+constexpr QChar DefaultDecimalSeparator = u',';
+constexpr QChar DefaultThousandSeparator = u' ';
+constexpr const char* DefaultCurrencyString = "грн."; // UTF-8; "1 грн.", "-1 грн."
+constexpr int DefaultCurrencyDecimals = 2;
+
 // One argument of Format: an integer, a floating-point number or a text.
 class TFormatArg {
 public:
@@ -83,7 +89,9 @@ public:
 
 // Formats as the platform does: %[index:][-][width][.prec]type with d u x X e f g n m s p %;
 // '*' takes width or precision from the arguments. A bad format or argument raises
-// EConvertError ("Format '%s' invalid or incompatible with argument").
+// EConvertError ("Format '%s' invalid or incompatible with argument"; a missing argument:
+// "No argument for format '%s'"). %c takes a character (text or code). d u x take integers,
+// e f g n m doubles, s texts; x and p give upper-case hexadecimal.
 QString Format(const QString& fmt, std::initializer_list<TFormatArg> args);
 
 // ---- numbers and text -------------------------------------------------------------------
@@ -141,11 +149,15 @@ QString StringReplace(const QString& s, const QString& oldPattern, const QString
                       TReplaceFlags flags);
 QString StringOfChar(QChar c, int count);
 QString QuotedStr(const QString& s, QChar quote = u'\'');
+// The same with any quote character: AnsiQuotedStr("a\"b", '"') gives "a""b" in quotes.
+QString AnsiQuotedStr(const QString& s, QChar quote);
 // Removes one pair of enclosing quotes (doubling inside is undone); other text is returned as is.
 QString AnsiDequotedStr(const QString& s, QChar quote);
 
 // ---- file names: both '\' and '/' separate folders --------------------------------------
 
+// The name with every '\' turned into '/', for the file system calls.
+QString LocalFileName(const QString& fileName);
 QString ExtractFilePath(const QString& fileName); // with the trailing separator
 QString ExtractFileDir(const QString& fileName);  // without it
 QString ExtractFileName(const QString& fileName);

@@ -60,6 +60,13 @@ struct TPoint {
     constexpr bool operator==(const TPoint&) const = default;
 };
 
+#define KADRION_TYPES_HAS_TSIZE
+struct TSize {
+    int cx = 0;
+    int cy = 0;
+    constexpr bool operator==(const TSize&) const = default;
+};
+
 struct TRect {
     int Left = 0;
     int Top = 0;
@@ -76,6 +83,23 @@ constexpr TRect Rect(int l, int t, int r, int b) { return TRect{l, t, r, b}; }
 constexpr bool PtInRect(const TRect& r, const TPoint& p)
 {
     return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
+}
+
+// Number * Numerator / Denominator with a 64-bit product, rounded half away from zero;
+// -1 when Denominator is 0.
+constexpr int MulDiv(int number, int numerator, int denominator)
+{
+    if (denominator == 0)
+        return -1;
+    int64_t p = int64_t(number) * numerator;
+    int64_t d = denominator;
+    bool neg = (p < 0) != (d < 0);
+    if (p < 0)
+        p = -p;
+    if (d < 0)
+        d = -d;
+    int64_t q = (p + d / 2) / d;
+    return int(neg ? -q : q);
 }
 
 // Days since 30.12.1899; the fraction is the time of day. 0.0 is the empty date.
