@@ -4,7 +4,12 @@
 #include "Streams.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
 #include <map>
+#include <mutex>
+#include <typeindex>
+#include <unordered_map>
 
 namespace {
 
@@ -45,6 +50,35 @@ QByteArray encodeText(const QString& text, int codePage) {
 } // namespace
 
 // ---- TObject ----------------------------------------------------------------------------
+
+QString TObject::ClassName() const {
+    // Kept for the whole run (never destroyed), so that objects freed at exit can still ask.
+    static auto* mutex = new std::mutex;
+    static auto* names = new std::unordered_map<std::type_index, QString>;
+    const std::type_info& type = typeid(*this);
+    std::lock_guard<std::mutex> lock(*mutex);
+    auto it = names->find(std::type_index(type));
+    if (it != names->end()) return it->second;
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(type.name(), nullptr, nullptr, &status);
+    QString full = QString::fromLatin1(status == 0 && demangled ? demangled : type.name());
+    std::free(demangled);
+    // Drop namespaces and enclosing scopes: what follows the last "::" outside brackets.
+    int depth = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < full.size(); ++i) {
+        QChar c = full[i];
+        if (c == u'<' || c == u'(')
+            ++depth;
+        else if (c == u'>' || c == u')')
+            --depth;
+        else if (depth == 0 && c == u':' && i + 1 < full.size() && full[i + 1] == u':')
+            start = i + 2;
+    }
+    QString name = full.mid(start);
+    names->emplace(std::type_index(type), name);
+    return name;
+}
 
 bool TObject::ClassNameIs(const QString& name) const {
     return ClassName().compare(name, Qt::CaseInsensitive) == 0;
@@ -1082,8 +1116,8 @@ void TComponent::EndLoading() {
 
 namespace {
 std::map<QString, TComponentFactory>& classRegistry() {
-    static std::map<QString, TComponentFactory> registry;
-    return registry;
+    static auto* registry = new std::map<QString, TComponentFactory>;
+    return *registry;
 }
 } // namespace
 

@@ -13,6 +13,8 @@
 // (or std::unique_ptr) is fine too; then the owned components go from ~TComponent, when the
 // derived parts of the owner are already gone. A derived class whose owned components touch
 // its own members while they are destroyed calls DestroyComponents() first in its destructor.
+// In Notification(c, opRemove) compare c with the pointers held; do not dynamic_cast it: after
+// a plain `delete` only its TComponent part may be left when the news arrives.
 #pragma once
 
 #include "SysUtils.h"
@@ -36,14 +38,12 @@ KADRION_EXCEPTION(EClassNotFound, Exception)
 
 // ---- TObject ----------------------------------------------------------------------------
 
-// Put KADRION_CLASS(TMyClass) first in the body of every class derived from TObject whose
-// name matters (streaming, look-up by name, messages): it overrides ClassName() and adds a
-// static StaticClassName(). It leaves the access at `public:`.
+// ClassName() is the name of the object's own C++ class (without namespaces), so every class
+// reports its name without further ado; the class names are the system's own names.
+// KADRION_CLASS(TMyClass) at the top of a class body adds the static StaticClassName() (for
+// registering and looking up classes by name). It leaves the access at `public:`.
 #define KADRION_CLASS(Name)                                                                        \
 public:                                                                                            \
-    QString ClassName() const override {                                                           \
-        return QStringLiteral(#Name);                                                              \
-    }                                                                                              \
     static QString StaticClassName() {                                                             \
         return QStringLiteral(#Name);                                                              \
     }
@@ -55,7 +55,8 @@ public:
     TObject(const TObject&) = delete;
     TObject& operator=(const TObject&) = delete;
 
-    virtual QString ClassName() const { return QStringLiteral("TObject"); }
+    // The class name of the object (its dynamic type); a class may override it.
+    virtual QString ClassName() const;
     static QString StaticClassName() { return QStringLiteral("TObject"); }
     // Case-insensitive comparison with ClassName().
     bool ClassNameIs(const QString& name) const;
@@ -73,6 +74,10 @@ template <typename T> void FreeAndNil(T*& obj) {
 }
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+// Horizontal alignment of text (fields, grids, labels, reports).
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+#define KADRION_CLASSES_HAS_TALIGNMENT
 
 // ---- TList ------------------------------------------------------------------------------
 
@@ -432,16 +437,19 @@ class TComponent : public TPersistent {
     void EndLoading();
 
     void SetComponentState(TComponentState S) { state = S; }
+    // The owned components in order, for range loops.
+    const std::vector<TComponent*>& ComponentList() const { return components; }
+    QString GetNamePath() const override { return name; }
 
-protected:
-    // Clears csLoading; descendants do their after-load work and call the inherited one.
+    // Loaded and Notification are public so that the layers above can forward them.
+    // Loaded clears csLoading; descendants do their after-load work and call the inherited one.
     virtual void Loaded();
     // Told about components inserted into or removed from this owner, and about components
     // deleted that this one asked FreeNotification of. The default passes the news on to
     // every owned component; descendants clear their references and call the inherited one.
     virtual void Notification(TComponent* AComponent, TOperation Operation);
-    // Told when an owned component is moved to position Order.
-    virtual void SetChildOrder(TComponent* Child, int Order) {}
+
+protected:
     virtual void Updating() { state.Include(csUpdating); }
     virtual void Updated() { state.Exclude(csUpdating); }
     virtual void ValidateRename(TComponent* AComponent, const QString& CurName,

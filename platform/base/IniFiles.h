@@ -127,7 +127,7 @@ class TMemIniFile : public TCustomIniFile {
     void EraseSection(const QString& Section) override;
     void DeleteKey(const QString& Section, const QString& Ident) override;
     void UpdateFile() override;
-    // Re-reads the file, dropping changes not written.
+    // Points at another file; with Reload its contents replace the ones in memory.
     void Rename(const QString& AFileName, bool Reload);
     void GetStrings(TStrings* List) const;
     void SetStrings(TStrings* List);

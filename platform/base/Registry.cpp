@@ -282,8 +282,7 @@ bool TRegistry::DeleteKey(const QString& Key) {
             found = true;
         }
     }
-    if (!found)
-        return false;
+    if (!found) return false;
     // The parent key stays, even when the deleted key was all it held.
     int cut = int(path.lastIndexOf(u'\\'));
     if (cut > 0) {
@@ -291,16 +290,12 @@ bool TRegistry::DeleteKey(const QString& Key) {
         bool parentLives = false;
         for (const QString& s : doc.Sections()) {
             QString p;
-            if (sectionPath(s, rootKey, p) && atOrBelow(p, parent))
-                parentLives = true;
+            if (sectionPath(s, rootKey, p) && atOrBelow(p, parent)) parentLives = true;
         }
-        if (!parentLives)
-            doc.AddSection(sectionOf(parent));
+        if (!parentLives) doc.AddSection(sectionOf(parent));
     }
-    if (!saveStore(doc))
-        return false;
-    if (open && atOrBelow(currentPath, path))
-        CloseKey();
+    if (!saveStore(doc)) return false;
+    if (open && atOrBelow(currentPath, path)) CloseKey();
     return true;
 }
 
@@ -326,7 +321,7 @@ bool TRegistry::HasSubKeys() {
 
 void TRegistry::GetKeyNames(TStrings* Strings) {
     QStringList result;
-    const QString base = open ? currentPath : QString();
+    const QString base = currentPath;
     TIniDocument doc = loadStore();
     for (const QString& s : doc.Sections()) {
         QString p;

@@ -7,12 +7,13 @@
 #include <memory>
 
 // Readable failure output for texts.
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
-template <typename E, typename F> QString messageOf(F&& f)
-{
+template <typename E, typename F> QString messageOf(F&& f) {
     try {
         f();
     } catch (const E& e) {
@@ -21,14 +22,15 @@ template <typename E, typename F> QString messageOf(F&& f)
     return QStringLiteral("<no exception>");
 }
 
-QStringList items(const TStrings& s) { return s.ToStringList(); }
+QStringList items(const TStrings& s) {
+    return s.ToStringList();
+}
 
 } // namespace
 
 // ---- TList ------------------------------------------------------------------------------
 
-TEST(TListTest, EditsKeepOrderAndNotify)
-{
+TEST(TListTest, EditsKeepOrderAndNotify) {
     int a = 1, b = 2, c = 3, d = 4;
     TList list;
     list.Add(&a);
@@ -58,8 +60,7 @@ TEST(TListTest, EditsKeepOrderAndNotify)
     EXPECT_GE(list.GetCapacity(), list.GetCount());
 }
 
-TEST(TListTest, IndexErrorsCarryTheIndex)
-{
+TEST(TListTest, IndexErrorsCarryTheIndex) {
     int a = 0;
     TList list;
     list.Add(&a);
@@ -83,8 +84,7 @@ TEST(TListTest, IndexErrorsCarryTheIndex)
     EXPECT_EQ(list.GetCount(), 2);
 }
 
-TEST(TListTest, ObjectListDeletesWhatItOwns)
-{
+TEST(TListTest, ObjectListDeletesWhatItOwns) {
     // Run under AddressSanitizer: a leak or double delete fails the run.
     TObjectList owning;
     owning.Add(new TStringList);
@@ -102,8 +102,7 @@ TEST(TListTest, ObjectListDeletesWhatItOwns)
 
 // ---- TStringList ------------------------------------------------------------------------
 
-TEST(TStringListTest, SortedListsAndDuplicates)
-{
+TEST(TStringListTest, SortedListsAndDuplicates) {
     struct Case {
         const char* name;
         TDuplicates dup;
@@ -115,7 +114,11 @@ TEST(TStringListTest, SortedListsAndDuplicates)
         // An equal string goes before the ones already there.
         {"accept keeps all", dupAccept, false, {"b", "a", "B"}, {"a", "B", "b"}},
         {"case-sensitive", dupIgnore, true, {"b", "a", "B", "A"}, {"a", "A", "b", "B"}},
-        {"cyrillic folds", dupIgnore, false, {"ґава", "Ґава", "Єва", "Іра"}, {"ґава", "Єва", "Іра"}},
+        {"cyrillic folds",
+         dupIgnore,
+         false,
+         {"ґава", "Ґава", "Єва", "Іра"},
+         {"ґава", "Єва", "Іра"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -145,8 +148,7 @@ TEST(TStringListTest, SortedListsAndDuplicates)
     EXPECT_EQ(ign.Add("D"), 1);
 }
 
-TEST(TStringListTest, FindAndIndexOf)
-{
+TEST(TStringListTest, FindAndIndexOf) {
     TStringList list;
     list.SetStringList({"delta", "Alpha", "charlie", "Bravo"});
     int index = -1;
@@ -177,8 +179,7 @@ TEST(TStringListTest, FindAndIndexOf)
     EXPECT_EQ(cs[index], "B");
 }
 
-TEST(TStringListTest, NamesAndValues)
-{
+TEST(TStringListTest, NamesAndValues) {
     TStringList list;
     list.SetStringList({"Org=Київ", "Boss=Іванов", "plain", "Empty=", "Eq=a=b"});
     EXPECT_EQ(list.GetValues("boss"), "Іванов");
@@ -205,8 +206,7 @@ TEST(TStringListTest, NamesAndValues)
     EXPECT_EQ(list.GetValues("KEY"), "value");
 }
 
-TEST(TStringListTest, TextSplitsAndJoinsLines)
-{
+TEST(TStringListTest, TextSplitsAndJoinsLines) {
     struct Case {
         QString text;
         QStringList lines;
@@ -230,8 +230,7 @@ TEST(TStringListTest, TextSplitsAndJoinsLines)
     EXPECT_EQ(list.GetText(), "a\r\n\r\nb\r\n");
 }
 
-TEST(TStringListTest, CommaAndDelimitedText)
-{
+TEST(TStringListTest, CommaAndDelimitedText) {
     struct Out {
         QStringList lines;
         QString comma;
@@ -254,12 +253,8 @@ TEST(TStringListTest, CommaAndDelimitedText)
         QString text;
         QStringList lines;
     } ins[] = {
-        {"  a , b  ", {"a", "b"}},
-        {"a b,c", {"a", "b", "c"}},
-        {"a,", {"a", ""}},
-        {"a,,b", {"a", "", "b"}},
-        {"\"x, y\" z", {"x, y", "z"}},
-        {"\"unclosed", {"unclosed"}},
+        {"  a , b  ", {"a", "b"}}, {"a b,c", {"a", "b", "c"}},    {"a,", {"a", ""}},
+        {"a,,b", {"a", "", "b"}},  {"\"x, y\" z", {"x, y", "z"}}, {"\"unclosed", {"unclosed"}},
         {"\"\"\"\"", {"\""}},
     };
     for (const auto& i : ins) {
@@ -282,8 +277,7 @@ TEST(TStringListTest, CommaAndDelimitedText)
     EXPECT_EQ(items(loose), (QStringList{"a", "b", "c;d"}));
 }
 
-TEST(TStringListTest, IndexErrorsAndObjects)
-{
+TEST(TStringListTest, IndexErrorsAndObjects) {
     TStringList list;
     list.Add("a");
     struct Case {
@@ -311,8 +305,7 @@ TEST(TStringListTest, IndexErrorsAndObjects)
     owner.Delete(0); // deletes the second object; ASan checks the rest at the end
 }
 
-TEST(TStringListTest, UpdatesFireChangeEventsOnce)
-{
+TEST(TStringListTest, UpdatesFireChangeEventsOnce) {
     TStringList list;
     QStringList log;
     list.OnChanging = [&](TObject* s) {
@@ -337,8 +330,7 @@ TEST(TStringListTest, UpdatesFireChangeEventsOnce)
     EXPECT_EQ(log, (QStringList{"changing", "change"}));
 }
 
-TEST(TStringListTest, AssignSortAndStreams)
-{
+TEST(TStringListTest, AssignSortAndStreams) {
     TStringList src;
     src.SetStringList({"ccc", "a", "bb"});
     src.SetDelimiter(u';');
@@ -349,7 +341,8 @@ TEST(TStringListTest, AssignSortAndStreams)
     EXPECT_EQ(dst.GetDelimiter(), u';');
     EXPECT_TRUE(dst.Equals(&src));
 
-    dst.CustomSort([](TStringList* l, int i, int j) { return int(l->Get(i).size() - l->Get(j).size()); });
+    dst.CustomSort(
+        [](TStringList* l, int i, int j) { return int(l->Get(i).size() - l->Get(j).size()); });
     EXPECT_EQ(items(dst), (QStringList{"a", "bb", "ccc"}));
     dst.SetStringList({"b", "C", "a"});
     dst.Sort();
@@ -378,8 +371,7 @@ TEST(TStringListTest, AssignSortAndStreams)
 
 // ---- TBits ------------------------------------------------------------------------------
 
-TEST(TBitsTest, GrowsAndFindsOpenBit)
-{
+TEST(TBitsTest, GrowsAndFindsOpenBit) {
     TBits bits;
     EXPECT_EQ(bits.OpenBit(), 0);
     bits.SetBits(0, true);
@@ -403,38 +395,29 @@ namespace {
 // reads in its destructor (so a dangling reference shows under AddressSanitizer).
 class TProbe : public TComponent {
     KADRION_CLASS(TProbe)
-    TProbe(TComponent* owner, const QString& name, QStringList* log)
-        : TComponent(owner), log(log)
-    {
+    TProbe(TComponent* owner, const QString& name, QStringList* log) : TComponent(owner), log(log) {
         SetName(name);
     }
-    ~TProbe() override
-    {
-        if (Partner)
-            *log << GetName() + " sees " + Partner->GetName();
+    ~TProbe() override {
+        if (Partner) *log << GetName() + " sees " + Partner->GetName();
         *log << "delete " + GetName();
     }
-    void SetPartner(TComponent* c, bool freeNotify)
-    {
+    void SetPartner(TComponent* c, bool freeNotify) {
         Partner = c;
-        if (freeNotify)
-            c->FreeNotification(this);
+        if (freeNotify) c->FreeNotification(this);
     }
     TComponent* Partner = nullptr;
     QStringList* log;
     QStringList states;
 
 protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override
-    {
+    void Notification(TComponent* AComponent, TOperation Operation) override {
         TComponent::Notification(AComponent, Operation);
-        if (Operation == opRemove && AComponent == Partner)
-            Partner = nullptr;
+        if (Operation == opRemove && AComponent == Partner) Partner = nullptr;
         if (AComponent != this)
             *log << GetName() + (Operation == opInsert ? " +" : " -") + AComponent->GetName();
     }
-    void Loaded() override
-    {
+    void Loaded() override {
         states << (IsLoading() ? "loading" : "done");
         TComponent::Loaded();
         *log << "loaded " + GetName();
@@ -443,8 +426,7 @@ protected:
 
 } // namespace
 
-TEST(TComponentTest, OwnerDeletesInReverseOrderAndTellsTheOthers)
-{
+TEST(TComponentTest, OwnerDeletesInReverseOrderAndTellsTheOthers) {
     QStringList log;
     auto* form = new TProbe(nullptr, "Form", &log);
     auto* a = new TProbe(form, "A", &log);
@@ -479,8 +461,7 @@ TEST(TComponentTest, OwnerDeletesInReverseOrderAndTellsTheOthers)
     EXPECT_FALSE(log.contains("X sees Y"));
 }
 
-TEST(TComponentTest, FreeNotificationAcrossOwners)
-{
+TEST(TComponentTest, FreeNotificationAcrossOwners) {
     QStringList log;
     auto form1 = std::make_unique<TProbe>(nullptr, "Form1", &log);
     auto form2 = std::make_unique<TProbe>(nullptr, "Form2", &log);
@@ -508,8 +489,7 @@ TEST(TComponentTest, FreeNotificationAcrossOwners)
     EXPECT_FALSE(log.join('|').contains("User"));
 }
 
-TEST(TComponentTest, NamesInsertRemoveAndIndex)
-{
+TEST(TComponentTest, NamesInsertRemoveAndIndex) {
     QStringList log;
     TProbe form(nullptr, "Form", &log);
     auto* a = new TProbe(&form, "Edit1", &log);
@@ -541,16 +521,13 @@ TEST(TComponentTest, NamesInsertRemoveAndIndex)
     EXPECT_TRUE(c->IsDesigning());
 }
 
-TEST(TComponentTest, DestroyingStateIsVisibleToOthers)
-{
+TEST(TComponentTest, DestroyingStateIsVisibleToOthers) {
     struct TWatcher : public TComponent {
         using TComponent::TComponent;
         bool sawDestroying = false;
-        void Notification(TComponent* c, TOperation op) override
-        {
+        void Notification(TComponent* c, TOperation op) override {
             TComponent::Notification(c, op);
-            if (op == opRemove && c != this)
-                sawDestroying = c->IsDestroying();
+            if (op == opRemove && c != this) sawDestroying = c->IsDestroying();
         }
     };
     TWatcher watcher(nullptr);
@@ -560,8 +537,7 @@ TEST(TComponentTest, DestroyingStateIsVisibleToOthers)
     EXPECT_TRUE(watcher.sawDestroying);
 }
 
-TEST(TComponentTest, LoadingBracketCallsLoadedOnce)
-{
+TEST(TComponentTest, LoadingBracketCallsLoadedOnce) {
     QStringList log;
     TProbe form(nullptr, "Form", &log);
     auto* early = new TProbe(&form, "Early", &log);
@@ -585,8 +561,7 @@ TEST(TComponentTest, LoadingBracketCallsLoadedOnce)
     EXPECT_FALSE(after->IsLoading());
 }
 
-TEST(TComponentTest, ClassRegistryByName)
-{
+TEST(TComponentTest, ClassRegistryByName) {
     RegisterClass<TComponent>();
     TComponentFactory f = FindClass("tcomponent");
     TComponent owner(nullptr);
@@ -595,6 +570,14 @@ TEST(TComponentTest, ClassRegistryByName)
     EXPECT_EQ(made->ClassName(), "TComponent");
     EXPECT_TRUE(made->ClassNameIs("TCOMPONENT"));
     EXPECT_EQ(messageOf<EClassNotFound>([] { FindClass("TNope"); }), "Class TNope not found");
+    // Class names come from the objects' own classes, with or without the macro.
+    QStringList log;
+    TProbe probe(nullptr, "P", &log);
+    EXPECT_EQ(probe.ClassName(), "TProbe");
+    EXPECT_EQ(static_cast<TComponent&>(probe).ClassName(), "TProbe");
+    struct TLocalThing : public TPersistent {};
+    EXPECT_EQ(TLocalThing().ClassName(), "TLocalThing");
+    EXPECT_EQ(TStringList().ClassName(), TStringList::StaticClassName());
     EXPECT_FALSE(GetClass("TNope"));
     UnRegisterClass("TComponent");
     EXPECT_FALSE(GetClass("TComponent"));
@@ -608,20 +591,17 @@ class TBandItem : public TCollectionItem {
     KADRION_CLASS(TBandItem)
     explicit TBandItem(TCollection* c) : TCollectionItem(c) {}
     QString Caption;
-    void Assign(TPersistent* Source) override
-    {
+    void Assign(TPersistent* Source) override {
         if (auto* s = dynamic_cast<TBandItem*>(Source)) {
             Caption = s->Caption;
             return;
         }
         TCollectionItem::Assign(Source);
     }
-    QString GetDisplayName() const override
-    {
+    QString GetDisplayName() const override {
         return Caption.isEmpty() ? TCollectionItem::GetDisplayName() : Caption;
     }
-    void SetCaption(const QString& c)
-    {
+    void SetCaption(const QString& c) {
         Caption = c;
         Changed(false);
     }
@@ -630,22 +610,17 @@ class TBandItem : public TCollectionItem {
 class TBands : public TOwnedCollection {
 public:
     TBands(TPersistent* owner, QStringList* log)
-        : TOwnedCollection(owner, CollectionItemClass<TBandItem>()), log(log)
-    {
-    }
+        : TOwnedCollection(owner, CollectionItemClass<TBandItem>()), log(log) {}
     ~TBands() override { log = nullptr; }
-    void Update(TCollectionItem* Item) override
-    {
-        if (log)
-            *log << (Item ? "update " + Item->GetDisplayName() : QString("update all"));
+    void Update(TCollectionItem* Item) override {
+        if (log) *log << (Item ? "update " + Item->GetDisplayName() : QString("update all"));
     }
     QStringList* log;
 };
 
 } // namespace
 
-TEST(TCollectionTest, ItemsAddMoveDeleteAndUpdate)
-{
+TEST(TCollectionTest, ItemsAddMoveDeleteAndUpdate) {
     QStringList log;
     TComponent owner(nullptr);
     TBands bands(&owner, &log);
@@ -694,8 +669,7 @@ TEST(TCollectionTest, ItemsAddMoveDeleteAndUpdate)
     EXPECT_EQ(first->GetIndex(), 0);
 }
 
-TEST(TCollectionTest, AssignCopiesItems)
-{
+TEST(TCollectionTest, AssignCopiesItems) {
     QStringList log;
     TBands src(nullptr, &log);
     static_cast<TBandItem*>(src.Add())->Caption = "x";

@@ -9,12 +9,13 @@
 
 #include <functional>
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
-template <typename E, typename F> QString messageOf(F&& f)
-{
+template <typename E, typename F> QString messageOf(F&& f) {
     try {
         f();
     } catch (const E& e) {
@@ -26,29 +27,25 @@ template <typename E, typename F> QString messageOf(F&& f)
 // Points the system directory at a fresh temporary folder for the length of a test.
 class ConfigDirTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         hadOld = qEnvironmentVariableIsSet("KADRION_CONFIG_DIR");
         old = qgetenv("KADRION_CONFIG_DIR");
         qputenv("KADRION_CONFIG_DIR", QFile::encodeName(dir.path()));
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (hadOld)
             qputenv("KADRION_CONFIG_DIR", old);
         else
             qunsetenv("KADRION_CONFIG_DIR");
     }
     QString path(const QString& name) const { return dir.filePath(name); }
-    void writeBytes(const QString& name, const QByteArray& bytes) const
-    {
+    void writeBytes(const QString& name, const QByteArray& bytes) const {
         QFile f(path(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QByteArray readBytes(const QString& name) const
-    {
+    QByteArray readBytes(const QString& name) const {
         QFile f(path(name));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
@@ -60,8 +57,7 @@ protected:
 using IniFileTest = ConfigDirTest;
 using RegistryTest = ConfigDirTest;
 
-QStringList sectionOf(TCustomIniFile& ini, const QString& section)
-{
+QStringList sectionOf(TCustomIniFile& ini, const QString& section) {
     TStringList list;
     ini.ReadSection(section, &list);
     return list.ToStringList();
@@ -69,8 +65,7 @@ QStringList sectionOf(TCustomIniFile& ini, const QString& section)
 
 } // namespace
 
-TEST_F(IniFileTest, ReadStringStripsOnePairOfQuotes)
-{
+TEST_F(IniFileTest, ReadStringStripsOnePairOfQuotes) {
     struct Case {
         const char* line;
         QString value;
@@ -99,8 +94,7 @@ TEST_F(IniFileTest, ReadStringStripsOnePairOfQuotes)
     EXPECT_EQ(ini.ReadString("S", "k", ""), "\"x\"");
 }
 
-TEST_F(IniFileTest, BareNameLivesInTheSystemDirectory)
-{
+TEST_F(IniFileTest, BareNameLivesInTheSystemDirectory) {
     TIniFile ini("kadrion.ini");
     EXPECT_EQ(ini.GetFileName(), path("kadrion.ini"));
     // Reading a missing file gives defaults and creates nothing.
@@ -120,10 +114,11 @@ TEST_F(IniFileTest, BareNameLivesInTheSystemDirectory)
     EXPECT_EQ(other.GetFileName(), path("sub.ini"));
 }
 
-TEST_F(IniFileTest, Utf8WrittenAnd1251Read)
-{
+TEST_F(IniFileTest, Utf8WrittenAnd1251Read) {
     // A Windows-1251 file (not valid UTF-8) is read as such.
-    writeBytes("old.ini", "[Data]\r\nOrg=\xCA\xE8\xBF\xE2\xF1\xFC\xEA\xE0\r\nBoss=\xB2\xE2\xE0\xED\xEE\xE2\r\n");
+    writeBytes(
+        "old.ini",
+        "[Data]\r\nOrg=\xCA\xE8\xBF\xE2\xF1\xFC\xEA\xE0\r\nBoss=\xB2\xE2\xE0\xED\xEE\xE2\r\n");
     TIniFile ini("old.ini");
     EXPECT_EQ(ini.ReadString("Data", "Org", ""), "Київська");
     EXPECT_EQ(ini.ReadString("Data", "Boss", ""), "Іванов");
@@ -139,8 +134,7 @@ TEST_F(IniFileTest, Utf8WrittenAnd1251Read)
     EXPECT_EQ(bom.ReadString("ф", "КЛЮЧ", ""), "Значення");
 }
 
-TEST_F(IniFileTest, TypedValuesSectionsAndKeys)
-{
+TEST_F(IniFileTest, TypedValuesSectionsAndKeys) {
     writeBytes("t.ini", "; settings\n"
                         "[Data]\n"
                         "Num=42\n"
@@ -197,8 +191,7 @@ TEST_F(IniFileTest, TypedValuesSectionsAndKeys)
                                       .toUtf8());
 }
 
-TEST_F(IniFileTest, WriteFailureAndMemIniFile)
-{
+TEST_F(IniFileTest, WriteFailureAndMemIniFile) {
     TIniFile bad(path("no/such/dir/x.ini"));
     EXPECT_EQ(bad.ReadString("S", "K", "d"), "d");
     EXPECT_EQ(messageOf<EIniFileException>([&] { bad.WriteString("S", "K", "v"); }),
@@ -217,8 +210,7 @@ TEST_F(IniFileTest, WriteFailureAndMemIniFile)
     EXPECT_EQ(readBytes("mem.ini"), QByteArray("[S]\nK='v'\nN=3\n"));
 }
 
-TEST_F(RegistryTest, RegIniFileRoundTrip)
-{
+TEST_F(RegistryTest, RegIniFileRoundTrip) {
     {
         TRegIniFile reg("Software\\Rapportel");
         reg.WriteInteger("Form\\TfrPreviewForm", "XPosition", 120);
@@ -253,11 +245,13 @@ TEST_F(RegistryTest, RegIniFileRoundTrip)
     // A read-only store on a key nobody wrote reads defaults and creates nothing.
     TRegIniFile none("Software\\Nobody", KEY_READ);
     EXPECT_EQ(none.ReadString("S", "I", "dflt"), "dflt");
+    TStringList noSections;
+    none.ReadSections(&noSections);
+    EXPECT_EQ(noSections.GetCount(), 0);
     EXPECT_FALSE(QString::fromUtf8(readBytes("registry.ini")).contains("Nobody"));
 }
 
-TEST_F(RegistryTest, TypedValuesKeysAndErrors)
-{
+TEST_F(RegistryTest, TypedValuesKeysAndErrors) {
     TRegistry reg;
     EXPECT_EQ(reg.GetRootKey(), HKEY_CURRENT_USER);
     EXPECT_FALSE(reg.OpenKey("Software\\Kadrion\\Grid", false));

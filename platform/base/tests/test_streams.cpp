@@ -10,12 +10,13 @@
 #include <functional>
 #include <unistd.h>
 
-static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+static void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
-template <typename E, typename F> QString messageOf(F&& f)
-{
+template <typename E, typename F> QString messageOf(F&& f) {
     try {
         f();
     } catch (const E& e) {
@@ -26,8 +27,7 @@ template <typename E, typename F> QString messageOf(F&& f)
 
 } // namespace
 
-TEST(TStreamTest, LittleEndianValuesHaveExactBytes)
-{
+TEST(TStreamTest, LittleEndianValuesHaveExactBytes) {
     TMemoryStream ms;
     ms.WriteByte(0xAB);
     ms.WriteInt16(-2);
@@ -63,8 +63,7 @@ TEST(TStreamTest, LittleEndianValuesHaveExactBytes)
     EXPECT_EQ(ms.ReadBytes(2), QByteArray("xy"));
 }
 
-TEST(TStreamTest, ExtendedRoundTrip)
-{
+TEST(TStreamTest, ExtendedRoundTrip) {
     for (double v : {0.0, -2.5, 3.141592653589793, 1e300, -1e-300, 4.9e-324, 123456789.125}) {
         TMemoryStream ms;
         ms.WriteExtended(v);
@@ -73,8 +72,7 @@ TEST(TStreamTest, ExtendedRoundTrip)
     }
 }
 
-TEST(TStreamTest, ShortReadsAndWritesRaise)
-{
+TEST(TStreamTest, ShortReadsAndWritesRaise) {
     TMemoryStream ms;
     ms.WriteBytes("abc");
     ms.SetPosition(1);
@@ -97,8 +95,7 @@ TEST(TStreamTest, ShortReadsAndWritesRaise)
     EXPECT_EQ(target.GetBytes().right(3), QByteArray("abc"));
 }
 
-TEST(TStreamTest, MemoryStreamSizeAndPosition)
-{
+TEST(TStreamTest, MemoryStreamSizeAndPosition) {
     TMemoryStream ms;
     ms.Seek(4, soFromBeginning);
     ms.WriteByte('x'); // the gap is zero-filled
@@ -125,8 +122,7 @@ TEST(TStreamTest, MemoryStreamSizeAndPosition)
     EXPECT_EQ(ss.ReadString(100), QStringLiteral("иїв!"));
 }
 
-TEST(TFileStreamTest, CreateOpenAndErrors)
-{
+TEST(TFileStreamTest, CreateOpenAndErrors) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString name = dir.filePath("data.bin");
@@ -179,7 +175,8 @@ TEST(TFileStreamTest, CreateOpenAndErrors)
     list.SaveToFile(textName);
     TMemoryStream raw;
     raw.LoadFromFile(textName);
-    EXPECT_EQ(raw.GetBytes(), QByteArray("\xB2\xE2\xE0\xED\xEE\xE2\r\n\xCF\xE5\xF2\xF0\xE5\xED\xEA\xEE\r\n"));
+    EXPECT_EQ(raw.GetBytes(),
+              QByteArray("\xB2\xE2\xE0\xED\xEE\xE2\r\n\xCF\xE5\xF2\xF0\xE5\xED\xEA\xEE\r\n"));
     TStringList back;
     back.LoadFromFile(textName);
     EXPECT_EQ(back.ToStringList(), list.ToStringList());
