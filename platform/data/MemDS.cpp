@@ -1,0 +1,538 @@
+// The in-memory dataset.
+#include "MemDS.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace {
+
+// Bytes of a stored value of the definition's type (blobs keep a 4-byte blob number).
+int nativeSize(const TFieldDef* d) {
+    int size = d->GetSize();
+    switch (d->GetDataType()) {
+    case ftString:
+    case ftFixedChar:
+        return std::max(size, 0) + 1;
+    case ftGuid:
+        return (size > 0 ? size : 38) + 1;
+    case ftWideString:
+        return (std::max(size, 0) + 1) * 2;
+    case ftSmallint:
+    case ftWord:
+    case ftBoolean:
+        return 2;
+    case ftInteger:
+    case ftAutoInc:
+        return 4;
+    case ftLargeint:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+        return 8;
+    case ftBytes:
+        return std::max(size, 0);
+    case ftVarBytes:
+        return std::max(size, 0) + 2;
+    default:
+        return IsBlobType(d->GetDataType()) ? 4 : 0;
+    }
+}
+
+bool isTextType(TFieldType t) {
+    return t == ftString || t == ftFixedChar || t == ftGuid || t == ftWideString;
+}
+
+} // namespace
+
+// A blob of the current record as a memory stream; a writing stream stores its bytes into the
+// record buffer when it is deleted (an empty blob is stored as null).
+class TMemBlobStream : public TMemoryStream {
+public:
+    TMemBlobStream(TMemDataSet* ADataSet, TField* AField, TBlobStreamMode AMode)
+        : ds(ADataSet), field(AField), mode(AMode) {
+        if (mode != bmWrite) {
+            int32_t id = 0;
+            if (ds->GetFieldData(field, nullptr)) {
+                TRecordBuffer rec = ds->GetActiveRecBuf();
+                std::memcpy(&id, ds->fieldPtr(rec, field) + 1, 4);
+            }
+            auto it = ds->blobs.find(id);
+            if (it != ds->blobs.end()) {
+                SetBytes(it->second);
+            }
+        }
+    }
+    ~TMemBlobStream() override {
+        if (mode == bmRead) return;
+        TRecordBuffer rec = ds->GetActiveRecBuf();
+        if (!rec) return;
+        char* p = ds->fieldPtr(rec, field);
+        QByteArray bytes = GetBytes();
+        if (bytes.isEmpty()) {
+            std::memset(p, 0, 5);
+        } else {
+            int32_t id = ds->nextBlob++;
+            ds->blobs[id] = bytes;
+            ds->editBlobs.push_back(id);
+            p[0] = 1;
+            std::memcpy(p + 1, &id, 4);
+        }
+        ds->NotifyFieldChange(field);
+    }
+
+private:
+    TMemDataSet* ds;
+    TField* field;
+    TBlobStreamMode mode;
+};
+
+TMemDataSet::TMemDataSet(TComponent* AOwner)
+    : TDataSet(AOwner), masterLink(std::make_unique<TMasterDataLink>(this)) {
+    masterLink->OnMasterChange = [this](TObject*) { masterChanged(nullptr); };
+    masterLink->OnMasterDisable = [this](TObject*) { masterDisabled(nullptr); };
+}
+
+TMemDataSet::~TMemDataSet() {
+    Destroying();
+    Close();
+    masterLink.reset();
+}
+
+void TMemDataSet::Notification(TComponent* AComponent, TOperation Operation) {
+    TDataSet::Notification(AComponent, Operation);
+    if (Operation == opRemove && masterLink && AComponent == masterLink->GetDataSource())
+        masterLink->SetDataSource(nullptr);
+}
+
+// ---- layout -------------------------------------------------------------------------------------
+
+QByteArray TMemDataSet::layoutSignature() const {
+    QByteArray sig;
+    TFieldDefs* defs = GetFieldDefs();
+    for (int i = 0; i < defs->Count(); ++i) {
+        TFieldDef* d = defs->GetItems(i);
+        sig += d->GetName().toUpper().toUtf8() + '/' + QByteArray::number(int(d->GetDataType())) +
+               '/' + QByteArray::number(d->GetSize()) + ';';
+    }
+    return sig;
+}
+
+void TMemDataSet::InternalInitFieldDefs() {
+    TFieldDefs* defs = GetFieldDefs();
+    if (defs->Count() > 0) return;
+    // A table made from persistent fields: one definition per data field.
+    for (int i = 0; i < GetFieldCount(); ++i) {
+        TField* f = Fields(i);
+        if (f->GetFieldKind() != fkData && f->GetFieldKind() != fkInternalCalc) continue;
+        TFieldDef* d =
+            defs->Add(f->GetFieldName(), f->GetDataType(), f->GetSize(), f->GetRequired());
+        if (auto* b = dynamic_cast<TBCDField*>(f)) d->SetPrecision(b->GetPrecision());
+        d->InternalCalcField = f->GetFieldKind() == fkInternalCalc;
+    }
+}
+
+void TMemDataSet::InternalOpen() {
+    InitFieldDefs();
+    if (GetDefaultFields()) CreateFields();
+    BindFields(true);
+    TFieldDefs* defs = GetFieldDefs();
+    fieldOffsets.assign(size_t(defs->Count()), 0);
+    fieldSizes.assign(size_t(defs->Count()), 0);
+    int offset = 0;
+    for (int i = 0; i < defs->Count(); ++i) {
+        fieldOffsets[size_t(i)] = offset;
+        fieldSizes[size_t(i)] = nativeSize(defs->GetItems(i));
+        offset += 1 + fieldSizes[size_t(i)];
+    }
+    dataSize = offset;
+    QByteArray sig = layoutSignature();
+    if (sig != storedLayout) {
+        rows.clear();
+        blobs.clear();
+        positionsValid = false;
+        storedLayout = sig;
+    }
+    CalcFieldsOffset = InfoSize + dataSize;
+    bufferSize = CalcFieldsOffset + GetCalcFieldsSize();
+    cursor = -1;
+    cursorOpen = true;
+    scratch = AllocRecordBuffer();
+}
+
+void TMemDataSet::InternalClose() {
+    if (scratch) FreeRecordBuffer(scratch);
+    BindFields(false);
+    if (GetDefaultFields()) DestroyFields();
+    cursorOpen = false;
+    cursor = -1;
+}
+
+TRecordBuffer TMemDataSet::AllocRecordBuffer() {
+    auto* b = new char[size_t(std::max(bufferSize, InfoSize))];
+    std::memset(b, 0, size_t(std::max(bufferSize, InfoSize)));
+    return b;
+}
+
+void TMemDataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
+    delete[] Buffer;
+    Buffer = nullptr;
+}
+
+char* TMemDataSet::fieldPtr(TRecordBuffer Buffer, TField* Field) const {
+    int no = Field->GetFieldNo();
+    if (no < 1 || no > int(fieldOffsets.size()))
+        DatabaseErrorFmt(QString::fromUtf8(SFieldNotFound), {Field->GetDisplayName()},
+                         const_cast<TMemDataSet*>(this));
+    return Buffer + InfoSize + fieldOffsets[size_t(no - 1)];
+}
+
+// ---- bookmarks ----------------------------------------------------------------------------------
+
+void TMemDataSet::GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) const {
+    Data = QByteArray(reinterpret_cast<const char*>(&info(Buffer)->id), 4);
+}
+
+void TMemDataSet::SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) {
+    uint32_t id = 0;
+    if (Data.size() == 4) std::memcpy(&id, Data.constData(), 4);
+    info(Buffer)->id = id;
+}
+
+TBookmarkFlag TMemDataSet::GetBookmarkFlag(TRecordBuffer Buffer) const {
+    return TBookmarkFlag(info(Buffer)->flag);
+}
+
+void TMemDataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) {
+    info(Buffer)->flag = uint8_t(Value);
+}
+
+int TMemDataSet::positionOf(uint32_t id) const {
+    if (!positionsValid) {
+        positions.clear();
+        for (size_t i = 0; i < rows.size(); ++i)
+            positions[rows[i]->id] = int(i);
+        positionsValid = true;
+    }
+    auto it = positions.find(id);
+    return it == positions.end() ? -1 : it->second;
+}
+
+static uint32_t bookmarkId(const TBookmark& b) {
+    uint32_t id = 0;
+    if (b.size() == 4) std::memcpy(&id, b.constData(), 4);
+    return id;
+}
+
+int TMemDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const {
+    int p1 = Bookmark1.size() == 4 ? positionOf(bookmarkId(Bookmark1)) : -1;
+    int p2 = Bookmark2.size() == 4 ? positionOf(bookmarkId(Bookmark2)) : -1;
+    if (p1 < 0 && p2 < 0) return 0;
+    if (p1 < 0) return 1;
+    if (p2 < 0) return -1;
+    return p1 < p2 ? -1 : (p1 > p2 ? 1 : 0);
+}
+
+bool TMemDataSet::BookmarkValid(const TBookmark& Bookmark) const {
+    return GetActive() && Bookmark.size() == 4 && positionOf(bookmarkId(Bookmark)) >= 0;
+}
+
+void TMemDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
+    int p = Bookmark.size() == 4 ? positionOf(bookmarkId(Bookmark)) : -1;
+    if (p < 0) DatabaseError(QString::fromUtf8(SBookmarkNotFound), this);
+    cursor = p;
+}
+
+void TMemDataSet::InternalSetToRecord(TRecordBuffer Buffer) {
+    int p = positionOf(info(Buffer)->id);
+    if (p >= 0) cursor = p;
+}
+
+// ---- reading ------------------------------------------------------------------------------------
+
+void TMemDataSet::fillBuffer(TRecordBuffer Buffer, int Position) {
+    const Row& r = *rows[size_t(Position)];
+    info(Buffer)->id = r.id;
+    info(Buffer)->flag = bfCurrent;
+    std::memcpy(Buffer + InfoSize, r.data.constData(), size_t(dataSize));
+}
+
+bool TMemDataSet::hasRange() const {
+    return masterLink->GetActive() && !masterLink->GetFields().isEmpty();
+}
+
+bool TMemDataSet::inMasterRange(TRecordBuffer Buffer) {
+    if (!hasRange()) return true;
+    QList<TField*> detail;
+    GetFieldList(detail, detailFields.isEmpty() ? masterLink->GetFieldNames() : detailFields);
+    const QList<TField*>& master = masterLink->GetFields();
+    if (detail.size() != master.size()) return false;
+    return TestBuffer(Buffer, [&] {
+        for (int i = 0; i < detail.size(); ++i) {
+            Variant m = master[i]->GetAsVariant();
+            Variant d = detail[i]->GetAsVariant();
+            if (VarIsClear(m) || VarIsClear(d) || VarCompareValue(d, m) != vrEqual) return false;
+        }
+        return true;
+    });
+}
+
+bool TMemDataSet::accepts(int Position, TRecordBuffer Buffer) {
+    fillBuffer(Buffer, Position);
+    GetCalcFields(Buffer);
+    return inMasterRange(Buffer) && RecordFilterAccepts(Buffer);
+}
+
+TGetResult TMemDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
+    const int n = int(rows.size());
+    switch (GetMode) {
+    case gmCurrent:
+        if (cursor < 0 || cursor >= n || !accepts(cursor, Buffer)) return grError;
+        return grOK;
+    case gmNext: {
+        int p = cursor < 0 ? 0 : cursor + 1;
+        for (; p < n; ++p)
+            if (accepts(p, Buffer)) {
+                cursor = p;
+                return grOK;
+            }
+        cursor = n;
+        return grEOF;
+    }
+    case gmPrior: {
+        int p = cursor > n ? n - 1 : cursor - 1;
+        for (; p >= 0; --p)
+            if (accepts(p, Buffer)) {
+                cursor = p;
+                return grOK;
+            }
+        cursor = -1;
+        return grBOF;
+    }
+    }
+    return grError;
+}
+
+void TMemDataSet::InternalFirst() {
+    cursor = -1;
+}
+
+void TMemDataSet::InternalLast() {
+    cursor = int(rows.size());
+}
+
+int TMemDataSet::visibleBefore(int Position) const {
+    auto* self = const_cast<TMemDataSet*>(this);
+    int count = 0;
+    for (int i = 0; i < Position && i < int(rows.size()); ++i)
+        if (self->accepts(i, scratch)) ++count;
+    return count;
+}
+
+int TMemDataSet::GetRecordCount() const {
+    if (!cursorOpen) return 0;
+    if (!hasRange() && !GetFiltered()) return int(rows.size());
+    return visibleBefore(int(rows.size()));
+}
+
+int TMemDataSet::GetRecNo() const {
+    if (!sequenced || !GetActive() || IsEmpty()) return -1;
+    TRecordBuffer b = ActiveBuffer();
+    if (GetBookmarkFlag(b) != bfCurrent) return -1;
+    int p = positionOf(info(b)->id);
+    if (p < 0) return -1;
+    if (!hasRange() && !GetFiltered()) return p + 1;
+    return visibleBefore(p) + 1;
+}
+
+void TMemDataSet::SetRecNo(int Value) {
+    if (!sequenced) return;
+    CheckBrowseMode();
+    int seen = 0;
+    for (int i = 0; i < int(rows.size()); ++i) {
+        if (!accepts(i, scratch)) continue;
+        if (++seen == Value) {
+            GotoBookmark(QByteArray(reinterpret_cast<const char*>(&rows[size_t(i)]->id), 4));
+            return;
+        }
+    }
+}
+
+// ---- field data ---------------------------------------------------------------------------------
+
+bool TMemDataSet::GetFieldData(TField* Field, void* Buffer) {
+    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup)
+        return GetCalcFieldData(Field, Buffer);
+    TRecordBuffer rec = GetActiveRecBuf();
+    if (!rec) return false;
+    const char* p = fieldPtr(rec, Field);
+    if (p[0] == 0) return false;
+    if (Field->IsBlob()) return true;
+    if (Buffer) {
+        int slot = fieldSizes[size_t(Field->GetFieldNo() - 1)];
+        int n = std::min(slot, Field->GetDataSize());
+        std::memcpy(Buffer, p + 1, size_t(n));
+        if (n < Field->GetDataSize())
+            std::memset(static_cast<char*>(Buffer) + n, 0, size_t(Field->GetDataSize() - n));
+    }
+    return true;
+}
+
+void TMemDataSet::SetFieldData(TField* Field, const void* Buffer) {
+    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup) {
+        SetCalcFieldData(Field, Buffer);
+        NotifyFieldChange(Field);
+        return;
+    }
+    TRecordBuffer rec = GetActiveRecBuf();
+    if (!rec) return;
+    char* p = fieldPtr(rec, Field);
+    int slot = fieldSizes[size_t(Field->GetFieldNo() - 1)];
+    if (Buffer && !Field->IsBlob()) {
+        int n = std::min(slot, Field->GetDataSize());
+        p[0] = 1;
+        std::memset(p + 1, 0, size_t(slot));
+        std::memcpy(p + 1, Buffer, size_t(n));
+        if (isTextType(Field->GetDataType()) && slot > 0) {
+            p[slot] = 0; // keep the terminator when the field is wider than the store
+            if (Field->GetDataType() == ftWideString && slot > 1) p[slot - 1] = 0;
+        }
+    } else {
+        std::memset(p, 0, size_t(slot) + 1);
+    }
+    NotifyFieldChange(Field);
+}
+
+std::unique_ptr<TStream> TMemDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
+    if (!Field->IsBlob())
+        DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
+    if (Mode != bmRead) Field->CheckCanModify();
+    return std::make_unique<TMemBlobStream>(this, Field, Mode);
+}
+
+// ---- writing ------------------------------------------------------------------------------------
+
+std::vector<int32_t> TMemDataSet::blobIds(const QByteArray& Data) const {
+    std::vector<int32_t> ids;
+    TFieldDefs* defs = GetFieldDefs();
+    for (int i = 0; i < defs->Count() && i < int(fieldOffsets.size()); ++i) {
+        if (!IsBlobType(defs->GetItems(i)->GetDataType())) continue;
+        const char* p = Data.constData() + fieldOffsets[size_t(i)];
+        if (p[0] == 0) continue;
+        int32_t id;
+        std::memcpy(&id, p + 1, 4);
+        if (id != 0) ids.push_back(id);
+    }
+    return ids;
+}
+
+void TMemDataSet::releaseBlobs(const std::vector<int32_t>& Ids, const QByteArray* Keep) {
+    std::vector<int32_t> keep;
+    if (Keep) keep = blobIds(*Keep);
+    for (int32_t id : Ids)
+        if (std::find(keep.begin(), keep.end(), id) == keep.end()) blobs.erase(id);
+}
+
+void TMemDataSet::InternalInitRecord(TRecordBuffer Buffer) {
+    std::memset(Buffer, 0, size_t(bufferSize));
+}
+
+void TMemDataSet::DoOnNewRecord() {
+    // A new detail record takes the master's key values.
+    if (hasRange()) {
+        QList<TField*> detail;
+        GetFieldList(detail, detailFields.isEmpty() ? masterLink->GetFieldNames() : detailFields);
+        const QList<TField*>& master = masterLink->GetFields();
+        for (int i = 0; i < detail.size() && i < master.size(); ++i)
+            detail[i]->SetAsVariant(master[i]->GetAsVariant());
+    }
+    TDataSet::DoOnNewRecord();
+}
+
+void TMemDataSet::InternalEdit() {
+    editBlobs.clear();
+}
+
+void TMemDataSet::InternalPost() {
+    TRecordBuffer buf = ActiveBuffer();
+    QByteArray data(buf + InfoSize, dataSize);
+    if (GetState() == dsEdit) {
+        int p = positionOf(info(buf)->id);
+        if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
+        Row& r = *rows[size_t(p)];
+        std::vector<int32_t> old = blobIds(r.data);
+        old.insert(old.end(), editBlobs.begin(), editBlobs.end());
+        releaseBlobs(old, &data);
+        r.data = data;
+        cursor = p;
+    } else {
+        auto row = std::make_unique<Row>();
+        row->id = nextId++;
+        row->data = data;
+        int p = int(rows.size());
+        if (GetBookmarkFlag(buf) == bfInserted) {
+            int at = positionOf(info(buf)->id);
+            if (at >= 0) p = at;
+        }
+        releaseBlobs(editBlobs, &data);
+        rows.insert(rows.begin() + p, std::move(row));
+        positionsValid = false;
+        cursor = p;
+    }
+    editBlobs.clear();
+}
+
+void TMemDataSet::InternalCancel() {
+    releaseBlobs(editBlobs, nullptr);
+    editBlobs.clear();
+}
+
+void TMemDataSet::InternalDelete() {
+    TRecordBuffer buf = ActiveBuffer();
+    int p = positionOf(info(buf)->id);
+    if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
+    releaseBlobs(blobIds(rows[size_t(p)]->data), nullptr);
+    rows.erase(rows.begin() + p);
+    positionsValid = false;
+    cursor = p;
+}
+
+void TMemDataSet::EmptyTable() {
+    if (GetActive()) CheckBrowseMode();
+    rows.clear();
+    blobs.clear();
+    positionsValid = false;
+    cursor = -1;
+    if (GetActive()) First();
+}
+
+void TMemDataSet::SetReadOnly(bool Value) {
+    readOnly = Value;
+}
+
+// ---- master-detail ------------------------------------------------------------------------------
+
+void TMemDataSet::SetMasterSource(TDataSource* Value) {
+    if (Value && IsLinkedTo(Value)) DatabaseError(QString::fromUtf8(SCircularDataLink), this);
+    masterLink->SetDataSource(Value);
+}
+
+void TMemDataSet::SetMasterFields(const QString& Value) {
+    masterLink->SetFieldNames(Value);
+}
+
+void TMemDataSet::SetDetailFields(const QString& Value) {
+    detailFields = Value;
+    if (GetActive()) First();
+}
+
+void TMemDataSet::masterChanged(TObject*) {
+    if (GetActive() && !IsDestroying()) First();
+}
+
+void TMemDataSet::masterDisabled(TObject*) {
+    if (GetActive() && !IsDestroying()) First();
+}
