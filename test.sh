@@ -4,6 +4,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source cmake/common.sh
 kadrion_install_missing "${KADRION_PACKAGES[@]}"
+# A Firebird server for the tests labelled "server" (they skip when none answers).
+kadrion_install_missing firebird3.0-server || echo "firebird3.0-server not installed: server tests skip"
+kadrion_start_firebird
+trap kadrion_stop_firebird EXIT
 
 export QT_QPA_PLATFORM=offscreen
 kadrion_build build

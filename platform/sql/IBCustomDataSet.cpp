@@ -1,0 +1,1171 @@
+// The SQL-server dataset: lazy fetching, editing through update statements, cached updates.
+#include "IBCustomDataSet.h"
+
+#include "CodePages.h"
+#include "IBDatabase.h"
+#include "Streams.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+int slotFor(TFieldType Type, int Size) {
+    switch (Type) {
+    case ftString:
+    case ftFixedChar:
+    case ftGuid:
+        return Size + 1;
+    case ftWideString:
+        return (Size + 1) * 2;
+    case ftSmallint:
+    case ftWord:
+    case ftBoolean:
+        return 2;
+    case ftInteger:
+    case ftAutoInc:
+        return 4;
+    case ftBytes:
+        return Size;
+    case ftVarBytes:
+        return Size + 2;
+    default:
+        return IsBlobType(Type) ? 4 : 8;
+    }
+}
+
+bool isText(TFieldType Type) {
+    return Type == ftString || Type == ftFixedChar || Type == ftGuid || Type == ftWideString;
+}
+
+QString scaledText(int64_t v, int scale) {
+    if (scale <= 0) return QString::number(qlonglong(v));
+    bool neg = v < 0;
+    uint64_t a = neg ? uint64_t(0) - uint64_t(v) : uint64_t(v);
+    QString digits = QString::number(qulonglong(a));
+    while (digits.size() <= scale)
+        digits.prepend(u'0');
+    digits.insert(digits.size() - scale, u'.');
+    if (neg) digits.prepend(u'-');
+    return digits;
+}
+
+} // namespace
+
+// ---- TIBDataSetUpdateObject -------------------------------------------------------------------
+
+TIBDataSetUpdateObject::TIBDataSetUpdateObject(TComponent* AOwner)
+    : TComponent(AOwner), refreshSQL(new TStringList) {}
+
+TIBDataSetUpdateObject::~TIBDataSetUpdateObject() {
+    if (dataSet && dataSet->updateObject == this) dataSet->updateObject = nullptr;
+}
+
+void TIBDataSetUpdateObject::SetDataSet(TIBCustomDataSet* Value) {
+    if (dataSet == Value) return;
+    if (dataSet) {
+        RemoveFreeNotification(dataSet);
+        if (dataSet->updateObject == this) dataSet->updateObject = nullptr;
+    }
+    dataSet = Value;
+    if (dataSet) {
+        FreeNotification(dataSet);
+        if (dataSet->updateObject != this) dataSet->SetUpdateObject(this);
+    }
+}
+
+void TIBDataSetUpdateObject::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == dataSet) dataSet = nullptr;
+}
+
+void TIBDataSetUpdateObject::Apply(TUpdateKind UpdateKind) {
+    if (!dataSet) return;
+    QString sql = GetSQLText(UpdateKind);
+    if (sql.trimmed().isEmpty()) IBClientError(QString::fromUtf8(SIBNoUpdateObject));
+    dataSet->ExecUpdateSQL(sql, UpdateKind != ukInsert);
+}
+
+// ---- blob stream ------------------------------------------------------------------------------
+
+// A blob of the current record as a memory stream; a writing stream stores its bytes into the
+// record buffer when it is deleted (an empty blob is stored as null).
+class TIBBlobStream : public TMemoryStream {
+public:
+    TIBBlobStream(TIBCustomDataSet* ADataSet, TField* AField, TBlobStreamMode AMode)
+        : ds(ADataSet), field(AField), mode(AMode) {
+        if (mode != bmWrite) {
+            TRecordBuffer rec = ds->GetActiveRecBuf();
+            if (rec) {
+                const char* p = ds->fieldPtr(rec, field->GetFieldNo());
+                if (p[0]) {
+                    int32_t h;
+                    std::memcpy(&h, p + 1, 4);
+                    if (h) SetBytes(ds->blobBytes(h));
+                }
+            }
+        }
+    }
+    ~TIBBlobStream() override {
+        if (mode == bmRead) return;
+        TRecordBuffer rec = ds->GetActiveRecBuf();
+        if (!rec) return;
+        char* p = ds->fieldPtr(rec, field->GetFieldNo());
+        QByteArray bytes = GetBytes();
+        if (bytes.isEmpty()) {
+            std::memset(p, 0, 5);
+        } else {
+            int32_t h = ds->newBlob(bytes);
+            p[0] = 1;
+            std::memcpy(p + 1, &h, 4);
+        }
+        ds->NotifyFieldChange(field);
+    }
+
+private:
+    TIBCustomDataSet* ds;
+    TField* field;
+    TBlobStreamMode mode;
+};
+
+// ---- TIBCustomDataSet -------------------------------------------------------------------------
+
+TIBCustomDataSet::TIBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+
+TIBCustomDataSet::~TIBCustomDataSet() {
+    Destroying();
+    try {
+        Close();
+    } catch (...) {
+    }
+    freeStatements();
+    if (updateObject && updateObject->dataSet == this) updateObject->dataSet = nullptr;
+    if (database) database->removeDataSet(this);
+    if (transaction) transaction->removeDataSet(this);
+}
+
+void TIBCustomDataSet::SetDatabase(TIBDatabase* Value) {
+    if (database == Value) return;
+    CheckInactive();
+    freeStatements();
+    if (database) {
+        database->removeDataSet(this);
+        RemoveFreeNotification(database);
+    }
+    database = Value;
+    if (database) {
+        database->addDataSet(this);
+        FreeNotification(database);
+        if (!transaction && database->GetDefaultTransaction())
+            SetTransaction(database->GetDefaultTransaction());
+    }
+}
+
+void TIBCustomDataSet::SetTransaction(TIBTransaction* Value) {
+    if (transaction == Value) return;
+    CheckInactive();
+    freeStatements();
+    if (transaction) {
+        transaction->removeDataSet(this);
+        RemoveFreeNotification(transaction);
+    }
+    transaction = Value;
+    if (transaction) {
+        transaction->addDataSet(this);
+        FreeNotification(transaction);
+    }
+}
+
+void TIBCustomDataSet::SetCachedUpdates(bool Value) {
+    if (cachedUpdates == Value) return;
+    if (!Value && GetActive()) CheckBrowseMode();
+    if (!Value && UpdatesPending()) CancelUpdates();
+    cachedUpdates = Value;
+}
+
+void TIBCustomDataSet::SetUpdateObject(TIBDataSetUpdateObject* Value) {
+    if (updateObject == Value) return;
+    TIBDataSetUpdateObject* old = updateObject;
+    updateObject = Value;
+    if (old && old->dataSet == this) old->SetDataSet(nullptr);
+    if (old) RemoveFreeNotification(old);
+    if (Value) {
+        FreeNotification(Value);
+        if (Value->dataSet != this) Value->SetDataSet(this);
+    }
+}
+
+void TIBCustomDataSet::Notification(TComponent* AComponent, TOperation Operation) {
+    TDataSet::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    if (AComponent == updateObject) updateObject = nullptr;
+    if (AComponent == database) databaseFreed();
+    if (AComponent == transaction) transactionFreed();
+}
+
+void TIBCustomDataSet::databaseFreed() {
+    select.reset();
+    database = nullptr;
+}
+
+void TIBCustomDataSet::transactionFreed() {
+    select.reset();
+    transaction = nullptr;
+}
+
+void TIBCustomDataSet::beforeDatabaseDisconnect() {
+    Close();
+    freeStatements();
+}
+
+void TIBCustomDataSet::beforeTransactionEnd() {
+    Close();
+}
+
+void TIBCustomDataSet::freeStatements() {
+    select.reset();
+}
+
+void TIBCustomDataSet::CheckDatabase() const {
+    if (!database) IBClientError(QString::fromUtf8(SIBDatabaseNotAssigned));
+    if (!transaction) IBClientError(QString::fromUtf8(SIBTransactionNotAssigned));
+    database->CheckActive();
+}
+
+void TIBCustomDataSet::EnsureTransaction() {
+    CheckDatabase();
+    transaction->EnsureStarted();
+}
+
+bool TIBCustomDataSet::CanModify() const {
+    return updateObject != nullptr || cachedUpdates;
+}
+
+// ---- opening ----------------------------------------------------------------------------------
+
+void TIBCustomDataSet::PrepareSelect() {
+    EnsureTransaction();
+    if (!select || select->GetTransaction() != transaction)
+        select = std::make_unique<TIBSQL>(database, transaction);
+    select->Prepare(SelectSQL());
+}
+
+void TIBCustomDataSet::InternalInitFieldDefs() {
+    if (!select || !select->Prepared()) PrepareSelect();
+    TFieldDefs* defs = GetFieldDefs();
+    defs->BeginUpdate();
+    defs->Clear();
+    columnOf.clear();
+    for (int i = 0; i < select->ColumnCount(); ++i) {
+        const TIBColumn& c = select->Column(i);
+        TFieldType type = ftUnknown;
+        int size = 0;
+        int precision = 0;
+        switch (c.SqlType) {
+        case SQL_VARYING:
+            type = ftString;
+            size = c.Length;
+            break;
+        case SQL_TEXT:
+            type = ftFixedChar;
+            size = c.Length;
+            break;
+        case SQL_SHORT:
+        case SQL_LONG:
+        case SQL_INT64:
+            if (c.Scale < 0) {
+                type = ftBCD;
+                size = -c.Scale;
+                precision = c.SqlType == SQL_SHORT ? 4 : c.SqlType == SQL_LONG ? 9 : 18;
+            } else {
+                type = c.SqlType == SQL_SHORT  ? ftSmallint
+                       : c.SqlType == SQL_LONG ? ftInteger
+                                               : ftLargeint;
+            }
+            break;
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            type = ftFloat;
+            break;
+        case SQL_TYPE_DATE:
+            type = ftDate;
+            break;
+        case SQL_TYPE_TIME:
+            type = ftTime;
+            break;
+        case SQL_TIMESTAMP:
+            type = ftDateTime;
+            break;
+        case SQL_BLOB:
+            type = c.SubType == 1 ? ftMemo : ftBlob;
+            break;
+        case SQL_BOOLEAN:
+            type = ftBoolean;
+            break;
+        default:
+            continue; // arrays and the like have no field
+        }
+        QString name = c.Name;
+        for (int k = 1; defs->IndexOf(name) >= 0; ++k)
+            name = c.Name + u'_' + QString::number(k);
+        TFieldDef* d = defs->Add(name, type, size, false);
+        if (precision) d->SetPrecision(precision);
+        d->SetFieldNo(defs->Count());
+        columnOf.push_back(i);
+    }
+    defs->EndUpdate();
+}
+
+void TIBCustomDataSet::layoutRows() {
+    TFieldDefs* defs = GetFieldDefs();
+    fieldOffsets.assign(size_t(defs->Count()), 0);
+    slotSizes.assign(size_t(defs->Count()), 0);
+    int off = 0;
+    for (int i = 0; i < defs->Count(); ++i) {
+        TFieldDef* d = defs->GetItems(i);
+        int slot = slotFor(d->GetDataType(), d->GetSize());
+        fieldOffsets[size_t(i)] = off;
+        slotSizes[size_t(i)] = slot;
+        off += 1 + slot;
+    }
+    dataSize = off;
+    CalcFieldsOffset = HeaderSize + dataSize;
+    bufferSize = CalcFieldsOffset + GetCalcFieldsSize();
+}
+
+void TIBCustomDataSet::InternalOpen() {
+    PrepareSelect();
+    // Opening runs the statement: one that returns no rows must not run here.
+    if (!select->IsSelect() && select->ColumnCount() == 0)
+        IBClientError(QString::fromUtf8(SIBNotASelect));
+    InitFieldDefs();
+    if (GetDefaultFields()) CreateFields();
+    BindFields(true);
+    layoutRows();
+    rows.clear();
+    blobs.clear();
+    positions.clear();
+    positionsValid = false;
+    cursor = -1;
+    allFetched = false;
+    select->BindParams(SelectParams());
+    select->ExecQuery();
+    cursorOpen = true;
+}
+
+void TIBCustomDataSet::InternalClose() {
+    BindFields(false);
+    if (GetDefaultFields()) DestroyFields();
+    if (select) select->Close();
+    rows.clear();
+    blobs.clear();
+    positions.clear();
+    positionsValid = false;
+    cursor = -1;
+    allFetched = false;
+    cursorOpen = false;
+}
+
+// ---- fetching ---------------------------------------------------------------------------------
+
+bool TIBCustomDataSet::fetchOne() {
+    if (allFetched || !select || !select->CursorOpen()) {
+        allFetched = true;
+        return false;
+    }
+    if (!select->Next()) {
+        allFetched = true;
+        return false;
+    }
+    auto r = std::make_unique<Row>();
+    r->id = nextId++;
+    r->data = QByteArray(dataSize, 0);
+    storeRow(r->data, *select, columnOf);
+    if (positionsValid) positions[r->id] = int(rows.size());
+    rows.push_back(std::move(r));
+    return true;
+}
+
+void TIBCustomDataSet::FetchAll() {
+    CheckActive();
+    while (fetchOne()) {
+    }
+}
+
+void TIBCustomDataSet::storeRow(QByteArray& Data, TIBSQL& Q, const std::vector<int>& ColumnOf) {
+    TIBSQL* select = &Q;
+    TFieldDefs* defs = GetFieldDefs();
+    for (int i = 0; i < defs->Count() && size_t(i) < ColumnOf.size(); ++i) {
+        int col = ColumnOf[size_t(i)];
+        if (col < 0) continue;
+        TFieldDef* d = defs->GetItems(i);
+        char* p = Data.data() + fieldOffsets[size_t(i)];
+        char* v = p + 1;
+        int slot = slotSizes[size_t(i)];
+        std::memset(p, 0, size_t(slot) + 1);
+        if (select->IsNull(col)) continue;
+        p[0] = 1;
+        const TIBColumn& c = select->Column(col);
+        const char* src = select->Data(col);
+        switch (d->GetDataType()) {
+        case ftString:
+        case ftFixedChar: {
+            QByteArray b = select->TextBytes(col);
+            int n = std::min<int>(int(b.size()), slot - 1);
+            std::memcpy(v, b.constData(), size_t(n));
+            v[n] = 0;
+            break;
+        }
+        case ftSmallint: {
+            auto x = int16_t(select->AsScaledInt(col));
+            std::memcpy(v, &x, 2);
+            break;
+        }
+        case ftInteger: {
+            auto x = int32_t(select->AsScaledInt(col));
+            std::memcpy(v, &x, 4);
+            break;
+        }
+        case ftLargeint:
+        case ftBCD: {
+            int64_t x = select->AsScaledInt(col);
+            std::memcpy(v, &x, 8);
+            break;
+        }
+        case ftFloat: {
+            double x;
+            if (c.SqlType == SQL_FLOAT) {
+                float f;
+                std::memcpy(&f, src, 4);
+                x = f;
+            } else {
+                std::memcpy(&x, src, 8);
+            }
+            std::memcpy(v, &x, 8);
+            break;
+        }
+        case ftDate: {
+            ISC_DATE dd;
+            std::memcpy(&dd, src, sizeof dd);
+            double x = IBDateToDateTime(dd);
+            std::memcpy(v, &x, 8);
+            break;
+        }
+        case ftTime: {
+            ISC_TIME t;
+            std::memcpy(&t, src, sizeof t);
+            double x = IBTimeToDateTime(t);
+            std::memcpy(v, &x, 8);
+            break;
+        }
+        case ftDateTime: {
+            ISC_TIMESTAMP ts;
+            std::memcpy(&ts, src, sizeof ts);
+            double x = IBTimeStampToDateTime(ts);
+            std::memcpy(v, &x, 8);
+            break;
+        }
+        case ftBoolean: {
+            int16_t x = *src ? 1 : 0;
+            std::memcpy(v, &x, 2);
+            break;
+        }
+        case ftBlob:
+        case ftMemo: {
+            BlobEntry e;
+            e.id = select->BlobId(col);
+            int32_t h = nextBlob++;
+            blobs[h] = e;
+            std::memcpy(v, &h, 4);
+            break;
+        }
+        default:
+            p[0] = 0;
+            break;
+        }
+    }
+}
+
+QByteArray& TIBCustomDataSet::blobBytes(int32_t Handle) {
+    BlobEntry& e = blobs[Handle];
+    if (!e.loaded) {
+        if (!select) IBClientError(QString::fromUtf8(SIBDatabaseClosed));
+        e.bytes = select->ReadBlob(e.id);
+        e.loaded = true;
+    }
+    return e.bytes;
+}
+
+int32_t TIBCustomDataSet::newBlob(const QByteArray& Bytes) {
+    BlobEntry e;
+    e.loaded = true;
+    e.bytes = Bytes;
+    int32_t h = nextBlob++;
+    blobs[h] = e;
+    return h;
+}
+
+// ---- buffers ----------------------------------------------------------------------------------
+
+char* TIBCustomDataSet::fieldPtr(TRecordBuffer Buffer, int FieldNo) const {
+    return Buffer + HeaderSize + fieldOffsets[size_t(FieldNo - 1)];
+}
+
+TRecordBuffer TIBCustomDataSet::AllocRecordBuffer() {
+    auto* b = new char[size_t(std::max(bufferSize, HeaderSize))];
+    std::memset(b, 0, size_t(std::max(bufferSize, HeaderSize)));
+    return b;
+}
+
+void TIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
+    delete[] Buffer;
+    Buffer = nullptr;
+}
+
+void TIBCustomDataSet::GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) const {
+    Data = QByteArray(reinterpret_cast<const char*>(&header(Buffer)->id), 4);
+}
+
+void TIBCustomDataSet::SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) {
+    uint32_t id = 0;
+    if (Data.size() >= 4) std::memcpy(&id, Data.constData(), 4);
+    header(Buffer)->id = id;
+}
+
+TBookmarkFlag TIBCustomDataSet::GetBookmarkFlag(TRecordBuffer Buffer) const {
+    return TBookmarkFlag(header(Buffer)->flag);
+}
+
+void TIBCustomDataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) {
+    header(Buffer)->flag = uint8_t(Value);
+}
+
+int TIBCustomDataSet::positionOf(uint32_t Id) const {
+    if (!positionsValid) {
+        positions.clear();
+        for (size_t i = 0; i < rows.size(); ++i)
+            positions[rows[i]->id] = int(i);
+        positionsValid = true;
+    }
+    auto it = positions.find(Id);
+    return it == positions.end() ? -1 : it->second;
+}
+
+bool TIBCustomDataSet::visible(int Position) const {
+    return Position >= 0 && Position < int(rows.size()) &&
+           rows[size_t(Position)]->status != cusDeleted;
+}
+
+void TIBCustomDataSet::fillBuffer(TRecordBuffer Buffer, int Position) {
+    const Row& r = *rows[size_t(Position)];
+    RecHeader* h = header(Buffer);
+    h->id = r.id;
+    h->flag = bfCurrent;
+    h->status = r.status;
+    std::memcpy(Buffer + HeaderSize, r.data.constData(), size_t(dataSize));
+}
+
+TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
+    for (;;) {
+        int pos = cursor;
+        if (GetMode == gmNext) {
+            pos = cursor + 1;
+            for (;;) {
+                if (pos >= int(rows.size()) && !fetchOne()) break;
+                if (visible(pos)) break;
+                ++pos;
+            }
+            if (pos >= int(rows.size())) {
+                cursor = int(rows.size());
+                return grEOF;
+            }
+        } else if (GetMode == gmPrior) {
+            pos = std::min(cursor, int(rows.size())) - 1;
+            while (pos >= 0 && !visible(pos))
+                --pos;
+            if (pos < 0) {
+                cursor = -1;
+                return grBOF;
+            }
+        } else if (!visible(pos)) {
+            return grError;
+        }
+        cursor = pos;
+        fillBuffer(Buffer, pos);
+        if (GetFiltered() && !RecordFilterAccepts(Buffer)) {
+            if (GetMode == gmCurrent) return grError;
+            continue;
+        }
+        GetCalcFields(Buffer);
+        return grOK;
+    }
+}
+
+void TIBCustomDataSet::InternalFirst() {
+    cursor = -1;
+}
+
+void TIBCustomDataSet::InternalLast() {
+    while (fetchOne()) {
+    }
+    cursor = int(rows.size());
+}
+
+void TIBCustomDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
+    uint32_t id = 0;
+    if (Bookmark.size() >= 4) std::memcpy(&id, Bookmark.constData(), 4);
+    int pos = positionOf(id);
+    if (pos < 0) DatabaseError(QString::fromUtf8(SBookmarkNotFound), this);
+    cursor = pos;
+}
+
+void TIBCustomDataSet::InternalSetToRecord(TRecordBuffer Buffer) {
+    int pos = positionOf(header(Buffer)->id);
+    if (pos >= 0) cursor = pos;
+}
+
+void TIBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer) {
+    std::memset(Buffer + HeaderSize, 0, size_t(dataSize));
+    header(Buffer)->status = cusInserted;
+}
+
+int TIBCustomDataSet::GetRecordCount() const {
+    if (!GetActive()) return 0;
+    int n = 0;
+    for (const auto& r : rows)
+        if (r->status != cusDeleted) ++n;
+    return n;
+}
+
+int TIBCustomDataSet::GetRecNo() const {
+    if (!GetActive() || IsEmpty()) return -1;
+    TRecordBuffer b = GetActiveRecBuf();
+    if (!b || GetBookmarkFlag(b) != bfCurrent) return -1;
+    int pos = positionOf(header(b)->id);
+    int n = 0;
+    for (int i = 0; i <= pos; ++i)
+        if (visible(i)) ++n;
+    return n;
+}
+
+void TIBCustomDataSet::SetRecNo(int Value) {
+    CheckBrowseMode();
+    int seen = 0;
+    for (int i = 0;; ++i) {
+        if (i >= int(rows.size()) && !fetchOne()) return;
+        if (!visible(i)) continue;
+        if (++seen == Value) {
+            GotoBookmark(QByteArray(reinterpret_cast<const char*>(&rows[size_t(i)]->id), 4));
+            return;
+        }
+    }
+}
+
+bool TIBCustomDataSet::IsSequenced() const {
+    return allFetched && !GetFiltered();
+}
+
+int TIBCustomDataSet::CompareBookmarks(const TBookmark& Bookmark1,
+                                       const TBookmark& Bookmark2) const {
+    if (Bookmark1.isEmpty() || Bookmark2.isEmpty())
+        return TDataSet::CompareBookmarks(Bookmark1, Bookmark2);
+    uint32_t a = 0, b = 0;
+    std::memcpy(&a, Bookmark1.constData(), 4);
+    std::memcpy(&b, Bookmark2.constData(), 4);
+    int pa = positionOf(a), pb = positionOf(b);
+    return pa < pb ? -1 : pa > pb ? 1 : 0;
+}
+
+bool TIBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
+    if (!GetActive() || Bookmark.size() < 4) return false;
+    uint32_t id;
+    std::memcpy(&id, Bookmark.constData(), 4);
+    int pos = positionOf(id);
+    return pos >= 0 && visible(pos);
+}
+
+// ---- field data -------------------------------------------------------------------------------
+
+bool TIBCustomDataSet::GetFieldData(TField* Field, void* Buffer) {
+    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup)
+        return GetCalcFieldData(Field, Buffer);
+    TRecordBuffer rec = GetActiveRecBuf();
+    if (!rec || Field->GetFieldNo() <= 0) return false;
+    const char* p = fieldPtr(rec, Field->GetFieldNo());
+    if (p[0] == 0) return false;
+    if (Field->IsBlob()) return true;
+    if (Buffer) {
+        int slot = slotSize(Field->GetFieldNo());
+        int n = std::min(slot, Field->GetDataSize());
+        std::memcpy(Buffer, p + 1, size_t(n));
+        if (n < Field->GetDataSize())
+            std::memset(static_cast<char*>(Buffer) + n, 0, size_t(Field->GetDataSize() - n));
+    }
+    return true;
+}
+
+void TIBCustomDataSet::SetFieldData(TField* Field, const void* Buffer) {
+    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup) {
+        SetCalcFieldData(Field, Buffer);
+        NotifyFieldChange(Field);
+        return;
+    }
+    TRecordBuffer rec = GetActiveRecBuf();
+    if (!rec || Field->GetFieldNo() <= 0) return;
+    char* p = fieldPtr(rec, Field->GetFieldNo());
+    int slot = slotSize(Field->GetFieldNo());
+    if (Buffer && !Field->IsBlob()) {
+        int n = std::min(slot, Field->GetDataSize());
+        p[0] = 1;
+        std::memset(p + 1, 0, size_t(slot));
+        std::memcpy(p + 1, Buffer, size_t(n));
+        if (isText(Field->GetDataType()) && slot > 0) p[slot] = 0;
+    } else {
+        std::memset(p, 0, size_t(slot) + 1);
+    }
+    NotifyFieldChange(Field);
+}
+
+std::unique_ptr<TStream> TIBCustomDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
+    if (!Field->IsBlob())
+        DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
+    if (Mode != bmRead) Field->CheckCanModify();
+    return std::make_unique<TIBBlobStream>(this, Field, Mode);
+}
+
+Variant TIBCustomDataSet::GetStateFieldValue(TDataSetState State, TField* Field) {
+    if (State != dsOldValue || Field->GetFieldKind() != fkData || !GetActive())
+        return TDataSet::GetStateFieldValue(State, Field);
+    TRecordBuffer b = ActiveBuffer();
+    if (!b || IsEmpty() || GetState() == dsInsert) return Null();
+    int pos = positionOf(header(b)->id);
+    if (pos < 0) return Null();
+    const Row& r = *rows[size_t(pos)];
+    if (r.status == cusInserted) return Null();
+    const QByteArray& data = (r.status == cusModified || r.status == cusDeleted) ? r.old : r.data;
+    TRecordBuffer tmp = TempBuffer();
+    if (!tmp) return Null();
+    std::memcpy(tmp + HeaderSize, data.constData(), size_t(dataSize));
+    TDataSetState saved = SetTempState(dsOldValue);
+    TRecordBuffer savedOld = OldValueBuffer;
+    OldValueBuffer = tmp;
+    Variant v;
+    try {
+        v = Field->GetAsVariant();
+    } catch (...) {
+        OldValueBuffer = savedOld;
+        RestoreState(saved);
+        throw;
+    }
+    OldValueBuffer = savedOld;
+    RestoreState(saved);
+    return v;
+}
+
+// ---- writing ----------------------------------------------------------------------------------
+
+TIBParamValue TIBCustomDataSet::paramFromData(const QByteArray& Data, int FieldNo) {
+    TIBParamValue pv;
+    const char* p = Data.constData() + fieldOffsets[size_t(FieldNo - 1)];
+    if (p[0] == 0) return pv;
+    const char* v = p + 1;
+    TFieldDef* d = GetFieldDefs()->GetItems(FieldNo - 1);
+    pv.IsNull = false;
+    switch (d->GetDataType()) {
+    case ftString:
+    case ftFixedChar:
+        pv.Value = Variant(FromCodePage(v, qsizetype(std::strlen(v)), 1251));
+        break;
+    case ftSmallint: {
+        int16_t x;
+        std::memcpy(&x, v, 2);
+        pv.Value = Variant(int(x));
+        break;
+    }
+    case ftInteger: {
+        int32_t x;
+        std::memcpy(&x, v, 4);
+        pv.Value = Variant(int(x));
+        break;
+    }
+    case ftLargeint: {
+        int64_t x;
+        std::memcpy(&x, v, 8);
+        pv.Value = Variant(static_cast<long long>(x));
+        break;
+    }
+    case ftBCD: {
+        int64_t x;
+        std::memcpy(&x, v, 8);
+        // Exact decimal text: the server converts it to the column's scale.
+        pv.Value = Variant(scaledText(x, d->GetSize()));
+        break;
+    }
+    case ftFloat:
+    case ftCurrency: {
+        double x;
+        std::memcpy(&x, v, 8);
+        pv.Value = Variant(x);
+        break;
+    }
+    case ftDate:
+    case ftTime:
+    case ftDateTime: {
+        double x;
+        std::memcpy(&x, v, 8);
+        pv.Value = Variant::FromDate(x);
+        break;
+    }
+    case ftBoolean: {
+        int16_t x;
+        std::memcpy(&x, v, 2);
+        pv.Value = Variant(x != 0);
+        break;
+    }
+    default:
+        if (IsBlobType(d->GetDataType())) {
+            int32_t h;
+            std::memcpy(&h, v, 4);
+            pv.IsBlob = true;
+            pv.BlobBytes = h ? blobBytes(h) : QByteArray();
+        } else {
+            pv.IsNull = true;
+        }
+        break;
+    }
+    return pv;
+}
+
+TIBParamValue TIBCustomDataSet::paramByName(const QString& Name) {
+    TFieldDefs* defs = GetFieldDefs();
+    if (Name.startsWith(QLatin1String("OLD_"), Qt::CaseInsensitive)) {
+        int i = defs->IndexOf(Name.mid(4));
+        if (i >= 0) return applyOld ? paramFromData(*applyOld, i + 1) : TIBParamValue();
+    }
+    int i = defs->IndexOf(Name);
+    if (i >= 0 && applyNew) return paramFromData(*applyNew, i + 1);
+    return TIBParamValue();
+}
+
+bool TIBCustomDataSet::ApplyingOldIsNull(int FieldNo) const {
+    return !applyOld || applyOld->at(fieldOffsets[size_t(FieldNo - 1)]) == 0;
+}
+
+void TIBCustomDataSet::ExecUpdateSQL(const QString& SQL, bool MustChangeRow) {
+    EnsureTransaction();
+    TParams params;
+    QString text = params.ParseSQL(SQL, true);
+    TIBSQL stmt(database, transaction);
+    stmt.Prepare(text);
+    std::vector<TIBParamValue> values;
+    for (int i = 0; i < params.Count(); ++i)
+        values.push_back(paramByName(params[i]->GetName()));
+    stmt.BindParams(values);
+    stmt.ExecQuery();
+    if (MustChangeRow && stmt.RowsAffected() == 0)
+        IBClientError(QString::fromUtf8(SIBUpdateFailed));
+}
+
+void TIBCustomDataSet::runUpdate(TUpdateKind Kind) {
+    if (OnUpdateRecord) {
+        TUpdateAction action = uaFail;
+        OnUpdateRecord(this, Kind, action);
+        if (action == uaApplied || action == uaSkip) return;
+        if (action == uaAbort) Abort();
+    }
+    if (updateObject) {
+        updateObject->Apply(Kind);
+        return;
+    }
+    QString sql = InternalUpdateSQL(Kind);
+    if (sql.trimmed().isEmpty()) IBClientError(QString::fromUtf8(SIBNoUpdateObject));
+    ExecUpdateSQL(sql, Kind != ukInsert);
+}
+
+void TIBCustomDataSet::InternalEdit() {}
+
+void TIBCustomDataSet::InternalCancel() {}
+
+void TIBCustomDataSet::InternalPost() {
+    TRecordBuffer b = ActiveBuffer();
+    QByteArray newData(b + HeaderSize, dataSize);
+    struct Reset {
+        TIBCustomDataSet* ds;
+        ~Reset() {
+            ds->applyNew = nullptr;
+            ds->applyOld = nullptr;
+        }
+    } reset{this};
+    if (GetState() == dsEdit) {
+        int pos = positionOf(header(b)->id);
+        if (pos < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
+        Row& r = *rows[size_t(pos)];
+        if (cachedUpdates) {
+            if (r.status == cusUnmodified) {
+                r.old = r.data;
+                r.status = cusModified;
+            }
+        } else {
+            applyNew = &newData;
+            applyOld = &r.data;
+            runUpdate(ukModify);
+        }
+        r.data = newData;
+        cursor = pos;
+        return;
+    }
+    auto row = std::make_unique<Row>();
+    row->id = nextId++;
+    row->data = newData;
+    if (cachedUpdates) {
+        row->status = cusInserted;
+    } else {
+        applyNew = &newData;
+        applyOld = nullptr;
+        runUpdate(ukInsert);
+    }
+    int pos;
+    switch (GetBookmarkFlag(b)) {
+    case bfEOF:
+        while (fetchOne()) {
+        }
+        pos = int(rows.size());
+        break;
+    case bfBOF:
+        pos = 0;
+        break;
+    default: {
+        pos = positionOf(header(b)->id);
+        if (pos < 0) pos = int(rows.size());
+        break;
+    }
+    }
+    rows.insert(rows.begin() + pos, std::move(row));
+    positionsValid = false;
+    cursor = pos;
+}
+
+void TIBCustomDataSet::InternalDelete() {
+    TRecordBuffer b = ActiveBuffer();
+    int pos = positionOf(header(b)->id);
+    if (pos < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
+    Row& r = *rows[size_t(pos)];
+    bool erase = false;
+    if (cachedUpdates) {
+        if (r.status == cusInserted) {
+            erase = true;
+        } else {
+            if (r.status == cusUnmodified) r.old = r.data;
+            r.status = cusDeleted;
+        }
+    } else {
+        applyNew = &r.data;
+        applyOld = &r.data;
+        try {
+            runUpdate(ukDelete);
+        } catch (...) {
+            applyNew = applyOld = nullptr;
+            throw;
+        }
+        applyNew = applyOld = nullptr;
+        erase = true;
+    }
+    int next = pos;
+    if (erase) {
+        rows.erase(rows.begin() + pos);
+        positionsValid = false;
+    } else {
+        ++next;
+    }
+    // Stand on the record after the deleted one, or the one before it at the end.
+    while (next < int(rows.size()) || fetchOne()) {
+        if (next < int(rows.size()) && visible(next)) {
+            cursor = next;
+            return;
+        }
+        ++next;
+    }
+    int prev = pos - 1;
+    while (prev >= 0 && !visible(prev))
+        --prev;
+    cursor = prev;
+}
+
+// ---- cached updates ---------------------------------------------------------------------------
+
+bool TIBCustomDataSet::UpdatesPending() const {
+    return std::any_of(rows.begin(), rows.end(),
+                       [](const std::unique_ptr<Row>& r) { return r->status != cusUnmodified; });
+}
+
+TCachedUpdateStatus TIBCustomDataSet::CachedUpdateStatus() const {
+    if (!GetActive() || IsEmpty()) return cusUnmodified;
+    TRecordBuffer b = ActiveBuffer();
+    return b ? TCachedUpdateStatus(header(b)->status) : cusUnmodified;
+}
+
+TUpdateStatus TIBCustomDataSet::UpdateStatus() const {
+    switch (CachedUpdateStatus()) {
+    case cusModified:
+        return usModified;
+    case cusInserted:
+        return usInserted;
+    case cusDeleted:
+        return usDeleted;
+    default:
+        return usUnmodified;
+    }
+}
+
+bool TIBCustomDataSet::applyOneCached(int Position) {
+    Row& r = *rows[size_t(Position)];
+    TUpdateKind kind = r.status == cusModified   ? ukModify
+                       : r.status == cusInserted ? ukInsert
+                                                 : ukDelete;
+    applyNew = &r.data;
+    applyOld = r.status == cusInserted ? nullptr : &r.old;
+    for (;;) {
+        try {
+            runUpdate(kind);
+            return true;
+        } catch (EDatabaseError& e) {
+            TUpdateAction action = uaFail;
+            if (OnUpdateError) OnUpdateError(this, e, kind, action);
+            switch (action) {
+            case uaFail:
+                throw;
+            case uaAbort:
+                Abort();
+            case uaSkip:
+                return false;
+            case uaApplied:
+                return true;
+            case uaRetry:
+                break;
+            }
+        }
+    }
+}
+
+void TIBCustomDataSet::ApplyUpdates() {
+    if (!GetActive() || !cachedUpdates) return;
+    CheckBrowseMode();
+    EnsureTransaction();
+    TBookmark current = GetBookmark();
+    auto finish = [&] {
+        applyNew = applyOld = nullptr;
+        positionsValid = false;
+        int pos = -1;
+        if (current.size() >= 4) {
+            uint32_t id;
+            std::memcpy(&id, current.constData(), 4);
+            pos = positionOf(id);
+        }
+        if (pos >= 0 && visible(pos)) {
+            cursor = pos;
+        } else {
+            cursor = std::min(cursor, int(rows.size()));
+        }
+        CursorPosChanged();
+        Resync({});
+    };
+    try {
+        for (int pos = 0; pos < int(rows.size());) {
+            Row& r = *rows[size_t(pos)];
+            if (r.status == cusUnmodified) {
+                ++pos;
+                continue;
+            }
+            if (!applyOneCached(pos)) {
+                ++pos;
+                continue;
+            }
+            if (r.status == cusDeleted) {
+                rows.erase(rows.begin() + pos);
+                positionsValid = false;
+                if (cursor > pos) --cursor;
+                continue;
+            }
+            r.status = cusUnmodified;
+            r.old.clear();
+            ++pos;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+void TIBCustomDataSet::CommitUpdates() {
+    if (GetActive()) CheckBrowseMode();
+}
+
+void TIBCustomDataSet::CancelUpdates() {
+    if (!GetActive()) return;
+    if (GetState() == dsEdit || GetState() == dsInsert) Cancel();
+    for (int pos = 0; pos < int(rows.size());) {
+        Row& r = *rows[size_t(pos)];
+        if (r.status == cusInserted) {
+            rows.erase(rows.begin() + pos);
+            continue;
+        }
+        if (r.status == cusModified || r.status == cusDeleted) {
+            r.data = r.old;
+            r.old.clear();
+            r.status = cusUnmodified;
+        }
+        ++pos;
+    }
+    positionsValid = false;
+    cursor = std::min(cursor, int(rows.size()) - 1);
+    CursorPosChanged();
+    Resync({});
+}
+
+// ---- refresh ----------------------------------------------------------------------------------
+
+void TIBCustomDataSet::InternalRefresh() {
+    // With a refresh statement: the current row is read again. Otherwise the whole select
+    // runs again (kept as it is while changes are pending), and the cursor stays at the same
+    // place.
+    QString refresh = updateObject ? updateObject->GetRefreshSQL()->GetText().trimmed() : QString();
+    if (!refresh.isEmpty() && cursor >= 0 && cursor < int(rows.size()) &&
+        rows[size_t(cursor)]->status != cusInserted) {
+        Row& r = *rows[size_t(cursor)];
+        applyNew = &r.data;
+        applyOld = r.status == cusUnmodified ? &r.data : &r.old;
+        TParams params;
+        QString text = params.ParseSQL(refresh, true);
+        TIBSQL q(database, transaction);
+        q.Prepare(text);
+        std::vector<TIBParamValue> values;
+        for (int i = 0; i < params.Count(); ++i)
+            values.push_back(paramByName(params[i]->GetName()));
+        applyNew = applyOld = nullptr;
+        q.BindParams(values);
+        q.ExecQuery();
+        if (q.Next()) {
+            std::vector<int> colOf;
+            TFieldDefs* defs = GetFieldDefs();
+            for (int i = 0; i < defs->Count(); ++i)
+                colOf.push_back(q.ColumnIndex(defs->GetItems(i)->GetName()));
+            storeRow(r.data, q, colOf);
+            if (r.status == cusUnmodified) r.old.clear();
+        }
+        return;
+    }
+    if (UpdatesPending()) return;
+    int keep = cursor;
+    select->Close();
+    rows.clear();
+    blobs.clear();
+    positionsValid = false;
+    allFetched = false;
+    select->BindParams(SelectParams());
+    select->ExecQuery();
+    while (int(rows.size()) <= keep && fetchOne()) {
+    }
+    cursor = std::min(keep, int(rows.size()) - 1);
+}

@@ -1,0 +1,592 @@
+// The report object model: objects with named properties, views (memo, picture, line, band,
+// sub-report), pages, the data dictionary, the report component with its template reader and
+// writer and its value lookup, the object factory and registries, the function libraries and
+// the engine context that holds the process-wide state.
+#pragma once
+
+#include "Classes.h"
+#include "FR_Const.h"
+#include "FR_DSet.h"
+#include "FR_Intrp.h"
+#include "FR_Pars.h"
+#include "FR_Utils.h"
+#include "FR_Var.h"
+#include "Streams.h"
+#include "Variant.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TfrBand; // run-time band of a build
+class TfrPage;
+class TfrReport;
+class TfrView;
+class TfrDataDictionary;
+class TfrFunctionLibrary;
+class TDataSet;
+
+// ---- objects with named properties ------------------------------------------------------
+
+// Type flags of a property descriptor.
+enum : int {
+    frdtOneObject = 1, // Name, a group band's Condition
+    frdtInteger = 2,
+    frdtFloat = 4,
+    frdtBoolean = 8,
+    frdtColor = 16,
+    frdtEnum = 32,
+    frdtHasEditor = 64,
+    frdtSize = 128,
+    frdtString = 256,
+};
+
+struct TfrPropRec {
+    QString PropName;
+    int PropType = 0;
+    QStringList Enum; // names of an enumerated property
+    QList<Variant> EnumValues;
+};
+
+class TfrObject : public TObject {
+    KADRION_CLASS(TfrObject)
+    TfrObject() = default;
+    ~TfrObject() override = default;
+
+    virtual void SetPropValue(const QString& Index, const Variant& Value) {}
+    virtual Variant GetPropValue(const QString& Index) { return Null(); }
+    virtual Variant DoMethod(const QString& MethodName, const Variant& Par1, const Variant& Par2,
+                             const Variant& Par3) {
+        return Null();
+    }
+    virtual void DefineProperties() {}
+
+    // The descriptor of a property, defining the list on first use; null when absent.
+    TfrPropRec* PropRec(const QString& Name);
+    void AddProperty(const QString& PropName, int PropType, const QStringList& Enum = {},
+                     const QList<Variant>& EnumValues = {});
+    void ClearPropList();
+    const std::vector<TfrPropRec>& GetPropList();
+
+protected:
+    std::vector<TfrPropRec> FPropList;
+    bool FPropsDefined = false;
+};
+
+// The string-list methods that objects offer for their list properties: NAME.ADD(text),
+// NAME.CLEAR, NAME.DELETE(index), NAME.INDEXOF(text), SETINDEXPROPERTY / GETINDEXPROPERTY.
+// Returns true when MethodName was one of them for the property PropName.
+bool frDoStringListMethod(const QString& PropName, TStrings* List, const QString& MethodName,
+                          const Variant& Par1, const Variant& Par2, const Variant& Par3,
+                          Variant& Result);
+void frSetFontProp(TfrFont& Font, const QString& Prop, const Variant& Value);
+Variant frGetFontProp(const TfrFont& Font, const QString& Prop);
+
+// ---- views ------------------------------------------------------------------------------
+
+class TfrView : public TfrObject {
+    KADRION_CLASS(TfrView)
+    TfrView();
+    ~TfrView() override;
+
+    void SetPropValue(const QString& Index, const Variant& Value) override;
+    Variant GetPropValue(const QString& Index) override;
+    Variant DoMethod(const QString& MethodName, const Variant& Par1, const Variant& Par2,
+                     const Variant& Par3) override;
+    void DefineProperties() override;
+
+    virtual void AfterLoad() {}
+    virtual void LoadFromStream(TStream* Stream);
+    virtual void SaveToStream(TStream* Stream);
+    // Minor revision of the view stream this class writes (the major is 2).
+    virtual uint8_t StreamMinor() const { return 0; }
+
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    void CreateUniqueName();
+    TfrPage* GetPage() const;
+
+    QString BaseName = QStringLiteral("View");
+    TStringList Memo1;
+    TDataSet* DataSet = nullptr; // bound field of a build
+    QString DataField;
+    uint8_t StreamMode = 0; // 0 template, 1 prepared page
+    QString Name;
+    uint8_t Typ = gtAddIn;
+    uint8_t RevMajor = 0, RevMinor = 0;
+    int ID = 0;
+    int Selected = 0;
+    double ScaleX = 1.0, ScaleY = 1.0;
+    int OffsX = 0, OffsY = 0;
+    int Left = 0, Top = 0, Width = 0, Height = 0;
+    int Flags = flStretched;
+    int FrameTyp = 0;
+    float FrameWidth = 1.0f;
+    int32_t FrameColor = clBlack;
+    int FrameStyle = 0;
+    int32_t FillColor = clNone;
+    int32_t Format = 0;
+    QString FormatStr;
+    bool Visible = true;
+    int GapX = 2, GapY = 1;
+    int Restrictions = 0;
+    QString Tag;
+    TStringList Memo;
+    TStringList Script;
+    int BandAlign = baNone;
+    TfrBand* Parent = nullptr;
+    TfrPage* ParentPage = nullptr;
+};
+
+// Frame widths in the stream: whole widths 0..10 as themselves, any other as round(w x 1000);
+// widths below 0.011 are 0.
+int32_t frFrameWidthToStream(double w);
+double frFrameWidthFromStream(int32_t w);
+
+class TfrStretcheable : public TfrView {
+    KADRION_CLASS(TfrStretcheable)
+    uint8_t DrawMode = 0;
+};
+
+struct TfrHighlightAttr {
+    uint16_t FontStyle = 2; // stream style bits
+    int32_t FontColor = 0;
+    int32_t FillColor = 0xFFFFFF;
+    bool operator==(const TfrHighlightAttr&) const = default;
+};
+
+class TfrMemoView : public TfrStretcheable {
+    KADRION_CLASS(TfrMemoView)
+    TfrMemoView();
+    void SetPropValue(const QString& Index, const Variant& Value) override;
+    Variant GetPropValue(const QString& Index) override;
+    Variant DoMethod(const QString& MethodName, const Variant& Par1, const Variant& Par2,
+                     const Variant& Par3) override;
+    void DefineProperties() override;
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+    // Memo1 := the template lines with their bracketed expressions expanded (not with
+    // TextOnly); line breaks inside a value become lines of their own.
+    void ExpandMemo();
+
+    TfrFont Font;
+    QString LastValue;
+    int Alignment = 0;
+    TfrHighlightAttr Highlight;
+    QString HighlightCondition;
+    int LineSpacing = 2;
+    int CharSpacing = 0;
+};
+
+// Kind of graphic held by a picture view, as written in the stream.
+enum : uint8_t { pkNone = 0, pkBitmap = 1, pkMetafile = 2, pkIcon = 3 };
+
+class TfrPictureView : public TfrView {
+    KADRION_CLASS(TfrPictureView)
+    TfrPictureView();
+    void SetPropValue(const QString& Index, const Variant& Value) override;
+    Variant GetPropValue(const QString& Index) override;
+    Variant DoMethod(const QString& MethodName, const Variant& Par1, const Variant& Par2,
+                     const Variant& Par3) override;
+    void DefineProperties() override;
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+
+    // The graphic in its own stream format; drawing decodes it.
+    uint8_t PictureKind = pkNone;
+    QByteArray PictureData;
+    uint8_t BlobType = 0; // btBMP, btJPG, btICO, btWMF
+};
+
+class TfrLineView : public TfrStretcheable {
+    KADRION_CLASS(TfrLineView)
+    TfrLineView();
+    void DefineProperties() override;
+};
+
+class TfrBandView : public TfrView {
+    KADRION_CLASS(TfrBandView)
+    TfrBandView();
+    void SetPropValue(const QString& Index, const Variant& Value) override;
+    Variant GetPropValue(const QString& Index) override;
+    void DefineProperties() override;
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+    uint8_t StreamMinor() const override { return 1; }
+
+    void SetBandType(int Value) { FrameTyp = Value & 127; }
+    int GetBandType() const { return FrameTyp & 127; }
+    // The data source (or a group header's condition) is kept in FormatStr.
+    QString GetDataSet() const { return FormatStr; }
+    void SetDataSet(const QString& Value) { FormatStr = Value; }
+
+    QString ChildBand;
+    QString Master;
+    int Columns = 1;
+    int ColumnWidth = 200;
+    int ColumnGap = 20;
+    int NewColumnAfter = 1;
+};
+
+class TfrSubReportView : public TfrView {
+    KADRION_CLASS(TfrSubReportView)
+    TfrSubReportView();
+    void LoadFromStream(TStream* Stream) override;
+    void SaveToStream(TStream* Stream) override;
+    int SubPage = 0;
+};
+
+// ---- pages ------------------------------------------------------------------------------
+
+enum TfrPageType { ptReport, ptDialog };
+enum TPrinterOrientation { poPortrait, poLandscape };
+
+class TfrPage : public TfrObject {
+    KADRION_CLASS(TfrPage)
+    TfrPage(int ASize, int AWidth, int AHeight, int ABin, int AOrientation);
+    ~TfrPage() override;
+
+    void SetPropValue(const QString& Index, const Variant& Value) override;
+    Variant GetPropValue(const QString& Index) override;
+    void DefineProperties() override;
+
+    void ChangePaper(int ASize, int AWidth, int AHeight, int ABin, int AOrientation);
+    void Clear();
+    void Delete(int Index);
+    TfrView* FindObject(const QString& Name);
+    TfrView* GetObject(int Index) const { return Objects.Get<TfrView>(Index); }
+    void LoadFromStream(TStream* Stream);
+    void SaveToStream(TStream* Stream);
+
+    int pgSize = 9;
+    int pgWidth = 2100, pgHeight = 2970; // tenths of a millimetre
+    int pgMargins[4] = {0, 0, 0, 0};     // left, top, right, bottom in page pixels
+    int pgOr = poPortrait;
+    int pgBin = -1;
+    bool PrintToPrevPage = false;
+    bool UseMargins = true;
+    int ColCount = 0;
+    int ColGap = 0;
+    int PageType = ptReport;
+    TList Objects;
+    QString Name;
+    int BorderStyle = 3; // bsDialog
+    QString Caption = QStringLiteral("Form");
+    int32_t Color = clBtnFace;
+    int Left = 220, Top = 120, Width = 380, Height = 300;
+    int Position = 4; // poScreenCenter
+    TStringList Script;
+    bool Visible = true;
+    uint8_t IsSubReport = 0;
+    uint8_t BandsBuilt = 0;
+    int CurY = 0, BottomY = 0;
+};
+
+class TfrPages : public TObject {
+    KADRION_CLASS(TfrPages)
+    explicit TfrPages(TfrReport* AParent) : Parent(AParent) {}
+    ~TfrPages() override { Clear(); }
+
+    int Count() const { return int(pages.size()); }
+    TfrPage* GetPages(int Index) const;
+    TfrPage* operator[](int Index) const { return GetPages(Index); }
+    // A new page with the default paper (A4 portrait unless the printer says otherwise).
+    void Add();
+    void Delete(int Index);
+    void Clear();
+    int IndexOf(const TfrPage* Page) const;
+    void LoadFromStream(TStream* Stream);
+    void SaveToStream(TStream* Stream);
+
+    TfrReport* Parent;
+
+private:
+    std::vector<std::unique_ptr<TfrPage>> pages;
+};
+
+// ---- data dictionary --------------------------------------------------------------------
+
+class TfrDataDictionary : public TObject {
+    KADRION_CLASS(TfrDataDictionary)
+    TfrDataDictionary() = default;
+    void Clear();
+    void ClearCache() { cache.clear(); }
+    void LoadFromStream(TStream* Stream);
+    void SaveToStream(TStream* Stream);
+    bool IsVariable(const QString& VarName);
+    Variant GetValue(const QString& VarName);
+
+    TfrVariables Variables;
+    TfrVariables FieldAliases;
+    TfrVariables BandDataSources;
+
+private:
+    struct CacheEntry {
+        QString name;
+        TDataSet* dataSet;
+        QString field;
+    };
+    // The resolution cache is keyed by the name and the dataset it was resolved against.
+    const CacheEntry* findCached(const QString& name, TDataSet* defaultDataSet) const;
+    void addCached(const QString& name, TDataSet* defaultDataSet, TDataSet* ds,
+                   const QString& field);
+    std::vector<std::pair<TDataSet*, CacheEntry>> cache;
+    QStringList evaluating; // variables being evaluated, to catch self-references
+};
+
+// A band's data source by name: a name starting with a digit 1-9 gives a new record-count
+// dataset of that many records (owned by the caller); any other name is a report dataset of
+// the current report's owner. Null when there is none.
+TfrDataset* frGetDataset(const QString& Name);
+// Whether frGetDataset made the dataset (and the caller must free it).
+bool frIsCountDataset(const QString& Name);
+
+// The dataset against which a bare field name of the band being printed resolves.
+TDataSet* frCurrentBandDataSet();
+
+// ---- the report component ---------------------------------------------------------------
+
+enum TfrReportType { rtSimple, rtMultiple };
+
+using TDetailEvent = std::function<void(const QString& ParName, Variant& ParValue)>;
+using TFunctionEvent2 = std::function<void(const QString& Name, const Variant& p1,
+                                           const Variant& p2, const Variant& p3, Variant& Val)>;
+using TBeforePrintEvent = std::function<void(TStrings* Memo, TfrView* View)>;
+
+class TfrReport : public TComponent {
+    KADRION_CLASS(TfrReport)
+    explicit TfrReport(TComponent* AOwner);
+    ~TfrReport() override;
+
+    // Loading: true only for a good load. A missing file leaves the report as it was.
+    bool LoadFromFile(const QString& FileName);
+    bool LoadFromStream(TStream* Stream);
+    void SaveToStream(TStream* Stream);
+    void SaveToFile(const QString& FileName);
+    void Clear();
+    TfrView* FindObject(const QString& Name);
+    void SetPrinterTo(const QString& PrnName);
+    // Makes this the current report and points the engine's parser at its value lookup and
+    // function handler.
+    void MakeCurrent();
+
+    // The value lookup and the function handler that expressions of this report use.
+    void GetVariableValue(const QString& s, Variant& v);
+    void DoUserFunction(const QString& Name, const Variant& p1, const Variant& p2,
+                        const Variant& p3, Variant& Val);
+    // One bracketed expression as text, formatted by the current view's display format or
+    // by a format given after " #".
+    QString ExpandExpression(const QString& Expr);
+    // Replaces every bracketed expression of the text.
+    void ExpandTag(QString& s);
+
+    TfrPages Pages{this};
+    TfrDataDictionary Dictionary;
+    QString FileName;
+    QString PrinterName;
+    uint16_t UseDefaultPrinter = 0xFFFF;
+    uint16_t TwoPass = 0;
+    bool Terminated = false;
+    bool FinalPass = false;
+    TfrDataset* Dataset = nullptr;
+    int ReportType = rtSimple;
+    QString Title;
+
+    TDetailEvent OnGetValue;
+    TFunctionEvent2 OnUserFunction;
+    TBeforePrintEvent OnBeforePrint;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+};
+
+// ---- factory and registries -------------------------------------------------------------
+
+using TfrViewFactory = std::function<TfrView*()>;
+
+struct TfrAddInObjectInfo {
+    QString ClassName;
+    TfrViewFactory Create;
+    QString ButtonHint;
+    bool IsControl = false;
+};
+
+// A new view of a type (0..4), or of a registered add-in class (type 10, the name compared
+// exactly). Other types give null. An unknown add-in raises EClassNotFound with the engine's
+// collected error text.
+TfrView* frCreateObject(uint8_t Typ, const QString& ClassName);
+void frRegisterObject(const QString& ClassName, const TfrViewFactory& Create,
+                      const QString& Hint = QString());
+void frRegisterControl(const QString& ClassName, const TfrViewFactory& Create,
+                       const QString& Hint = QString());
+void frUnRegisterObject(const QString& ClassName);
+template <typename T> void frRegisterObject(const QString& Hint = QString()) {
+    frRegisterObject(
+        T::StaticClassName(), [] { return static_cast<TfrView*>(new T()); }, Hint);
+}
+
+// ---- function libraries -----------------------------------------------------------------
+
+class TfrFunctionLibrary : public TObject {
+    KADRION_CLASS(TfrFunctionLibrary)
+    TfrFunctionLibrary() = default;
+    // True when the library lists the name; then the value is computed.
+    virtual bool OnFunction(const QString& FName, const Variant& p1, const Variant& p2,
+                            const Variant& p3, Variant& val);
+    virtual void DoFunction(int FNo, const Variant& p1, const Variant& p2, const Variant& p3,
+                            Variant& val) = 0;
+    void AddFunctionDesc(const QString& FuncName, const QString& Category,
+                         const QString& Description);
+    TStringList List;
+};
+
+class TfrStdFunctionLibrary : public TfrFunctionLibrary {
+    KADRION_CLASS(TfrStdFunctionLibrary)
+    TfrStdFunctionLibrary();
+    void DoFunction(int FNo, const Variant& p1, const Variant& p2, const Variant& p3,
+                    Variant& val) override;
+};
+
+struct TfrFunctionDescription {
+    TfrFunctionLibrary* Library;
+    QString FunctionName;
+    QString Category;
+    QString Description;
+};
+
+class TfrInstalledFunctions : public TObject {
+    KADRION_CLASS(TfrInstalledFunctions)
+    void Add(TfrFunctionLibrary* Library, const QString& FunctionName, const QString& Category,
+             const QString& Description);
+    void RemoveLibrary(TfrFunctionLibrary* Library);
+    std::vector<TfrFunctionDescription> Items;
+};
+
+using TfrLibraryFactory = std::function<TfrFunctionLibrary*()>;
+void frRegisterFunctionLibrary(const TfrLibraryFactory& Create);
+template <typename T> void frRegisterFunctionLibrary() {
+    frRegisterFunctionLibrary([] { return static_cast<TfrFunctionLibrary*>(new T()); });
+}
+void frUnRegisterFunctionLibrary(const QString& ClassName);
+void frAddFunctionDesc(TfrFunctionLibrary* Lib, const QString& FuncName, const QString& Category,
+                       const QString& Description);
+
+// ---- the engine's interpreter -----------------------------------------------------------
+
+class TInterpretator : public TfrInterpretator {
+public:
+    void GetValue(const QString& Name, Variant& Value) override;
+    void SetValue(const QString& Name, const Variant& Value) override;
+    void DoFunction(const QString& Name, const Variant& p1, const Variant& p2, const Variant& p3,
+                    Variant& val) override;
+};
+
+// Runs script lines with the engine's interpreter; nothing for an empty text.
+void frRunScriptText(TStrings* Script);
+
+// Finds the calls of AVG, COUNT, MAX, MIN and SUM in memo lines and compiled scripts.
+class TAggregateFunctionsSplitter : public TfrFunctionSplitter {
+public:
+    explicit TAggregateFunctionsSplitter(QStringList* SplitTo);
+    void SplitMemo(TStrings* Memo);
+    void SplitScript(TStrings* Script);
+
+private:
+    QStringList names;
+};
+
+// ---- compressor of prepared pages --------------------------------------------------------
+
+// Does nothing itself; a host may install a descendant that really compresses.
+class TfrCompressor : public TObject {
+    KADRION_CLASS(TfrCompressor)
+    TfrCompressor() = default;
+    virtual void Compress(TStream* StreamIn, TStream* StreamOut) {}
+    virtual void DeCompress(TStream* StreamIn, TStream* StreamOut) {}
+    bool Enabled = false;
+};
+
+// ---- display formats --------------------------------------------------------------------
+
+// The value as text by a display format word and format string.
+QString frFormatValue(const Variant& v, int Format, const QString& FormatStr);
+
+// ---- the engine context -----------------------------------------------------------------
+
+// Everything the engine keeps for the whole process. Created by frStartEngine, which the
+// application calls once at start and every test calls (tests may restart it to reset).
+class TfrGlobals {
+public:
+    TfrGlobals();
+    ~TfrGlobals();
+
+    // Build state.
+    TfrReport* ActiveReport = nullptr;
+    TfrReport* RootReport = nullptr;
+    TfrReport* ConnectedReport = nullptr; // the report the parser's hooks serve
+    TfrPage* ActivePage = nullptr;
+    TfrBand* ActiveBand = nullptr;
+    TfrView* ActiveView = nullptr;
+    int OutputPageIndex = 0;
+    bool ReportRunning = false;
+    bool FirstPassRunning = false;
+    bool PreparingAggregates = false;
+    int PageNo = 0;
+    TDateTime CurDate = 0, CurTime = 0;
+    int TotalPages = 0;
+    Variant CurValue;
+    QString CurVariable; // the name being evaluated by the value lookup
+    QStringList EvaluatingNames;
+
+    // Template reading.
+    int frVersion = frCurrentVersion;
+    bool ErrorFlag = false;
+    QString ErrorStr;
+    bool ReadPastEnd = false; // a primitive read came up short
+    int ObjectCounter = 0;
+
+    // Process-wide objects.
+    TfrVariables frVariables;
+    TfrVariables frConsts;
+    TfrParser frParser;
+    TInterpretator frInterpretator;
+    TfrInstalledFunctions frInstalledFunctions;
+    std::unique_ptr<TfrCompressor> frCompressor = std::make_unique<TfrCompressor>();
+    std::vector<TfrAddInObjectInfo> frAddIns;
+    std::vector<std::unique_ptr<TfrFunctionLibrary>> frFunctions;
+    QString BandNames[23];
+    QString FormatNames[4][5];
+    int DefaultCharset = 204;
+
+    // Hooks to the layers that the later parts of the engine and the application supply.
+    // Shows an error message box (text, caption); tests record it.
+    std::function<void(const QString& Text, const QString& Caption)> ShowMessage;
+    // The global component lookup by name (forms and data modules).
+    std::function<TComponent*(const QString& Name)> FindGlobalComponent;
+    // The dataset of the data band that governs the band being printed.
+    std::function<TfrDataset*()> CurrentBandDataset;
+    // Values that only a build knows (LINE#, COLUMN#, CURY, CALCWIDTH ...): true when known.
+    std::function<bool(const QString& Name, Variant& Value)> BuildValue;
+    // Built-in procedures of a build (NEWPAGE, NEWCOLUMN, SHOWBAND) and the aggregates.
+    std::function<bool(const QString& Name, const Variant& p1, const Variant& p2, const Variant& p3,
+                       Variant& Value)>
+        BuildFunction;
+    // Printer selection: true when the printer was found and selected.
+    std::function<bool(const QString& Name)> SelectPrinter;
+    // Interaction of INPUT and MESSAGEBOX.
+    std::function<QString(const QString& Prompt, const QString& Default)> InputBox;
+    std::function<int(const QString& Text, const QString& Caption, int Flags)> MessageBox;
+    // Setting a page's paper: the printer wrapper settles size and orientation.
+    std::function<void(TfrPage* Page, int Size, int Width, int Height, int Bin, int Orientation)>
+        ChangePaper;
+};
+
+// The application's report variables (the engine-wide list every report sees).
+TfrVariables& frVariables();
+
+void frStartEngine();
+void frStopEngine();
+bool frEngineStarted();
+// The running engine; starts it when nobody did.
+TfrGlobals& frGlobals();

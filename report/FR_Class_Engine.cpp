@@ -1,0 +1,530 @@
+// The engine context, the object factory and registries, the function libraries with the
+// standard functions, and the engine's interpreter.
+#include "FR_Class.h"
+
+#include "Dates.h"
+
+#include <cmath>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+std::unique_ptr<TfrGlobals> engine;
+
+} // namespace
+
+void frStartEngine() {
+    engine.reset();
+    engine = std::make_unique<TfrGlobals>();
+}
+
+void frStopEngine() {
+    engine.reset();
+}
+
+bool frEngineStarted() {
+    return engine != nullptr;
+}
+
+TfrGlobals& frGlobals() {
+    if (!engine) frStartEngine();
+    return *engine;
+}
+
+// ---- TfrGlobals -------------------------------------------------------------------------
+
+namespace {
+
+void addConstants(TfrVariables& c) {
+    const std::pair<const char*, int64_t> colors[] = {
+        {"clWhite", 0xFFFFFF},     {"clBlack", 0},
+        {"clMaroon", 0x80},        {"clGreen", 0x8000},
+        {"clOlive", 0x8080},       {"clNavy", 0x800000},
+        {"clPurple", 0x800080},    {"clTeal", 0x808000},
+        {"clGray", 0x808080},      {"clSilver", 0xC0C0C0},
+        {"clRed", 0xFF},           {"clLime", 0xFF00},
+        {"clYellow", 0xFFFF},      {"clBlue", 0xFF0000},
+        {"clFuchsia", 0xFF00FF},   {"clAqua", 0xFFFF00},
+        {"clTransparent", clNone},
+    };
+    for (auto& [n, v] : colors)
+        c.SetVariable(QString::fromLatin1(n), Variant(v));
+    const char* system[] = {
+        "clScrollBar",    "clBackground",  "clActiveCaption", "clInactiveCaption",
+        "clMenu",         "clWindow",      "clWindowFrame",   "clMenuText",
+        "clWindowText",   "clCaptionText", "clActiveBorder",  "clInactiveBorder",
+        "clAppWorkSpace", "clHighlight",   "clHighlightText", "clBtnFace",
+        "clBtnShadow",    "clGrayText",    "clBtnText",       "clInactiveCaptionText",
+        "clBtnHighlight", "cl3DDkShadow",  "cl3DLight",       "clInfoText",
+        "clInfoBk"};
+    for (int i = 0; i < 25; ++i)
+        c.SetVariable(QString::fromLatin1(system[i]), Variant(int64_t(0x80000000LL + i)));
+    const std::pair<const char*, int> ints[] = {
+        {"mrNone", 0},
+        {"mrOk", 1},
+        {"mrCancel", 2},
+        {"mrYes", 6},
+        {"mrNo", 7},
+        {"fsBold", 2},
+        {"fsItalic", 1},
+        {"fsUnderline", 4},
+        {"fsStrikeOut", 8},
+        {"frftNone", 0},
+        {"frftRight", 1},
+        {"frftBottom", 2},
+        {"frftLeft", 4},
+        {"frftTop", 8},
+        {"frtaLeft", 0},
+        {"frtaRight", 1},
+        {"frtaCenter", 2},
+        {"frtaVertical", 4},
+        {"frtaMiddle", 8},
+        {"frtaDown", 16},
+        {"baNone", 0},
+        {"baLeft", 1},
+        {"baRight", 2},
+        {"baCenter", 3},
+        {"baWidth", 4},
+        {"baBottom", 5},
+        {"baTop", 6},
+        {"baRest", 7},
+        {"psSolid", 0},
+        {"psDash", 1},
+        {"psDot", 2},
+        {"psDashDot", 3},
+        {"psDashDotDot", 4},
+        {"psDouble", 5},
+        {"mb_Ok", 0},
+        {"mb_OkCancel", 1},
+        {"mb_YesNo", 4},
+        {"mb_YesNoCancel", 3},
+        {"mb_IconError", 16},
+        {"mb_IconQuestion", 32},
+        {"mb_IconInformation", 64},
+        {"mb_IconWarning", 48},
+    };
+    for (auto& [n, v] : ints)
+        c.SetVariable(QString::fromLatin1(n), Variant(v));
+    c.SetVariable(u"CRLF"_s, Variant(u"\r\n"_s));
+    c.SetVariable(u"Null"_s, Null());
+}
+
+} // namespace
+
+TfrGlobals::TfrGlobals() {
+    DefaultCharset = StrToIntDef(frLoadStr(SDefaultCharset), 204);
+    for (int i = 0; i < 23; ++i)
+        BandNames[i] = frLoadStr(SBandNames + i);
+    for (int i = 0; i < 4; ++i) {
+        FormatNames[3][i] = frLoadStr(SFormat11 + i);
+        FormatNames[1][i] = frLoadStr(SDateFormat1 + i);
+        FormatNames[2][i] = frLoadStr(STimeFormat1 + i);
+    }
+    frVariables.SetSorted(true);
+    frConsts.SetSorted(true);
+    addConstants(frConsts);
+    // Descriptions of the standard functions would go to the installed functions here; their
+    // category texts are not in this program, and records without a category are not kept.
+    frFunctions.push_back(std::make_unique<TfrStdFunctionLibrary>());
+}
+
+TfrGlobals::~TfrGlobals() {
+    frParser.OnGetValue = nullptr;
+    frParser.OnFunction = nullptr;
+}
+
+// ---- factory and registries -------------------------------------------------------------
+
+TfrView* frCreateObject(uint8_t Typ, const QString& ClassName) {
+    TfrGlobals& g = frGlobals();
+    TfrView* v = nullptr;
+    switch (Typ) {
+    case gtMemo:
+        v = new TfrMemoView();
+        break;
+    case gtPicture:
+        v = new TfrPictureView();
+        break;
+    case gtBand:
+        v = new TfrBandView();
+        break;
+    case gtSubReport:
+        v = new TfrSubReportView();
+        break;
+    case gtLine:
+        v = new TfrLineView();
+        break;
+    case gtAddIn:
+        for (const TfrAddInObjectInfo& info : g.frAddIns) {
+            if (info.ClassName == ClassName) {
+                v = info.Create();
+                v->Typ = gtAddIn;
+                break;
+            }
+        }
+        if (!v) {
+            g.ErrorFlag = true;
+            g.ErrorStr += ClassName + u'\r';
+            throw EClassNotFound(g.ErrorStr);
+        }
+        break;
+    default:
+        return nullptr;
+    }
+    v->ID = g.ObjectCounter++;
+    if (g.ActiveReport && !g.ActiveReport->GetComponentState().Contains(csLoading))
+        v->CreateUniqueName();
+    return v;
+}
+
+namespace {
+
+void registerAddIn(const QString& ClassName, const TfrViewFactory& Create, const QString& Hint,
+                   bool control) {
+    TfrGlobals& g = frGlobals();
+    for (const TfrAddInObjectInfo& info : g.frAddIns)
+        if (info.ClassName == ClassName) return;
+    g.frAddIns.push_back({ClassName, Create, Hint, control});
+}
+
+} // namespace
+
+void frRegisterObject(const QString& ClassName, const TfrViewFactory& Create, const QString& Hint) {
+    registerAddIn(ClassName, Create, Hint, false);
+}
+
+void frRegisterControl(const QString& ClassName, const TfrViewFactory& Create,
+                       const QString& Hint) {
+    registerAddIn(ClassName, Create, Hint, true);
+}
+
+void frUnRegisterObject(const QString& ClassName) {
+    auto& a = frGlobals().frAddIns;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (a[i].ClassName == ClassName) {
+            a.erase(a.begin() + i);
+            return;
+        }
+}
+
+void frRegisterFunctionLibrary(const TfrLibraryFactory& Create) {
+    TfrGlobals& g = frGlobals();
+    std::unique_ptr<TfrFunctionLibrary> lib(Create());
+    for (auto& l : g.frFunctions)
+        if (l->ClassName() == lib->ClassName()) return;
+    g.frFunctions.push_back(std::move(lib));
+}
+
+void frUnRegisterFunctionLibrary(const QString& ClassName) {
+    TfrGlobals& g = frGlobals();
+    for (size_t i = 0; i < g.frFunctions.size(); ++i) {
+        if (g.frFunctions[i]->ClassName() == ClassName) {
+            g.frInstalledFunctions.RemoveLibrary(g.frFunctions[i].get());
+            g.frFunctions.erase(g.frFunctions.begin() + i);
+            return;
+        }
+    }
+}
+
+void frAddFunctionDesc(TfrFunctionLibrary* Lib, const QString& FuncName, const QString& Category,
+                       const QString& Description) {
+    frGlobals().frInstalledFunctions.Add(Lib, FuncName, Category, Description);
+}
+
+void TfrInstalledFunctions::Add(TfrFunctionLibrary* Library, const QString& FunctionName,
+                                const QString& Category, const QString& Description) {
+    if (Category.isEmpty()) return;
+    for (const TfrFunctionDescription& d : Items)
+        if (d.FunctionName == FunctionName) return;
+    Items.push_back({Library, FunctionName, Category, Description});
+}
+
+void TfrInstalledFunctions::RemoveLibrary(TfrFunctionLibrary* Library) {
+    const QString cls = Library->ClassName();
+    std::erase_if(Items, [&](const TfrFunctionDescription& d) {
+        return d.Library && d.Library->ClassName() == cls;
+    });
+}
+
+// ---- function libraries -----------------------------------------------------------------
+
+bool TfrFunctionLibrary::OnFunction(const QString& FName, const Variant& p1, const Variant& p2,
+                                    const Variant& p3, Variant& val) {
+    for (int i = 0; i < List.Count(); ++i) {
+        if (AnsiSameText(List[i], FName)) {
+            DoFunction(i, p1, p2, p3, val);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TfrFunctionLibrary::AddFunctionDesc(const QString& FuncName, const QString& Category,
+                                         const QString& Description) {
+    frAddFunctionDesc(this, FuncName, Category, Description);
+}
+
+namespace {
+
+enum StdFunction {
+    fnAvg,
+    fnCount,
+    fnDayOf,
+    fnFormatDateTime,
+    fnFormatFloat,
+    fnFormatText,
+    fnInput,
+    fnLength,
+    fnLowerCase,
+    fnMax,
+    fnMaxNum,
+    fnMessageBox,
+    fnMin,
+    fnMinNum,
+    fnMonthOf,
+    fnNameCase,
+    fnPos,
+    fnSum,
+    fnTrim,
+    fnUpperCase,
+    fnYearOf,
+};
+
+const char* const StdNames[] = {"AVG",         "COUNT",      "DAYOF",   "FORMATDATETIME",
+                                "FORMATFLOAT", "FORMATTEXT", "INPUT",   "LENGTH",
+                                "LOWERCASE",   "MAX",        "MAXNUM",  "MESSAGEBOX",
+                                "MIN",         "MINNUM",     "MONTHOF", "NAMECASE",
+                                "POS",         "SUM",        "TRIM",    "UPPERCASE",
+                                "YEAROF"};
+
+Variant calc(const Variant& p) {
+    const QString s = VarToStr(p);
+    if (Trim(s).isEmpty()) return Variant(QString());
+    return frGlobals().frParser.Calc(s);
+}
+
+// Formats text with an edit mask whose literals are not stored: each mask position that takes a
+// character takes the next one of the text, literals are inserted, a blank fills a missing one.
+QString formatMaskText(const QString& mask, const QString& text) {
+    QString out;
+    int t = 0;
+    bool upper = false, lower = false;
+    for (int i = 0; i < mask.size(); ++i) {
+        QChar c = mask[i];
+        switch (c.unicode()) {
+        case '>':
+            upper = true;
+            lower = false;
+            continue;
+        case '<':
+            if (i + 1 < mask.size() && mask[i + 1] == u'>') {
+                upper = lower = false;
+                ++i;
+            } else {
+                lower = true;
+                upper = false;
+            }
+            continue;
+        case '\\':
+            if (i + 1 < mask.size()) out += mask[++i];
+            continue;
+        case '!':
+            continue;
+        case '0':
+        case '9':
+        case '#':
+        case 'L':
+        case 'l':
+        case 'A':
+        case 'a':
+        case 'C':
+        case 'c': {
+            QChar ch = t < text.size() ? text[t++] : QChar(u' ');
+            if (upper)
+                ch = ch.toUpper();
+            else if (lower)
+                ch = ch.toLower();
+            out += ch;
+            continue;
+        }
+        case ':':
+            out += FormatSettings.TimeSeparator;
+            continue;
+        case '/':
+            out += FormatSettings.DateSeparator;
+            continue;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+TfrStdFunctionLibrary::TfrStdFunctionLibrary() {
+    for (const char* n : StdNames)
+        List.Add(QString::fromLatin1(n));
+}
+
+void TfrStdFunctionLibrary::DoFunction(int FNo, const Variant& p1, const Variant& p2,
+                                       const Variant& p3, Variant& val) {
+    TfrGlobals& g = frGlobals();
+    switch (FNo) {
+    case fnAvg:
+    case fnCount:
+    case fnMax:
+    case fnMin:
+    case fnSum:
+        // Aggregates live in the run-time bands of a build.
+        if (g.BuildFunction) g.BuildFunction(List[FNo], p1, p2, p3, val);
+        break;
+    case fnDayOf:
+        val = Variant(StrToInt(FormatDateTime(u"d"_s, calc(p1).AsDate())));
+        break;
+    case fnMonthOf:
+        val = Variant(StrToInt(FormatDateTime(u"m"_s, calc(p1).AsDate())));
+        break;
+    case fnYearOf:
+        val = Variant(StrToInt(FormatDateTime(u"yyyy"_s, calc(p1).AsDate())));
+        break;
+    case fnFormatDateTime:
+        val = Variant(FormatDateTime(VarToStr(calc(p1)), calc(p2).AsDate()));
+        break;
+    case fnFormatFloat:
+        val = Variant(FormatFloat(VarToStr(calc(p1)), calc(p2).AsDouble()));
+        break;
+    case fnFormatText:
+        val = Variant(formatMaskText(VarToStr(calc(p1)), VarToStr(calc(p2))));
+        break;
+    case fnInput: {
+        const QString prompt = VarToStr(calc(p1));
+        const QString def = VarToStr(calc(p2));
+        val = Variant(g.InputBox ? g.InputBox(prompt, def) : def);
+        break;
+    }
+    case fnLength:
+        val = Variant(int(VarToStr(calc(p1)).size()));
+        break;
+    case fnLowerCase:
+        val = Variant(AnsiLowerCase(VarToStr(calc(p1))));
+        break;
+    case fnUpperCase:
+        val = Variant(AnsiUpperCase(VarToStr(calc(p1))));
+        break;
+    case fnNameCase: {
+        QString s = AnsiLowerCase(VarToStr(calc(p1)));
+        if (!s.isEmpty()) s[0] = s[0].toUpper();
+        val = Variant(s);
+        break;
+    }
+    case fnTrim:
+        val = Variant(Trim(VarToStr(calc(p1))));
+        break;
+    case fnPos:
+        val = Variant(Pos(VarToStr(calc(p1)), VarToStr(calc(p2))));
+        break;
+    case fnMaxNum:
+    case fnMinNum: {
+        Variant a = calc(p1), b = calc(p2);
+        val = (a > b) == (FNo == fnMaxNum) ? a : b;
+        break;
+    }
+    case fnMessageBox: {
+        const QString text = VarToStr(calc(p1));
+        const QString caption = VarToStr(calc(p2));
+        const int flags = int(calc(p3).AsInteger());
+        val = Variant(g.MessageBox ? g.MessageBox(text, caption, flags) : 0);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// ---- the engine's interpreter -----------------------------------------------------------
+
+void TInterpretator::GetValue(const QString& Name, Variant& Value) {
+    TfrGlobals& g = frGlobals();
+    if (g.frParser.OnGetValue) g.frParser.OnGetValue(Name, Value);
+}
+
+void TInterpretator::DoFunction(const QString& Name, const Variant& p1, const Variant& p2,
+                                const Variant& p3, Variant& val) {
+    TfrGlobals& g = frGlobals();
+    if (g.frParser.OnFunction) g.frParser.OnFunction(Name, p1, p2, p3, val);
+}
+
+void TInterpretator::SetValue(const QString& Name, const Variant& Value) {
+    TfrGlobals& g = frGlobals();
+    if (g.frVariables.IndexOf(Name) >= 0) {
+        g.frVariables.SetVariable(Name, Value);
+        return;
+    }
+    TfrReport* r = g.ActiveReport;
+    if (r && r->Dictionary.Variables.IndexOf(Name) >= 0) {
+        r->Dictionary.Variables.SetVariable(Name, Value);
+        return;
+    }
+    const QString u = AnsiUpperCase(Name);
+    if (u == "MODALRESULT"_L1 || u == "PROGRESS"_L1) {
+        // the dialog form and the progress window belong to a build
+        Variant dummy;
+        if (g.BuildFunction) g.BuildFunction(u, Value, Variant(), Variant(), dummy);
+        return;
+    }
+    if (u == "CURY"_L1) {
+        if (g.ActivePage) g.ActivePage->CurY = int(Value.AsInteger());
+        return;
+    }
+    if (r && Name.contains(u'.')) {
+        const int k = Name.indexOf(u'.');
+        if (TfrView* v = r->FindObject(Name.left(k))) {
+            const QString prop = Name.mid(k + 1);
+            if (v->PropRec(prop)) {
+                v->SetPropValue(AnsiUpperCase(prop), Value);
+                return;
+            }
+        }
+    }
+    g.frVariables.SetVariable(Name, Value);
+}
+
+void frRunScriptText(TStrings* Script) {
+    if (Script->Count() == 0) return;
+    TfrGlobals& g = frGlobals();
+    TStringList compiled, errors;
+    g.frInterpretator.PrepareScript(Script, &compiled, &errors);
+    if (errors.Count() > 0) throw EParserError(errors[0]);
+    g.frInterpretator.DoScript(&compiled);
+}
+
+// ---- aggregate search -------------------------------------------------------------------
+
+TAggregateFunctionsSplitter::TAggregateFunctionsSplitter(QStringList* SplitTo)
+    : TfrFunctionSplitter(&names, SplitTo,
+                          frGlobals().ActiveReport ? &frGlobals().ActiveReport->Dictionary.Variables
+                                                   : nullptr),
+      names({u"AVG"_s, u"COUNT"_s, u"MAX"_s, u"MIN"_s, u"SUM"_s}) {}
+
+void TAggregateFunctionsSplitter::SplitMemo(TStrings* Memo) {
+    for (int i = 0; i < Memo->Count(); ++i) {
+        const QString line = Memo->Get(i);
+        int k = 0;
+        for (;;) {
+            const int start = line.indexOf(u'[', k);
+            if (start < 0) break;
+            int end;
+            const QString part = GetBracketedName(line, start + 1, end);
+            Split(u'[' + part + u']');
+            k = std::max(end, start + 1);
+        }
+    }
+}
+
+void TAggregateFunctionsSplitter::SplitScript(TStrings* Script) {
+    if (Script->Count() == 0) return;
+    TfrInterpretator interp;
+    interp.SplitExpressions(Script, FMatchFuncs, FSplitTo, FVariables);
+}
