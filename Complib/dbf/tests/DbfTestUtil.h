@@ -1,0 +1,40 @@
+// Helpers of the dBase engine tests: temporary folders, file bytes, the independent reader.
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+inline QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+inline void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// Runs Debian's python3 with the dbfread module on a script; returns its standard output.
+inline QString RunPython(const QString& script, const QStringList& args = {}) {
+    QProcess p;
+    p.start("/usr/bin/python3", QStringList{"-c", script} + args);
+    p.waitForFinished(60000);
+    QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+inline QString RunPerl(const QString& script, const QStringList& args = {}) {
+    QProcess p;
+    p.start("/usr/bin/perl", QStringList{"-e", script} + args);
+    p.waitForFinished(60000);
+    QString err = QString::fromUtf8(p.readAllStandardError());
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
