@@ -11,9 +11,9 @@ trap kadrion_stop_firebird EXIT
 
 export QT_QPA_PLATFORM=offscreen
 kadrion_build build
-(cd build && ctest --output-on-failure --parallel "$(nproc)" --timeout 600)
+(cd build && ctest --output-on-failure --parallel "$(nproc)" --timeout 300)
 
 # The base library once more under AddressSanitizer: ownership and notifications leave no leak
 # and no dangling pointer.
 kadrion_build build-asan -DKADRION_ASAN=ON -DKADRION_ONLY=base
-(cd build-asan && ctest --output-on-failure --parallel "$(nproc)" --timeout 600)
+(cd build-asan && ctest --output-on-failure --parallel "$(nproc)" --timeout 300)

@@ -39,9 +39,13 @@ function(kadrion_tests name)
   target_include_directories(${name}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
   target_compile_options(${name}_tests PRIVATE ${KADRION_WARNINGS})
   kadrion_sanitize(${name}_tests)
+  target_compile_definitions(${name}_tests PRIVATE KADRION_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  # Test discovery flattens list-valued properties, so the labels go on the folder, which
+  # gives them to every test in it.
+  set_property(DIRECTORY APPEND PROPERTY LABELS ${ARG_LABELS})
   gtest_discover_tests(${name}_tests
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "${ARG_LABELS}"
-               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KADRION_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -311,6 +311,9 @@ void TDbfTable::decideTranslation() {
             fromTable = from;
         }
     }
+    tablesKeepAscii = !toTable.isEmpty();
+    for (int i = 0; i < 0x80 && tablesKeepAscii; ++i)
+        tablesKeepAscii = toTable[i] == char(i) && fromTable[i] == char(i);
 }
 
 void TDbfTable::InternalClose() {
@@ -435,7 +438,13 @@ TGetResult TDbfTable::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoC
         }
         int recNo = cursor->GetPhysicalRecNo();
         if (recNo < 1 || recNo > dbfFile->GetRecordCount()) return grError;
-        if (dbfFile->ReadRecord(recNo, Buffer + InfoSize) != dbfFile->RecordSize()) return grError;
+        TRecordBuffer posted = resyncAfterPost ? ActiveBuffer() : nullptr;
+        resyncAfterPost = false;
+        if (posted && posted != Buffer && GetMode == gmCurrent && !dbfFile->IsShared() &&
+            recNoOf(posted) == uint32_t(recNo))
+            memcpy(Buffer + InfoSize, posted + InfoSize, dbfFile->RecordSize());
+        else if (dbfFile->ReadRecord(recNo, Buffer + InfoSize) != dbfFile->RecordSize())
+            return grError;
         bool accepted = showDeleted || Buffer[InfoSize] != '*';
         if (accepted && GetFiltered()) accepted = RecordFilterAccepts(Buffer);
         if (accepted) {
@@ -489,7 +498,8 @@ void TDbfTable::InternalInitRecord(TRecordBuffer Buffer) {
 }
 
 void TDbfTable::ClearCalcFields(TRecordBuffer Buffer) {
-    if (dbfFile) memset(Buffer + InfoSize + dbfFile->RecordSize(), 0, GetCalcFieldsSize());
+    int size = GetCalcFieldsSize();
+    if (dbfFile && size > 0) memset(Buffer + InfoSize + dbfFile->RecordSize(), 0, size);
 }
 
 void TDbfTable::InternalFirst() {
@@ -579,12 +589,22 @@ void TDbfTable::InternalDelete() {
 }
 
 void TDbfTable::Resync(TResyncMode Mode) {
+    const bool posted = justPosted;
     if (DisableResyncOnPost && justPosted) {
         justPosted = false;
         return;
     }
     justPosted = false;
-    TDataSet::Resync(Mode);
+    // Right after a post the active buffer holds what was just written to the record:
+    // GetRecord copies it from there instead of reading the file again.
+    resyncAfterPost = posted;
+    try {
+        TDataSet::Resync(Mode);
+    } catch (...) {
+        resyncAfterPost = false;
+        throw;
+    }
+    resyncAfterPost = false;
 }
 
 bool TDbfTable::GetFieldData(TField* Field, void* Buffer) {
@@ -684,8 +704,8 @@ void TDbfTable::SetFieldData(TField* Field, const void* Buffer) {
         case ftFixedChar:
         case ftGuid: {
             const char* p = static_cast<const char*>(Buffer);
-            QByteArray text(p, int(strnlen(p, size_t(std::max(Field->GetSize(), 0)) + 1)));
-            dbfFile->SetFieldData(index, ftString, &text, rec);
+            dbfFile->SetFieldText(index, p,
+                                  int(strnlen(p, size_t(std::max(Field->GetSize(), 0)) + 1)), rec);
             break;
         }
         case ftWideString: {
@@ -764,6 +784,12 @@ QByteArray TDbfTable::TranslateBytes(const QByteArray& bytes, bool ToOem) {
     default:
         return bytes;
     }
+}
+
+bool TDbfTable::TranslateKeepsAscii() const {
+    if (OnTranslate) return false;
+    if (translationMode == tmNone || translationMode == tmReadOnly) return true;
+    return !toTable.isEmpty() && tablesKeepAscii;
 }
 
 int TDbfTable::Translate(const char* Src, char* Dest, bool ToOem) {

@@ -135,6 +135,7 @@ protected:
     void InternalGotoBookmark(const TBookmark& Bookmark) override;
     void InternalSetToRecord(TRecordBuffer Buffer) override;
     void ClearCalcFields(TRecordBuffer Buffer) override;
+    bool TranslateKeepsAscii() const override;
 
 private:
     friend class TDbfBlobStream;
@@ -169,6 +170,10 @@ private:
     TDbfTranslationMode translationMode = tmNone;
     int tableCodePage = 0;
     bool justPosted = false;
+    // Set for the re-synchronisation that follows a post (see GetRecord).
+    bool resyncAfterPost = false;
     // Byte tables of single-byte code pages (empty for a double-byte one).
     QByteArray toTable, fromTable;
+    // Both tables map every byte below 0x80 to itself.
+    bool tablesKeepAscii = false;
 };

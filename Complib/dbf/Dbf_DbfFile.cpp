@@ -55,13 +55,19 @@ TDateTime msecsToDateTime(double ms) {
     return d >= 0 ? d + t : d - t;
 }
 
+void putText(char* dst, int size, const char* text, int length, bool rightAlign, char pad) {
+    int n = std::min<int>(size, length);
+    if (rightAlign) {
+        memset(dst, pad, size - n);
+        memcpy(dst + size - n, text + length - n, n);
+    } else {
+        memcpy(dst, text, n);
+        memset(dst + n, pad, size - n);
+    }
+}
+
 void putText(char* dst, int size, const QByteArray& text, bool rightAlign, char pad) {
-    memset(dst, pad, size);
-    int n = std::min<int>(size, text.size());
-    if (rightAlign)
-        memcpy(dst + size - n, text.constData() + text.size() - n, n);
-    else
-        memcpy(dst, text.constData(), n);
+    putText(dst, size, text.constData(), int(text.size()), rightAlign, pad);
 }
 } // namespace
 
@@ -172,6 +178,7 @@ void TDbfFile::readHeaderValues() {
 }
 
 void TDbfFile::ReadFieldDefs() {
+    blankRecord.clear();
     fieldDefs.Clear();
     fieldDefs.DbfVersion = dbfVersion;
     fieldDefs.UseFloatFields = UseFloatFields;
@@ -295,6 +302,7 @@ void TDbfFile::FinishCreate(const TDbfFieldDefs& fields, const QString& memoExt,
                         ? 0
                         : char(GetLangId_From_Codepage(g->AnsiCodePage, g->DefaultLocale, false));
     }
+    blankRecord.clear();
     fieldDefs.Clear();
     fieldDefs.DbfVersion = dbfVersion;
     fieldDefs.UseFloatFields = UseFloatFields;
@@ -652,16 +660,40 @@ void TDbfFile::SetFieldData(int fieldIndex, TFieldType type, const void* source,
     }
 }
 
-void TDbfFile::InitRecord(char* buffer) const {
-    memset(buffer, ' ', RecordSize());
-    for (int i = 0; i < fieldDefs.Count(); ++i) {
-        TDbfFieldDef* f = fieldDefs[i];
-        char t = f->GetNativeFieldType();
-        // binary fields start null; the lock field's counter and stamp start at zero
-        if (t == '+' || t == '@' || t == 'I' || t == 'O' || f->IsLockField)
-            memset(buffer + f->Offset, 0, f->GetSize());
-        if (f->HasDefault) memcpy(buffer + f->Offset, f->DefaultBuf(), f->GetSize());
+void TDbfFile::SetFieldText(int fieldIndex, const char* text, int length, char* rec) const {
+    checkFieldIndex(fieldIndex);
+    TDbfFieldDef* f = fieldDefs[fieldIndex];
+    switch (f->GetNativeFieldType()) {
+    case '+':
+    case 'I':
+    case '@':
+    case 'O': {
+        // binary fields take no text: the general path decides
+        QByteArray bytes(text, length);
+        SetFieldData(fieldIndex, ftString, &bytes, rec);
+        return;
     }
+    default:
+        putText(rec + f->Offset, f->GetSize(), text, length, false, ' ');
+    }
+}
+
+void TDbfFile::InitRecord(char* buffer) const {
+    const int size = RecordSize();
+    if (blankRecord.size() != size || size == 0) {
+        QByteArray blank(size, ' ');
+        char* p = blank.data();
+        for (int i = 0; i < fieldDefs.Count(); ++i) {
+            TDbfFieldDef* f = fieldDefs[i];
+            char t = f->GetNativeFieldType();
+            // binary fields start null; the lock field's counter and stamp start at zero
+            if (t == '+' || t == '@' || t == 'I' || t == 'O' || f->IsLockField)
+                memset(p + f->Offset, 0, f->GetSize());
+            if (f->HasDefault) memcpy(p + f->Offset, f->DefaultBuf(), f->GetSize());
+        }
+        blankRecord = blank;
+    }
+    memcpy(buffer, blankRecord.constData(), size_t(size));
 }
 
 void TDbfFile::stampLockField(char* buffer) const {

@@ -44,6 +44,8 @@ public:
     bool GetFieldData(int fieldIndex, TFieldType type, void* dest, const char* rec) const;
     // Encodes one field into rec; no source writes null.
     void SetFieldData(int fieldIndex, TFieldType type, const void* source, char* rec) const;
+    // Encodes text bytes into a string field, as SetFieldData with ftString does.
+    void SetFieldText(int fieldIndex, const char* text, int length, char* rec) const;
     TDbfFieldDef* GetFieldInfo(const QString& name) const;
 
     void InitRecord(char* buffer) const;
@@ -69,7 +71,11 @@ public:
     // Tag names of every open index (the single-key file's own name), with their files.
     QStringList IndexNames() const;
 
-    TDbfFieldDefs* FieldDefs() { return &fieldDefs; }
+    // Mutable access may change what a new record starts with: the prepared blank is rebuilt.
+    TDbfFieldDefs* FieldDefs() {
+        blankRecord.clear();
+        return &fieldDefs;
+    }
     const TDbfFieldDefs* FieldDefs() const { return &fieldDefs; }
     TDbtFile* MemoFile() const { return memoFile.get(); }
     TXBaseVersion DbfVersion() const { return dbfVersion; }
@@ -92,6 +98,8 @@ private:
     void checkFieldIndex(int i) const;
 
     TDbfFieldDefs fieldDefs;
+    // What InitRecord writes, prepared on first use for the current field definitions.
+    mutable QByteArray blankRecord;
     std::unique_ptr<TDbtFile> memoFile;
     std::vector<std::unique_ptr<TIndexFile>> indexFiles;
     TIndexFile* mdxFile = nullptr;

@@ -191,7 +191,7 @@ void TPagedFile::TruncateFile(int64_t size) {
     needRecalc = true;
 }
 
-int TPagedFile::GetRecordCount() {
+int TPagedFile::recountRecords() {
     if (shared) cachedSize = FileSize();
     if (needRecalc || shared) {
         int64_t n = 0;
@@ -339,9 +339,11 @@ void TPagedFile::WriteRecord(int n, const void* buffer) {
     }
     int64_t end = pos + recordSize;
     if (end > cachedSize) {
-        // the header may not be on disk yet: derive the count from the new end
+        // the header may not be on disk yet: derive the count from the new end (with whole
+        // pages after the header that is the record's own number)
         cachedSize = end;
-        needRecalc = true;
+        needRecalc = !(headerInOffset && pageSize > 0 && pageSize == recordSize && n >= 1);
+        if (!needRecalc) recordCount = n;
     }
 }
 
@@ -373,16 +375,14 @@ void TPagedFile::unlockBytes(int64_t start, int64_t len) {
     ::fcntl(fd, F_OFD_SETLK, &fl);
 }
 
-bool TPagedFile::LockRegion(int n, bool wait) {
-    if (!shared) return true;
+bool TPagedFile::lockRegion(int n, bool wait) {
     if (virtualLocks) return lockBytes(VirtualLockBase - n, 1, wait);
     return lockBytes(CalcPageOffset(n),
                      n == 0 && headerInOffset ? std::max(headerSize, 1) : std::max(recordSize, 1),
                      wait);
 }
 
-bool TPagedFile::UnlockRegion(int n) {
-    if (!shared) return true;
+bool TPagedFile::unlockRegion(int n) {
     if (virtualLocks)
         unlockBytes(VirtualLockBase - n, 1);
     else

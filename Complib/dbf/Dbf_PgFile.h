@@ -33,7 +33,8 @@ public:
     virtual void Flush();
 
     void SetPageSize(int n);
-    int GetRecordCount();
+    // An unshared file knows its count once taken: only a shared one is asked again.
+    int GetRecordCount() { return shared || needRecalc ? recountRecords() : recordCount; }
     void SetRecordCount(int n);
     int64_t CalcPageOffset(int n) const;
 
@@ -45,8 +46,8 @@ public:
 
     // Locks record n (0 = the header) against other processes; an unshared file always
     // succeeds and locks nothing.
-    bool LockRegion(int n, bool wait);
-    bool UnlockRegion(int n);
+    bool LockRegion(int n, bool wait) { return !shared || lockRegion(n, wait); }
+    bool UnlockRegion(int n) { return !shared || unlockRegion(n); }
     void CheckExclusiveAccess() const;
 
     const QString& FileName() const { return fileName; }
@@ -110,6 +111,9 @@ protected:
     bool cacheDirty = false;
 
 private:
+    int recountRecords();
+    bool lockRegion(int n, bool wait);
+    bool unlockRegion(int n);
     int rawRead(void* buffer, int count, int64_t position);
     void rawWrite(const void* buffer, int count, int64_t position);
     bool lockBytes(int64_t start, int64_t len, bool wait);

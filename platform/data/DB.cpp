@@ -57,10 +57,6 @@ void TDataSet::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
 }
 
-void TDataSet::fire(const TDataSetNotifyEvent& Event) {
-    if (Event) Event(this);
-}
-
 void TDataSet::CheckActive() const {
     if (!GetActive()) DatabaseError(QString::fromUtf8(SDataSetClosed), const_cast<TDataSet*>(this));
 }
@@ -343,6 +339,10 @@ void TDataSet::updateBufferCount() {
 
 void TDataSet::moveBuffer(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
+    if (CurIndex - NewIndex == 1 || NewIndex - CurIndex == 1) {
+        std::swap(buffers[CurIndex], buffers[NewIndex]);
+        return;
+    }
     TRecordBuffer b = buffers[CurIndex];
     if (CurIndex < NewIndex)
         std::move(buffers.begin() + CurIndex + 1, buffers.begin() + NewIndex + 1,
@@ -555,14 +555,20 @@ void TDataSet::DataEvent(TDataEvent Event, intptr_t Info) {
         break;
     }
     if (disableCount == 0) {
-        // A handler may detach a source meanwhile: tell only those still attached.
-        std::vector<TDataSource*> copy = dataSources;
-        for (TDataSource* s : copy)
-            if (std::find(dataSources.begin(), dataSources.end(), s) != dataSources.end())
-                s->DataEvent(Event, Info);
+        if (!dataSources.empty()) notifySources(Event, Info);
     } else if ((Event == deUpdateState && state == dsInactive) || Event == deLayoutChange) {
         enableEvent = deLayoutChange;
     }
+}
+
+// Kept out of line: most datasets in a batch job have no sources, and the check above is all
+// they pay for.
+[[gnu::noinline]] void TDataSet::notifySources(TDataEvent Event, intptr_t Info) {
+    // A handler may detach a source meanwhile: tell only those still attached.
+    std::vector<TDataSource*> copy = dataSources;
+    for (TDataSource* s : copy)
+        if (std::find(dataSources.begin(), dataSources.end(), s) != dataSources.end())
+            s->DataEvent(Event, Info);
 }
 
 void TDataSet::DisableControls() {
@@ -593,14 +599,6 @@ bool TDataSet::IsLinkedTo(TDataSource* DataSource) const {
 }
 
 // ---- navigation -------------------------------------------------------------------------------
-
-void TDataSet::doBeforeScroll() {
-    fire(BeforeScroll);
-}
-
-void TDataSet::doAfterScroll() {
-    fire(AfterScroll);
-}
 
 void TDataSet::First() {
     CheckBrowseMode();
@@ -884,12 +882,19 @@ void TDataSet::Post() {
     if (state != dsEdit && state != dsInsert) return;
     DataEvent(deCheckBrowseMode, 0);
     fire(BeforePost);
-    CheckOperation(
-        [this] {
-            CheckRequiredFields();
-            InternalPost();
-        },
-        OnPostError);
+    if (OnPostError) {
+        CheckOperation(
+            [this] {
+                CheckRequiredFields();
+                InternalPost();
+            },
+            OnPostError);
+    } else {
+        // with no handler to ask, a failure goes straight to the caller
+        UpdateCursorPos();
+        CheckRequiredFields();
+        InternalPost();
+    }
     SetState(dsBrowse);
     Resync({});
     fire(AfterPost);

@@ -421,6 +421,8 @@ class TField : public TComponent {
 protected:
     friend class TDataSet;
     friend class TFields;
+    // True when the dataset's Translate would leave text of plain ASCII unchanged.
+    bool dataSetKeepsAscii() const;
     // Text of the value for editing (DisplayText false) or showing; "" for null.
     virtual void GetTextValue(QString& Text, bool DisplayText) const;
     virtual void SetTextValue(const QString& Text) { SetAsString(Text); }
@@ -1121,6 +1123,10 @@ protected:
     virtual void DataEvent(TDataEvent Event, intptr_t Info);
     virtual void SetBufferCount(int Value);
     virtual void DoOnNewRecord();
+    // True when Translate would give back any text of bytes below 0x80 unchanged (up to its
+    // ending zero), so that string fields may leave the call out for such text. Only a
+    // dataset that knows what its own Translate does answers true.
+    virtual bool TranslateKeepsAscii() const { return false; }
     // Recomputes calculated and lookup fields of Buffer (clears them first, fills the
     // lookups, then OnCalcFields) in the dsCalcFields state.
     virtual void GetCalcFields(TRecordBuffer Buffer);
@@ -1177,9 +1183,12 @@ protected:
 private:
     void openCursor();
     void closeCursor();
-    void doBeforeScroll();
-    void doAfterScroll();
-    void fire(const TDataSetNotifyEvent& Event);
+    // Inline: most events are unassigned, and the check is all they cost.
+    void doBeforeScroll() { fire(BeforeScroll); }
+    void doAfterScroll() { fire(AfterScroll); }
+    void fire(const TDataSetNotifyEvent& Event) {
+        if (Event) Event(this);
+    }
     void beginInsertAppend();
     void endInsertAppend();
     void setBufListSize(int Value);
@@ -1222,6 +1231,7 @@ private:
     bool hasCalcFields = false;
     bool streamedActive = false;
     bool internalOpenComplete = false;
+    void notifySources(TDataEvent Event, intptr_t Info);
 };
 
 // ---- TDataSource ------------------------------------------------------------------------------

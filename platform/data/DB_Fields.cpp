@@ -3,6 +3,7 @@
 #include "DB.h"
 #include "Dates.h"
 
+#include <QVarLengthArray>
 #include <QtGlobal>
 #include <cmath>
 #include <cstring>
@@ -225,6 +226,10 @@ bool TField::GetData(void* Buffer) const {
     return dataSet->GetFieldData(const_cast<TField*>(this), Buffer);
 }
 
+bool TField::dataSetKeepsAscii() const {
+    return dataSet && dataSet->TranslateKeepsAscii();
+}
+
 void TField::SetData(const void* Buffer) {
     WriteData(Buffer);
 }
@@ -402,16 +407,32 @@ TStringField::TStringField(TComponent* AOwner) : TField(AOwner) {
     transliterate = true;
 }
 
+namespace {
+// True when the zero-terminated text has only bytes below 0x80.
+bool isAscii(const char* text) {
+    for (; *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 0x80) return false;
+    return true;
+}
+} // namespace
+
 bool TStringField::GetValue(QString& Value) const {
-    QByteArray buf(GetDataSize() + 1, '\0');
+    // Short fields go through stack buffers, and text of plain ASCII needs no code-page table.
+    QVarLengthArray<char, 256> buf(GetDataSize() + 1);
+    std::memset(buf.data(), 0, size_t(buf.size()));
     if (!GetData(buf.data())) return false;
     buf[buf.size() - 1] = '\0';
-    if (transliterate && dataSet) {
-        QByteArray out(buf.size() * 2 + 1, '\0');
+    const char* text = buf.constData();
+    QVarLengthArray<char, 512> out;
+    if (transliterate && dataSet && !(isAscii(text) && dataSetKeepsAscii())) {
+        // one byte more than the translation may fill, so that the text always ends
+        out.resize(buf.size() * 2 + 2);
+        std::memset(out.data(), 0, size_t(out.size()));
         dataSet->Translate(buf.constData(), out.data(), false);
-        buf = out;
+        text = out.constData();
     }
-    Value = FromCodePage(buf.constData(), qsizetype(std::strlen(buf.constData())), 1251);
+    const qsizetype length = qsizetype(std::strlen(text));
+    Value = isAscii(text) ? QString::fromLatin1(text, length) : FromCodePage(text, length, 1251);
     if (dataType == ftFixedChar) Value = TrimRight(Value);
     return true;
 }
@@ -429,18 +450,56 @@ QString TStringField::GetAsString() const {
 }
 
 void TStringField::SetAsString(const QString& Value) {
-    QByteArray bytes = ToCodePage(Value, 1251);
-    if (bytes.size() > size) bytes.truncate(size);
-    QByteArray buf(GetDataSize() + 1, '\0');
-    if (transliterate && dataSet) {
-        QByteArray out(std::max<qsizetype>(bytes.size() * 2 + 1, buf.size()), '\0');
-        dataSet->Translate(bytes.constData(), out.data(), true);
-        out.truncate(qsizetype(std::strlen(out.constData())));
-        if (out.size() > size) out.truncate(size);
-        bytes = out;
+    // Each character becomes one byte, so the first `size` characters give the stored bytes;
+    // when those are plain ASCII they are their own Windows-1251 bytes. Short fields go
+    // through stack buffers.
+    const qsizetype limit = std::max(size, 0);
+    const qsizetype count = std::min(Value.size(), limit);
+    const char16_t* chars = reinterpret_cast<const char16_t*>(Value.constData());
+    const qsizetype dataSize = GetDataSize() + 1;
+    QVarLengthArray<char, 256> bytes(std::max(count + 1, dataSize));
+    qsizetype length = 0;
+    qsizetype firstZero = -1;
+    {
+        // through a local pointer: the byte stores cannot then alias the array's own members
+        char* out = bytes.data();
+        while (length < count) {
+            const char16_t c = chars[length];
+            if (c >= 0x80) break;
+            if (c == 0 && firstZero < 0) firstZero = length;
+            out[length] = char(c);
+            ++length;
+        }
     }
-    std::memcpy(buf.data(), bytes.constData(), size_t(bytes.size()));
-    WriteData(buf.constData());
+    const bool ascii = length == count;
+    if (!ascii) {
+        const QByteArray encoded = ToCodePage(Value, 1251);
+        length = std::min(encoded.size(), limit);
+        if (length + 1 > bytes.size()) bytes.resize(length + 1);
+        std::memcpy(bytes.data(), encoded.constData(), size_t(length));
+    }
+    // the value ends with zeros up to the field's data size
+    std::memset(bytes.data() + length, 0, size_t(bytes.size() - length));
+    if (!transliterate || !dataSet) {
+        WriteData(bytes.constData());
+        return;
+    }
+    if (ascii && dataSetKeepsAscii()) {
+        // what the copy would give: the text up to its first zero
+        if (firstZero >= 0) {
+            length = firstZero;
+            std::memset(bytes.data() + length, 0, size_t(bytes.size() - length));
+        }
+        WriteData(bytes.constData());
+        return;
+    }
+    // one byte more than the translation may fill, so that the text always ends
+    QVarLengthArray<char, 256> out(std::max<qsizetype>(length * 2 + 1, dataSize) + 1);
+    std::memset(out.data(), 0, size_t(out.size()));
+    dataSet->Translate(bytes.constData(), out.data(), true);
+    length = std::min<qsizetype>(qsizetype(std::strlen(out.constData())), limit);
+    std::memset(out.data() + length, 0, size_t(dataSize - length));
+    WriteData(out.constData());
 }
 
 int TStringField::GetAsInteger() const {

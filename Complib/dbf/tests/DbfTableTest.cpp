@@ -251,6 +251,57 @@ TEST(DbfTable, TypesNotAllowedBelowLevelSevenAreRefused) {
     }
 }
 
+// Plain ASCII text skips the code-page tables; whatever path a value takes, the stored bytes
+// are those of the whole value converted and then cut to the field.
+TEST(DbfTable, StoredTextIsTheConvertedValueCutToTheField) {
+    struct Case {
+        QString value;
+        QByteArray stored; // the five bytes of TABNOM
+        QString readBack;
+    };
+    const QList<Case> cases = {
+        {"12", "12   ", "12"},
+        {"1234567", "12345", "12345"},
+        {u"abcdeЄ"_qs, "abcde", "abcde"}, // the letter past the field is dropped
+        {u"abЄ"_qs, "ab" + ToCodePage("Є", 866) + "  ", u"abЄ"_qs},
+        {QString::fromUtf16(u"ab\0cd", 5), "ab   ", "ab"}, // the text ends at a zero
+        {"", "     ", ""},
+    };
+    QTemporaryDir dir;
+    TDbfTable t(nullptr);
+    t.SetFilePath(dir.path());
+    writeSeniority(t, {});
+    t.Open();
+    ASSERT_EQ(t.GetTranslationMode(), tmOem);
+    for (const Case& c : cases) {
+        t.Append();
+        t.FieldByName("TABNOM")->SetAsString(c.value);
+        t.Post();
+        EXPECT_EQ(t.FieldByName("TABNOM")->GetAsString(), c.readBack) << c.value;
+    }
+    // a translation handler is asked even for plain ASCII
+    int asked = 0;
+    t.OnTranslate = [&](TDbfTable*, const char* src, char* dest, bool) {
+        ++asked;
+        int n = int(strlen(src));
+        for (int i = 0; i < n; ++i)
+            dest[i] = src[i] == '1' ? '7' : src[i];
+        dest[n] = 0;
+        return n;
+    };
+    t.Append();
+    t.FieldByName("TABNOM")->SetAsString("111");
+    t.Post();
+    EXPECT_EQ(t.FieldByName("TABNOM")->GetAsString(), "777");
+    EXPECT_EQ(asked, 2); // written, read back
+    t.OnTranslate = nullptr;
+    t.Close();
+    QByteArray b = ReadAll(dir.filePath("staj.dbf"));
+    for (int i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(b.mid(98 + 9 * i, 5), cases[i].stored) << cases[i].value;
+    EXPECT_EQ(b.mid(98 + 9 * cases.size(), 5), "777  ");
+}
+
 TEST(DbfTable, TextGoesThroughTheTablesCodePage) {
     QTemporaryDir dir;
     TDbfTable t(nullptr);

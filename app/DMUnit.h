@@ -1,0 +1,127 @@
+// The data module: the database connection and its one transaction, one dataset per table
+// with its SQL text, fields, master-detail links and update statements, the data sources the
+// windows bind to, and the rules every post and delete goes through.
+//
+// Every post and delete is saved at once: the dataset's cached changes are applied and the
+// transaction is committed with retaining. A save that fails is reported ("Помилка") with the
+// server's text and the change stays pending; a key violation gives the dataset's own message.
+#pragma once
+
+#include "Forms.h"
+#include "IBDatabase.h"
+#include "IBQuery.h"
+#include "IBTable.h"
+#include "IBUpdateSQL.h"
+#include "LeaveDays.h"
+
+#include <functional>
+
+class TDM : public TDataModule, public TCalendarSource {
+    KADRION_CLASS(TDM)
+    explicit TDM(TComponent* AOwner);
+    ~TDM() override;
+
+    TIBDatabase* Database;
+    TIBTransaction* IBTrans;
+
+    TIBQuery* IBQuery; // employees (KADR)
+    TIBUpdateSQL* IBUpdate;
+    TDataSource* DataSource;
+    TIBQuery* IBprof; // positions
+    TIBUpdateSQL* UPDprof;
+    TDataSource* DSprof;
+    TIBQuery* IBpodr; // subdivisions
+    TIBUpdateSQL* UPDpodr;
+    TDataSource* DSpodr;
+    TIBQuery* IBgroup; // groups of the current subdivision
+    TIBUpdateSQL* UPDgroup;
+    TDataSource* DSgroup;
+    TIBQuery* IBotp; // leave orders
+    TIBUpdateSQL* UPDotp;
+    TDataSource* DSotp;
+    TIBQuery* IBnazn; // appointments of the current employee
+    TIBUpdateSQL* UPDnazn;
+    TDataSource* DSnazn;
+    TIBQuery* IBhel; // sick-leave sheets
+    TIBUpdateSQL* UPDhel;
+    TDataSource* DShel;
+    TIBQuery* IBkids; // children of the current employee
+    TIBUpdateSQL* UPDkids;
+    TDataSource* DSkids;
+    TIBTable* IBdepart; // productions
+    TDataSource* DSdepart;
+    TIBTable* IBCal;     // CAL<year>, named at each use
+    TIBQuery* IBCreate;  // schema statements
+    TIBQuery* IBKCreate; // calendar statements
+    TIBQuery* IBnaz_sel; // card documents
+    TDataSource* DSnaz_sel;
+    TIBQuery* Select; // report master dataset and statement runner
+
+    // The employee list's SQL lines addressed from the end: 3 the employment filter, 2 the
+    // subdivision filter, 1 the ordering. Closes IBQuery; the caller opens it again.
+    void SetQueryLine(int FromEnd, const QString& Line);
+    QString QueryLine(int FromEnd) const;
+
+    // The last day of Days counted days from Start over the CAL<year> tables (mode 0: all
+    // days but holidays). A missing calendar is reported and gives Start; Found tells.
+    TDateTime CountDays(TDateTime Start, int Days, int Mode, bool* Found = nullptr);
+    // Reads CAL<Year> through IBCal (twelve rows, January first).
+    bool LoadYear(int Year, TCalendarYear& Image) override;
+
+    // Applies a dataset's pending changes and commits with retaining; reports a failure.
+    // Returns true when nothing stays pending.
+    bool Save(TIBCustomDataSet* DataSet, bool AfterDelete);
+
+    // The number of the employee at the start of the current edit.
+    QString NumberAtEditStart;
+    // Carry-over of the latest appointment into a new one: KODP_4, CPROF_3, OKLAD, KAT, ROZ,
+    // KLAS as text.
+    QString CarryOver[6];
+    bool NewAppointment = false;
+
+    // Brings the card window's first tab forward before an employee is inserted (set by the
+    // card window).
+    TNotifyEvent OnEmployeeInsert;
+
+    // --- handlers (bound in the constructor)
+    void SaveAfterPost(TDataSet* DataSet);
+    void SaveAfterDelete(TDataSet* DataSet);
+    void ConfirmDelete(TDataSet* DataSet);
+    void KeyViolation(TDataSet* DataSet, EDatabaseError& E, TUpdateKind UpdateKind,
+                      TUpdateAction& UpdateAction);
+    void IBQueryBeforeInsert(TDataSet* DataSet);
+    void IBQueryBeforeEdit(TDataSet* DataSet);
+    void IBQueryBeforePost(TDataSet* DataSet);
+    void IBQueryAfterPost(TDataSet* DataSet);
+    void IBQueryUpdateRecord(TDataSet* DataSet, TUpdateKind UpdateKind, TUpdateAction& Action);
+    void IBnaznBeforeInsert(TDataSet* DataSet);
+    void IBnaznAfterInsert(TDataSet* DataSet);
+    void IBnaznBeforePost(TDataSet* DataSet);
+    void IBnaznAfterPost(TDataSet* DataSet);
+    void IBnaznAfterCancel(TDataSet* DataSet);
+    void IBgroupAfterInsert(TDataSet* DataSet);
+    void IBkidsAfterInsert(TDataSet* DataSet);
+    void IBotpAfterInsert(TDataSet* DataSet);
+    void IBotpBeforePost(TDataSet* DataSet);
+    void IBhelBeforePost(TDataSet* DataSet);
+    void KidsPostError(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action);
+
+private:
+    // Set while a post changes an employee's number: the details are read again after the
+    // save has moved their rows.
+    bool renumbering = false;
+    void makeFields();
+    void makeUpdateObjects();
+    void bindRules();
+    // The key-violation text of a dataset ("" when it has none).
+    QString keyMessage(TDataSet* DataSet) const;
+    // Runs one statement in the main transaction.
+    void execSql(const QString& Sql);
+};
+
+extern TDM* DM;
+
+// Message texts of the data module.
+inline constexpr const char16_t SConfirmDelete[] = u"Ви дійсно бажаєте видалити запис?";
+inline constexpr const char16_t SConfirmDeleteCaption[] = u"Видалити";
+inline constexpr const char16_t SErrorCaption[] = u"Помилка";

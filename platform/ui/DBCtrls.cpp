@@ -1,0 +1,1283 @@
+#include "DBCtrls.h"
+
+#include "Clipbrd.h"
+#include "Dialogs.h"
+#include "Streams.h"
+#include "SysUtils.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <algorithm>
+
+namespace {
+// Makes a field link for a control: its events call the control's handlers.
+std::unique_ptr<TFieldDataLink> makeLink(TComponent* Control) {
+    auto l = std::make_unique<TFieldDataLink>();
+    l->Control = Control;
+    l->VisualControl = true;
+    return l;
+}
+
+void setSource(TFieldDataLink* L, TComponent* Control, TDataSource* Value) {
+    if (TDataSource* old = L->GetDataSource()) old->RemoveFreeNotification(Control);
+    L->SetDataSource(Value);
+    if (Value) Value->FreeNotification(Control);
+}
+
+void dropSource(TFieldDataLink* L, TComponent* AComponent, TOperation Operation) {
+    if (Operation == opRemove && L->GetDataSource() == AComponent) L->SetDataSource(nullptr);
+}
+
+bool isTextKey(QChar Key) {
+    return Key.unicode() >= 32 || Key.unicode() == VK_BACK;
+}
+
+// Writes the value back when the control loses the focus; on an error the focus stays.
+void updateOnExit(TWinControl* C, TFieldDataLink* L) {
+    try {
+        L->UpdateRecord();
+    } catch (...) {
+        if (C->CanFocus()) C->SetFocus();
+        throw;
+    }
+}
+} // namespace
+
+// ---- TDBEdit --------------------------------------------------------------------------------
+
+TDBEdit::TDBEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner) {
+    dataLink = makeLink(this);
+    dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
+    dataLink->OnEditingChange = [this](TObject* S) { editingChange(S); };
+    dataLink->OnUpdateData = [this](TObject* S) { updateData(S); };
+    dataLink->OnActiveChange = [this](TObject* S) { dataChange(S); };
+    dataLink->OnFocusRequest = [this]() {
+        if (!CanFocus()) return false;
+        SetFocus();
+        return true;
+    };
+    TCustomEdit::SetReadOnly(true);
+}
+
+TDBEdit::~TDBEdit() {
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnEditingChange = nullptr;
+    dataLink->OnUpdateData = nullptr;
+    dataLink->OnActiveChange = nullptr;
+}
+
+void TDBEdit::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBEdit::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomMaskEdit::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+}
+
+void TDBEdit::dataChange(TObject*) {
+    TField* f = dataLink->GetField();
+    if (!f) {
+        if (editMask != QString()) SetEditMask(QString());
+        setWidgetText(QString());
+        modified = false;
+        return;
+    }
+    if (editMask != f->GetEditMask()) SetEditMask(f->GetEditMask());
+    if (!IsMasked() && (f->GetDataType() == ftString || f->GetDataType() == ftWideString))
+        SetMaxLength(f->GetSize());
+    QString t = focused && dataLink->GetCanModify() ? f->GetText() : f->GetDisplayText();
+    if (IsMasked())
+        setWidgetText(info.ApplyText(t));
+    else
+        setWidgetText(t);
+    modified = false;
+}
+
+void TDBEdit::editingChange(TObject*) {
+    TCustomEdit::SetReadOnly(!dataLink->GetEditing());
+}
+
+void TDBEdit::updateData(TObject*) {
+    TField* f = dataLink->GetField();
+    if (!f) return;
+    ValidateEdit();
+    if (IsMasked() && info.AllBlank(GetEditText()))
+        f->SetText(QString());
+    else
+        f->SetText(GetText());
+}
+
+void TDBEdit::Change() {
+    if (!settingText) dataLink->Modified();
+    TCustomMaskEdit::Change();
+}
+
+void TDBEdit::KeyDown(WORD& Key, TShiftState Shift) {
+    TCustomMaskEdit::KeyDown(Key, Shift);
+    if (Key == VK_DELETE || (Key == VK_INSERT && Shift.Contains(ssShift))) {
+        if (!dataLink->Edit()) Key = 0;
+    } else if (Key == VK_ESCAPE && (dataLink->IsModified() || modified)) {
+        dataLink->Reset();
+        SelectAll();
+        Key = 0;
+    }
+}
+
+void TDBEdit::KeyPress(QChar& Key) {
+    TCustomMaskEdit::KeyPress(Key);
+    if (Key.isNull()) return;
+    TField* f = dataLink->GetField();
+    if (Key.unicode() >= 32 && f && !f->IsValidChar(Key)) {
+        QApplication::beep();
+        Key = QChar();
+        return;
+    }
+    if (isTextKey(Key) && !dataLink->Edit())
+        Key = QChar();
+    else if (Key.unicode() == VK_ESCAPE)
+        Key = QChar();
+}
+
+void TDBEdit::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_GETDATALINK:
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    case CM_WANTSPECIALKEY:
+        if (WORD(Message.WParam) == VK_ESCAPE && (dataLink->IsModified() || modified)) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_ENTER:
+        focused = true;
+        if (dataLink->GetField() && dataLink->GetCanModify()) dataChange(nullptr);
+        break;
+    case CM_EXIT:
+        updateOnExit(this, dataLink.get());
+        focused = false;
+        SetSelStart(0);
+        if (!dataLink->IsModified()) dataChange(nullptr);
+        TCustomEdit::Dispatch(Message); // validated already
+        return;
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case WM_UNDO:
+        if (!dataLink->Edit()) return;
+        break;
+    default:
+        break;
+    }
+    TCustomMaskEdit::Dispatch(Message);
+}
+
+// ---- TDBText --------------------------------------------------------------------------------
+
+TDBText::TDBText(TComponent* AOwner) : TCustomLabel(AOwner) {
+    autoSize = false;
+    showAccelChar = false;
+    dataLink = makeLink(this);
+    auto refresh = [this](TObject*) {
+        TField* f = dataLink->GetField();
+        SetCaption(f ? f->GetDisplayText() : QString());
+    };
+    dataLink->OnDataChange = refresh;
+    dataLink->OnActiveChange = refresh;
+}
+
+TDBText::~TDBText() {
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnActiveChange = nullptr;
+}
+
+void TDBText::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBText::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomLabel::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+}
+
+void TDBText::Dispatch(TMessage& Message) {
+    if (Message.Msg == CM_GETDATALINK) {
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    }
+    TCustomLabel::Dispatch(Message);
+}
+
+// ---- TDBMemo --------------------------------------------------------------------------------
+
+TDBMemo::TDBMemo(TComponent* AOwner) : TCustomMemo(AOwner) {
+    dataLink = makeLink(this);
+    auto load = [this](TObject*) {
+        TField* f = dataLink->GetField();
+        ++settingText;
+        TCustomMemo::SetTextBuf(f ? (f->IsBlob() ? f->GetAsString() : f->GetText()) : QString());
+        --settingText;
+        modified = false;
+    };
+    dataLink->OnDataChange = load;
+    dataLink->OnActiveChange = load;
+    dataLink->OnEditingChange = [this](TObject*) {
+        TCustomEdit::SetReadOnly(!dataLink->GetEditing());
+    };
+    dataLink->OnUpdateData = [this](TObject*) {
+        if (TField* f = dataLink->GetField()) f->SetAsString(GetText());
+    };
+    TCustomEdit::SetReadOnly(true);
+}
+
+TDBMemo::~TDBMemo() {
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnActiveChange = nullptr;
+    dataLink->OnEditingChange = nullptr;
+    dataLink->OnUpdateData = nullptr;
+}
+
+void TDBMemo::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBMemo::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomMemo::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+}
+
+void TDBMemo::Change() {
+    if (!settingText) dataLink->Modified();
+    TCustomMemo::Change();
+}
+
+void TDBMemo::KeyDown(WORD& Key, TShiftState Shift) {
+    TCustomMemo::KeyDown(Key, Shift);
+    if (Key == VK_DELETE || (Key == VK_INSERT && Shift.Contains(ssShift))) {
+        if (!dataLink->Edit()) Key = 0;
+    } else if (Key == VK_ESCAPE && dataLink->IsModified()) {
+        dataLink->Reset();
+        Key = 0;
+    }
+}
+
+void TDBMemo::KeyPress(QChar& Key) {
+    TCustomMemo::KeyPress(Key);
+    if (Key.isNull()) return;
+    if ((isTextKey(Key) || Key.unicode() == VK_RETURN) && !dataLink->Edit())
+        Key = QChar();
+    else if (Key.unicode() == VK_ESCAPE)
+        Key = QChar();
+}
+
+void TDBMemo::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_GETDATALINK:
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    case CM_WANTSPECIALKEY:
+        if (WORD(Message.WParam) == VK_ESCAPE && dataLink->IsModified()) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_EXIT:
+        updateOnExit(this, dataLink.get());
+        break;
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+        if (!dataLink->Edit()) return;
+        break;
+    default:
+        break;
+    }
+    TCustomMemo::Dispatch(Message);
+}
+
+// ---- TDBCheckBox ----------------------------------------------------------------------------
+
+TDBCheckBox::TDBCheckBox(TComponent* AOwner) : TCustomCheckBox(AOwner) {
+    dataLink = makeLink(this);
+    auto load = [this](TObject*) {
+        ClicksDisabled = true;
+        SetState(fieldState());
+        ClicksDisabled = false;
+    };
+    dataLink->OnDataChange = load;
+    dataLink->OnActiveChange = load;
+    dataLink->OnUpdateData = [this](TObject*) {
+        TField* f = dataLink->GetField();
+        if (!f) return;
+        if (state == cbGrayed) {
+            f->Clear();
+        } else if (f->GetDataType() == ftBoolean) {
+            f->SetAsBoolean(state == cbChecked);
+        } else {
+            QString v = state == cbChecked ? valueChecked : valueUnchecked;
+            f->SetText(v.section(u';', 0, 0));
+        }
+    };
+    state = cbGrayed;
+}
+
+TDBCheckBox::~TDBCheckBox() {
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnActiveChange = nullptr;
+    dataLink->OnUpdateData = nullptr;
+}
+
+void TDBCheckBox::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBCheckBox::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomCheckBox::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+}
+
+void TDBCheckBox::SetValueChecked(const QString& Value) {
+    valueChecked = Value;
+    if (dataLink->GetField()) dataLink->Reset();
+}
+
+void TDBCheckBox::SetValueUnchecked(const QString& Value) {
+    valueUnchecked = Value;
+    if (dataLink->GetField()) dataLink->Reset();
+}
+
+TCheckBoxState TDBCheckBox::fieldState() {
+    TField* f = dataLink->GetField();
+    if (!f || f->IsNull()) return cbGrayed;
+    if (f->GetDataType() == ftBoolean) return f->GetAsBoolean() ? cbChecked : cbUnchecked;
+    QString t = f->GetText();
+    auto matches = [&t](const QString& List) {
+        for (const QString& v : List.split(u';'))
+            if (AnsiSameText(v, t)) return true;
+        return false;
+    };
+    if (matches(valueChecked)) return cbChecked;
+    if (matches(valueUnchecked)) return cbUnchecked;
+    return cbGrayed;
+}
+
+void TDBCheckBox::Toggle() {
+    if (!dataLink->Edit()) return;
+    TCustomCheckBox::Toggle();
+    dataLink->Modified();
+}
+
+void TDBCheckBox::KeyDown(WORD& Key, TShiftState Shift) {
+    TCustomCheckBox::KeyDown(Key, Shift);
+    if (Key == VK_ESCAPE && dataLink->IsModified()) {
+        dataLink->Reset();
+        Key = 0;
+    }
+}
+
+void TDBCheckBox::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_GETDATALINK:
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    case CM_EXIT:
+        updateOnExit(this, dataLink.get());
+        break;
+    default:
+        break;
+    }
+    TCustomCheckBox::Dispatch(Message);
+}
+
+// ---- TDBComboBox ----------------------------------------------------------------------------
+
+TDBComboBox::TDBComboBox(TComponent* AOwner) : TCustomComboBox(AOwner) {
+    dataLink = makeLink(this);
+    dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
+    dataLink->OnActiveChange = [this](TObject* S) { dataChange(S); };
+    dataLink->OnUpdateData = [this](TObject*) {
+        if (TField* f = dataLink->GetField()) f->SetText(GetText());
+    };
+}
+
+TDBComboBox::~TDBComboBox() {
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnActiveChange = nullptr;
+    dataLink->OnUpdateData = nullptr;
+}
+
+void TDBComboBox::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBComboBox::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomComboBox::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+}
+
+void TDBComboBox::dataChange(TObject*) {
+    TField* f = dataLink->GetField();
+    ++loading;
+    QString t = f ? f->GetText() : QString();
+    if (style == csDropDownList || style == csOwnerDrawFixed || style == csOwnerDrawVariable)
+        SetItemIndex(items->IndexOf(t));
+    else
+        SetTextBuf(t);
+    --loading;
+}
+
+void TDBComboBox::Change() {
+    if (!loading) dataLink->Modified();
+    TCustomComboBox::Change();
+}
+
+void TDBComboBox::Select() {
+    if (!dataLink->Edit()) {
+        dataChange(nullptr); // not editable: the choice does not stay
+        return;
+    }
+    dataLink->Modified();
+    TCustomComboBox::Select();
+}
+
+void TDBComboBox::KeyDown(WORD& Key, TShiftState Shift) {
+    TCustomComboBox::KeyDown(Key, Shift);
+    bool listStyle =
+        style == csDropDownList || style == csOwnerDrawFixed || style == csOwnerDrawVariable;
+    if (Key == VK_ESCAPE && dataLink->IsModified()) {
+        dataLink->Reset();
+        Key = 0;
+    } else if ((Key == VK_DELETE || Key == VK_BACK ||
+                (listStyle && (Key == VK_UP || Key == VK_DOWN || Key == VK_PRIOR ||
+                               Key == VK_NEXT || Key == VK_HOME || Key == VK_END))) &&
+               !dataLink->Edit()) {
+        Key = 0;
+    }
+}
+
+void TDBComboBox::KeyPress(QChar& Key) {
+    TCustomComboBox::KeyPress(Key);
+    if (Key.isNull()) return;
+    TField* f = dataLink->GetField();
+    if (Key.unicode() >= 32 && f && !f->IsValidChar(Key)) {
+        QApplication::beep();
+        Key = QChar();
+        return;
+    }
+    if (isTextKey(Key) && !dataLink->Edit())
+        Key = QChar();
+    else if (Key.unicode() == VK_ESCAPE)
+        Key = QChar();
+}
+
+void TDBComboBox::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_GETDATALINK:
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    case CM_WANTSPECIALKEY:
+        if (WORD(Message.WParam) == VK_ESCAPE && dataLink->IsModified()) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case CM_EXIT:
+        updateOnExit(this, dataLink.get());
+        break;
+    default:
+        break;
+    }
+    TCustomComboBox::Dispatch(Message);
+}
+
+// ---- TDBRadioGroup --------------------------------------------------------------------------
+
+TDBRadioGroup::TDBRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {
+    values = std::make_unique<TStringList>();
+    dataLink = makeLink(this);
+    auto load = [this](TObject*) {
+        TField* f = dataLink->GetField();
+        SetValue(f ? f->GetText() : QString());
+    };
+    dataLink->OnDataChange = load;
+    dataLink->OnActiveChange = load;
+    dataLink->OnUpdateData = [this](TObject*) {
+        if (TField* f = dataLink->GetField()) f->SetText(value);
+    };
+}
+
+TDBRadioGroup::~TDBRadioGroup() {
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnActiveChange = nullptr;
+    dataLink->OnUpdateData = nullptr;
+}
+
+void TDBRadioGroup::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBRadioGroup::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomRadioGroup::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+}
+
+QString TDBRadioGroup::valueOf(int Index) const {
+    if (Index < 0) return QString();
+    return Index < values->Count() ? values->Get(Index) : StripHotkey(items->Get(Index));
+}
+
+void TDBRadioGroup::SetValue(const QString& Value) {
+    value = Value;
+    int found = -1;
+    for (int i = 0; i < items->Count(); ++i)
+        if (AnsiSameText(valueOf(i), Value)) {
+            found = i;
+            break;
+        }
+    inSet = true;
+    SetItemIndex(found);
+    inSet = false;
+}
+
+bool TDBRadioGroup::CanModify() {
+    return dataLink->Edit();
+}
+
+void TDBRadioGroup::Click() {
+    if (!inSet) {
+        value = valueOf(itemIndex);
+        dataLink->Modified();
+    }
+    TCustomRadioGroup::Click();
+}
+
+void TDBRadioGroup::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_GETDATALINK:
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    case CM_EXIT:
+        dataLink->UpdateRecord();
+        break;
+    default:
+        break;
+    }
+    TCustomRadioGroup::Dispatch(Message);
+}
+
+// ---- TDBImage -------------------------------------------------------------------------------
+
+TDBImage::TDBImage(TComponent* AOwner) : TCustomControl(AOwner) {
+    picture = std::make_unique<TPicture>();
+    picture->OnChange = [this](TObject* S) { pictureChanged(S); };
+    dataLink = makeLink(this);
+    dataLink->OnDataChange = [this](TObject*) { LoadPicture(); };
+    dataLink->OnActiveChange = [this](TObject*) { LoadPicture(); };
+    dataLink->OnUpdateData = [this](TObject*) {
+        TField* f = dataLink->GetField();
+        auto* bf = dynamic_cast<TBlobField*>(f);
+        if (!bf) return;
+        TGraphic* g = picture->GetGraphic();
+        if (!g || g->GetEmpty()) {
+            bf->Clear();
+            return;
+        }
+        TMemoryStream ms;
+        g->SaveToStream(&ms);
+        bf->SetAsBytes(ms.GetBytes());
+    };
+    SetBounds(0, 0, 105, 105);
+    SetTabStop(true);
+    SetParentColor(false);
+    color = clWindow;
+}
+
+TDBImage::~TDBImage() {
+    picture->OnChange = nullptr;
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnActiveChange = nullptr;
+    dataLink->OnUpdateData = nullptr;
+}
+
+void TDBImage::CreateParams(TCreateParams& Params) {
+    TCustomControl::CreateParams(Params);
+    Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TDBImage::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBImage::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomControl::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+}
+
+void TDBImage::SetStretch(bool Value) {
+    stretch = Value;
+    Invalidate();
+}
+
+void TDBImage::SetCenter(bool Value) {
+    center = Value;
+    Invalidate();
+}
+
+void TDBImage::LoadPicture() {
+    loading = true;
+    auto* bf = dynamic_cast<TBlobField*>(dataLink->GetField());
+    QByteArray bytes = bf ? bf->GetAsBytes() : QByteArray();
+    if (bytes.isEmpty()) {
+        picture->SetGraphic(nullptr);
+    } else {
+        TBitmap b;
+        TMemoryStream ms;
+        ms.SetBytes(bytes);
+        ms.Seek(0, soBeginning);
+        try {
+            b.LoadFromStream(&ms);
+            picture->SetGraphic(&b);
+        } catch (const Exception&) {
+            picture->SetGraphic(nullptr); // not a picture: show nothing
+        }
+    }
+    loading = false;
+    Invalidate();
+}
+
+void TDBImage::pictureChanged(TObject*) {
+    if (!loading) {
+        dataLink->Modified();
+    }
+    Invalidate();
+}
+
+void TDBImage::CopyToClipboard() {
+    if (TGraphic* g = picture->GetGraphic())
+        if (!g->GetEmpty()) Clipboard()->Assign(g);
+}
+
+void TDBImage::CutToClipboard() {
+    if (!picture->GetGraphic()) return;
+    if (!dataLink->Edit()) return;
+    CopyToClipboard();
+    picture->SetGraphic(nullptr);
+}
+
+void TDBImage::PasteFromClipboard() {
+    if (!Clipboard()->HasFormat(CF_BITMAP) && !Clipboard()->HasFormat(CF_DIB)) return;
+    if (!dataLink->Edit()) return;
+    TBitmap b;
+    Clipboard()->AssignTo(&b);
+    picture->SetGraphic(&b);
+}
+
+void TDBImage::KeyDown(WORD& Key, TShiftState Shift) {
+    TCustomControl::KeyDown(Key, Shift);
+    bool ctrl = Shift.Contains(ssCtrl), shift = Shift.Contains(ssShift);
+    switch (Key) {
+    case VK_INSERT:
+        if (shift)
+            PasteFromClipboard();
+        else if (ctrl)
+            CopyToClipboard();
+        break;
+    case VK_DELETE:
+        if (shift)
+            CutToClipboard();
+        else if (dataLink->Edit())
+            picture->SetGraphic(nullptr);
+        break;
+    case 'C':
+        if (ctrl) CopyToClipboard();
+        break;
+    case 'X':
+        if (ctrl) CutToClipboard();
+        break;
+    case 'V':
+        if (ctrl) PasteFromClipboard();
+        break;
+    case VK_ESCAPE:
+        if (dataLink->IsModified()) {
+            dataLink->Reset();
+            Key = 0;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void TDBImage::KeyPress(QChar& Key) {
+    TCustomControl::KeyPress(Key);
+}
+
+void TDBImage::Paint() {
+    TCanvas* c = GetCanvas();
+    TRect r = GetClientRect();
+    c->GetBrush()->SetColor(color);
+    c->FillRect(r);
+    TGraphic* g = picture->GetGraphic();
+    if (!g || g->GetEmpty()) return;
+    int w = g->GetWidth(), h = g->GetHeight();
+    if (stretch) {
+        c->StretchDraw(r, g);
+        return;
+    }
+    int x = center ? (r.Width() - w) / 2 : 0, y = center ? (r.Height() - h) / 2 : 0;
+    c->Draw(x, y, g);
+    if (Focused()) {
+        c->DrawFocusRect(r);
+    }
+}
+
+void TDBImage::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_GETDATALINK:
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return;
+    case WM_CUT:
+        CutToClipboard();
+        return;
+    case WM_COPY:
+        CopyToClipboard();
+        return;
+    case WM_PASTE:
+        PasteFromClipboard();
+        return;
+    case WM_LBUTTONDOWN:
+        if (CanFocus()) SetFocus();
+        break;
+    case CM_EXIT:
+        updateOnExit(this, dataLink.get());
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate();
+        break;
+    default:
+        break;
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+// ---- TDBNavigator ---------------------------------------------------------------------------
+
+class TDBNavigator::TNavDataLink : public TDataLink {
+public:
+    explicit TNavDataLink(TDBNavigator* N) : nav(N) {}
+
+protected:
+    void ActiveChanged() override { nav->UpdateButtons(); }
+    void DataSetChanged() override { nav->UpdateButtons(); }
+    void EditingChanged() override { nav->UpdateButtons(); }
+
+private:
+    TDBNavigator* nav;
+};
+
+namespace {
+const char* const kNavCaptions[] = {"|<", "<", ">", ">|", "+", "-", "^", "v", "x", "@"};
+const char* const kNavHints[] = {"First record",  "Prior record",  "Next record", "Last record",
+                                 "Insert record", "Delete record", "Edit record", "Post edit",
+                                 "Cancel edit",   "Refresh data"};
+} // namespace
+
+TDBNavigator::TDBNavigator(TComponent* AOwner) : TCustomPanel(AOwner) {
+    dataLink = std::make_unique<TNavDataLink>(this);
+    bevelOuter = bvNone;
+    SetBounds(0, 0, 240, 25);
+    for (int i = nbFirst; i <= nbRefresh; ++i) {
+        auto* b = new TSpeedButton(nullptr);
+        b->SetParent(this);
+        b->SetCaption(QString::fromLatin1(kNavCaptions[i]));
+        b->SetHint(QString::fromLatin1(kNavHints[i]));
+        TNavigateBtn which = TNavigateBtn(i);
+        b->OnClick = [this, which](TObject*) { BtnClick(which); };
+        buttons[i] = b;
+        visibleButtons.Include(which);
+    }
+    arrange();
+    UpdateButtons();
+}
+
+TDBNavigator::~TDBNavigator() = default;
+
+TDataSource* TDBNavigator::GetDataSource() const {
+    return dataLink->GetDataSource();
+}
+
+void TDBNavigator::SetDataSource(TDataSource* Value) {
+    if (TDataSource* old = dataLink->GetDataSource()) old->RemoveFreeNotification(this);
+    dataLink->SetDataSource(Value);
+    if (Value) Value->FreeNotification(this);
+    UpdateButtons();
+}
+
+void TDBNavigator::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomPanel::Notification(AComponent, Operation);
+    if (Operation == opRemove && dataLink && dataLink->GetDataSource() == AComponent)
+        dataLink->SetDataSource(nullptr);
+}
+
+void TDBNavigator::SetVisibleButtons(TButtonSet Value) {
+    visibleButtons = Value;
+    for (int i = nbFirst; i <= nbRefresh; ++i)
+        buttons[i]->SetVisible(Value.Contains(TNavigateBtn(i)));
+    arrange();
+}
+
+void TDBNavigator::arrange() {
+    int n = 0;
+    for (int i = nbFirst; i <= nbRefresh; ++i)
+        n += visibleButtons.Contains(TNavigateBtn(i));
+    if (n == 0) return;
+    int w = std::max(1, GetClientWidth() / n), x = 0;
+    for (int i = nbFirst; i <= nbRefresh; ++i) {
+        if (!visibleButtons.Contains(TNavigateBtn(i))) continue;
+        buttons[i]->SetBounds(x, 0, w, GetClientHeight());
+        x += w;
+    }
+}
+
+void TDBNavigator::UpdateButtons() {
+    TDataSet* ds = dataLink->GetActive() ? dataLink->GetDataSet() : nullptr;
+    bool browse = ds && ds->GetState() == dsBrowse;
+    bool editing = ds && (ds->GetState() == dsEdit || ds->GetState() == dsInsert);
+    bool canModify = ds && ds->CanModify();
+    bool bof = !ds || ds->GetBof(), eof = !ds || ds->GetEof();
+    bool empty = !ds || ds->IsEmpty();
+    buttons[nbFirst]->SetEnabled(ds && !bof);
+    buttons[nbPrior]->SetEnabled(ds && !bof);
+    buttons[nbNext]->SetEnabled(ds && !eof);
+    buttons[nbLast]->SetEnabled(ds && !eof);
+    buttons[nbInsert]->SetEnabled(ds && canModify);
+    buttons[nbDelete]->SetEnabled(browse && canModify && !empty);
+    buttons[nbEdit]->SetEnabled(browse && canModify && !empty);
+    buttons[nbPost]->SetEnabled(editing);
+    buttons[nbCancel]->SetEnabled(editing);
+    buttons[nbRefresh]->SetEnabled(ds != nullptr);
+}
+
+void TDBNavigator::BtnClick(TNavigateBtn Index) {
+    TDataSet* ds = dataLink->GetActive() ? dataLink->GetDataSet() : nullptr;
+    if (!ds) return;
+    if (BeforeAction) BeforeAction(this, Index);
+    switch (Index) {
+    case nbFirst:
+        ds->First();
+        break;
+    case nbPrior:
+        ds->Prior();
+        break;
+    case nbNext:
+        ds->Next();
+        break;
+    case nbLast:
+        ds->Last();
+        break;
+    case nbInsert:
+        ds->Insert();
+        break;
+    case nbDelete:
+        if (!confirmDelete || MessageDlg(QString::fromLatin1(SDeleteRecordQuestion), mtConfirmation,
+                                         mbOKCancel(), 0) != mrCancel)
+            ds->Delete();
+        break;
+    case nbEdit:
+        ds->Edit();
+        break;
+    case nbPost:
+        ds->Post();
+        break;
+    case nbCancel:
+        ds->Cancel();
+        break;
+    case nbRefresh:
+        ds->Refresh();
+        break;
+    }
+    if (OnClick) OnClick(this, Index);
+}
+
+void TDBNavigator::Dispatch(TMessage& Message) {
+    TCustomPanel::Dispatch(Message);
+    if (Message.Msg == WM_SIZE) arrange();
+}
+
+// ---- TDBLookupControl -----------------------------------------------------------------------
+
+// The link of a lookup control to its list dataset.
+class TDBLookupControl::TListLink : public TDataLink {
+public:
+    explicit TListLink(TDBLookupControl* C) : control(C) {}
+
+protected:
+    void ActiveChanged() override { control->UpdateListFields(); }
+    void DataSetChanged() override { control->ListLinkDataChanged(); }
+    void LayoutChanged() override { control->UpdateListFields(); }
+
+private:
+    TDBLookupControl* control;
+};
+
+TDataLink* TDBLookupControl::GetListLink() const {
+    return listLink.get();
+}
+
+TField* TDBLookupControl::GetListFieldObject() const {
+    if (listFields.empty()) return nullptr;
+    return listFields[size_t(std::clamp(listFieldIndex, 0, int(listFields.size()) - 1))];
+}
+
+void TDBLookupControl::SetListFieldIndex(int Value) {
+    listFieldIndex = std::max(0, Value);
+    updateText();
+}
+
+void TDBLookupControl::UpdateListFields() {
+    listFields.clear();
+    keyField = nullptr;
+    TDataSet* ds = listSource ? listSource->GetDataSet() : nullptr;
+    listActive = ds && ds->GetActive();
+    if (listActive) {
+        keyField = ds->FindField(keyFieldName);
+        for (const QString& n : listFieldNames.split(u';', Qt::SkipEmptyParts))
+            if (TField* f = ds->FindField(n.trimmed())) listFields.push_back(f);
+        if (listFields.empty() && keyField) listFields.push_back(keyField);
+    }
+    rowsValid = false;
+    ListLinkDataChanged();
+    updateText();
+}
+
+TDBLookupControl::TDBLookupControl(TComponent* AOwner) : TCustomControl(AOwner) {
+    listLink = std::make_unique<TListLink>(this);
+    dataLink = makeLink(this);
+    dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
+    dataLink->OnActiveChange = [this](TObject* S) { dataChange(S); };
+    dataLink->OnUpdateData = [this](TObject*) {
+        if (TField* f = dataLink->GetField())
+            f->SetValue(keyValue.IsEmpty() ? Variant::NullValue() : keyValue);
+    };
+    SetTabStop(true);
+    SetParentColor(false);
+    color = clWindow;
+}
+
+TDBLookupControl::~TDBLookupControl() {
+    listLink->SetDataSource(nullptr);
+    dataLink->OnDataChange = nullptr;
+    dataLink->OnActiveChange = nullptr;
+    dataLink->OnUpdateData = nullptr;
+}
+
+void TDBLookupControl::SetDataSource(TDataSource* Value) {
+    setSource(dataLink.get(), this, Value);
+}
+
+void TDBLookupControl::SetListSource(TDataSource* Value) {
+    if (listSource) listSource->RemoveFreeNotification(this);
+    listSource = Value;
+    if (Value) Value->FreeNotification(this);
+    listLink->SetDataSource(Value);
+    UpdateListFields();
+}
+
+void TDBLookupControl::SetListField(const QString& Value) {
+    listFieldNames = Value;
+    UpdateListFields();
+}
+
+void TDBLookupControl::SetKeyField(const QString& Value) {
+    keyFieldName = Value;
+    UpdateListFields();
+}
+
+void TDBLookupControl::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomControl::Notification(AComponent, Operation);
+    dropSource(dataLink.get(), AComponent, Operation);
+    if (Operation == opRemove && AComponent == listSource) {
+        listSource = nullptr;
+        listLink->SetDataSource(nullptr);
+        UpdateListFields();
+        rowsValid = false;
+    }
+}
+
+const std::vector<TDBLookupControl::TRow>& TDBLookupControl::Rows() {
+    if (rowsValid) return rows;
+    rows.clear();
+    TDataSet* ds = listSource ? listSource->GetDataSet() : nullptr;
+    if (ds && ds->GetActive() && !keyFieldName.isEmpty()) {
+        QStringList names = listFieldNames.split(u';', Qt::SkipEmptyParts);
+        TField* key = ds->FindField(keyFieldName);
+        std::vector<TField*> shown;
+        for (const QString& n : names)
+            if (TField* f = ds->FindField(n.trimmed())) shown.push_back(f);
+        if (shown.empty() && key) shown.push_back(key);
+        if (key) {
+            TBookmark bm = ds->GetBookmark();
+            ds->DisableControls();
+            try {
+                for (ds->First(); !ds->GetEof(); ds->Next()) {
+                    TRow r;
+                    r.Key = key->GetValue();
+                    for (TField* f : shown)
+                        r.Texts << f->GetDisplayText();
+                    rows.push_back(r);
+                }
+                if (!bm.isEmpty()) ds->GotoBookmark(bm);
+            } catch (...) {
+                ds->EnableControls();
+                throw;
+            }
+            ds->EnableControls();
+        }
+    }
+    rowsValid = true;
+    return rows;
+}
+
+void TDBLookupControl::updateText() {
+    text.clear();
+    if (keyValue.IsEmpty() || keyValue.IsNull()) {
+        KeyValueChanged();
+        return;
+    }
+    for (const TRow& r : Rows())
+        if (VarSameValue(r.Key, keyValue)) {
+            text = r.Texts.value(listFieldIndex);
+            break;
+        }
+    KeyValueChanged();
+}
+
+void TDBLookupControl::dataChange(TObject*) {
+    TField* f = dataLink->GetField();
+    keyValue = f && !f->IsNull() ? f->GetValue() : Variant();
+    if (!selecting) searchText.clear();
+    updateText();
+}
+
+void TDBLookupControl::SetKeyValue(const Variant& Value) {
+    keyValue = Value;
+    updateText();
+}
+
+void TDBLookupControl::SelectKeyValue(const Variant& Value) {
+    if (dataLink->GetField()) {
+        // the field's own change must not end the incremental search
+        selecting = true;
+        bool ok = false;
+        try {
+            ok = dataLink->Edit();
+            if (ok) {
+                keyValue = Value;
+                dataLink->Modified();
+                dataLink->UpdateRecord();
+            }
+        } catch (...) {
+            selecting = false;
+            throw;
+        }
+        selecting = false;
+        if (!ok) return;
+    } else {
+        keyValue = Value;
+    }
+    updateText();
+    Click();
+}
+
+void TDBLookupControl::KeyPress(QChar& Key) {
+    TCustomControl::KeyPress(Key);
+    if (Key.isNull()) return;
+    if (Key.unicode() == VK_BACK) {
+        searchText.chop(1);
+        Key = QChar();
+        return;
+    }
+    if (Key.unicode() < 32) return;
+    // incremental search: the first row whose text begins with what was typed
+    QString s = searchText + Key;
+    QString k = AnsiUpperCase(s);
+    for (const TRow& r : Rows())
+        if (AnsiUpperCase(r.Texts.value(0)).startsWith(k)) {
+            searchText = s;
+            SelectKeyValue(r.Key);
+            break;
+        }
+    Key = QChar();
+}
+
+void TDBLookupControl::KeyDown(WORD& Key, TShiftState Shift) {
+    TCustomControl::KeyDown(Key, Shift);
+    const auto& rs = Rows();
+    if (rs.empty() || (Key != VK_UP && Key != VK_DOWN)) return;
+    int cur = -1;
+    for (size_t i = 0; i < rs.size(); ++i)
+        if (VarSameValue(rs[i].Key, keyValue)) cur = int(i);
+    int to = Key == VK_DOWN ? std::min(int(rs.size()) - 1, cur + 1) : std::max(0, cur - 1);
+    searchText.clear();
+    if (to != cur) SelectKeyValue(rs[size_t(to)].Key);
+    Key = 0;
+}
+
+void TDBLookupControl::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_GETDATALINK:
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
+    case WM_GETDLGCODE:
+        Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
+        return;
+    case CM_EXIT:
+        searchText.clear();
+        updateOnExit(this, dataLink.get());
+        break;
+    case WM_SETFOCUS:
+        hasFocus = true;
+        Invalidate();
+        break;
+    case WM_KILLFOCUS:
+        hasFocus = false;
+        Invalidate();
+        break;
+    default:
+        break;
+    }
+    TCustomControl::Dispatch(Message);
+}
+
+TDBLookupComboBox::TDBLookupComboBox(TComponent* AOwner) : TDBLookupControl(AOwner) {
+    SetBounds(0, 0, 145, 21);
+}
+
+void TDBLookupComboBox::CreateParams(TCreateParams& Params) {
+    TDBLookupControl::CreateParams(Params);
+    Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TDBLookupComboBox::DropDown() {
+    if (listVisible) return;
+    if (OnDropDown) OnDropDown(this);
+    listVisible = true;
+}
+
+void TDBLookupComboBox::CloseUp(bool Accept) {
+    if (!listVisible) return;
+    listVisible = false;
+    if (OnCloseUp) OnCloseUp(this);
+}
+
+void TDBLookupComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (Button == mbLeft) {
+        if (CanFocus()) SetFocus();
+        if (listVisible)
+            CloseUp(false);
+        else
+            DropDown();
+    }
+    TDBLookupControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TDBLookupComboBox::Paint() {
+    TCanvas* c = GetCanvas();
+    TRect r = GetClientRect();
+    int bw = GetSystemMetrics(SM_CXVSCROLL);
+    TRect textRect{r.Left, r.Top, r.Right - bw, r.Bottom};
+    bool sel = Focused() && !listVisible;
+    c->GetBrush()->SetColor(sel ? clHighlight : color);
+    c->FillRect(textRect);
+    c->SetFont(font.get());
+    c->GetFont()->SetColor(sel ? clHighlightText : font->GetColor());
+    TRect tr = textRect;
+    tr.Left += 2;
+    c->DrawText(text, tr, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    DrawFrameControl(c, TRect{r.Right - bw, r.Top, r.Right, r.Bottom}, DFC_SCROLL,
+                     DFCS_SCROLLCOMBOBOX | (enabled ? 0u : DFCS_INACTIVE));
+}
+
+// ---- TDBLookupListBox -----------------------------------------------------------------------
+
+TDBLookupListBox::TDBLookupListBox(TComponent* AOwner) : TDBLookupControl(AOwner) {
+    controlStyle.Include(csDoubleClicks);
+    SetBounds(0, 0, 121, 0);
+    SetRowCount(7);
+}
+
+void TDBLookupListBox::CreateParams(TCreateParams& Params) {
+    TDBLookupControl::CreateParams(Params);
+    Params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+int TDBLookupListBox::RowHeight() const {
+    return QFontMetrics(font->ToQFont()).height() + 2;
+}
+
+void TDBLookupListBox::SetRowCount(int Value) {
+    rowCount = std::max(1, Value);
+    SetHeight(rowCount * RowHeight() + 4);
+}
+
+int TDBLookupListBox::RowAt(int Y) {
+    int r = topRow + Y / std::max(1, RowHeight());
+    return Y >= 0 && r < int(Rows().size()) ? r : -1;
+}
+
+void TDBLookupListBox::KeyValueChanged() {
+    // keep the chosen row in view
+    const auto& rs = Rows();
+    for (size_t i = 0; i < rs.size(); ++i)
+        if (VarSameValue(rs[i].Key, keyValue)) {
+            int r = int(i);
+            if (r < topRow) topRow = r;
+            if (r >= topRow + rowCount) topRow = r - rowCount + 1;
+        }
+    Invalidate();
+}
+
+void TDBLookupListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (Button == mbLeft) {
+        if (CanFocus()) SetFocus();
+        int r = RowAt(Y);
+        if (r >= 0) {
+            searchText.clear();
+            SelectKeyValue(Rows()[size_t(r)].Key);
+        }
+    }
+    TDBLookupControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TDBLookupListBox::Paint() {
+    TCanvas* c = GetCanvas();
+    TRect r = GetClientRect();
+    c->GetBrush()->SetColor(color);
+    c->FillRect(r);
+    c->SetFont(font.get());
+    const auto& rs = Rows();
+    int h = RowHeight();
+    int fields = 1;
+    for (const TRow& row : rs)
+        fields = std::max(fields, int(row.Texts.size()));
+    int colW = std::max(1, r.Width() / fields);
+    for (int i = topRow; i < int(rs.size()) && (i - topRow) * h < r.Bottom; ++i) {
+        TRect rr{0, (i - topRow) * h, r.Right, (i - topRow + 1) * h};
+        bool sel = VarSameValue(rs[size_t(i)].Key, keyValue);
+        c->GetBrush()->SetColor(sel ? clHighlight : color);
+        c->FillRect(rr);
+        c->GetFont()->SetColor(sel ? clHighlightText : font->GetColor());
+        for (int f = 0; f < int(rs[size_t(i)].Texts.size()); ++f) {
+            TRect t{f * colW + 2, rr.Top, (f + 1) * colW - 2, rr.Bottom};
+            c->GetBrush()->SetStyle(bsClear);
+            c->DrawText(rs[size_t(i)].Texts[f], t, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+            c->GetBrush()->SetStyle(bsSolid);
+        }
+        if (sel && hasFocus) c->DrawFocusRect(rr);
+    }
+}

@@ -1,0 +1,556 @@
+// The user-interaction service: the Qt dialogs and the scripted one for tests.
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+// ---- captions and buttons
+// ------------------------------------------------------------------------
+
+QString MsgDlgTypeCaption(TMsgDlgType Type) {
+    switch (Type) {
+    case mtWarning:
+        return QStringLiteral("Warning");
+    case mtError:
+        return QStringLiteral("Error");
+    case mtInformation:
+        return QStringLiteral("Information");
+    case mtConfirmation:
+        return QStringLiteral("Confirm");
+    default:
+        return Application->GetTitle();
+    }
+}
+
+QString MsgDlgButtonCaption(TMsgDlgBtn Button) {
+    switch (Button) {
+    case mbYes:
+        return QStringLiteral("&Yes");
+    case mbNo:
+        return QStringLiteral("&No");
+    case mbOK:
+        return QStringLiteral("OK");
+    case mbCancel:
+        return QStringLiteral("Cancel");
+    case mbAbort:
+        return QStringLiteral("&Abort");
+    case mbRetry:
+        return QStringLiteral("&Retry");
+    case mbIgnore:
+        return QStringLiteral("&Ignore");
+    case mbAll:
+        return QStringLiteral("&All");
+    case mbNoToAll:
+        return QStringLiteral("N&o to All");
+    case mbYesToAll:
+        return QStringLiteral("Yes to &All");
+    case mbHelp:
+        return QStringLiteral("&Help");
+    }
+    return QString();
+}
+
+TModalResult MsgDlgButtonResult(TMsgDlgBtn Button) {
+    switch (Button) {
+    case mbYes:
+        return mrYes;
+    case mbNo:
+        return mrNo;
+    case mbOK:
+        return mrOk;
+    case mbCancel:
+        return mrCancel;
+    case mbAbort:
+        return mrAbort;
+    case mbRetry:
+        return mrRetry;
+    case mbIgnore:
+        return mrIgnore;
+    case mbAll:
+        return mrAll;
+    case mbNoToAll:
+        return mrNoToAll;
+    case mbYesToAll:
+        return mrYesToAll;
+    case mbHelp:
+        return mrNone;
+    }
+    return mrNone;
+}
+
+std::vector<TMsgDlgBtn> MessageBoxButtons(int Flags) {
+    switch (Flags & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+        return {mbOK, mbCancel};
+    case MB_ABORTRETRYIGNORE:
+        return {mbAbort, mbRetry, mbIgnore};
+    case MB_YESNOCANCEL:
+        return {mbYes, mbNo, mbCancel};
+    case MB_YESNO:
+        return {mbYes, mbNo};
+    case MB_RETRYCANCEL:
+        return {mbRetry, mbCancel};
+    default:
+        return {mbOK};
+    }
+}
+
+namespace {
+std::vector<TMsgDlgBtn> buttonsOf(TMsgDlgButtons B) {
+    std::vector<TMsgDlgBtn> v;
+    for (int i = mbYes; i <= mbHelp; ++i)
+        if (B.Contains(TMsgDlgBtn(i))) v.push_back(TMsgDlgBtn(i));
+    return v;
+}
+
+QWidget* dialogParent() {
+    if (HWND h = GetActiveWindow()) return h;
+    if (TCustomForm* f = Application->GetMainForm())
+        if (f->HandleAllocated()) return f->GetHandle();
+    return nullptr;
+}
+
+// Turns "Text files (*.txt)|*.txt|All (*.*)|*.*" into Qt's ";;" list.
+QStringList qtFilters(const QString& Filter) {
+    QStringList parts = Filter.split(u'|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString desc = parts[i];
+        QString pats = parts[i + 1];
+        pats.replace(u';', u' ');
+        if (desc.contains(u'('))
+            out << desc.left(desc.indexOf(u'(')).trimmed() + QStringLiteral(" (") + pats + u')';
+        else
+            out << desc + QStringLiteral(" (") + pats + u')';
+    }
+    return out;
+}
+} // namespace
+
+// ---- the Qt service
+// ----------------------------------------------------------------------------------
+
+int TQtUserInteraction::MessageBox(const QString& Text, const QString& Caption, int Flags) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(Caption);
+    box.setText(Text);
+    switch (Flags & MB_ICONMASK) {
+    case MB_ICONHAND:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MB_ICONQUESTION:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MB_ICONEXCLAMATION:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MB_ICONASTERISK:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        break;
+    }
+    std::vector<TMsgDlgBtn> btns = MessageBoxButtons(Flags);
+    std::vector<QAbstractButton*> made;
+    for (TMsgDlgBtn b : btns) {
+        QString cap = MsgDlgButtonCaption(b);
+        QMessageBox::ButtonRole role =
+            (b == mbCancel || b == mbNo) ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
+        made.push_back(box.addButton(cap, role));
+    }
+    int def = (Flags & MB_DEFMASK) >> 8;
+    if (def >= 0 && def < int(made.size()))
+        box.setDefaultButton(static_cast<QPushButton*>(made[size_t(def)]));
+    box.exec();
+    for (size_t i = 0; i < made.size(); ++i)
+        if (box.clickedButton() == made[i]) return MsgDlgButtonResult(btns[i]);
+    return IDCANCEL;
+}
+
+TModalResult TQtUserInteraction::MessageDlg(const QString& Text, const QString& Caption,
+                                            TMsgDlgType Type, TMsgDlgButtons Buttons, int HelpCtx) {
+    QMessageBox box(dialogParent());
+    box.setWindowTitle(Caption);
+    box.setText(Text);
+    switch (Type) {
+    case mtWarning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case mtError:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case mtInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case mtConfirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
+    default:
+        break;
+    }
+    std::vector<TMsgDlgBtn> btns = buttonsOf(Buttons);
+    std::vector<QAbstractButton*> made;
+    for (TMsgDlgBtn b : btns)
+        made.push_back(box.addButton(MsgDlgButtonCaption(b), b == mbCancel || b == mbNo
+                                                                 ? QMessageBox::RejectRole
+                                                                 : QMessageBox::AcceptRole));
+    box.exec();
+    for (size_t i = 0; i < made.size(); ++i)
+        if (box.clickedButton() == made[i]) return MsgDlgButtonResult(btns[i]);
+    return mrCancel;
+}
+
+bool TQtUserInteraction::FileDialog(TFileDialogRequest& Request) {
+    QFileDialog dlg(dialogParent(), Request.Title, Request.InitialDir);
+    dlg.setAcceptMode(Request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    QStringList filters = qtFilters(Request.Filter);
+    if (!filters.isEmpty()) {
+        dlg.setNameFilters(filters);
+        int idx = std::clamp(Request.FilterIndex, 1, int(filters.size())) - 1;
+        dlg.selectNameFilter(filters[idx]);
+    }
+    if (!Request.FileName.isEmpty()) dlg.selectFile(Request.FileName);
+    if (!Request.DefaultExt.isEmpty()) dlg.setDefaultSuffix(Request.DefaultExt);
+    if (Request.Save)
+        dlg.setFileMode(QFileDialog::AnyFile);
+    else if (Request.Options.Contains(ofAllowMultiSelect))
+        dlg.setFileMode(QFileDialog::ExistingFiles);
+    else if (Request.Options.Contains(ofFileMustExist))
+        dlg.setFileMode(QFileDialog::ExistingFile);
+    if (!Request.Options.Contains(ofOverwritePrompt))
+        dlg.setOption(QFileDialog::DontConfirmOverwrite);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    Request.Files = dlg.selectedFiles();
+    Request.FileName = Request.Files.isEmpty() ? QString() : Request.Files.first();
+    int fi = filters.indexOf(dlg.selectedNameFilter());
+    if (fi >= 0) Request.FilterIndex = fi + 1;
+    return true;
+}
+
+bool TQtUserInteraction::InputQuery(const QString& Caption, const QString& Prompt, QString& Value) {
+    bool ok = false;
+    QString v =
+        QInputDialog::getText(dialogParent(), Caption, Prompt, QLineEdit::Normal, Value, &ok);
+    if (ok) Value = v;
+    return ok;
+}
+
+bool TQtUserInteraction::PrintDialog(TPrintDialogRequest& Request) {
+    QDialog dlg(dialogParent());
+    dlg.setWindowTitle(QStringLiteral("Print"));
+    auto* form = new QFormLayout(&dlg);
+    auto* printer = new QComboBox(&dlg);
+    printer->addItems(Request.Printers);
+    printer->setCurrentIndex(Request.PrinterIndex);
+    form->addRow(QStringLiteral("&Name:"), printer);
+    auto* all = new QRadioButton(QStringLiteral("&All"), &dlg);
+    auto* range = new QRadioButton(QStringLiteral("Pa&ges"), &dlg);
+    auto* from = new QSpinBox(&dlg);
+    auto* to = new QSpinBox(&dlg);
+    int lo = Request.MinPage, hi = Request.MaxPage > 0 ? Request.MaxPage : 9999;
+    from->setRange(lo, hi);
+    to->setRange(lo, hi);
+    from->setValue(Request.FromPage);
+    to->setValue(Request.ToPage);
+    (Request.PrintRange == 2 ? range : all)->setChecked(true);
+    auto* pages = new QHBoxLayout;
+    pages->addWidget(range);
+    pages->addWidget(from);
+    pages->addWidget(to);
+    form->addRow(all);
+    form->addRow(pages);
+    auto* copies = new QSpinBox(&dlg);
+    copies->setRange(1, 999);
+    copies->setValue(std::max(1, Request.Copies));
+    form->addRow(QStringLiteral("Number of &copies:"), copies);
+    auto* collate = new QCheckBox(QStringLiteral("C&ollate"), &dlg);
+    collate->setChecked(Request.Collate);
+    form->addRow(collate);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    form->addRow(buttons);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    Request.PrinterIndex = printer->currentIndex();
+    Request.PrintRange = range->isChecked() ? 2 : 0;
+    Request.FromPage = from->value();
+    Request.ToPage = to->value();
+    Request.Copies = copies->value();
+    Request.Collate = collate->isChecked();
+    return true;
+}
+
+bool TQtUserInteraction::PrinterSetupDialog(TPrinterSetupRequest& Request) {
+    QDialog dlg(dialogParent());
+    dlg.setWindowTitle(QStringLiteral("Print Setup"));
+    auto* form = new QFormLayout(&dlg);
+    auto* printer = new QComboBox(&dlg);
+    printer->addItems(Request.Printers);
+    printer->setCurrentIndex(Request.PrinterIndex);
+    form->addRow(QStringLiteral("&Name:"), printer);
+    auto* paper = new QComboBox(&dlg);
+    paper->addItems(Request.Papers);
+    paper->setCurrentIndex(Request.PaperIndex);
+    form->addRow(QStringLiteral("Si&ze:"), paper);
+    auto* bin = new QComboBox(&dlg);
+    bin->addItems(Request.Bins);
+    bin->setCurrentIndex(Request.BinIndex);
+    bin->setEnabled(!Request.Bins.isEmpty());
+    form->addRow(QStringLiteral("&Source:"), bin);
+    auto* portrait = new QRadioButton(QStringLiteral("P&ortrait"), &dlg);
+    auto* landscape = new QRadioButton(QStringLiteral("L&andscape"), &dlg);
+    (Request.Landscape ? landscape : portrait)->setChecked(true);
+    form->addRow(portrait);
+    form->addRow(landscape);
+    auto* copies = new QSpinBox(&dlg);
+    copies->setRange(1, 999);
+    copies->setValue(std::max(1, Request.Copies));
+    form->addRow(QStringLiteral("Number of &copies:"), copies);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    form->addRow(buttons);
+    if (dlg.exec() != QDialog::Accepted) return false;
+    Request.PrinterIndex = printer->currentIndex();
+    Request.PaperIndex = paper->currentIndex();
+    Request.BinIndex = bin->currentIndex();
+    Request.Landscape = landscape->isChecked();
+    Request.Copies = copies->value();
+    return true;
+}
+
+// ---- the scripted service
+// ---------------------------------------------------------------------------
+
+void TScriptedInteraction::Answer(int Result) {
+    TAnswer a;
+    a.Result = Result;
+    script.push_back(a);
+}
+
+void TScriptedInteraction::AnswerFile(const QString& FileName, int FilterIndex) {
+    TAnswer a;
+    a.Files = QStringList{FileName};
+    a.FilterIndex = FilterIndex;
+    script.push_back(a);
+}
+
+void TScriptedInteraction::AnswerFiles(const QStringList& Files) {
+    TAnswer a;
+    a.Files = Files;
+    script.push_back(a);
+}
+
+void TScriptedInteraction::AnswerInput(const QString& Value) {
+    TAnswer a;
+    a.Value = Value;
+    script.push_back(a);
+}
+
+void TScriptedInteraction::AnswerCancel() {
+    TAnswer a;
+    a.Accept = false;
+    a.Result = IDCANCEL;
+    script.push_back(a);
+}
+
+void TScriptedInteraction::AnswerPrint(const TPrintDialogRequest& Print) {
+    TAnswer a;
+    a.Print = Print;
+    script.push_back(a);
+}
+
+void TScriptedInteraction::AnswerPrinterSetup(const TPrinterSetupRequest& Setup) {
+    TAnswer a;
+    a.Setup = Setup;
+    script.push_back(a);
+}
+
+bool TScriptedInteraction::take(TAnswer& A) {
+    if (script.empty()) return false;
+    A = script.front();
+    script.pop_front();
+    return true;
+}
+
+int TScriptedInteraction::MessageBox(const QString& Text, const QString& Caption, int Flags) {
+    TAsked q;
+    q.Kind = kMessageBox;
+    q.Caption = Caption;
+    q.Text = Text;
+    q.Flags = Flags;
+    q.Buttons = MessageBoxButtons(Flags);
+    Asked.push_back(q);
+    TAnswer a;
+    if (take(a)) return a.Result;
+    return MsgDlgButtonResult(q.Buttons.front());
+}
+
+TModalResult TScriptedInteraction::MessageDlg(const QString& Text, const QString& Caption,
+                                              TMsgDlgType Type, TMsgDlgButtons Buttons,
+                                              int HelpCtx) {
+    TAsked q;
+    q.Kind = kMessageDlg;
+    q.Caption = Caption;
+    q.Text = Text;
+    q.Type = Type;
+    q.Buttons = buttonsOf(Buttons);
+    q.HelpCtx = HelpCtx;
+    Asked.push_back(q);
+    TAnswer a;
+    if (take(a)) return a.Result;
+    return q.Buttons.empty() ? mrCancel : MsgDlgButtonResult(q.Buttons.front());
+}
+
+bool TScriptedInteraction::FileDialog(TFileDialogRequest& Request) {
+    TAsked q;
+    q.Kind = kFileDialog;
+    q.Caption = Request.Title;
+    q.Text = Request.FileName;
+    q.File = Request;
+    Asked.push_back(q);
+    TAnswer a;
+    if (!take(a) || !a.Accept || a.Files.isEmpty()) return false;
+    Request.Files = a.Files;
+    Request.FileName = a.Files.first();
+    if (!Request.DefaultExt.isEmpty() && QFileInfo(Request.FileName).suffix().isEmpty())
+        Request.FileName += u'.' + Request.DefaultExt;
+    if (a.FilterIndex > 0) Request.FilterIndex = a.FilterIndex;
+    return true;
+}
+
+bool TScriptedInteraction::InputQuery(const QString& Caption, const QString& Prompt,
+                                      QString& Value) {
+    TAsked q;
+    q.Kind = kInputQuery;
+    q.Caption = Caption;
+    q.Text = Prompt;
+    Asked.push_back(q);
+    TAnswer a;
+    if (!take(a) || !a.Accept) return false;
+    Value = a.Value;
+    return true;
+}
+
+bool TScriptedInteraction::PrintDialog(TPrintDialogRequest& Request) {
+    TAsked q;
+    q.Kind = kPrintDialog;
+    q.Print = Request;
+    Asked.push_back(q);
+    TAnswer a;
+    if (!take(a) || !a.Accept) return false;
+    Request = a.Print;
+    return true;
+}
+
+bool TScriptedInteraction::PrinterSetupDialog(TPrinterSetupRequest& Request) {
+    TAsked q;
+    q.Kind = kPrinterSetupDialog;
+    q.Setup = Request;
+    Asked.push_back(q);
+    TAnswer a;
+    if (!take(a) || !a.Accept) return false;
+    Request = a.Setup;
+    return true;
+}
+
+// ---- service in use
+// ------------------------------------------------------------------------------------
+
+namespace {
+TUserInteraction* current = nullptr;
+TQtUserInteraction& qtService() {
+    static TQtUserInteraction s;
+    return s;
+}
+} // namespace
+
+TUserInteraction* GetUserInteraction() {
+    return current ? current : &qtService();
+}
+
+TUserInteraction* SetUserInteraction(TUserInteraction* Service) {
+    TUserInteraction* old = GetUserInteraction();
+    current = Service;
+    return old;
+}
+
+// ---- functions
+// ------------------------------------------------------------------------------------------
+
+TModalResult MessageDlg(const QString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
+                        int HelpCtx) {
+    return GetUserInteraction()->MessageDlg(Msg, MsgDlgTypeCaption(DlgType), DlgType, Buttons,
+                                            HelpCtx);
+}
+
+TModalResult MessageDlgPos(const QString& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons,
+                           int HelpCtx, int X, int Y) {
+    return MessageDlg(Msg, DlgType, Buttons, HelpCtx);
+}
+
+void ShowMessage(const QString& Msg) {
+    GetUserInteraction()->MessageDlg(Msg, Application->GetTitle(), mtCustom, TMsgDlgButtons{mbOK},
+                                     0);
+}
+
+void ShowMessageFmt(const QString& Msg, std::initializer_list<TFormatArg> Params) {
+    ShowMessage(Format(Msg, Params));
+}
+
+bool InputQuery(const QString& ACaption, const QString& APrompt, QString& Value) {
+    return GetUserInteraction()->InputQuery(ACaption, APrompt, Value);
+}
+
+QString InputBox(const QString& ACaption, const QString& APrompt, const QString& ADefault) {
+    QString v = ADefault;
+    if (!InputQuery(ACaption, APrompt, v)) return ADefault;
+    return v;
+}
+
+// ---- dialog components
+// -----------------------------------------------------------------------------------
+
+TOpenDialog::TOpenDialog(TComponent* AOwner)
+    : TCommonDialog(AOwner), files(std::make_unique<TStringList>()) {}
+
+bool TOpenDialog::DoExecute(bool Save) {
+    TFileDialogRequest r;
+    r.Save = Save;
+    r.Title = title;
+    r.InitialDir = initialDir;
+    r.FileName = fileName;
+    r.Filter = filter;
+    r.FilterIndex = filterIndex;
+    r.DefaultExt = defaultExt;
+    r.Options = options;
+    if (OnShow) OnShow(this);
+    bool ok = GetUserInteraction()->FileDialog(r);
+    if (OnClose) OnClose(this);
+    if (!ok) return false;
+    fileName = r.FileName;
+    filterIndex = r.FilterIndex;
+    files->Clear();
+    for (const QString& f : r.Files)
+        files->Add(f);
+    return true;
+}
+
+bool TOpenDialog::Execute() {
+    return DoExecute(false);
+}
+bool TSaveDialog::Execute() {
+    return DoExecute(true);
+}

@@ -1,0 +1,645 @@
+// TApplication, TScreen, TDataModule, TTimer, THintWindow, TMouse and the process-wide objects.
+#include "Dialogs.h"
+#include "Forms.h"
+#include "UiInternal.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QThread>
+
+// ---- process-wide objects
+// ------------------------------------------------------------------------
+
+TApplication* MakeApplication() {
+    return new TApplication(nullptr);
+}
+TScreen* MakeScreen() {
+    return new TScreen(nullptr);
+}
+TMouse* MakeMouse() {
+    return new TMouse();
+}
+
+QString CurrentExceptionMessage() {
+    std::exception_ptr ep = std::current_exception();
+    if (!ep) return QString();
+    try {
+        std::rethrow_exception(ep);
+    } catch (const Exception& e) {
+        return e.Message;
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown exception");
+    }
+}
+
+bool GuardedCall(const std::function<void()>& F, TObject* Sender) {
+    try {
+        F();
+        return true;
+    } catch (...) {
+        HandleCurrentException(Sender);
+        return false;
+    }
+}
+
+// ---- TApplication -------------------------------------------------------------------------------
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() = default;
+
+void TApplication::Initialize() {
+    if (!QCoreApplication::instance())
+        throw EInvalidOperation(QStringLiteral("The Qt application object is missing"));
+    installIdleHook();
+}
+
+void TApplication::installIdleHook() {
+    if (idleHookInstalled || !QCoreApplication::instance()) return;
+    auto* d = QAbstractEventDispatcher::instance(QCoreApplication::instance()->thread());
+    if (!d) return;
+    idleHookInstalled = true;
+    // The loop is about to wait: the application is idle.
+    QObject::connect(d, &QAbstractEventDispatcher::aboutToBlock, [this]() { DoIdle(); });
+}
+
+void TApplication::created(TComponent* Obj, TCustomForm* Form) {
+    Form->AfterConstruction();
+    if (!mainForm && dynamic_cast<TForm*>(Form)) {
+        Form->HandleNeeded();
+        mainForm = Form;
+    }
+}
+
+void TApplication::created(TComponent* Obj, TComponent*) {
+    if (auto* dm = dynamic_cast<TDataModule*>(Obj)) dm->AfterConstruction();
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove) {
+        if (AComponent == mainForm) mainForm = nullptr;
+        if (AComponent == hintWindow) hintWindow = nullptr;
+    }
+}
+
+void TApplication::Run() {
+    installIdleHook();
+    if (mainForm) {
+        if (mainForm->GetWindowState() == wsMinimized) Minimize();
+        mainForm->SetVisible(true);
+    }
+    while (!terminated)
+        HandleMessage();
+}
+
+void TApplication::Terminate() {
+    terminated = true;
+    if (auto* d = QAbstractEventDispatcher::instance()) d->wakeUp();
+}
+
+void TApplication::ProcessMessages() {
+    installIdleHook();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::HandleMessage() {
+    installIdleHook();
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void TApplication::DoIdle() {
+    if (inIdle) return;
+    inIdle = true;
+    bool done = true;
+    try {
+        if (OnIdle) OnIdle(this, done);
+    } catch (...) {
+        HandleCurrentException(this);
+    }
+    auto handlers = idleHandlers;
+    for (auto& [id, h] : handlers) {
+        try {
+            h();
+        } catch (...) {
+            HandleCurrentException(this);
+        }
+    }
+    inIdle = false;
+    if (!done)
+        if (auto* d = QAbstractEventDispatcher::instance()) d->wakeUp();
+}
+
+int TApplication::AddIdleHandler(std::function<void()> Handler) {
+    int id = nextIdleId++;
+    idleHandlers.emplace_back(id, std::move(Handler));
+    return id;
+}
+
+void TApplication::RemoveIdleHandler(int Id) {
+    idleHandlers.erase(std::remove_if(idleHandlers.begin(), idleHandlers.end(),
+                                      [Id](const auto& p) { return p.first == Id; }),
+                       idleHandlers.end());
+}
+
+void TApplication::CancelPendingInput() {
+    DiscardQueuedInput();
+    QCoreApplication::removePostedEvents(nullptr, QEvent::KeyPress);
+    QCoreApplication::removePostedEvents(nullptr, QEvent::KeyRelease);
+    QCoreApplication::removePostedEvents(nullptr, QEvent::MouseButtonPress);
+    QCoreApplication::removePostedEvents(nullptr, QEvent::MouseButtonRelease);
+    QCoreApplication::removePostedEvents(nullptr, QEvent::MouseButtonDblClick);
+}
+
+void TApplication::HandleException(TObject* Sender) {
+    std::exception_ptr ep = std::current_exception();
+    if (!ep) return;
+    if (HWND cap = GetCapture()) SendMessage(cap, WM_CANCELMODE, 0, 0);
+    auto report = [&](const Exception& E) {
+        if (OnException)
+            OnException(Sender, E);
+        else
+            ShowException(E);
+    };
+    try {
+        std::rethrow_exception(ep);
+    } catch (const EAbort&) {
+        return;
+    } catch (const Exception& e) {
+        report(e);
+    } catch (const std::exception& e) {
+        report(Exception(QString::fromUtf8(e.what())));
+    } catch (...) {
+        report(Exception(QStringLiteral("Unknown exception")));
+    }
+}
+
+void TApplication::ShowException(const Exception& E) {
+    ShowException(E.Message);
+}
+
+void TApplication::ShowException(const QString& Message) {
+    QString msg = Message;
+    while (!msg.isEmpty() && msg.back().isSpace())
+        msg.chop(1);
+    if (!msg.isEmpty() && !msg.endsWith(u'.')) msg += u'.';
+    GetUserInteraction()->MessageBox(msg, GetTitle(), MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const QString& Text, const QString& Caption, int Flags) {
+    return GetUserInteraction()->MessageBox(Text, Caption, Flags);
+}
+
+void TApplication::SetTitle(const QString& Value) {
+    title = Value;
+}
+
+QString TApplication::GetExeName() const {
+    return QCoreApplication::applicationFilePath();
+}
+
+void TApplication::SetShowHint(bool Value) {
+    showHint = Value;
+    if (!Value) HideHint();
+}
+
+void TApplication::SetHint(const QString& Value) {
+    if (hint == Value) return;
+    hint = Value;
+    if (OnHint) OnHint(this);
+}
+
+bool TApplication::GetActive() const {
+    return QGuiApplication::applicationState() == Qt::ApplicationActive ||
+           GetActiveWindow() != nullptr;
+}
+
+namespace {
+bool controlShowsHint(TControl* C) {
+    return C && C->GetShowHint() && !C->GetHint().isEmpty();
+}
+// The short part of a hint "short|long".
+QString shortHint(const QString& H) {
+    int i = H.indexOf(u'|');
+    return i < 0 ? H : H.left(i);
+}
+QString longHint(const QString& H) {
+    int i = H.indexOf(u'|');
+    return i < 0 ? H : H.mid(i + 1);
+}
+} // namespace
+
+void TApplication::DoMouseIdle(TControl* Target) {
+    if (Target == mouseControl) return;
+    TControl* old = mouseControl;
+    mouseControl = Target;
+    if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
+    if (Target) Target->Perform(CM_MOUSEENTER, 0, 0);
+    SetHint(Target ? longHint(Target->GetHint()) : QString());
+    // hint timing
+    if (hintTimer) {
+        GetTimerSource()->StopTimer(hintTimer);
+        hintTimer = 0;
+    }
+    if (hintWindow && hintWindow->HandleAllocated() && hintControl != Target) HideHint();
+    if (showHint && controlShowsHint(Target)) {
+        int pause = hintPause;
+        TMessage m{CM_HINTSHOWPAUSE, 1, LPARAM(&pause), 0};
+        Target->WindowProc(m);
+        TTimerSource* src = GetTimerSource();
+        hintTimer = src->StartTimer(std::max(1, pause), [this, src]() {
+            src->StopTimer(hintTimer);
+            hintTimer = 0;
+            GuardedCall([this]() { ActivateHint(TrackedCursorPos()); }, this);
+        });
+    }
+}
+
+void TrackMouseControl(TControl* Control) {
+    Application->DoMouseIdle(Control);
+}
+
+void TApplication::ActivateHint(const TPoint& CursorPos) {
+    TControl* c = FindDragTarget(CursorPos, false);
+    if (!c) c = mouseControl;
+    if (!c || !showHint) return;
+    // the nearest control (itself or a parent) that has a hint
+    TControl* h = c;
+    while (h && h->GetHint().isEmpty())
+        h = h->GetParent();
+    if (!h || !h->GetShowHint()) return;
+    THintInfo info;
+    info.HintControl = h;
+    info.HintPos = TPoint{CursorPos.X, CursorPos.Y + 20};
+    info.HintMaxWidth = Screen->GetWidth();
+    info.HintColor = hintColor;
+    info.CursorRect = h->GetClientRect();
+    info.CursorPos = h->ScreenToClient(CursorPos);
+    info.HintStr = shortHint(h->GetHint());
+    info.HideTimeout = hintHidePause;
+    bool canShow = h->Perform(CM_HINTSHOW, 0, LPARAM(&info)) == 0;
+    if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);
+    if (!canShow || info.HintStr.isEmpty()) {
+        HideHint();
+        return;
+    }
+    if (hintWindow) {
+        FreeObject(hintWindow);
+        hintWindow = nullptr;
+    }
+    hintWindow = info.HintWindowClass ? info.HintWindowClass(this) : new THintWindow(this);
+    hintWindow->SetColor(info.HintColor);
+    TRect r = hintWindow->CalcHintRect(info.HintMaxWidth, info.HintStr, info.HintData);
+    r = TRect{r.Left + info.HintPos.X, r.Top + info.HintPos.Y, r.Right + info.HintPos.X,
+              r.Bottom + info.HintPos.Y};
+    hintWindow->ActivateHintData(r, info.HintStr, info.HintData);
+    hintControl = h;
+}
+
+void TApplication::CancelHint() {
+    if (hintTimer) {
+        GetTimerSource()->StopTimer(hintTimer);
+        hintTimer = 0;
+    }
+    HideHint();
+}
+
+void TApplication::HideHint() {
+    if (hintWindow) hintWindow->ReleaseHandle();
+    hintControl = nullptr;
+}
+
+void TApplication::Minimize() {
+    if (mainForm) mainForm->SetWindowState(wsMinimized);
+    if (OnMinimize) OnMinimize(this);
+}
+
+void TApplication::Restore() {
+    if (mainForm) mainForm->SetWindowState(wsNormal);
+    if (OnRestore) OnRestore(this);
+}
+
+void TApplication::BringToFront() {
+    if (mainForm) mainForm->BringToFront();
+}
+
+bool TApplication::HelpContext(intptr_t Context) {
+    bool callHelp = true;
+    if (OnHelp) return OnHelp(0, Context, callHelp);
+    return false;
+}
+
+// ---- TScreen
+// ----------------------------------------------------------------------------------------
+
+TScreen::TScreen(TComponent* AOwner)
+    : TComponent(AOwner), hintFont(std::make_unique<TFont>()), iconFont(std::make_unique<TFont>()),
+      menuFont(std::make_unique<TFont>()) {
+    hintFont->SetColor(clInfoText);
+}
+
+TScreen::~TScreen() = default;
+
+namespace {
+QScreen* primary() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance())
+               ? QGuiApplication::primaryScreen()
+               : nullptr;
+}
+} // namespace
+
+int TScreen::GetWidth() const {
+    QScreen* s = primary();
+    return s ? s->geometry().width() : 1024;
+}
+
+int TScreen::GetHeight() const {
+    QScreen* s = primary();
+    return s ? s->geometry().height() : 768;
+}
+
+TRect TScreen::GetWorkAreaRect() const {
+    QScreen* s = primary();
+    if (!s) return TRect{0, 0, 1024, 768};
+    QRect r = s->availableGeometry();
+    return TRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+int TScreen::GetPixelsPerInch() const {
+    QScreen* s = primary();
+    return s ? int(s->logicalDotsPerInch() + 0.5) : 96;
+}
+
+void TScreen::SetCursor(TCursor Value) {
+    if (cursor == Value) return;
+    cursor = Value;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+    if (Value == crDefault) {
+        if (overrideSet) {
+            QGuiApplication::restoreOverrideCursor();
+            overrideSet = false;
+        }
+    } else if (overrideSet) {
+        QGuiApplication::changeOverrideCursor(GetCursors(Value));
+    } else {
+        QGuiApplication::setOverrideCursor(GetCursors(Value));
+        overrideSet = true;
+    }
+}
+
+QCursor TScreen::GetCursors(TCursor Index) const {
+    auto it = customCursors.find(Index);
+    if (it != customCursors.end()) return it->second;
+    return QCursor(CursorShapeOf(Index));
+}
+
+void TScreen::SetCursors(TCursor Index, const QCursor& Cursor) {
+    customCursors[Index] = Cursor;
+}
+
+QStringList TScreen::GetFonts() const {
+    return QFontDatabase::families();
+}
+
+void TScreen::AddForm(TCustomForm* F) {
+    if (std::find(forms.begin(), forms.end(), F) == forms.end()) forms.push_back(F);
+}
+
+void TScreen::RemoveForm(TCustomForm* F) {
+    forms.erase(std::remove(forms.begin(), forms.end(), F), forms.end());
+    if (activeForm == F) {
+        activeForm = nullptr;
+        if (OnActiveFormChange) GuardedCall([this]() { OnActiveFormChange(this); }, this);
+    }
+    if (focusedForm == F) focusedForm = nullptr;
+    if (activeControl && GetParentForm(activeControl) == F) {
+        activeControl = nullptr;
+        if (OnActiveControlChange) GuardedCall([this]() { OnActiveControlChange(this); }, this);
+    }
+}
+
+void TScreen::MoveFormToFront(TCustomForm* F) {
+    auto it = std::find(forms.begin(), forms.end(), F);
+    if (it == forms.end() || it == forms.begin()) return;
+    forms.erase(it);
+    forms.insert(forms.begin(), F);
+}
+
+void TScreen::AddDataModule(TDataModule* D) {
+    dataModules.push_back(D);
+}
+
+void TScreen::RemoveDataModule(TDataModule* D) {
+    dataModules.erase(std::remove(dataModules.begin(), dataModules.end(), D), dataModules.end());
+}
+
+void TScreen::SetActive(TCustomForm* Form, TWinControl* Control) {
+    bool formChanged = activeForm != Form;
+    activeForm = Form;
+    if (activeControl != Control) {
+        activeControl = Control;
+        if (OnActiveControlChange) OnActiveControlChange(this);
+    }
+    if (formChanged && OnActiveFormChange) OnActiveFormChange(this);
+}
+
+void TScreen::ControlDestroyed(TWinControl* Control) {
+    if (activeControl == Control) {
+        activeControl = nullptr;
+        if (OnActiveControlChange) GuardedCall([this]() { OnActiveControlChange(this); }, this);
+    }
+}
+
+void TScreen::FormDefocused(TCustomForm* Form) {
+    if (focusedForm == Form) focusedForm = nullptr;
+}
+
+// ---- TDataModule
+// ------------------------------------------------------------------------------------
+
+TDataModule::TDataModule(TComponent* AOwner) : TComponent(AOwner) {
+    Screen->AddDataModule(this);
+}
+
+TDataModule::~TDataModule() {
+    if (!destroyed) BeforeDestruction();
+    DestroyComponents();
+    Screen->RemoveDataModule(this);
+}
+
+void TDataModule::AfterConstruction() {
+    if (created) return;
+    created = true;
+    if (OnCreate) OnCreate(this);
+}
+
+void TDataModule::BeforeDestruction() {
+    if (destroyed) return;
+    destroyed = true;
+    if (OnDestroy) {
+        try {
+            OnDestroy(this);
+        } catch (...) {
+            HandleCurrentException(this);
+        }
+    }
+    TComponent::BeforeDestruction();
+}
+
+// ---- TTimer
+// ---------------------------------------------------------------------------------------------
+
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {}
+
+TTimer::~TTimer() {
+    if (timerId && source) source->StopTimer(timerId);
+}
+
+void TTimer::SetEnabled(bool Value) {
+    if (enabled != Value) {
+        enabled = Value;
+        update();
+    }
+}
+
+void TTimer::SetInterval(unsigned Value) {
+    if (interval != Value) {
+        interval = Value;
+        update();
+    }
+}
+
+void TTimer::SetOnTimer(TNotifyEvent Value) {
+    OnTimer = std::move(Value);
+    update();
+}
+
+void TTimer::Loaded() {
+    TComponent::Loaded();
+    update();
+}
+
+void TTimer::update() {
+    if (timerId && source) source->StopTimer(timerId);
+    timerId = 0;
+    source = nullptr;
+    if (!enabled || interval == 0 || IsLoading() || IsDestroying()) return;
+    source = GetTimerSource();
+    timerId =
+        source->StartTimer(int(interval), [this]() { GuardedCall([this] { Timer(); }, this); });
+}
+
+void TTimer::Timer() {
+    if (OnTimer) OnTimer(this);
+}
+
+// ---- THintWindow
+// --------------------------------------------------------------------------------------
+
+THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
+    color = clInfoBk;
+    parentColor = false;
+    visible = false;
+    font->Assign(Screen->GetHintFont());
+    parentFont = false;
+}
+
+void THintWindow::CreateParams(TCreateParams& Params) {
+    TCustomControl::CreateParams(Params);
+    Params.Style = WS_POPUP | WS_BORDER;
+    Params.WndParent = nullptr;
+    Params.WindowClassStyle |= CS_SAVEBITS;
+}
+
+QWidget* THintWindow::CreateWindowWidget(const TCreateParams& Params, QWidget* ParentWidget) {
+    auto* w = new TWinWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+    w->setAttribute(Qt::WA_ShowWithoutActivating);
+    return w;
+}
+
+TRect THintWindow::CalcHintRect(int MaxWidth, const QString& AHint, void* AData) {
+    TBitmap measure(1, 1);
+    TCanvas* c = measure.GetCanvas();
+    c->GetFont()->Assign(canvas->GetFont()->GetName() == font->GetName() ? font.get()
+                                                                         : canvas->GetFont());
+    TRect r{0, 0, MaxWidth, 0};
+    c->DrawText(AHint, r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    r.Right += 6;
+    r.Bottom += 2;
+    return r;
+}
+
+void THintWindow::ActivateHint(TRect Rect, const QString& AHint) {
+    SetCaption(AHint);
+    // keep it on the screen
+    int sw = Screen->GetWidth(), sh = Screen->GetHeight();
+    if (Rect.Right > sw) {
+        int d = Rect.Right - sw;
+        Rect.Left -= d;
+        Rect.Right -= d;
+    }
+    if (Rect.Left < 0) {
+        Rect.Right -= Rect.Left;
+        Rect.Left = 0;
+    }
+    if (Rect.Bottom > sh) {
+        int d = Rect.Bottom - sh;
+        Rect.Top -= d;
+        Rect.Bottom -= d;
+    }
+    SetBounds(Rect.Left, Rect.Top, Rect.Width(), Rect.Height());
+    HandleNeeded();
+    visible = true;
+    GetHandle()->show();
+    RaiseWindow(GetHandle());
+    Invalidate();
+}
+
+void THintWindow::ActivateHintData(TRect Rect, const QString& AHint, void* AData) {
+    ActivateHint(Rect, AHint);
+}
+
+bool THintWindow::IsHintMsg(TMessage& Msg) {
+    return (Msg.Msg >= WM_KEYFIRST && Msg.Msg <= WM_KEYLAST) ||
+           (Msg.Msg >= WM_LBUTTONDOWN && Msg.Msg <= WM_MOUSELAST) || Msg.Msg == CM_ACTIVATE ||
+           Msg.Msg == CM_DEACTIVATE || Msg.Msg == CM_APPKEYDOWN || Msg.Msg == WM_ACTIVATEAPP;
+}
+
+void THintWindow::ReleaseHandle() {
+    visible = false;
+    DestroyHandle();
+}
+
+void THintWindow::Paint() {
+    TCanvas* c = GetCanvas();
+    TRect r = GetClientRect();
+    c->GetBrush()->SetColor(color);
+    c->GetBrush()->SetStyle(bsSolid);
+    c->FillRect(r);
+    c->GetBrush()->SetColor(clBlack);
+    c->FrameRect(r);
+    c->GetFont()->Assign(font.get());
+    c->GetFont()->SetColor(clInfoText);
+    c->GetBrush()->SetStyle(bsClear);
+    TRect t{r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2};
+    c->DrawText(GetCaption(), t, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+}
+
+// ---- TMouse
+// ------------------------------------------------------------------------------------------------
+
+TPoint TMouse::GetCursorPos() const {
+    return TrackedCursorPos();
+}
+
+void TMouse::SetCursorPos(const TPoint& P) {
+    QCursor::setPos(P.X, P.Y);
+    SetTrackedCursorPos(P);
+}
