@@ -26,12 +26,12 @@ TExpressionType LetterType(char c) {
     }
 }
 
-TFunction::TFunction(const QString& name, const QString& spec, int minArgs, TExpressionType result,
+TFunction::TFunction(const QString& name, const QString& argTypes, int minArgs, TExpressionType result,
                      TExprFunc func, bool isOperator, int priority, const QString& description)
-    : TExprWord(name), typeSpec(spec), minArgs(minArgs < 0 ? int(spec.size()) : minArgs),
+    : TExprWord(name), typeSpec(argTypes), minArgs(minArgs < 0 ? int(argTypes.size()) : minArgs),
       result(result), func(std::move(func)), isOperator(isOperator), priority(priority),
       description(description) {
-    if (spec.size() > 6) throw EParserException("Too many arguments");
+    if (argTypes.size() > 6) throw EParserException("Too many arguments");
 }
 
 namespace {
@@ -342,9 +342,9 @@ void TCustomExpressionParser::checkArguments(Node* node) {
         else if (n > cand->MaxFunctionArg())
             error = "Function or operand has too many arguments";
         else {
-            QString spec = cand->TypeSpec();
+            QString argTypes = cand->TypeSpec();
             for (int a = 0; a < n && error.isEmpty(); ++a)
-                if (node->args[size_t(a)]->type != LetterType(spec[a].toLatin1()))
+                if (node->args[size_t(a)]->type != LetterType(argTypes[a].toLatin1()))
                     error = "Argument type mismatch";
         }
         if (error.isEmpty()) {

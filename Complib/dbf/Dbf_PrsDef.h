@@ -25,7 +25,7 @@ enum TExpressionType {
     etUnknown = 10
 };
 
-// The letter of a type in an argument specification.
+// The letter of a type in a list of argument types.
 char TypeLetter(TExpressionType t);
 TExpressionType LetterType(char c);
 
