@@ -31,6 +31,16 @@ inline TColor pixelToColor(uint32_t p) {
     return TColor(((p >> 16) & 0xFF) | (p & 0xFF00) | ((p & 0xFF) << 16));
 }
 
+// Little-endian integers appended to a byte array (BMP and ICO headers).
+inline void put16(QByteArray& b, uint16_t v) {
+    b.append(char(v & 0xFF));
+    b.append(char(v >> 8));
+}
+inline void put32(QByteArray& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b.append(char((v >> (8 * i)) & 0xFF));
+}
+
 // Thrown by DecodeDib on bad data; the callers turn it into their EInvalidGraphic text.
 struct DibError {};
 

@@ -689,6 +689,10 @@ private:
     QBrush makeBrush() const;
     void setupShape(QPainter* p, bool withBrush);
     void endShape(QPainter* p);
+    // Arc, Chord and Pie: the part of the ellipse in Bounds from the ray through (X3, Y3)
+    // counter-clockwise to the ray through (X4, Y4), drawn by Draw (filled when WithBrush).
+    void arcShape(const TRect& Bounds, int X3, int Y3, int X4, int Y4, bool WithBrush,
+                  void (QPainter::*Draw)(const QRectF&, int, int));
     void fontChanged(TObject*);
     void brushChanged(TObject*);
     int drawText(const QString& Text, TRect& Rect, unsigned Format, int TabChars);

@@ -661,20 +661,6 @@ gfx::DecodedDib gfx::DecodeDib(const QByteArray& dib, qsizetype pixelsAt, bool i
     return out;
 }
 
-namespace {
-
-void put16(QByteArray& b, uint16_t v) {
-    b.append(char(v & 0xFF));
-    b.append(char(v >> 8));
-}
-
-void put32(QByteArray& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-
-} // namespace
-
 static gfx::DecodedDib decode(const QByteArray& dib, qsizetype pixelsAt) {
     try {
         return gfx::DecodeDib(dib, pixelsAt, false);
@@ -694,21 +680,21 @@ QByteArray TBitmap::SaveToDIB() {
     const qsizetype stride = ((qsizetype(w) * bpp + 31) / 32) * 4;
 
     QByteArray out;
-    put32(out, 40);
-    put32(out, uint32_t(w));
-    put32(out, uint32_t(h));
-    put16(out, 1);
-    put16(out, uint16_t(bpp));
-    put32(out, bitfields ? 3 : 0);
-    put32(out, uint32_t(stride * h));
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, bpp <= 8 ? uint32_t(pal.Count()) : 0);
-    put32(out, 0);
+    gfx::put32(out, 40);
+    gfx::put32(out, uint32_t(w));
+    gfx::put32(out, uint32_t(h));
+    gfx::put16(out, 1);
+    gfx::put16(out, uint16_t(bpp));
+    gfx::put32(out, bitfields ? 3 : 0);
+    gfx::put32(out, uint32_t(stride * h));
+    gfx::put32(out, 0);
+    gfx::put32(out, 0);
+    gfx::put32(out, bpp <= 8 ? uint32_t(pal.Count()) : 0);
+    gfx::put32(out, 0);
     if (bitfields) {
-        put32(out, 0xF800);
-        put32(out, 0x07E0);
-        put32(out, 0x001F);
+        gfx::put32(out, 0xF800);
+        gfx::put32(out, 0x07E0);
+        gfx::put32(out, 0x001F);
     }
     if (bpp <= 8)
         for (TColor c : pal.Entries) {
@@ -784,9 +770,9 @@ void TBitmap::SaveToStream(TStream* Stream) {
     QByteArray file;
     file.append('B');
     file.append('M');
-    put32(file, uint32_t(14 + dib.size()));
-    put32(file, 0);
-    put32(file, 14 + headerAndPalette);
+    gfx::put32(file, uint32_t(14 + dib.size()));
+    gfx::put32(file, 0);
+    gfx::put32(file, 14 + headerAndPalette);
     file.append(dib);
     Stream->WriteBuffer(file.constData(), file.size());
 }

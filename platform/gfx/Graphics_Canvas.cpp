@@ -725,46 +725,34 @@ int rayAngle16(const QRectF& box, int x, int y) {
 }
 } // namespace
 
-void TCanvas::Arc(int X1, int Y1, int X2, int Y2, int X3, int Y3, int X4, int Y4) {
+void TCanvas::arcShape(const TRect& Bounds, int X3, int Y3, int X4, int Y4, bool WithBrush,
+                       void (QPainter::*Draw)(const QRectF&, int, int)) {
     ChangeScope cs(this, &TCanvas::Changing, &TCanvas::Changed);
     requireHandle();
     if (!painter) return;
-    TRect r = gfx::normalized(TRect{X1, Y1, X2, Y2});
+    TRect r = gfx::normalized(Bounds);
     QRectF box(r.Left, r.Top, r.Width() - 1, r.Height() - 1);
     int a1 = rayAngle16(box, X3, Y3), a2 = rayAngle16(box, X4, Y4);
     int span = a2 - a1;
     if (span <= 0) span += 360 * 16;
-    setupShape(painter, false);
-    painter->drawArc(box, a1, span);
+    setupShape(painter, WithBrush);
+    (painter->*Draw)(box, a1, span);
     endShape(painter);
+}
+
+void TCanvas::Arc(int X1, int Y1, int X2, int Y2, int X3, int Y3, int X4, int Y4) {
+    arcShape(TRect{X1, Y1, X2, Y2}, X3, Y3, X4, Y4, false,
+             static_cast<void (QPainter::*)(const QRectF&, int, int)>(&QPainter::drawArc));
 }
 
 void TCanvas::Chord(int X1, int Y1, int X2, int Y2, int X3, int Y3, int X4, int Y4) {
-    ChangeScope cs(this, &TCanvas::Changing, &TCanvas::Changed);
-    requireHandle();
-    if (!painter) return;
-    TRect r = gfx::normalized(TRect{X1, Y1, X2, Y2});
-    QRectF box(r.Left, r.Top, r.Width() - 1, r.Height() - 1);
-    int a1 = rayAngle16(box, X3, Y3), a2 = rayAngle16(box, X4, Y4);
-    int span = a2 - a1;
-    if (span <= 0) span += 360 * 16;
-    setupShape(painter, true);
-    painter->drawChord(box, a1, span);
-    endShape(painter);
+    arcShape(TRect{X1, Y1, X2, Y2}, X3, Y3, X4, Y4, true,
+             static_cast<void (QPainter::*)(const QRectF&, int, int)>(&QPainter::drawChord));
 }
 
 void TCanvas::Pie(int X1, int Y1, int X2, int Y2, int X3, int Y3, int X4, int Y4) {
-    ChangeScope cs(this, &TCanvas::Changing, &TCanvas::Changed);
-    requireHandle();
-    if (!painter) return;
-    TRect r = gfx::normalized(TRect{X1, Y1, X2, Y2});
-    QRectF box(r.Left, r.Top, r.Width() - 1, r.Height() - 1);
-    int a1 = rayAngle16(box, X3, Y3), a2 = rayAngle16(box, X4, Y4);
-    int span = a2 - a1;
-    if (span <= 0) span += 360 * 16;
-    setupShape(painter, true);
-    painter->drawPie(box, a1, span);
-    endShape(painter);
+    arcShape(TRect{X1, Y1, X2, Y2}, X3, Y3, X4, Y4, true,
+             static_cast<void (QPainter::*)(const QRectF&, int, int)>(&QPainter::drawPie));
 }
 
 void TCanvas::FillRect(const TRect& R) {

@@ -24,16 +24,6 @@ uint16_t le16(const QByteArray& b, qsizetype at) {
     return uint16_t(p[0] | (p[1] << 8));
 }
 
-void put16(QByteArray& b, uint16_t v) {
-    b.append(char(v & 0xFF));
-    b.append(char(v >> 8));
-}
-
-void put32(QByteArray& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
-
 // One image of the file: a PNG stream or a DIB with doubled height and an AND mask.
 QImage decodeImage(const QByteArray& data, int& bitCount) {
     if (data.startsWith("\x89PNG")) {
@@ -86,17 +76,17 @@ QByteArray encodeImage(const QImage& src, int bitCount) {
     const qsizetype stride = ((qsizetype(w) * bpp + 31) / 32) * 4;
     const qsizetype maskStride = ((qsizetype(w) + 31) / 32) * 4;
     QByteArray out;
-    put32(out, 40);
-    put32(out, uint32_t(w));
-    put32(out, uint32_t(2 * h));
-    put16(out, 1);
-    put16(out, uint16_t(bpp));
-    put32(out, 0);
-    put32(out, uint32_t((stride + maskStride) * h));
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
-    put32(out, 0);
+    gfx::put32(out, 40);
+    gfx::put32(out, uint32_t(w));
+    gfx::put32(out, uint32_t(2 * h));
+    gfx::put16(out, 1);
+    gfx::put16(out, uint16_t(bpp));
+    gfx::put32(out, 0);
+    gfx::put32(out, uint32_t((stride + maskStride) * h));
+    gfx::put32(out, 0);
+    gfx::put32(out, 0);
+    gfx::put32(out, 0);
+    gfx::put32(out, 0);
     for (TColor c : pal.Entries) {
         uint32_t v = uint32_t(c);
         out.append(char(GetBValue(v)));
@@ -292,9 +282,9 @@ void TIcon::LoadFromStream(TStream* Stream) {
 void TIcon::SaveToStream(TStream* Stream) {
     if (images.empty()) throw EInvalidGraphicOperation(QStringLiteral("Cannot save an empty icon"));
     QByteArray head, body;
-    put16(head, 0);
-    put16(head, cursorFile ? 2 : 1);
-    put16(head, uint16_t(images.size()));
+    gfx::put16(head, 0);
+    gfx::put16(head, cursorFile ? 2 : 1);
+    gfx::put16(head, uint16_t(images.size()));
     uint32_t offset = uint32_t(6 + 16 * images.size());
     for (const Entry& e : images) {
         QByteArray img = encodeImage(e.Image, e.BitCount);
@@ -302,10 +292,10 @@ void TIcon::SaveToStream(TStream* Stream) {
         head.append(char(e.Image.height() >= 256 ? 0 : e.Image.height()));
         head.append(char(e.BitCount < 8 ? (1 << e.BitCount) : 0));
         head.append(char(0));
-        put16(head, cursorFile ? uint16_t(e.HotSpot.X) : 1);
-        put16(head, cursorFile ? uint16_t(e.HotSpot.Y) : uint16_t(e.BitCount));
-        put32(head, uint32_t(img.size()));
-        put32(head, offset);
+        gfx::put16(head, cursorFile ? uint16_t(e.HotSpot.X) : 1);
+        gfx::put16(head, cursorFile ? uint16_t(e.HotSpot.Y) : uint16_t(e.BitCount));
+        gfx::put32(head, uint32_t(img.size()));
+        gfx::put32(head, offset);
         offset += uint32_t(img.size());
         body.append(img);
     }

@@ -160,12 +160,7 @@ QWidget* TWinControl::GetClientWidget() {
 }
 
 LRESULT TWinControl::MainWndProc(UINT Msg, WPARAM WParam, LPARAM LParam) {
-    TMessage m{Msg, WParam, LParam, 0};
-    if (WindowProc)
-        WindowProc(m);
-    else
-        WndProc(m);
-    return m.Result;
+    return Perform(Msg, WParam, LParam);
 }
 
 void TWinControl::DestroyHandle() {

@@ -10,26 +10,25 @@
 #include <algorithm>
 
 namespace {
-// Makes a field link for a control: its events call the control's handlers.
-std::unique_ptr<TFieldDataLink> makeLink(TComponent* Control) {
-    auto l = std::make_unique<TFieldDataLink>();
-    l->Control = Control;
-    l->VisualControl = true;
-    return l;
-}
-
-void setSource(TFieldDataLink* L, TComponent* Control, TDataSource* Value) {
-    if (TDataSource* old = L->GetDataSource()) old->RemoveFreeNotification(Control);
-    L->SetDataSource(Value);
-    if (Value) Value->FreeNotification(Control);
-}
-
-void dropSource(TFieldDataLink* L, TComponent* AComponent, TOperation Operation) {
-    if (Operation == opRemove && L->GetDataSource() == AComponent) L->SetDataSource(nullptr);
-}
-
 bool isTextKey(QChar Key) {
     return Key.unicode() >= 32 || Key.unicode() == VK_BACK;
+}
+
+// A typed character for a field-bound text control: refuses (with a beep) one the field does
+// not accept, and one that would change the value when the dataset cannot go into edit state;
+// swallows Esc, which puts the field's value back in KeyDown.
+void fieldKeyPress(TFieldDataLink* L, QChar& Key) {
+    if (Key.isNull()) return;
+    TField* f = L->GetField();
+    if (Key.unicode() >= 32 && f && !f->IsValidChar(Key)) {
+        QApplication::beep();
+        Key = QChar();
+        return;
+    }
+    if (isTextKey(Key) && !L->Edit())
+        Key = QChar();
+    else if (Key.unicode() == VK_ESCAPE)
+        Key = QChar();
 }
 
 // Writes the value back when the control loses the focus; on an error the focus stays.
@@ -45,8 +44,7 @@ void updateOnExit(TWinControl* C, TFieldDataLink* L) {
 
 // ---- TDBEdit --------------------------------------------------------------------------------
 
-TDBEdit::TDBEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner) {
-    dataLink = makeLink(this);
+TDBEdit::TDBEdit(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
     dataLink->OnEditingChange = [this](TObject* S) { editingChange(S); };
     dataLink->OnUpdateData = [this](TObject* S) { updateData(S); };
@@ -57,22 +55,6 @@ TDBEdit::TDBEdit(TComponent* AOwner) : TCustomMaskEdit(AOwner) {
         return true;
     };
     TCustomEdit::SetReadOnly(true);
-}
-
-TDBEdit::~TDBEdit() {
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnEditingChange = nullptr;
-    dataLink->OnUpdateData = nullptr;
-    dataLink->OnActiveChange = nullptr;
-}
-
-void TDBEdit::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
-}
-
-void TDBEdit::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomMaskEdit::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
 }
 
 void TDBEdit::dataChange(TObject*) {
@@ -126,24 +108,11 @@ void TDBEdit::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TDBEdit::KeyPress(QChar& Key) {
     TCustomMaskEdit::KeyPress(Key);
-    if (Key.isNull()) return;
-    TField* f = dataLink->GetField();
-    if (Key.unicode() >= 32 && f && !f->IsValidChar(Key)) {
-        QApplication::beep();
-        Key = QChar();
-        return;
-    }
-    if (isTextKey(Key) && !dataLink->Edit())
-        Key = QChar();
-    else if (Key.unicode() == VK_ESCAPE)
-        Key = QChar();
+    fieldKeyPress(dataLink.get(), Key);
 }
 
 void TDBEdit::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_GETDATALINK:
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
     case CM_WANTSPECIALKEY:
         if (WORD(Message.WParam) == VK_ESCAPE && (dataLink->IsModified() || modified)) {
             Message.Result = 1;
@@ -170,15 +139,14 @@ void TDBEdit::Dispatch(TMessage& Message) {
     default:
         break;
     }
-    TCustomMaskEdit::Dispatch(Message);
+    TFieldDataLinkControl::Dispatch(Message);
 }
 
 // ---- TDBText --------------------------------------------------------------------------------
 
-TDBText::TDBText(TComponent* AOwner) : TCustomLabel(AOwner) {
+TDBText::TDBText(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     autoSize = false;
     showAccelChar = false;
-    dataLink = makeLink(this);
     auto refresh = [this](TObject*) {
         TField* f = dataLink->GetField();
         SetCaption(f ? f->GetDisplayText() : QString());
@@ -187,32 +155,9 @@ TDBText::TDBText(TComponent* AOwner) : TCustomLabel(AOwner) {
     dataLink->OnActiveChange = refresh;
 }
 
-TDBText::~TDBText() {
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnActiveChange = nullptr;
-}
-
-void TDBText::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
-}
-
-void TDBText::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomLabel::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
-}
-
-void TDBText::Dispatch(TMessage& Message) {
-    if (Message.Msg == CM_GETDATALINK) {
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
-    }
-    TCustomLabel::Dispatch(Message);
-}
-
 // ---- TDBMemo --------------------------------------------------------------------------------
 
-TDBMemo::TDBMemo(TComponent* AOwner) : TCustomMemo(AOwner) {
-    dataLink = makeLink(this);
+TDBMemo::TDBMemo(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     auto load = [this](TObject*) {
         TField* f = dataLink->GetField();
         ++settingText;
@@ -229,22 +174,6 @@ TDBMemo::TDBMemo(TComponent* AOwner) : TCustomMemo(AOwner) {
         if (TField* f = dataLink->GetField()) f->SetAsString(GetText());
     };
     TCustomEdit::SetReadOnly(true);
-}
-
-TDBMemo::~TDBMemo() {
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnActiveChange = nullptr;
-    dataLink->OnEditingChange = nullptr;
-    dataLink->OnUpdateData = nullptr;
-}
-
-void TDBMemo::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
-}
-
-void TDBMemo::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomMemo::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
 }
 
 void TDBMemo::Change() {
@@ -273,9 +202,6 @@ void TDBMemo::KeyPress(QChar& Key) {
 
 void TDBMemo::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_GETDATALINK:
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
     case CM_WANTSPECIALKEY:
         if (WORD(Message.WParam) == VK_ESCAPE && dataLink->IsModified()) {
             Message.Result = 1;
@@ -293,13 +219,12 @@ void TDBMemo::Dispatch(TMessage& Message) {
     default:
         break;
     }
-    TCustomMemo::Dispatch(Message);
+    TFieldDataLinkControl::Dispatch(Message);
 }
 
 // ---- TDBCheckBox ----------------------------------------------------------------------------
 
-TDBCheckBox::TDBCheckBox(TComponent* AOwner) : TCustomCheckBox(AOwner) {
-    dataLink = makeLink(this);
+TDBCheckBox::TDBCheckBox(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     auto load = [this](TObject*) {
         ClicksDisabled = true;
         SetState(fieldState());
@@ -320,21 +245,6 @@ TDBCheckBox::TDBCheckBox(TComponent* AOwner) : TCustomCheckBox(AOwner) {
         }
     };
     state = cbGrayed;
-}
-
-TDBCheckBox::~TDBCheckBox() {
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnActiveChange = nullptr;
-    dataLink->OnUpdateData = nullptr;
-}
-
-void TDBCheckBox::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
-}
-
-void TDBCheckBox::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomCheckBox::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
 }
 
 void TDBCheckBox::SetValueChecked(const QString& Value) {
@@ -378,42 +288,23 @@ void TDBCheckBox::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TDBCheckBox::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_GETDATALINK:
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
     case CM_EXIT:
         updateOnExit(this, dataLink.get());
         break;
     default:
         break;
     }
-    TCustomCheckBox::Dispatch(Message);
+    TFieldDataLinkControl::Dispatch(Message);
 }
 
 // ---- TDBComboBox ----------------------------------------------------------------------------
 
-TDBComboBox::TDBComboBox(TComponent* AOwner) : TCustomComboBox(AOwner) {
-    dataLink = makeLink(this);
+TDBComboBox::TDBComboBox(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
     dataLink->OnActiveChange = [this](TObject* S) { dataChange(S); };
     dataLink->OnUpdateData = [this](TObject*) {
         if (TField* f = dataLink->GetField()) f->SetText(GetText());
     };
-}
-
-TDBComboBox::~TDBComboBox() {
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnActiveChange = nullptr;
-    dataLink->OnUpdateData = nullptr;
-}
-
-void TDBComboBox::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
-}
-
-void TDBComboBox::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomComboBox::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
 }
 
 void TDBComboBox::dataChange(TObject*) {
@@ -458,24 +349,11 @@ void TDBComboBox::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TDBComboBox::KeyPress(QChar& Key) {
     TCustomComboBox::KeyPress(Key);
-    if (Key.isNull()) return;
-    TField* f = dataLink->GetField();
-    if (Key.unicode() >= 32 && f && !f->IsValidChar(Key)) {
-        QApplication::beep();
-        Key = QChar();
-        return;
-    }
-    if (isTextKey(Key) && !dataLink->Edit())
-        Key = QChar();
-    else if (Key.unicode() == VK_ESCAPE)
-        Key = QChar();
+    fieldKeyPress(dataLink.get(), Key);
 }
 
 void TDBComboBox::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_GETDATALINK:
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
     case CM_WANTSPECIALKEY:
         if (WORD(Message.WParam) == VK_ESCAPE && dataLink->IsModified()) {
             Message.Result = 1;
@@ -488,14 +366,13 @@ void TDBComboBox::Dispatch(TMessage& Message) {
     default:
         break;
     }
-    TCustomComboBox::Dispatch(Message);
+    TFieldDataLinkControl::Dispatch(Message);
 }
 
 // ---- TDBRadioGroup --------------------------------------------------------------------------
 
-TDBRadioGroup::TDBRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {
+TDBRadioGroup::TDBRadioGroup(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     values = std::make_unique<TStringList>();
-    dataLink = makeLink(this);
     auto load = [this](TObject*) {
         TField* f = dataLink->GetField();
         SetValue(f ? f->GetText() : QString());
@@ -505,21 +382,6 @@ TDBRadioGroup::TDBRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {
     dataLink->OnUpdateData = [this](TObject*) {
         if (TField* f = dataLink->GetField()) f->SetText(value);
     };
-}
-
-TDBRadioGroup::~TDBRadioGroup() {
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnActiveChange = nullptr;
-    dataLink->OnUpdateData = nullptr;
-}
-
-void TDBRadioGroup::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
-}
-
-void TDBRadioGroup::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomRadioGroup::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
 }
 
 QString TDBRadioGroup::valueOf(int Index) const {
@@ -554,24 +416,20 @@ void TDBRadioGroup::Click() {
 
 void TDBRadioGroup::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_GETDATALINK:
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
     case CM_EXIT:
         dataLink->UpdateRecord();
         break;
     default:
         break;
     }
-    TCustomRadioGroup::Dispatch(Message);
+    TFieldDataLinkControl::Dispatch(Message);
 }
 
 // ---- TDBImage -------------------------------------------------------------------------------
 
-TDBImage::TDBImage(TComponent* AOwner) : TCustomControl(AOwner) {
+TDBImage::TDBImage(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     picture = std::make_unique<TPicture>();
     picture->OnChange = [this](TObject* S) { pictureChanged(S); };
-    dataLink = makeLink(this);
     dataLink->OnDataChange = [this](TObject*) { LoadPicture(); };
     dataLink->OnActiveChange = [this](TObject*) { LoadPicture(); };
     dataLink->OnUpdateData = [this](TObject*) {
@@ -595,23 +453,11 @@ TDBImage::TDBImage(TComponent* AOwner) : TCustomControl(AOwner) {
 
 TDBImage::~TDBImage() {
     picture->OnChange = nullptr;
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnActiveChange = nullptr;
-    dataLink->OnUpdateData = nullptr;
 }
 
 void TDBImage::CreateParams(TCreateParams& Params) {
     TCustomControl::CreateParams(Params);
     Params.ExStyle |= WS_EX_CLIENTEDGE;
-}
-
-void TDBImage::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
-}
-
-void TDBImage::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomControl::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
 }
 
 void TDBImage::SetStretch(bool Value) {
@@ -734,9 +580,6 @@ void TDBImage::Paint() {
 
 void TDBImage::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_GETDATALINK:
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
     case WM_GETDLGCODE:
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
         return;
@@ -762,7 +605,7 @@ void TDBImage::Dispatch(TMessage& Message) {
     default:
         break;
     }
-    TCustomControl::Dispatch(Message);
+    TFieldDataLinkControl::Dispatch(Message);
 }
 
 // ---- TDBNavigator ---------------------------------------------------------------------------
@@ -955,9 +798,8 @@ void TDBLookupControl::UpdateListFields() {
     updateText();
 }
 
-TDBLookupControl::TDBLookupControl(TComponent* AOwner) : TCustomControl(AOwner) {
+TDBLookupControl::TDBLookupControl(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
     listLink = std::make_unique<TListLink>(this);
-    dataLink = makeLink(this);
     dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
     dataLink->OnActiveChange = [this](TObject* S) { dataChange(S); };
     dataLink->OnUpdateData = [this](TObject*) {
@@ -971,13 +813,6 @@ TDBLookupControl::TDBLookupControl(TComponent* AOwner) : TCustomControl(AOwner) 
 
 TDBLookupControl::~TDBLookupControl() {
     listLink->SetDataSource(nullptr);
-    dataLink->OnDataChange = nullptr;
-    dataLink->OnActiveChange = nullptr;
-    dataLink->OnUpdateData = nullptr;
-}
-
-void TDBLookupControl::SetDataSource(TDataSource* Value) {
-    setSource(dataLink.get(), this, Value);
 }
 
 void TDBLookupControl::SetListSource(TDataSource* Value) {
@@ -999,8 +834,7 @@ void TDBLookupControl::SetKeyField(const QString& Value) {
 }
 
 void TDBLookupControl::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomControl::Notification(AComponent, Operation);
-    dropSource(dataLink.get(), AComponent, Operation);
+    TFieldDataLinkControl::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == listSource) {
         listSource = nullptr;
         listLink->SetDataSource(nullptr);
@@ -1130,9 +964,6 @@ void TDBLookupControl::KeyDown(WORD& Key, TShiftState Shift) {
 
 void TDBLookupControl::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
-    case CM_GETDATALINK:
-        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
-        return;
     case WM_GETDLGCODE:
         Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS;
         return;
@@ -1151,7 +982,7 @@ void TDBLookupControl::Dispatch(TMessage& Message) {
     default:
         break;
     }
-    TCustomControl::Dispatch(Message);
+    TFieldDataLinkControl::Dispatch(Message);
 }
 
 TDBLookupComboBox::TDBLookupComboBox(TComponent* AOwner) : TDBLookupControl(AOwner) {

@@ -10,19 +10,58 @@
 #include "ExtCtrls.h"
 #include "Mask.h"
 
-// ---- TDBEdit --------------------------------------------------------------------------------
+// ---- TFieldDataLinkControl ------------------------------------------------------------------
 
-class TDBEdit : public TCustomMaskEdit {
-    KADRION_CLASS(TDBEdit)
-    explicit TDBEdit(TComponent* AOwner);
-    ~TDBEdit() override;
+// What every control bound to one field shares: the field link (its events call the control's
+// handlers and are cut when the control goes), DataSource, DataField, Field and ReadOnly, letting
+// go of a data source that is freed, and the answer to CM_GETDATALINK.
+template <class TBase> class TFieldDataLinkControl : public TBase {
+public:
+    explicit TFieldDataLinkControl(TComponent* AOwner)
+        : TBase(AOwner), dataLink(std::make_unique<TFieldDataLink>()) {
+        dataLink->Control = this;
+        dataLink->VisualControl = true;
+    }
+    ~TFieldDataLinkControl() override {
+        dataLink->OnDataChange = nullptr;
+        dataLink->OnEditingChange = nullptr;
+        dataLink->OnUpdateData = nullptr;
+        dataLink->OnActiveChange = nullptr;
+        dataLink->OnFocusRequest = nullptr;
+    }
     TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
+    void SetDataSource(TDataSource* Value) {
+        if (TDataSource* old = dataLink->GetDataSource()) old->RemoveFreeNotification(this);
+        dataLink->SetDataSource(Value);
+        if (Value) Value->FreeNotification(this);
+    }
     QString GetDataField() const { return dataLink->GetFieldName(); }
     void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
     TField* GetField() const { return dataLink->GetField(); }
     bool GetReadOnly() const { return dataLink->GetReadOnly(); }
     void SetReadOnly(bool Value) { dataLink->SetReadOnly(Value); }
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == CM_GETDATALINK) {
+            Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+            return;
+        }
+        TBase::Dispatch(Message);
+    }
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+        TBase::Notification(AComponent, Operation);
+        if (Operation == opRemove && dataLink->GetDataSource() == AComponent)
+            dataLink->SetDataSource(nullptr);
+    }
+    std::unique_ptr<TFieldDataLink> dataLink;
+};
+
+// ---- TDBEdit --------------------------------------------------------------------------------
+
+class TDBEdit : public TFieldDataLinkControl<TCustomMaskEdit> {
+    KADRION_CLASS(TDBEdit)
+    explicit TDBEdit(TComponent* AOwner);
     TFieldDataLink* GetDataLink() const { return dataLink.get(); }
 
     void Change() override;
@@ -31,54 +70,29 @@ class TDBEdit : public TCustomMaskEdit {
     void Dispatch(TMessage& Message) override;
 
 protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void dataChange(TObject*);
     void editingChange(TObject*);
     void updateData(TObject*);
-    std::unique_ptr<TFieldDataLink> dataLink;
     bool focused = false;
 };
 
 // ---- TDBText --------------------------------------------------------------------------------
 
 // A label showing the field's display text.
-class TDBText : public TCustomLabel {
+class TDBText : public TFieldDataLinkControl<TCustomLabel> {
     KADRION_CLASS(TDBText)
     explicit TDBText(TComponent* AOwner);
-    ~TDBText() override;
-    TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
-    QString GetDataField() const { return dataLink->GetFieldName(); }
-    void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
-    TField* GetField() const { return dataLink->GetField(); }
-    void Dispatch(TMessage& Message) override;
-
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
-    std::unique_ptr<TFieldDataLink> dataLink;
 };
 
 // ---- TDBMemo --------------------------------------------------------------------------------
 
-class TDBMemo : public TCustomMemo {
+class TDBMemo : public TFieldDataLinkControl<TCustomMemo> {
     KADRION_CLASS(TDBMemo)
     explicit TDBMemo(TComponent* AOwner);
-    ~TDBMemo() override;
-    TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
-    QString GetDataField() const { return dataLink->GetFieldName(); }
-    void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
-    TField* GetField() const { return dataLink->GetField(); }
-    bool GetReadOnly() const { return dataLink->GetReadOnly(); }
-    void SetReadOnly(bool Value) { dataLink->SetReadOnly(Value); }
     void Change() override;
     void KeyDown(WORD& Key, TShiftState Shift) override;
     void KeyPress(QChar& Key) override;
     void Dispatch(TMessage& Message) override;
-
-protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
-    std::unique_ptr<TFieldDataLink> dataLink;
 };
 
 // ---- TDBCheckBox ----------------------------------------------------------------------------
@@ -86,17 +100,9 @@ protected:
 // Checked when the field is True (a boolean field) or its text is one of ValueChecked
 // ("A;B": any of them, case-insensitive); unchecked for ValueUnchecked; grayed otherwise
 // (and for null). Writes the first of the values (or the boolean).
-class TDBCheckBox : public TCustomCheckBox {
+class TDBCheckBox : public TFieldDataLinkControl<TCustomCheckBox> {
     KADRION_CLASS(TDBCheckBox)
     explicit TDBCheckBox(TComponent* AOwner);
-    ~TDBCheckBox() override;
-    TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
-    QString GetDataField() const { return dataLink->GetFieldName(); }
-    void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
-    TField* GetField() const { return dataLink->GetField(); }
-    bool GetReadOnly() const { return dataLink->GetReadOnly(); }
-    void SetReadOnly(bool Value) { dataLink->SetReadOnly(Value); }
     QString GetValueChecked() const { return valueChecked; }
     void SetValueChecked(const QString& Value);
     QString GetValueUnchecked() const { return valueUnchecked; }
@@ -106,26 +112,16 @@ class TDBCheckBox : public TCustomCheckBox {
     void Dispatch(TMessage& Message) override;
 
 protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     TCheckBoxState fieldState();
-    std::unique_ptr<TFieldDataLink> dataLink;
     QString valueChecked = QStringLiteral("True");
     QString valueUnchecked = QStringLiteral("False");
 };
 
 // ---- TDBComboBox ----------------------------------------------------------------------------
 
-class TDBComboBox : public TCustomComboBox {
+class TDBComboBox : public TFieldDataLinkControl<TCustomComboBox> {
     KADRION_CLASS(TDBComboBox)
     explicit TDBComboBox(TComponent* AOwner);
-    ~TDBComboBox() override;
-    TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
-    QString GetDataField() const { return dataLink->GetFieldName(); }
-    void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
-    TField* GetField() const { return dataLink->GetField(); }
-    bool GetReadOnly() const { return dataLink->GetReadOnly(); }
-    void SetReadOnly(bool Value) { dataLink->SetReadOnly(Value); }
     void Change() override;
     void Select() override;
     void KeyDown(WORD& Key, TShiftState Shift) override;
@@ -133,24 +129,16 @@ class TDBComboBox : public TCustomComboBox {
     void Dispatch(TMessage& Message) override;
 
 protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void dataChange(TObject*);
-    std::unique_ptr<TFieldDataLink> dataLink;
     int loading = 0;
 };
 
 // ---- TDBRadioGroup --------------------------------------------------------------------------
 
 // The checked button's Values entry (or its caption when Values is shorter) is the value.
-class TDBRadioGroup : public TCustomRadioGroup {
+class TDBRadioGroup : public TFieldDataLinkControl<TCustomRadioGroup> {
     KADRION_CLASS(TDBRadioGroup)
     explicit TDBRadioGroup(TComponent* AOwner);
-    ~TDBRadioGroup() override;
-    TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
-    QString GetDataField() const { return dataLink->GetFieldName(); }
-    void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
-    TField* GetField() const { return dataLink->GetField(); }
     TStrings* GetValues() const { return values.get(); }
     QString GetValue() const { return value; }
     void SetValue(const QString& Value);
@@ -159,9 +147,7 @@ class TDBRadioGroup : public TCustomRadioGroup {
     void Dispatch(TMessage& Message) override;
 
 protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     QString valueOf(int Index) const;
-    std::unique_ptr<TFieldDataLink> dataLink;
     std::unique_ptr<TStringList> values;
     QString value;
     bool inSet = false;
@@ -171,17 +157,10 @@ protected:
 
 // A bitmap blob field as a picture. Cut, copy and paste go through the clipboard; Delete
 // empties the field; Esc puts the stored picture back.
-class TDBImage : public TCustomControl {
+class TDBImage : public TFieldDataLinkControl<TCustomControl> {
     KADRION_CLASS(TDBImage)
     explicit TDBImage(TComponent* AOwner);
     ~TDBImage() override;
-    TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
-    QString GetDataField() const { return dataLink->GetFieldName(); }
-    void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
-    TField* GetField() const { return dataLink->GetField(); }
-    bool GetReadOnly() const { return dataLink->GetReadOnly(); }
-    void SetReadOnly(bool Value) { dataLink->SetReadOnly(Value); }
     TPicture* GetPicture() const { return picture.get(); }
     bool GetStretch() const { return stretch; }
     void SetStretch(bool Value);
@@ -199,9 +178,7 @@ class TDBImage : public TCustomControl {
     void CreateParams(TCreateParams& Params) override;
 
 protected:
-    void Notification(TComponent* AComponent, TOperation Operation) override;
     void pictureChanged(TObject*);
-    std::unique_ptr<TFieldDataLink> dataLink;
     std::unique_ptr<TPicture> picture;
     bool stretch = false, center = true, loading = false;
 };
@@ -261,15 +238,10 @@ protected:
 // The platform's lookup-control base: a list from ListSource (ListField, "A;B" shows several
 // fields, the first is the one shown in the edit part), keyed by KeyField; KeyValue is the key
 // of the chosen record, and with DataSource/DataField set it is the value of that field.
-class TDBLookupControl : public TCustomControl {
+class TDBLookupControl : public TFieldDataLinkControl<TCustomControl> {
     KADRION_CLASS(TDBLookupControl)
     explicit TDBLookupControl(TComponent* AOwner);
     ~TDBLookupControl() override;
-    TDataSource* GetDataSource() const { return dataLink->GetDataSource(); }
-    void SetDataSource(TDataSource* Value);
-    QString GetDataField() const { return dataLink->GetFieldName(); }
-    void SetDataField(const QString& Value) { dataLink->SetFieldName(Value); }
-    TField* GetField() const { return dataLink->GetField(); }
     TDataSource* GetListSource() const { return listSource; }
     void SetListSource(TDataSource* Value);
     QString GetListField() const { return listFieldNames; }
@@ -278,8 +250,6 @@ class TDBLookupControl : public TCustomControl {
     void SetKeyField(const QString& Value);
     Variant GetKeyValue() const { return keyValue; }
     void SetKeyValue(const Variant& Value);
-    bool GetReadOnly() const { return dataLink->GetReadOnly(); }
-    void SetReadOnly(bool Value) { dataLink->SetReadOnly(Value); }
     // The text of the chosen record's first list field.
     QString GetText() const { return text; }
     // The incremental search text typed so far.
@@ -325,7 +295,6 @@ protected:
     int listFieldIndex = 0;
     bool listActive = false;
     bool hasFocus = false;
-    std::unique_ptr<TFieldDataLink> dataLink;
     TDataSource* listSource = nullptr;
     QString listFieldNames, keyFieldName;
     Variant keyValue;

@@ -137,6 +137,52 @@ QStringList qtFilters(const QString& Filter) {
     }
     return out;
 }
+
+// Adds the buttons (Cancel and No reject, the others accept), makes the Default-th one (when in
+// range) the default, runs the box and answers the clicked button's result, or NoChoice when
+// the box was closed otherwise.
+int runMessageBox(QMessageBox& Box, const std::vector<TMsgDlgBtn>& Buttons, int Default,
+                  int NoChoice) {
+    std::vector<QAbstractButton*> made;
+    for (TMsgDlgBtn b : Buttons)
+        made.push_back(Box.addButton(MsgDlgButtonCaption(b), b == mbCancel || b == mbNo
+                                                                 ? QMessageBox::RejectRole
+                                                                 : QMessageBox::AcceptRole));
+    if (Default >= 0 && Default < int(made.size()))
+        Box.setDefaultButton(static_cast<QPushButton*>(made[size_t(Default)]));
+    Box.exec();
+    for (size_t i = 0; i < made.size(); ++i)
+        if (Box.clickedButton() == made[i]) return MsgDlgButtonResult(Buttons[i]);
+    return NoChoice;
+}
+
+// A combo box of Items with Index chosen, as a labelled row of Form.
+QComboBox* addComboRow(QDialog& Dlg, QFormLayout* Form, const QString& Label,
+                       const QStringList& Items, int Index) {
+    auto* combo = new QComboBox(&Dlg);
+    combo->addItems(Items);
+    combo->setCurrentIndex(Index);
+    Form->addRow(Label, combo);
+    return combo;
+}
+
+// The number of copies (at least 1) as a labelled row of Form.
+QSpinBox* addCopiesRow(QDialog& Dlg, QFormLayout* Form, int Copies) {
+    auto* copies = new QSpinBox(&Dlg);
+    copies->setRange(1, 999);
+    copies->setValue(std::max(1, Copies));
+    Form->addRow(QStringLiteral("Number of &copies:"), copies);
+    return copies;
+}
+
+// Ends Form with OK and Cancel and runs the dialog; true when it was accepted.
+bool execWithOkCancel(QDialog& Dlg, QFormLayout* Form) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &Dlg);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &Dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &Dlg, &QDialog::reject);
+    Form->addRow(buttons);
+    return Dlg.exec() == QDialog::Accepted;
+}
 } // namespace
 
 // ---- the Qt service
@@ -162,21 +208,7 @@ int TQtUserInteraction::MessageBox(const QString& Text, const QString& Caption, 
     default:
         break;
     }
-    std::vector<TMsgDlgBtn> btns = MessageBoxButtons(Flags);
-    std::vector<QAbstractButton*> made;
-    for (TMsgDlgBtn b : btns) {
-        QString cap = MsgDlgButtonCaption(b);
-        QMessageBox::ButtonRole role =
-            (b == mbCancel || b == mbNo) ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
-        made.push_back(box.addButton(cap, role));
-    }
-    int def = (Flags & MB_DEFMASK) >> 8;
-    if (def >= 0 && def < int(made.size()))
-        box.setDefaultButton(static_cast<QPushButton*>(made[size_t(def)]));
-    box.exec();
-    for (size_t i = 0; i < made.size(); ++i)
-        if (box.clickedButton() == made[i]) return MsgDlgButtonResult(btns[i]);
-    return IDCANCEL;
+    return runMessageBox(box, MessageBoxButtons(Flags), (Flags & MB_DEFMASK) >> 8, IDCANCEL);
 }
 
 TModalResult TQtUserInteraction::MessageDlg(const QString& Text, const QString& Caption,
@@ -200,16 +232,7 @@ TModalResult TQtUserInteraction::MessageDlg(const QString& Text, const QString& 
     default:
         break;
     }
-    std::vector<TMsgDlgBtn> btns = buttonsOf(Buttons);
-    std::vector<QAbstractButton*> made;
-    for (TMsgDlgBtn b : btns)
-        made.push_back(box.addButton(MsgDlgButtonCaption(b), b == mbCancel || b == mbNo
-                                                                 ? QMessageBox::RejectRole
-                                                                 : QMessageBox::AcceptRole));
-    box.exec();
-    for (size_t i = 0; i < made.size(); ++i)
-        if (box.clickedButton() == made[i]) return MsgDlgButtonResult(btns[i]);
-    return mrCancel;
+    return runMessageBox(box, buttonsOf(Buttons), -1, mrCancel);
 }
 
 bool TQtUserInteraction::FileDialog(TFileDialogRequest& Request) {
@@ -251,10 +274,8 @@ bool TQtUserInteraction::PrintDialog(TPrintDialogRequest& Request) {
     QDialog dlg(dialogParent());
     dlg.setWindowTitle(QStringLiteral("Print"));
     auto* form = new QFormLayout(&dlg);
-    auto* printer = new QComboBox(&dlg);
-    printer->addItems(Request.Printers);
-    printer->setCurrentIndex(Request.PrinterIndex);
-    form->addRow(QStringLiteral("&Name:"), printer);
+    QComboBox* printer =
+        addComboRow(dlg, form, QStringLiteral("&Name:"), Request.Printers, Request.PrinterIndex);
     auto* all = new QRadioButton(QStringLiteral("&All"), &dlg);
     auto* range = new QRadioButton(QStringLiteral("Pa&ges"), &dlg);
     auto* from = new QSpinBox(&dlg);
@@ -271,18 +292,11 @@ bool TQtUserInteraction::PrintDialog(TPrintDialogRequest& Request) {
     pages->addWidget(to);
     form->addRow(all);
     form->addRow(pages);
-    auto* copies = new QSpinBox(&dlg);
-    copies->setRange(1, 999);
-    copies->setValue(std::max(1, Request.Copies));
-    form->addRow(QStringLiteral("Number of &copies:"), copies);
+    QSpinBox* copies = addCopiesRow(dlg, form, Request.Copies);
     auto* collate = new QCheckBox(QStringLiteral("C&ollate"), &dlg);
     collate->setChecked(Request.Collate);
     form->addRow(collate);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    form->addRow(buttons);
-    if (dlg.exec() != QDialog::Accepted) return false;
+    if (!execWithOkCancel(dlg, form)) return false;
     Request.PrinterIndex = printer->currentIndex();
     Request.PrintRange = range->isChecked() ? 2 : 0;
     Request.FromPage = from->value();
@@ -296,33 +310,20 @@ bool TQtUserInteraction::PrinterSetupDialog(TPrinterSetupRequest& Request) {
     QDialog dlg(dialogParent());
     dlg.setWindowTitle(QStringLiteral("Print Setup"));
     auto* form = new QFormLayout(&dlg);
-    auto* printer = new QComboBox(&dlg);
-    printer->addItems(Request.Printers);
-    printer->setCurrentIndex(Request.PrinterIndex);
-    form->addRow(QStringLiteral("&Name:"), printer);
-    auto* paper = new QComboBox(&dlg);
-    paper->addItems(Request.Papers);
-    paper->setCurrentIndex(Request.PaperIndex);
-    form->addRow(QStringLiteral("Si&ze:"), paper);
-    auto* bin = new QComboBox(&dlg);
-    bin->addItems(Request.Bins);
-    bin->setCurrentIndex(Request.BinIndex);
+    QComboBox* printer =
+        addComboRow(dlg, form, QStringLiteral("&Name:"), Request.Printers, Request.PrinterIndex);
+    QComboBox* paper =
+        addComboRow(dlg, form, QStringLiteral("Si&ze:"), Request.Papers, Request.PaperIndex);
+    QComboBox* bin =
+        addComboRow(dlg, form, QStringLiteral("&Source:"), Request.Bins, Request.BinIndex);
     bin->setEnabled(!Request.Bins.isEmpty());
-    form->addRow(QStringLiteral("&Source:"), bin);
     auto* portrait = new QRadioButton(QStringLiteral("P&ortrait"), &dlg);
     auto* landscape = new QRadioButton(QStringLiteral("L&andscape"), &dlg);
     (Request.Landscape ? landscape : portrait)->setChecked(true);
     form->addRow(portrait);
     form->addRow(landscape);
-    auto* copies = new QSpinBox(&dlg);
-    copies->setRange(1, 999);
-    copies->setValue(std::max(1, Request.Copies));
-    form->addRow(QStringLiteral("Number of &copies:"), copies);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dlg);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    form->addRow(buttons);
-    if (dlg.exec() != QDialog::Accepted) return false;
+    QSpinBox* copies = addCopiesRow(dlg, form, Request.Copies);
+    if (!execWithOkCancel(dlg, form)) return false;
     Request.PrinterIndex = printer->currentIndex();
     Request.PaperIndex = paper->currentIndex();
     Request.BinIndex = bin->currentIndex();
@@ -378,7 +379,8 @@ void TScriptedInteraction::AnswerPrinterSetup(const TPrinterSetupRequest& Setup)
     script.push_back(a);
 }
 
-bool TScriptedInteraction::take(TAnswer& A) {
+bool TScriptedInteraction::ask(const TAsked& Q, TAnswer& A) {
+    Asked.push_back(Q);
     if (script.empty()) return false;
     A = script.front();
     script.pop_front();
@@ -392,9 +394,8 @@ int TScriptedInteraction::MessageBox(const QString& Text, const QString& Caption
     q.Text = Text;
     q.Flags = Flags;
     q.Buttons = MessageBoxButtons(Flags);
-    Asked.push_back(q);
     TAnswer a;
-    if (take(a)) return a.Result;
+    if (ask(q, a)) return a.Result;
     return MsgDlgButtonResult(q.Buttons.front());
 }
 
@@ -408,9 +409,8 @@ TModalResult TScriptedInteraction::MessageDlg(const QString& Text, const QString
     q.Type = Type;
     q.Buttons = buttonsOf(Buttons);
     q.HelpCtx = HelpCtx;
-    Asked.push_back(q);
     TAnswer a;
-    if (take(a)) return a.Result;
+    if (ask(q, a)) return a.Result;
     return q.Buttons.empty() ? mrCancel : MsgDlgButtonResult(q.Buttons.front());
 }
 
@@ -420,9 +420,8 @@ bool TScriptedInteraction::FileDialog(TFileDialogRequest& Request) {
     q.Caption = Request.Title;
     q.Text = Request.FileName;
     q.File = Request;
-    Asked.push_back(q);
     TAnswer a;
-    if (!take(a) || !a.Accept || a.Files.isEmpty()) return false;
+    if (!ask(q, a) || !a.Accept || a.Files.isEmpty()) return false;
     Request.Files = a.Files;
     Request.FileName = a.Files.first();
     if (!Request.DefaultExt.isEmpty() && QFileInfo(Request.FileName).suffix().isEmpty())
@@ -437,9 +436,8 @@ bool TScriptedInteraction::InputQuery(const QString& Caption, const QString& Pro
     q.Kind = kInputQuery;
     q.Caption = Caption;
     q.Text = Prompt;
-    Asked.push_back(q);
     TAnswer a;
-    if (!take(a) || !a.Accept) return false;
+    if (!ask(q, a) || !a.Accept) return false;
     Value = a.Value;
     return true;
 }
@@ -448,9 +446,8 @@ bool TScriptedInteraction::PrintDialog(TPrintDialogRequest& Request) {
     TAsked q;
     q.Kind = kPrintDialog;
     q.Print = Request;
-    Asked.push_back(q);
     TAnswer a;
-    if (!take(a) || !a.Accept) return false;
+    if (!ask(q, a) || !a.Accept) return false;
     Request = a.Print;
     return true;
 }
@@ -459,9 +456,8 @@ bool TScriptedInteraction::PrinterSetupDialog(TPrinterSetupRequest& Request) {
     TAsked q;
     q.Kind = kPrinterSetupDialog;
     q.Setup = Request;
-    Asked.push_back(q);
     TAnswer a;
-    if (!take(a) || !a.Accept) return false;
+    if (!ask(q, a) || !a.Accept) return false;
     Request = a.Setup;
     return true;
 }

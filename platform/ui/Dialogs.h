@@ -231,7 +231,8 @@ public:
     bool PrinterSetupDialog(TPrinterSetupRequest& Request) override;
 
 private:
-    bool take(TAnswer& A);
+    // Records the question and takes the next answer (false with the script empty).
+    bool ask(const TAsked& Q, TAnswer& A);
     std::deque<TAnswer> script;
 };
 

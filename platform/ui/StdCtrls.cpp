@@ -118,13 +118,16 @@ void TCustomEdit::CreateWnd() {
         e->setEchoMode(passwordChar.isNull() ? QLineEdit::Normal : QLineEdit::Password);
         if (selStart <= text.size())
             e->setSelection(selStart, std::min<int>(selLength, int(text.size()) - selStart));
-        QObject::connect(e, &QLineEdit::textChanged, e, [this](const QString&) {
-            if (settingText) return;
-            modified = true;
-            guarded(this, [this] { Change(); });
-        });
+        QObject::connect(e, &QLineEdit::textChanged, e,
+                         [this](const QString&) { widgetTextChanged(); });
     }
     --settingText;
+}
+
+void TCustomEdit::widgetTextChanged() {
+    if (settingText) return;
+    modified = true;
+    guarded(this, [this] { Change(); });
 }
 
 QString TCustomEdit::GetTextBuf() {
@@ -427,11 +430,7 @@ void TCustomMemo::CreateWnd() {
     if (QPlainTextEdit* e = TextEdit()) {
         e->setPlainText(text);
         applyOptions();
-        QObject::connect(e, &QPlainTextEdit::textChanged, e, [this]() {
-            if (settingText) return;
-            modified = true;
-            guarded(this, [this] { Change(); });
-        });
+        QObject::connect(e, &QPlainTextEdit::textChanged, e, [this]() { widgetTextChanged(); });
     }
     --settingText;
 }

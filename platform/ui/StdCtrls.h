@@ -113,6 +113,9 @@ protected:
     virtual void applyReadOnly();
     // Sets the widget's text without the change notification.
     void setWidgetText(const QString& Value);
+    // The widget's text changed: unless the program is setting it, the text is modified and
+    // Change runs.
+    void widgetTextChanged();
     int maxLength = 0;
     bool readOnly = false;
     QChar passwordChar;

@@ -1,4 +1,5 @@
 // Bitmaps: the Windows BMP format in and out at every pixel format.
+#include "ByteBuilder.h"
 #include "Graphics.h"
 
 #include <QBuffer>
@@ -6,16 +7,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void put16(QByteArray& b, int v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-
-void put32(QByteArray& b, int64_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
 
 uint32_t get32(const QByteArray& b, int at) {
     auto* p = reinterpret_cast<const uint8_t*>(b.constData()) + at;

@@ -82,6 +82,52 @@ TEST(Canvas, ShapesCoverThePlatformsPixels) {
     EXPECT_EQ(inkBounds(b.get(), clWhite), TRect{});
 }
 
+TEST(Canvas, ArcChordAndPieRunCounterClockwiseFromTheFirstRay) {
+    // The ellipse in (0,0)-(41,41) has its centre at (20,20); the rays through (40,20) and
+    // (20,0) are at 0 and 90 degrees. Counter-clockwise from the first to the second is the
+    // top-right quarter; with the rays swapped it is the other three quarters.
+    enum TShape { shArc, shChord, shPie };
+    struct Case {
+        TShape Shape;
+        bool Swapped;
+        // Expected colours at: the middle of the top-right quarter, a point of it on the
+        // centre's side of the chord, near the arc's middle inside the chord, and the middle of
+        // the bottom-left quarter.
+        TColor Quarter, BehindChord, NearArc, Opposite;
+    };
+    const Case cases[] = {
+        {shPie, false, clRed, clRed, clRed, clWhite},
+        {shChord, false, clWhite, clWhite, clRed, clWhite},
+        {shArc, false, clWhite, clWhite, clWhite, clWhite},
+        {shPie, true, clWhite, clWhite, clWhite, clRed},
+        {shChord, true, clRed, clRed, clWhite, clRed},
+    };
+    for (const Case& k : cases) {
+        auto b = whiteBitmap(41, 41);
+        TCanvas* c = b->GetCanvas();
+        c->GetPen()->SetColor(clBlack);
+        c->GetBrush()->SetColor(clRed);
+        int x3 = 40, y3 = 20, x4 = 20, y4 = 0;
+        if (k.Swapped) std::swap(x3, x4), std::swap(y3, y4);
+        if (k.Shape == shArc) c->Arc(0, 0, 41, 41, x3, y3, x4, y4);
+        if (k.Shape == shChord) c->Chord(0, 0, 41, 41, x3, y3, x4, y4);
+        if (k.Shape == shPie) c->Pie(0, 0, 41, 41, x3, y3, x4, y4);
+        std::string what = std::to_string(k.Shape) + (k.Swapped ? " swapped" : "");
+        EXPECT_EQ(c->GetPixels(28, 12), k.Quarter) << what;
+        EXPECT_EQ(c->GetPixels(24, 16), k.BehindChord) << what;
+        EXPECT_EQ(c->GetPixels(32, 8), k.NearArc) << what;
+        EXPECT_EQ(c->GetPixels(10, 30), k.Opposite) << what;
+        if (k.Shape == shArc) {
+            // The outline alone, within the top-right quarter.
+            TRect ink = inkBounds(b.get(), clWhite);
+            EXPECT_GE(ink.Left, 19);
+            EXPECT_LE(ink.Bottom, 22);
+            EXPECT_LE(ink.Top, 1);
+            EXPECT_GE(ink.Right, 40);
+        }
+    }
+}
+
 TEST(Canvas, LineToLeavesOutItsEndPoint) {
     struct Case {
         TPoint From, To;

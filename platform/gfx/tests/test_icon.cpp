@@ -1,4 +1,5 @@
 // Icons (ICO files with several images) and pictures with their format registries.
+#include "ByteBuilder.h"
 #include "Graphics.h"
 
 #include <QBuffer>
@@ -7,16 +8,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void put16(QByteArray& b, int v) {
-    b.append(char(v & 0xFF));
-    b.append(char((v >> 8) & 0xFF));
-}
-
-void put32(QByteArray& b, int64_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
-}
 
 QByteArray iconInfoHeader(int w, int h, int bpp) {
     QByteArray b;

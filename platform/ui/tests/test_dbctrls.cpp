@@ -316,6 +316,40 @@ TEST_F(DBCtrlsTest, LookupComboSearchesAndWritesTheKey) {
     delete lc;
 }
 
+TEST_F(DBCtrlsTest, EveryControlAnswersItsLinkAndLetsGoOfAFreedSource) {
+    auto* text = new TDBText(form);
+    text->SetParent(form);
+    auto* memo = form->Add<TDBMemo>(10, 150, 150, 60);
+    auto* group = form->Add<TDBRadioGroup>(200, 100, 150, 90);
+    auto* lookup = form->Add<TDBLookupComboBox>(10, 220, 150, 22);
+    struct Bound {
+        TControl* Control;
+        std::function<TDataSource*()> Source;
+        std::function<TField*()> Field;
+    };
+    auto bind = [this](auto* C, const char* FieldName) {
+        C->SetDataSource(src);
+        C->SetDataField(QString::fromLatin1(FieldName));
+        return Bound{C, [C] { return C->GetDataSource(); }, [C] { return C->GetField(); }};
+    };
+    const Bound bound[] = {bind(name, "NAME"),   bind(active, "ACTIVE"), bind(status, "STATUS"),
+                           bind(photo, "PHOTO"), bind(text, "AGE"),      bind(memo, "NOTE"),
+                           bind(group, "SEX"),   bind(lookup, "AGE")};
+    for (const Bound& b : bound) {
+        auto* link = reinterpret_cast<TDataLink*>(b.Control->Perform(CM_GETDATALINK));
+        ASSERT_NE(link, nullptr) << b.Control->ClassName().toStdString();
+        EXPECT_EQ(link->GetDataSource(), src);
+        EXPECT_NE(b.Field(), nullptr);
+    }
+    delete src;
+    src = nullptr;
+    for (const Bound& b : bound) {
+        EXPECT_EQ(b.Source(), nullptr) << b.Control->ClassName().toStdString();
+        EXPECT_EQ(b.Field(), nullptr);
+    }
+    ds->Next(); // nothing is bound any more
+}
+
 TEST_F(DBCtrlsTest, DatasetActionsFollowTheFocusedControlOnIdle) {
     auto* list = new TActionList(form);
     auto* next = new TDataSetNext(form);
