@@ -869,7 +869,7 @@ void TWndBridge::scrollAction(int bar, int action) {
 }
 
 void TWndBridge::layoutScrollBars() {
-    QRect all = widget->rect().adjusted(ncBorder, ncBorder, -ncBorder, -ncBorder);
+    QRect all = widget->rect().adjusted(ncBorder, ncBorder + ncTop, -ncBorder, -ncBorder);
     int vw = bars[SB_VERT].shown ? GetSystemMetrics(SM_CXVSCROLL) : 0;
     int hh = bars[SB_HORZ].shown ? GetSystemMetrics(SM_CYHSCROLL) : 0;
     if (bars[SB_VERT].shown && bars[SB_VERT].sb)
@@ -879,7 +879,7 @@ void TWndBridge::layoutScrollBars() {
 }
 
 QRect TWndBridge::clientArea() const {
-    QRect all = widget->rect().adjusted(ncBorder, ncBorder, -ncBorder, -ncBorder);
+    QRect all = widget->rect().adjusted(ncBorder, ncBorder + ncTop, -ncBorder, -ncBorder);
     if (bars[SB_VERT].shown) all.setRight(all.right() - GetSystemMetrics(SM_CXVSCROLL));
     if (bars[SB_HORZ].shown) all.setBottom(all.bottom() - GetSystemMetrics(SM_CYHSCROLL));
     if (all.width() < 0) all.setWidth(0);

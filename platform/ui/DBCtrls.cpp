@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Streams.h"
 #include "SysUtils.h"
+#include "UiInternal.h"
 
 #include <QApplication>
 #include <QFontMetrics>
@@ -985,8 +986,109 @@ void TDBLookupControl::Dispatch(TMessage& Message) {
     TFieldDataLinkControl::Dispatch(Message);
 }
 
+// The drop-down list of a lookup combo: a borderless pop-up window showing the list rows; its
+// key value is the row chosen in the list, which becomes the combo's on accept. It never takes
+// the focus: the combo keeps the keyboard and moves the list's row.
+class TDBLookupComboBox::TPopupList : public TDBLookupListBox {
+public:
+    explicit TPopupList(TDBLookupComboBox* C) : TDBLookupListBox(nullptr), combo(C) {
+        SetTabStop(false);
+        visible = false;
+    }
+    void CreateParams(TCreateParams& Params) override {
+        TDBLookupListBox::CreateParams(Params);
+        Params.Style = WS_POPUP;
+        Params.ExStyle &= ~WS_EX_CLIENTEDGE;
+        Params.WndParent = nullptr;
+    }
+    // A top-level window has no frame of ours: the list draws its 1 px frame itself, over
+    // the rows' padding.
+    void Paint() override {
+        TDBLookupListBox::Paint();
+        TCanvas* c = GetCanvas();
+        c->GetBrush()->SetColor(clWindowFrame);
+        c->FrameRect(GetClientRect());
+    }
+    QWidget* CreateWindowWidget(const TCreateParams&, QWidget*) override {
+        auto* w = new TWinWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
+        return w;
+    }
+    void ShowAt(const TRect& R) {
+        SetBounds(R.Left, R.Top, R.Width(), R.Height());
+        HandleNeeded();
+        visible = true;
+        GetHandle()->show();
+    }
+    void HideList() {
+        visible = false;
+        if (HandleAllocated()) GetHandle()->hide();
+    }
+    // Moves the chosen row by Delta rows (clamped), or to the first/last row.
+    void MoveBy(int Delta) {
+        const auto& rs = Rows();
+        if (rs.empty()) return;
+        int cur = -1;
+        for (size_t i = 0; i < rs.size(); ++i)
+            if (VarSameValue(rs[i].Key, keyValue)) cur = int(i);
+        int to = std::clamp(cur < 0 && Delta > 0 ? Delta - 1 : cur + Delta, 0, int(rs.size()) - 1);
+        SetKeyValue(rs[size_t(to)].Key);
+    }
+    // the row under the mouse follows it
+    void MouseMove(TShiftState Shift, int X, int Y) override {
+        TDBLookupListBox::MouseMove(Shift, X, Y);
+        int r = RowAt(Y);
+        if (r >= 0) SetKeyValue(Rows()[size_t(r)].Key);
+    }
+    void MouseDown(TMouseButton Button, TShiftState, int, int Y) override {
+        if (Button != mbLeft) return;
+        int r = RowAt(Y);
+        if (r < 0) return;
+        SetKeyValue(Rows()[size_t(r)].Key);
+        combo->CloseUp(true);
+    }
+
+private:
+    TDBLookupComboBox* combo;
+};
+
+// While the list is open: a mouse press anywhere but on the list or on the combo closes it
+// without a change.
+class TDBLookupComboBox::TClickWatch : public QObject {
+public:
+    explicit TClickWatch(TDBLookupComboBox* C) : combo(C) {}
+    bool eventFilter(QObject* O, QEvent* E) override {
+        if (E->type() != QEvent::MouseButtonPress && E->type() != QEvent::MouseButtonDblClick)
+            return false;
+        auto* w = qobject_cast<QWidget*>(O);
+        if (!w || !combo->listVisible) return false;
+        QWidget* list = combo->dataList->HandleAllocated() ? combo->dataList->GetHandle() : nullptr;
+        QWidget* own = combo->HandleAllocated() ? combo->GetHandle() : nullptr;
+        for (QWidget* p = w; p; p = p->parentWidget())
+            if (p == list || p == own) return false;
+        combo->CloseUp(false);
+        return false;
+    }
+
+private:
+    TDBLookupComboBox* combo;
+};
+
 TDBLookupComboBox::TDBLookupComboBox(TComponent* AOwner) : TDBLookupControl(AOwner) {
     SetBounds(0, 0, 145, 21);
+}
+
+TDBLookupComboBox::~TDBLookupComboBox() {
+    if (clickWatch) qApp->removeEventFilter(clickWatch.get());
+    dataList.reset();
+}
+
+TDBLookupListBox* TDBLookupComboBox::GetDropDownList() const {
+    return dataList.get();
+}
+
+Variant TDBLookupComboBox::GetListValue() const {
+    return dataList ? dataList->GetKeyValue() : keyValue;
 }
 
 void TDBLookupComboBox::CreateParams(TCreateParams& Params) {
@@ -994,16 +1096,125 @@ void TDBLookupComboBox::CreateParams(TCreateParams& Params) {
     Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
+void TDBLookupComboBox::ListLinkDataChanged() {
+    TDBLookupControl::ListLinkDataChanged();
+    if (listVisible && dataList) dataList->Invalidate();
+}
+
 void TDBLookupComboBox::DropDown() {
     if (listVisible) return;
     if (OnDropDown) OnDropDown(this);
+    if (!dataList) {
+        dataList = std::make_unique<TPopupList>(this);
+        clickWatch = std::make_unique<TClickWatch>(this);
+    }
+    dataList->GetFont()->Assign(font.get());
+    dataList->SetListSource(listSource);
+    dataList->SetKeyField(keyFieldName);
+    dataList->SetListField(listFieldNames);
+    int n = std::clamp(int(Rows().size()), 1, dropDownRows);
+    dataList->SetRowCount(n);
+    // rows are set after the height, so the chosen one is scrolled into the shown rows
+    dataList->SetKeyValue(keyValue);
+    TPoint at = ClientToScreen(TPoint{0, 0});
+    int outer = (GetHeight() - GetClientHeight()) / 2;
+    at.X -= outer;
+    at.Y += GetClientHeight() + outer;
+    int h = n * dataList->RowHeight() + 2;
+    if (at.Y + h > Screen->GetHeight() && at.Y - GetHeight() - h >= 0) at.Y -= GetHeight() + h;
+    dataList->ShowAt(TRect{at.X, at.Y, at.X + GetWidth(), at.Y + h});
     listVisible = true;
+    qApp->installEventFilter(clickWatch.get());
+    Invalidate();
 }
 
 void TDBLookupComboBox::CloseUp(bool Accept) {
     if (!listVisible) return;
+    qApp->removeEventFilter(clickWatch.get());
+    dataList->HideList();
     listVisible = false;
+    Variant chosen = dataList->GetKeyValue();
+    if (Accept && !chosen.IsEmpty() && !VarSameValue(chosen, keyValue)) SelectKeyValue(chosen);
+    Invalidate();
     if (OnCloseUp) OnCloseUp(this);
+}
+
+void TDBLookupComboBox::SelectKeyValue(const Variant& Value) {
+    // while the list is open, typing and the arrows choose its row; the key follows on accept
+    if (listVisible)
+        dataList->SetKeyValue(Value);
+    else
+        TDBLookupControl::SelectKeyValue(Value);
+}
+
+void TDBLookupComboBox::KeyDown(WORD& Key, TShiftState Shift) {
+    bool alt = Shift.Contains(ssAlt);
+    if (((Key == VK_UP || Key == VK_DOWN) && alt) || (Key == VK_F4 && !alt)) {
+        if (listVisible)
+            CloseUp(true);
+        else
+            DropDown();
+        Key = 0;
+        return;
+    }
+    if (!listVisible) {
+        TDBLookupControl::KeyDown(Key, Shift);
+        return;
+    }
+    TCustomControl::KeyDown(Key, Shift);
+    int page = std::max(1, dataList->GetRowCount() - 1);
+    switch (Key) {
+    case VK_RETURN:
+        CloseUp(true);
+        break;
+    case VK_ESCAPE:
+        CloseUp(false);
+        break;
+    case VK_UP:
+        dataList->MoveBy(-1);
+        break;
+    case VK_DOWN:
+        dataList->MoveBy(1);
+        break;
+    case VK_PRIOR:
+        dataList->MoveBy(-page);
+        break;
+    case VK_NEXT:
+        dataList->MoveBy(page);
+        break;
+    case VK_HOME:
+        dataList->MoveBy(-int(Rows().size()));
+        break;
+    case VK_END:
+        dataList->MoveBy(int(Rows().size()));
+        break;
+    default:
+        return;
+    }
+    searchText.clear();
+    Key = 0;
+}
+
+void TDBLookupComboBox::Dispatch(TMessage& Message) {
+    switch (Message.Msg) {
+    case CM_WANTSPECIALKEY:
+        // Enter and Esc belong to the open list, not to the form's default buttons
+        if (listVisible && (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE)) {
+            Message.Result = 1;
+            return;
+        }
+        break;
+    case WM_KILLFOCUS:
+        CloseUp(false);
+        break;
+    case WM_GETDLGCODE:
+        TDBLookupControl::Dispatch(Message);
+        if (listVisible) Message.Result |= DLGC_WANTALLKEYS;
+        return;
+    default:
+        break;
+    }
+    TDBLookupControl::Dispatch(Message);
 }
 
 void TDBLookupComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {

@@ -10,6 +10,8 @@
 #include "ExtCtrls.h"
 #include "Mask.h"
 
+#include <algorithm>
+
 // ---- TFieldDataLinkControl ------------------------------------------------------------------
 
 // What every control bound to one field shares: the field link (its events call the control's
@@ -304,19 +306,39 @@ protected:
     bool selecting = false;
 };
 
+class TDBLookupListBox;
+
 class TDBLookupComboBox : public TDBLookupControl {
     KADRION_CLASS(TDBLookupComboBox)
     explicit TDBLookupComboBox(TComponent* AOwner);
+    ~TDBLookupComboBox() override;
     int GetDropDownRows() const { return dropDownRows; }
-    void SetDropDownRows(int Value) { dropDownRows = Value; }
+    void SetDropDownRows(int Value) { dropDownRows = std::max(1, Value); }
     bool GetListVisible() const { return listVisible; }
+    // Opens the list under the combo with the current key's row chosen; the keyboard stays
+    // with the combo (arrows, typing, Enter and Esc work on the list while it is open).
     void DropDown();
+    // Closes the list; Accept takes its chosen row as the key value (writing the data field).
     void CloseUp(bool Accept);
+    // The pop-up list window (created at the first drop-down, nullptr before).
+    TDBLookupListBox* GetDropDownList() const;
+    // The key of the row chosen in the open list.
+    Variant GetListValue() const;
+    void SelectKeyValue(const Variant& Value) override;
+    void KeyDown(WORD& Key, TShiftState Shift) override;
     void Paint() override;
     void CreateParams(TCreateParams& Params) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void Dispatch(TMessage& Message) override;
+
+protected:
+    void ListLinkDataChanged() override;
 
 private:
+    class TPopupList;
+    class TClickWatch;
+    std::unique_ptr<TPopupList> dataList;
+    std::unique_ptr<TClickWatch> clickWatch;
     int dropDownRows = 7;
     bool listVisible = false;
 };

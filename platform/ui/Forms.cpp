@@ -1,12 +1,14 @@
 // TCustomForm: showing, activation and focus bookkeeping, closing, modal loop and MDI.
 #include "Forms.h"
 #include "Dialogs.h"
+#include "Menus.h"
 #include "UiInternal.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPointer>
 #include <QWidget>
 #include <algorithm>
@@ -112,6 +114,43 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove) {
         if (AComponent == activeControl) activeControl = nullptr;
         if (AComponent == focusedControl) focusedControl = nullptr;
+        if (AComponent == menu) {
+            menu = nullptr;
+            updateMenuBar();
+        }
+    }
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+    if (menu == Value) return;
+    if (menu) menu->RemoveFreeNotification(this);
+    menu = Value;
+    if (Value) Value->FreeNotification(this);
+    updateMenuBar();
+}
+
+// The menu bar sits in a strip above the client area; the client area and the windows in it
+// move down by its height.
+void TCustomForm::updateMenuBar() {
+    if (!handle) return;
+    TWndBridge* b = BridgeOf(handle);
+    bool wanted = menu && formStyle != fsMDIChild;
+    if (menuBar && !wanted) {
+        delete menuBar;
+        menuBar = nullptr;
+    } else if (!menuBar && wanted) {
+        menuBar = menu->CreateMenuBar(handle);
+        menuBar->show();
+    }
+    int h = menuBar ? menuBar->sizeHint().height() : 0;
+    if (menuBar) menuBar->setGeometry(0, 0, handle->width(), h);
+    if (b && b->ncTop != h) {
+        b->ncTop = h;
+        b->layoutScrollBars();
+        for (TControl* c : std::vector<TControl*>(controls))
+            if (c->IsWindowed()) static_cast<TWinControl*>(c)->UpdateWidgetBounds();
+        Realign();
+        handle->update();
     }
 }
 
@@ -316,6 +355,7 @@ void TCustomForm::CreateWnd() {
         if (mdiSubWindow) mdiSubWindow->setWindowTitle(text);
     }
     if (mdiSubWindow) UpdateWidgetBounds();
+    updateMenuBar();
     Realign();
 }
 
@@ -326,6 +366,8 @@ void TCustomForm::DestroyWnd() {
     }
     delete mdiArea;
     mdiArea = nullptr;
+    delete menuBar;
+    menuBar = nullptr;
     TWinControl::DestroyWnd();
     if (sub) {
         sub->hide();
@@ -340,15 +382,18 @@ QWidget* TCustomForm::GetClientWidget() {
 
 void TCustomForm::AlignControls(TControl* AControl, TRect& Rect) {
     TWinControl::AlignControls(AControl, Rect);
+    QPoint off = handle && BridgeOf(handle) ? BridgeOf(handle)->clientOffset() : QPoint();
+    if (menuBar) menuBar->setGeometry(0, 0, handle->width(), off.y());
     // The MDI client takes what the aligned controls leave.
     if (mdiArea)
-        mdiArea->setGeometry(Rect.Left, Rect.Top, std::max(0, Rect.Width()),
+        mdiArea->setGeometry(Rect.Left + off.x(), Rect.Top + off.y(), std::max(0, Rect.Width()),
                              std::max(0, Rect.Height()));
 }
 
 TPoint TCustomForm::GetClientOrigin() {
     if (handle) {
-        QPoint g = handle->mapToGlobal(QPoint(0, 0));
+        TWndBridge* b = BridgeOf(handle);
+        QPoint g = handle->mapToGlobal(b ? b->clientOffset() : QPoint(0, 0));
         return TPoint{g.x(), g.y()};
     }
     return TPoint{left, top};

@@ -11,6 +11,7 @@
 class QMdiArea;
 class QEventLoop;
 class TMainMenu;
+class QMenuBar;
 
 // ---- form enumerations --------------------------------------------------------------------
 
@@ -78,7 +79,9 @@ class TCustomForm : public TWinControl {
     bool GetKeyPreview() const { return keyPreview; }
     void SetKeyPreview(bool Value) { keyPreview = Value; }
     TMainMenu* GetMenu() const { return menu; }
-    void SetMenu(TMainMenu* Value) { menu = Value; }
+    // Shows the menu as the form's menu bar, above the client area (not on an MDI child).
+    void SetMenu(TMainMenu* Value);
+    QMenuBar* GetMenuBar() const { return menuBar; }
     int GetPixelsPerInch() const { return pixelsPerInch; }
     void SetPixelsPerInch(int Value) { pixelsPerInch = Value; }
     bool GetScaled() const { return scaled; }
@@ -181,6 +184,7 @@ protected:
     void WMActivate(TMessage& Message);
     void placeOnFirstShow();
     void mdiChildActivated(TCustomForm* Child);
+    void updateMenuBar();
 
     TFormBorderStyle borderStyle = bsSizeable;
     TBorderIcons borderIcons{biSystemMenu, biMinimize, biMaximize};
@@ -190,6 +194,7 @@ protected:
     TFormState formState;
     bool keyPreview = false;
     TMainMenu* menu = nullptr;
+    QMenuBar* menuBar = nullptr;
     int pixelsPerInch = 96;
     bool scaled = true;
     int helpContext = 0;

@@ -289,6 +289,19 @@ bool TMenu::IsShortCut(TMessage& Message) {
     return true;
 }
 
+namespace {
+// Runs an item from a Qt entry; no exception crosses Qt's event loop.
+void connectClick(QAction* A, TMenuItem* Item) {
+    QObject::connect(A, &QAction::triggered, A, [Item]() {
+        try {
+            Item->Click();
+        } catch (...) {
+            HandleCurrentException(Item);
+        }
+    });
+}
+} // namespace
+
 void TMenu::FillQMenu(QMenu* Menu, TMenuItem* From) const {
     if (!From) From = items;
     for (int i = 0; i < From->GetCount(); ++i) {
@@ -301,6 +314,7 @@ void TMenu::FillQMenu(QMenu* Menu, TMenuItem* From) const {
         QString text = it->GetCaption();
         if (it->GetCount() > 0) {
             QMenu* sub = Menu->addMenu(text);
+            sub->menuAction()->setObjectName(it->GetName());
             sub->setEnabled(it->GetEnabled());
             FillQMenu(sub, it);
             continue;
@@ -311,27 +325,61 @@ void TMenu::FillQMenu(QMenu* Menu, TMenuItem* From) const {
         a->setChecked(it->GetChecked());
         if (it->GetShortCut() != scNone)
             a->setText(text + QStringLiteral("\t") + ShortCutToText(it->GetShortCut()));
-        TMenuItem* target = it;
-        QObject::connect(a, &QAction::triggered, a, [target]() {
-            try {
-                target->Click();
-            } catch (...) {
-                HandleCurrentException(target);
-            }
-        });
+        a->setObjectName(it->GetName());
+        connectClick(a, it);
     }
+}
+
+TMainMenu::~TMainMenu() {
+    // the entries call the items, which go with this menu
+    for (const QPointer<QMenuBar>& b : bars)
+        if (b) {
+            b->clear();
+            qDeleteAll(b->findChildren<QMenu*>(Qt::FindDirectChildrenOnly));
+        }
 }
 
 QMenuBar* TMainMenu::CreateMenuBar(QWidget* Parent) {
     auto* bar = new QMenuBar(Parent);
+    bars.erase(std::remove(bars.begin(), bars.end(), nullptr), bars.end());
+    bars.emplace_back(bar);
+    FillMenuBar(bar);
+    return bar;
+}
+
+void TMainMenu::FillMenuBar(QMenuBar* Bar) const {
+    // The old menus may be running the entry that caused this change: they go later.
+    for (QMenu* m : Bar->findChildren<QMenu*>(Qt::FindDirectChildrenOnly))
+        m->deleteLater();
+    for (QAction* a : Bar->actions()) {
+        Bar->removeAction(a);
+        if (a->parent() == Bar) {
+            a->setParent(nullptr);
+            a->deleteLater();
+        }
+    }
     for (int i = 0; i < items->GetCount(); ++i) {
         TMenuItem* it = items->GetItems(i);
-        if (!it->GetVisible()) continue;
-        QMenu* m = bar->addMenu(it->GetCaption());
-        m->setEnabled(it->GetEnabled());
-        FillQMenu(m, it);
+        if (!it->GetVisible() || it->IsLine()) continue;
+        QAction* a;
+        if (it->GetCount() > 0) {
+            auto* m = new QMenu(it->GetCaption(), Bar);
+            FillQMenu(m, it);
+            a = Bar->addMenu(m);
+        } else {
+            a = Bar->addAction(it->GetCaption());
+            connectClick(a, it);
+        }
+        a->setObjectName(it->GetName());
+        a->setEnabled(it->GetEnabled());
     }
-    return bar;
+}
+
+void TMainMenu::MenuChanged(TMenuItem* Item) {
+    TMenu::MenuChanged(Item);
+    bars.erase(std::remove(bars.begin(), bars.end(), nullptr), bars.end());
+    for (const QPointer<QMenuBar>& b : std::vector<QPointer<QMenuBar>>(bars))
+        if (b) FillMenuBar(b);
 }
 
 // ---- TPopupMenu -----------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include "ActnList.h"
 #include "Controls.h"
 
+#include <QPointer>
 #include <vector>
 
 KADRION_EXCEPTION(EMenuError, Exception)
@@ -132,9 +133,17 @@ protected:
 class TMainMenu : public TMenu {
     KADRION_CLASS(TMainMenu)
     explicit TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
-    // A Qt menu bar of the items, rebuilt when they change.
+    ~TMainMenu() override;
+    // A Qt menu bar of the items, rebuilt when they change. A top item without sub-items is
+    // an entry of the bar itself; choosing any entry clicks its item.
     QMenuBar* CreateMenuBar(QWidget* Parent);
+    // Refills a menu bar with the current items.
+    void FillMenuBar(QMenuBar* Bar) const;
+    void MenuChanged(TMenuItem* Item) override;
     bool AutoMerge = false;
+
+protected:
+    std::vector<QPointer<QMenuBar>> bars;
 };
 
 enum TPopupAlignment { paLeft, paRight, paCenter };

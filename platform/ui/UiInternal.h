@@ -35,6 +35,7 @@ public:
     // A native Qt control: its events go on to it when their message reached DefaultHandler.
     bool native = false;
     int ncBorder = 0;
+    int ncTop = 0;   // extra non-client strip along the top (a form's menu bar)
     int ncStyle = 0; // 0 none, 1 single line, 2 sunken edge
 
     // painting
@@ -64,7 +65,7 @@ public:
                  WPARAM* FinalWParam = nullptr);
     // The client area in widget co-ordinates.
     QRect clientArea() const;
-    QPoint clientOffset() const { return QPoint(ncBorder, ncBorder); }
+    QPoint clientOffset() const { return QPoint(ncBorder, ncBorder + ncTop); }
     void layoutScrollBars();
     void ensureBacking();
     void paintNow(const QRegion& region);
