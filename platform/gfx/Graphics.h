@@ -913,8 +913,8 @@ class TBitmap : public TGraphic {
     std::unique_ptr<TGraphic> Clone() const override;
 
     bool GetEmpty() const override { return image.isNull(); }
-    int GetWidth() const override { return image.width(); }
-    int GetHeight() const override { return image.height(); }
+    int GetWidth() const override { return image.isNull() ? emptyWidth : image.width(); }
+    int GetHeight() const override { return image.isNull() ? emptyHeight : image.height(); }
     void SetWidth(int Value) override;
     void SetHeight(int Value) override;
     // New area is black, as a new device bitmap is.
@@ -976,6 +976,10 @@ private:
     void reduceToFormat();
     void endPaint();
     QImage image; // Format_RGB32
+    // The size asked for while one side is 0 (no pixels yet), so that setting the width and
+    // then the height one at a time gives a bitmap of both.
+    int emptyWidth = 0;
+    int emptyHeight = 0;
     TPixelFormat pixelFormat = pfDevice;
     TBitmapHandleType handleType = bmDIB;
     TPalette palette;

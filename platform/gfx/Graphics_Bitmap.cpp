@@ -163,6 +163,8 @@ void TBitmap::Assign(TPersistent* Source) {
     if (auto* b = dynamic_cast<TBitmap*>(Source)) {
         endPaint();
         image = b->image.copy();
+        emptyWidth = b->emptyWidth;
+        emptyHeight = b->emptyHeight;
         pixelFormat = b->pixelFormat;
         handleType = b->handleType;
         palette = b->palette;
@@ -182,6 +184,7 @@ void TBitmap::Assign(TPersistent* Source) {
             p.drawImage(0, 0, g->ToImage());
         }
         image = img;
+        emptyWidth = emptyHeight = 0;
         pixelFormat = pf24bit;
         Changed();
         return;
@@ -200,10 +203,13 @@ void TBitmap::SetHeight(int Value) {
 void TBitmap::SetSize(int AWidth, int AHeight) {
     AWidth = std::max(0, AWidth);
     AHeight = std::max(0, AHeight);
-    if (AWidth == image.width() && AHeight == image.height()) return;
+    if (AWidth == GetWidth() && AHeight == GetHeight()) return;
     endPaint();
+    emptyWidth = emptyHeight = 0;
     if (AWidth == 0 || AHeight == 0) {
         image = QImage();
+        emptyWidth = AWidth;
+        emptyHeight = AHeight;
     } else {
         QImage img(AWidth, AHeight, QImage::Format_RGB32);
         if (img.isNull()) throw EOutOfResources(QStringLiteral("Out of system resources"));
@@ -353,6 +359,7 @@ const QImage& TBitmap::GetImage() {
 void TBitmap::SetImage(const QImage& Image) {
     endPaint();
     image = Image.isNull() ? QImage() : Image.convertToFormat(QImage::Format_RGB32).copy();
+    emptyWidth = emptyHeight = 0;
     if (pixelFormat != pfDevice) reduceToFormat();
     Changed();
 }
@@ -395,6 +402,7 @@ void TBitmap::Mask(TColor TransparentColor) {
     std::unique_ptr<TBitmap> m = CreateMask(TransparentColor);
     endPaint();
     image = m->image;
+    emptyWidth = emptyHeight = 0;
     pixelFormat = pf1bit;
     palette = TPalette();
     Changed();
@@ -781,6 +789,7 @@ void TBitmap::LoadFromDIB(const QByteArray& Data) {
     gfx::DecodedDib d = decode(Data, -1);
     endPaint();
     image = d.Image;
+    emptyWidth = emptyHeight = 0;
     pixelFormat = d.Format;
     palette = formatBits(d.Format) <= 8 ? d.Palette : TPalette();
     Changed();
@@ -801,6 +810,7 @@ void TBitmap::LoadFromStream(TStream* Stream) {
     gfx::DecodedDib d = decode(dib, offBits >= 14 ? qsizetype(offBits) - 14 : -1);
     endPaint();
     image = d.Image;
+    emptyWidth = emptyHeight = 0;
     pixelFormat = d.Format;
     palette = formatBits(d.Format) <= 8 ? d.Palette : TPalette();
     Changed();

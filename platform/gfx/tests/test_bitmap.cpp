@@ -370,3 +370,33 @@ TEST(Bitmap, ReadsWhatQtWrites) {
         for (int x = 0; x < 5; ++x)
             ASSERT_EQ(b.GetCanvas()->GetPixels(x, y), TColor(RGB(x * 50, y * 100, 7)));
 }
+
+TEST(Bitmap, WidthAndHeightSetOneAtATimeGiveABitmapOfBoth) {
+    struct Case {
+        bool WidthFirst;
+    };
+    for (Case k : {Case{true}, Case{false}}) {
+        TBitmap b;
+        if (k.WidthFirst) {
+            b.SetWidth(12);
+            EXPECT_EQ(b.GetWidth(), 12);
+            EXPECT_EQ(b.GetHeight(), 0);
+            b.SetHeight(7);
+        } else {
+            b.SetHeight(7);
+            b.SetWidth(12);
+        }
+        EXPECT_EQ(b.GetWidth(), 12);
+        EXPECT_EQ(b.GetHeight(), 7);
+        // The pixels are there to draw on.
+        b.GetCanvas()->SetPixels(11, 6, clRed);
+        EXPECT_EQ(b.GetCanvas()->GetPixels(11, 6), clRed);
+        // Emptying one side keeps the other, and a copy keeps both.
+        b.SetHeight(0);
+        EXPECT_EQ(b.GetWidth(), 12);
+        TBitmap c;
+        c.Assign(&b);
+        EXPECT_EQ(c.GetWidth(), 12);
+        EXPECT_EQ(c.GetHeight(), 0);
+    }
+}
