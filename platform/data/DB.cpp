@@ -985,22 +985,26 @@ Variant TDataSet::GetStateFieldValue(TDataSetState State, TField* Field) {
         UpdateCursorPos();
         TRecordBuffer tmp = TempBuffer();
         if (!tmp || GetRecord(tmp, gmCurrent, false) != grOK) return Null();
-        TDataSetState saved = SetTempState(dsOldValue);
-        TRecordBuffer savedOld = OldValueBuffer;
-        OldValueBuffer = tmp;
-        Variant v;
-        try {
-            v = Field->GetAsVariant();
-        } catch (...) {
-            OldValueBuffer = savedOld;
-            RestoreState(saved);
-            throw;
-        }
-        OldValueBuffer = savedOld;
-        RestoreState(saved);
-        return v;
+        return OldFieldValue(tmp, Field);
     }
     return Field->GetAsVariant();
+}
+
+Variant TDataSet::OldFieldValue(TRecordBuffer Buffer, TField* Field) {
+    TDataSetState saved = SetTempState(dsOldValue);
+    TRecordBuffer savedOld = OldValueBuffer;
+    OldValueBuffer = Buffer;
+    Variant v;
+    try {
+        v = Field->GetAsVariant();
+    } catch (...) {
+        OldValueBuffer = savedOld;
+        RestoreState(saved);
+        throw;
+    }
+    OldValueBuffer = savedOld;
+    RestoreState(saved);
+    return v;
 }
 
 // ---- blobs and text ---------------------------------------------------------------------------

@@ -1142,6 +1142,8 @@ protected:
     TRecordBuffer ActiveBuffer() const { return buffers.empty() ? nullptr : buffers[activeRecord]; }
     TRecordBuffer GetBuffer(int Index) const { return buffers[Index]; }
     TRecordBuffer TempBuffer() const { return buffers.empty() ? nullptr : buffers[recordCount]; }
+    // Value of Field in a buffer that holds the record as stored, read as its old value.
+    Variant OldFieldValue(TRecordBuffer Buffer, TField* Field);
     // Calculated area access for GetFieldData / SetFieldData of calculated and lookup fields.
     bool GetCalcFieldData(TField* Field, void* Buffer);
     void SetCalcFieldData(TField* Field, const void* Buffer);

@@ -91,7 +91,7 @@ private:
 };
 
 TMemDataSet::TMemDataSet(TComponent* AOwner)
-    : TDataSet(AOwner), masterLink(std::make_unique<TMasterDataLink>(this)) {
+    : TRowDataSet(AOwner), masterLink(std::make_unique<TMasterDataLink>(this)) {
     masterLink->OnMasterChange = [this](TObject*) { masterChanged(nullptr); };
     masterLink->OnMasterDisable = [this](TObject*) { masterDisabled(nullptr); };
 }
@@ -151,12 +151,11 @@ void TMemDataSet::InternalOpen() {
     dataSize = offset;
     QByteArray sig = layoutSignature();
     if (sig != storedLayout) {
-        rows.clear();
+        clearRows();
         blobs.clear();
-        positionsValid = false;
         storedLayout = sig;
     }
-    CalcFieldsOffset = InfoSize + dataSize;
+    CalcFieldsOffset = HeaderSize + dataSize;
     bufferSize = CalcFieldsOffset + GetCalcFieldsSize();
     cursor = -1;
     cursorOpen = true;
@@ -171,94 +170,21 @@ void TMemDataSet::InternalClose() {
     cursor = -1;
 }
 
-TRecordBuffer TMemDataSet::AllocRecordBuffer() {
-    auto* b = new char[size_t(std::max(bufferSize, InfoSize))];
-    std::memset(b, 0, size_t(std::max(bufferSize, InfoSize)));
-    return b;
-}
-
-void TMemDataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
-    delete[] Buffer;
-    Buffer = nullptr;
-}
-
 char* TMemDataSet::fieldPtr(TRecordBuffer Buffer, TField* Field) const {
     int no = Field->GetFieldNo();
     if (no < 1 || no > int(fieldOffsets.size()))
         DatabaseErrorFmt(QString::fromUtf8(SFieldNotFound), {Field->GetDisplayName()},
                          const_cast<TMemDataSet*>(this));
-    return Buffer + InfoSize + fieldOffsets[size_t(no - 1)];
+    return Buffer + HeaderSize + fieldOffsets[size_t(no - 1)];
 }
 
 // ---- bookmarks ----------------------------------------------------------------------------------
 
-void TMemDataSet::GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) const {
-    Data = QByteArray(reinterpret_cast<const char*>(&info(Buffer)->id), 4);
-}
-
-void TMemDataSet::SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) {
-    uint32_t id = 0;
-    if (Data.size() == 4) std::memcpy(&id, Data.constData(), 4);
-    info(Buffer)->id = id;
-}
-
-TBookmarkFlag TMemDataSet::GetBookmarkFlag(TRecordBuffer Buffer) const {
-    return TBookmarkFlag(info(Buffer)->flag);
-}
-
-void TMemDataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) {
-    info(Buffer)->flag = uint8_t(Value);
-}
-
-int TMemDataSet::positionOf(uint32_t id) const {
-    if (!positionsValid) {
-        positions.clear();
-        for (size_t i = 0; i < rows.size(); ++i)
-            positions[rows[i]->id] = int(i);
-        positionsValid = true;
-    }
-    auto it = positions.find(id);
-    return it == positions.end() ? -1 : it->second;
-}
-
-static uint32_t bookmarkId(const TBookmark& b) {
-    uint32_t id = 0;
-    if (b.size() == 4) std::memcpy(&id, b.constData(), 4);
-    return id;
-}
-
-int TMemDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const {
-    int p1 = Bookmark1.size() == 4 ? positionOf(bookmarkId(Bookmark1)) : -1;
-    int p2 = Bookmark2.size() == 4 ? positionOf(bookmarkId(Bookmark2)) : -1;
-    if (p1 < 0 && p2 < 0) return 0;
-    if (p1 < 0) return 1;
-    if (p2 < 0) return -1;
-    return p1 < p2 ? -1 : (p1 > p2 ? 1 : 0);
-}
-
 bool TMemDataSet::BookmarkValid(const TBookmark& Bookmark) const {
-    return GetActive() && Bookmark.size() == 4 && positionOf(bookmarkId(Bookmark)) >= 0;
-}
-
-void TMemDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
-    int p = Bookmark.size() == 4 ? positionOf(bookmarkId(Bookmark)) : -1;
-    if (p < 0) DatabaseError(QString::fromUtf8(SBookmarkNotFound), this);
-    cursor = p;
-}
-
-void TMemDataSet::InternalSetToRecord(TRecordBuffer Buffer) {
-    int p = positionOf(info(Buffer)->id);
-    if (p >= 0) cursor = p;
+    return GetActive() && positionOf(bookmarkId(Bookmark)) >= 0;
 }
 
 // ---- reading ------------------------------------------------------------------------------------
-
-void TMemDataSet::fillBuffer(TRecordBuffer Buffer, int Position) {
-    const Row& r = *rows[size_t(Position)];
-    info(Buffer)->id = r.id;
-    info(Buffer)->flag = bfCurrent;
-    std::memcpy(Buffer + InfoSize, r.data.constData(), size_t(dataSize));
-}
 
 bool TMemDataSet::hasRange() const {
     return masterLink->GetActive() && !masterLink->GetFields().isEmpty();
@@ -342,7 +268,7 @@ int TMemDataSet::GetRecNo() const {
     if (!sequenced || !GetActive() || IsEmpty()) return -1;
     TRecordBuffer b = ActiveBuffer();
     if (GetBookmarkFlag(b) != bfCurrent) return -1;
-    int p = positionOf(info(b)->id);
+    int p = positionOf(header(b)->id);
     if (p < 0) return -1;
     if (!hasRange() && !GetFiltered()) return p + 1;
     return visibleBefore(p) + 1;
@@ -355,7 +281,7 @@ void TMemDataSet::SetRecNo(int Value) {
     for (int i = 0; i < int(rows.size()); ++i) {
         if (!accepts(i, scratch)) continue;
         if (++seen == Value) {
-            GotoBookmark(QByteArray(reinterpret_cast<const char*>(&rows[size_t(i)]->id), 4));
+            GotoBookmark(bookmarkOf(*rows[size_t(i)]));
             return;
         }
     }
@@ -458,28 +384,26 @@ void TMemDataSet::InternalEdit() {
 
 void TMemDataSet::InternalPost() {
     TRecordBuffer buf = ActiveBuffer();
-    QByteArray data(buf + InfoSize, dataSize);
+    QByteArray data(buf + HeaderSize, dataSize);
     if (GetState() == dsEdit) {
-        int p = positionOf(info(buf)->id);
+        int p = positionOf(header(buf)->id);
         if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
-        Row& r = *rows[size_t(p)];
+        TMemRow& r = *rows[size_t(p)];
         std::vector<int32_t> old = blobIds(r.data);
         old.insert(old.end(), editBlobs.begin(), editBlobs.end());
         releaseBlobs(old, &data);
         r.data = data;
         cursor = p;
     } else {
-        auto row = std::make_unique<Row>();
-        row->id = nextId++;
+        auto row = std::make_unique<TMemRow>();
         row->data = data;
         int p = int(rows.size());
         if (GetBookmarkFlag(buf) == bfInserted) {
-            int at = positionOf(info(buf)->id);
+            int at = positionOf(header(buf)->id);
             if (at >= 0) p = at;
         }
         releaseBlobs(editBlobs, &data);
-        rows.insert(rows.begin() + p, std::move(row));
-        positionsValid = false;
+        insertRow(p, std::move(row));
         cursor = p;
     }
     editBlobs.clear();
@@ -492,20 +416,18 @@ void TMemDataSet::InternalCancel() {
 
 void TMemDataSet::InternalDelete() {
     TRecordBuffer buf = ActiveBuffer();
-    int p = positionOf(info(buf)->id);
+    int p = positionOf(header(buf)->id);
     if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
     releaseBlobs(blobIds(rows[size_t(p)]->data), nullptr);
     rows.erase(rows.begin() + p);
-    positionsValid = false;
+    rowsMoved();
     cursor = p;
 }
 
 void TMemDataSet::EmptyTable() {
     if (GetActive()) CheckBrowseMode();
-    rows.clear();
+    clearRows();
     blobs.clear();
-    positionsValid = false;
-    cursor = -1;
     if (GetActive()) First();
 }
 

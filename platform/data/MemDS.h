@@ -24,14 +24,19 @@
 // Filter (text and OnFilterRecord) as TDataSet describes it.
 #pragma once
 
-#include "DB.h"
+#include "RowDataSet.h"
 
-#include <QHash>
 #include <memory>
 #include <unordered_map>
 #include <vector>
 
-class TMemDataSet : public TDataSet {
+// A stored record: its id and, per data field, a null flag and the native value.
+struct TMemRow {
+    uint32_t id = 0;
+    QByteArray data;
+};
+
+class TMemDataSet : public TRowDataSet<TMemRow> {
     KADRION_CLASS(TMemDataSet)
     explicit TMemDataSet(TComponent* AOwner);
     ~TMemDataSet() override;
@@ -62,21 +67,14 @@ class TMemDataSet : public TDataSet {
     int GetRecNo() const override;
     void SetRecNo(int Value) override;
     bool IsSequenced() const override { return sequenced; }
-    int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
     std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     bool GetFieldData(TField* Field, void* Buffer) override;
     void SetFieldData(TField* Field, const void* Buffer) override;
 
 protected:
-    TRecordBuffer AllocRecordBuffer() override;
-    void FreeRecordBuffer(TRecordBuffer& Buffer) override;
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
-    void GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) const override;
-    void SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) override;
-    TBookmarkFlag GetBookmarkFlag(TRecordBuffer Buffer) const override;
-    void SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) override;
     bool IsCursorOpen() const override { return cursorOpen; }
     void InternalOpen() override;
     void InternalClose() override;
@@ -88,45 +86,24 @@ protected:
     void InternalDelete() override;
     void InternalCancel() override;
     void InternalEdit() override;
-    void InternalGotoBookmark(const TBookmark& Bookmark) override;
-    void InternalSetToRecord(TRecordBuffer Buffer) override;
     void DoOnNewRecord() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
-    struct Row {
-        uint32_t id = 0;
-        QByteArray data; // dataSize bytes: per data field a null flag and the native value
-    };
-    struct RecInfo {
-        uint32_t id;
-        uint8_t flag;
-    };
-    static constexpr int InfoSize = 8;
-    RecInfo* info(TRecordBuffer Buffer) const { return reinterpret_cast<RecInfo*>(Buffer); }
     char* fieldPtr(TRecordBuffer Buffer, TField* Field) const;
-    int positionOf(uint32_t id) const;
     bool accepts(int Position, TRecordBuffer Buffer);
     bool inMasterRange(TRecordBuffer Buffer);
     bool hasRange() const;
     int visibleBefore(int Position) const;
-    void fillBuffer(TRecordBuffer Buffer, int Position);
     void masterChanged(TObject* Sender);
     void masterDisabled(TObject* Sender);
     std::vector<int32_t> blobIds(const QByteArray& Data) const;
     void releaseBlobs(const std::vector<int32_t>& Ids, const QByteArray* Keep);
     QByteArray layoutSignature() const;
 
-    std::vector<std::unique_ptr<Row>> rows;
-    mutable std::unordered_map<uint32_t, int> positions;
-    mutable bool positionsValid = false;
     std::unordered_map<int32_t, QByteArray> blobs;
     std::vector<int32_t> editBlobs; // blobs made during the current edit
     int32_t nextBlob = 1;
-    uint32_t nextId = 1;
-    int cursor = -1; // -1: before the first row; rows.size(): after the last
-    int dataSize = 0;
-    int bufferSize = 0;
     std::vector<int> fieldOffsets; // by FieldNo - 1: null flag, then the value
     std::vector<int> fieldSizes;   // by FieldNo - 1: bytes of the value
     TRecordBuffer scratch = nullptr;

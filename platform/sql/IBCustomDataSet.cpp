@@ -130,7 +130,7 @@ private:
 
 // ---- TIBCustomDataSet -------------------------------------------------------------------------
 
-TIBCustomDataSet::TIBCustomDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+TIBCustomDataSet::TIBCustomDataSet(TComponent* AOwner) : TRowDataSet(AOwner) {}
 
 TIBCustomDataSet::~TIBCustomDataSet() {
     Destroying();
@@ -343,11 +343,8 @@ void TIBCustomDataSet::InternalOpen() {
     if (GetDefaultFields()) CreateFields();
     BindFields(true);
     layoutRows();
-    rows.clear();
+    clearRows();
     blobs.clear();
-    positions.clear();
-    positionsValid = false;
-    cursor = -1;
     allFetched = false;
     select->BindParams(SelectParams());
     select->ExecQuery();
@@ -358,11 +355,8 @@ void TIBCustomDataSet::InternalClose() {
     BindFields(false);
     if (GetDefaultFields()) DestroyFields();
     if (select) select->Close();
-    rows.clear();
+    clearRows();
     blobs.clear();
-    positions.clear();
-    positionsValid = false;
-    cursor = -1;
     allFetched = false;
     cursorOpen = false;
 }
@@ -378,12 +372,10 @@ bool TIBCustomDataSet::fetchOne() {
         allFetched = true;
         return false;
     }
-    auto r = std::make_unique<Row>();
-    r->id = nextId++;
+    auto r = std::make_unique<TIBRow>();
     r->data = QByteArray(dataSize, 0);
     storeRow(r->data, *select, columnOf);
-    if (positionsValid) positions[r->id] = int(rows.size());
-    rows.push_back(std::move(r));
+    appendRow(std::move(r));
     return true;
 }
 
@@ -512,58 +504,9 @@ char* TIBCustomDataSet::fieldPtr(TRecordBuffer Buffer, int FieldNo) const {
     return Buffer + HeaderSize + fieldOffsets[size_t(FieldNo - 1)];
 }
 
-TRecordBuffer TIBCustomDataSet::AllocRecordBuffer() {
-    auto* b = new char[size_t(std::max(bufferSize, HeaderSize))];
-    std::memset(b, 0, size_t(std::max(bufferSize, HeaderSize)));
-    return b;
-}
-
-void TIBCustomDataSet::FreeRecordBuffer(TRecordBuffer& Buffer) {
-    delete[] Buffer;
-    Buffer = nullptr;
-}
-
-void TIBCustomDataSet::GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) const {
-    Data = QByteArray(reinterpret_cast<const char*>(&header(Buffer)->id), 4);
-}
-
-void TIBCustomDataSet::SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) {
-    uint32_t id = 0;
-    if (Data.size() >= 4) std::memcpy(&id, Data.constData(), 4);
-    header(Buffer)->id = id;
-}
-
-TBookmarkFlag TIBCustomDataSet::GetBookmarkFlag(TRecordBuffer Buffer) const {
-    return TBookmarkFlag(header(Buffer)->flag);
-}
-
-void TIBCustomDataSet::SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) {
-    header(Buffer)->flag = uint8_t(Value);
-}
-
-int TIBCustomDataSet::positionOf(uint32_t Id) const {
-    if (!positionsValid) {
-        positions.clear();
-        for (size_t i = 0; i < rows.size(); ++i)
-            positions[rows[i]->id] = int(i);
-        positionsValid = true;
-    }
-    auto it = positions.find(Id);
-    return it == positions.end() ? -1 : it->second;
-}
-
 bool TIBCustomDataSet::visible(int Position) const {
     return Position >= 0 && Position < int(rows.size()) &&
            rows[size_t(Position)]->status != cusDeleted;
-}
-
-void TIBCustomDataSet::fillBuffer(TRecordBuffer Buffer, int Position) {
-    const Row& r = *rows[size_t(Position)];
-    RecHeader* h = header(Buffer);
-    h->id = r.id;
-    h->flag = bfCurrent;
-    h->status = r.status;
-    std::memcpy(Buffer + HeaderSize, r.data.constData(), size_t(dataSize));
 }
 
 TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
@@ -593,6 +536,7 @@ TGetResult TIBCustomDataSet::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, b
         }
         cursor = pos;
         fillBuffer(Buffer, pos);
+        header(Buffer)->status = rows[size_t(pos)]->status;
         if (GetFiltered() && !RecordFilterAccepts(Buffer)) {
             if (GetMode == gmCurrent) return grError;
             continue;
@@ -610,19 +554,6 @@ void TIBCustomDataSet::InternalLast() {
     while (fetchOne()) {
     }
     cursor = int(rows.size());
-}
-
-void TIBCustomDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
-    uint32_t id = 0;
-    if (Bookmark.size() >= 4) std::memcpy(&id, Bookmark.constData(), 4);
-    int pos = positionOf(id);
-    if (pos < 0) DatabaseError(QString::fromUtf8(SBookmarkNotFound), this);
-    cursor = pos;
-}
-
-void TIBCustomDataSet::InternalSetToRecord(TRecordBuffer Buffer) {
-    int pos = positionOf(header(Buffer)->id);
-    if (pos >= 0) cursor = pos;
 }
 
 void TIBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer) {
@@ -656,7 +587,7 @@ void TIBCustomDataSet::SetRecNo(int Value) {
         if (i >= int(rows.size()) && !fetchOne()) return;
         if (!visible(i)) continue;
         if (++seen == Value) {
-            GotoBookmark(QByteArray(reinterpret_cast<const char*>(&rows[size_t(i)]->id), 4));
+            GotoBookmark(bookmarkOf(*rows[size_t(i)]));
             return;
         }
     }
@@ -666,23 +597,8 @@ bool TIBCustomDataSet::IsSequenced() const {
     return allFetched && !GetFiltered();
 }
 
-int TIBCustomDataSet::CompareBookmarks(const TBookmark& Bookmark1,
-                                       const TBookmark& Bookmark2) const {
-    if (Bookmark1.isEmpty() || Bookmark2.isEmpty())
-        return TDataSet::CompareBookmarks(Bookmark1, Bookmark2);
-    uint32_t a = 0, b = 0;
-    std::memcpy(&a, Bookmark1.constData(), 4);
-    std::memcpy(&b, Bookmark2.constData(), 4);
-    int pa = positionOf(a), pb = positionOf(b);
-    return pa < pb ? -1 : pa > pb ? 1 : 0;
-}
-
 bool TIBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
-    if (!GetActive() || Bookmark.size() < 4) return false;
-    uint32_t id;
-    std::memcpy(&id, Bookmark.constData(), 4);
-    int pos = positionOf(id);
-    return pos >= 0 && visible(pos);
+    return GetActive() && visible(positionOf(bookmarkId(Bookmark)));
 }
 
 // ---- field data -------------------------------------------------------------------------------
@@ -741,26 +657,13 @@ Variant TIBCustomDataSet::GetStateFieldValue(TDataSetState State, TField* Field)
     if (!b || IsEmpty() || GetState() == dsInsert) return Null();
     int pos = positionOf(header(b)->id);
     if (pos < 0) return Null();
-    const Row& r = *rows[size_t(pos)];
+    const TIBRow& r = *rows[size_t(pos)];
     if (r.status == cusInserted) return Null();
     const QByteArray& data = (r.status == cusModified || r.status == cusDeleted) ? r.old : r.data;
     TRecordBuffer tmp = TempBuffer();
     if (!tmp) return Null();
     std::memcpy(tmp + HeaderSize, data.constData(), size_t(dataSize));
-    TDataSetState saved = SetTempState(dsOldValue);
-    TRecordBuffer savedOld = OldValueBuffer;
-    OldValueBuffer = tmp;
-    Variant v;
-    try {
-        v = Field->GetAsVariant();
-    } catch (...) {
-        OldValueBuffer = savedOld;
-        RestoreState(saved);
-        throw;
-    }
-    OldValueBuffer = savedOld;
-    RestoreState(saved);
-    return v;
+    return OldFieldValue(tmp, Field);
 }
 
 // ---- writing ----------------------------------------------------------------------------------
@@ -900,7 +803,7 @@ void TIBCustomDataSet::InternalPost() {
     if (GetState() == dsEdit) {
         int pos = positionOf(header(b)->id);
         if (pos < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
-        Row& r = *rows[size_t(pos)];
+        TIBRow& r = *rows[size_t(pos)];
         if (cachedUpdates) {
             if (r.status == cusUnmodified) {
                 r.old = r.data;
@@ -915,8 +818,7 @@ void TIBCustomDataSet::InternalPost() {
         cursor = pos;
         return;
     }
-    auto row = std::make_unique<Row>();
-    row->id = nextId++;
+    auto row = std::make_unique<TIBRow>();
     row->data = newData;
     if (cachedUpdates) {
         row->status = cusInserted;
@@ -941,8 +843,7 @@ void TIBCustomDataSet::InternalPost() {
         break;
     }
     }
-    rows.insert(rows.begin() + pos, std::move(row));
-    positionsValid = false;
+    insertRow(pos, std::move(row));
     cursor = pos;
 }
 
@@ -950,7 +851,7 @@ void TIBCustomDataSet::InternalDelete() {
     TRecordBuffer b = ActiveBuffer();
     int pos = positionOf(header(b)->id);
     if (pos < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
-    Row& r = *rows[size_t(pos)];
+    TIBRow& r = *rows[size_t(pos)];
     bool erase = false;
     if (cachedUpdates) {
         if (r.status == cusInserted) {
@@ -974,7 +875,7 @@ void TIBCustomDataSet::InternalDelete() {
     int next = pos;
     if (erase) {
         rows.erase(rows.begin() + pos);
-        positionsValid = false;
+        rowsMoved();
     } else {
         ++next;
     }
@@ -996,7 +897,7 @@ void TIBCustomDataSet::InternalDelete() {
 
 bool TIBCustomDataSet::UpdatesPending() const {
     return std::any_of(rows.begin(), rows.end(),
-                       [](const std::unique_ptr<Row>& r) { return r->status != cusUnmodified; });
+                       [](const std::unique_ptr<TIBRow>& r) { return r->status != cusUnmodified; });
 }
 
 TCachedUpdateStatus TIBCustomDataSet::CachedUpdateStatus() const {
@@ -1019,7 +920,7 @@ TUpdateStatus TIBCustomDataSet::UpdateStatus() const {
 }
 
 bool TIBCustomDataSet::applyOneCached(int Position) {
-    Row& r = *rows[size_t(Position)];
+    TIBRow& r = *rows[size_t(Position)];
     TUpdateKind kind = r.status == cusModified   ? ukModify
                        : r.status == cusInserted ? ukInsert
                                                  : ukDelete;
@@ -1055,13 +956,8 @@ void TIBCustomDataSet::ApplyUpdates() {
     TBookmark current = GetBookmark();
     auto finish = [&] {
         applyNew = applyOld = nullptr;
-        positionsValid = false;
-        int pos = -1;
-        if (current.size() >= 4) {
-            uint32_t id;
-            std::memcpy(&id, current.constData(), 4);
-            pos = positionOf(id);
-        }
+        rowsMoved();
+        int pos = positionOf(bookmarkId(current));
         if (pos >= 0 && visible(pos)) {
             cursor = pos;
         } else {
@@ -1072,7 +968,7 @@ void TIBCustomDataSet::ApplyUpdates() {
     };
     try {
         for (int pos = 0; pos < int(rows.size());) {
-            Row& r = *rows[size_t(pos)];
+            TIBRow& r = *rows[size_t(pos)];
             if (r.status == cusUnmodified) {
                 ++pos;
                 continue;
@@ -1083,7 +979,7 @@ void TIBCustomDataSet::ApplyUpdates() {
             }
             if (r.status == cusDeleted) {
                 rows.erase(rows.begin() + pos);
-                positionsValid = false;
+                rowsMoved();
                 if (cursor > pos) --cursor;
                 continue;
             }
@@ -1106,7 +1002,7 @@ void TIBCustomDataSet::CancelUpdates() {
     if (!GetActive()) return;
     if (GetState() == dsEdit || GetState() == dsInsert) Cancel();
     for (int pos = 0; pos < int(rows.size());) {
-        Row& r = *rows[size_t(pos)];
+        TIBRow& r = *rows[size_t(pos)];
         if (r.status == cusInserted) {
             rows.erase(rows.begin() + pos);
             continue;
@@ -1118,7 +1014,7 @@ void TIBCustomDataSet::CancelUpdates() {
         }
         ++pos;
     }
-    positionsValid = false;
+    rowsMoved();
     cursor = std::min(cursor, int(rows.size()) - 1);
     CursorPosChanged();
     Resync({});
@@ -1133,7 +1029,7 @@ void TIBCustomDataSet::InternalRefresh() {
     QString refresh = updateObject ? updateObject->GetRefreshSQL()->GetText().trimmed() : QString();
     if (!refresh.isEmpty() && cursor >= 0 && cursor < int(rows.size()) &&
         rows[size_t(cursor)]->status != cusInserted) {
-        Row& r = *rows[size_t(cursor)];
+        TIBRow& r = *rows[size_t(cursor)];
         applyNew = &r.data;
         applyOld = r.status == cusUnmodified ? &r.data : &r.old;
         TParams params;
@@ -1159,9 +1055,8 @@ void TIBCustomDataSet::InternalRefresh() {
     if (UpdatesPending()) return;
     int keep = cursor;
     select->Close();
-    rows.clear();
+    clearRows();
     blobs.clear();
-    positionsValid = false;
     allFetched = false;
     select->BindParams(SelectParams());
     select->ExecQuery();

@@ -22,9 +22,9 @@
 // value as it was read from the server.
 #pragma once
 
-#include "DB.h"
 #include "IB.h"
 #include "IBSQL.h"
+#include "RowDataSet.h"
 
 #include <QHash>
 #include <memory>
@@ -36,6 +36,15 @@ class TIBTransaction;
 class TIBCustomDataSet;
 
 enum TCachedUpdateStatus { cusUnmodified, cusModified, cusInserted, cusDeleted, cusUninserted };
+
+// A fetched or posted row: its id, its update status, its data area (per field def a flag byte
+// and the native value) and the values as read from the server (modified and deleted rows).
+struct TIBRow {
+    uint32_t id = 0;
+    uint8_t status = cusUnmodified;
+    QByteArray data;
+    QByteArray old;
+};
 
 // The statements that write a dataset's changes back.
 class TIBDataSetUpdateObject : public TComponent {
@@ -60,7 +69,7 @@ private:
     std::unique_ptr<TStringList> refreshSQL;
 };
 
-class TIBCustomDataSet : public TDataSet {
+class TIBCustomDataSet : public TRowDataSet<TIBRow> {
     KADRION_CLASS(TIBCustomDataSet)
     explicit TIBCustomDataSet(TComponent* AOwner);
     ~TIBCustomDataSet() override;
@@ -97,7 +106,6 @@ class TIBCustomDataSet : public TDataSet {
     int GetRecNo() const override;
     void SetRecNo(int Value) override;
     bool IsSequenced() const override;
-    int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
     bool CanModify() const override;
     bool GetFieldData(TField* Field, void* Buffer) override;
@@ -119,14 +127,8 @@ protected:
     virtual QString InternalUpdateSQL(TUpdateKind UpdateKind) { return QString(); }
 
     // --- the record-buffer protocol
-    TRecordBuffer AllocRecordBuffer() override;
-    void FreeRecordBuffer(TRecordBuffer& Buffer) override;
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
-    void GetBookmarkData(TRecordBuffer Buffer, TBookmark& Data) const override;
-    void SetBookmarkData(TRecordBuffer Buffer, const TBookmark& Data) override;
-    TBookmarkFlag GetBookmarkFlag(TRecordBuffer Buffer) const override;
-    void SetBookmarkFlag(TRecordBuffer Buffer, TBookmarkFlag Value) override;
     bool IsCursorOpen() const override { return cursorOpen; }
     void InternalOpen() override;
     void InternalClose() override;
@@ -139,8 +141,6 @@ protected:
     void InternalEdit() override;
     void InternalCancel() override;
     void InternalRefresh() override;
-    void InternalGotoBookmark(const TBookmark& Bookmark) override;
-    void InternalSetToRecord(TRecordBuffer Buffer) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
     // Prepares the select (for field defs) without executing it.
@@ -158,25 +158,11 @@ private:
     friend class TIBDataSetUpdateObject;
     friend class TIBBlobStream;
 
-    struct Row {
-        uint32_t id = 0;
-        uint8_t status = cusUnmodified;
-        QByteArray data; // the data area: per field def a flag byte and the native value
-        QByteArray old;  // the values as read from the server (modified and deleted rows)
-    };
     struct BlobEntry {
         ISC_QUAD id{};
         bool loaded = false;
         QByteArray bytes;
     };
-    struct RecHeader {
-        uint32_t id;
-        uint8_t flag;
-        uint8_t status;
-        uint16_t pad;
-    };
-    static constexpr int HeaderSize = 8;
-    RecHeader* header(TRecordBuffer Buffer) const { return reinterpret_cast<RecHeader*>(Buffer); }
     char* fieldPtr(TRecordBuffer Buffer, int FieldNo) const;
     int slotSize(int FieldNo) const { return slotSizes[size_t(FieldNo - 1)]; }
 
@@ -190,15 +176,12 @@ private:
     bool fetchOne();
     // Stores the columns of the statement's current row (ColumnOf[def] = column, -1 keeps).
     void storeRow(QByteArray& Data, TIBSQL& Q, const std::vector<int>& ColumnOf);
-    int positionOf(uint32_t Id) const;
     bool visible(int Position) const;
-    void fillBuffer(TRecordBuffer Buffer, int Position);
     QByteArray& blobBytes(int32_t Handle);
     int32_t newBlob(const QByteArray& Bytes);
     // Native value of a field def in a data area as a parameter value.
     TIBParamValue paramFromData(const QByteArray& Data, int FieldNo);
     TIBParamValue paramByName(const QString& Name);
-    void applyRecord(Row& R, TUpdateKind Kind);
     // Runs one kind of change for a row, through OnUpdateRecord and the update object.
     void runUpdate(TUpdateKind Kind);
     bool applyOneCached(int Position);
@@ -211,17 +194,10 @@ private:
     int bufferChunks = 1000;
 
     std::unique_ptr<TIBSQL> select;
-    std::vector<std::unique_ptr<Row>> rows;
-    mutable std::unordered_map<uint32_t, int> positions;
-    mutable bool positionsValid = false;
     std::unordered_map<int32_t, BlobEntry> blobs;
     int32_t nextBlob = 1;
-    uint32_t nextId = 1;
-    int cursor = -1;
     bool allFetched = false;
     bool cursorOpen = false;
-    int dataSize = 0;
-    int bufferSize = 0;
     std::vector<int> fieldOffsets; // by FieldNo - 1, within the data area
     std::vector<int> slotSizes;
     std::vector<int> columnOf; // field def -> select column

@@ -190,6 +190,12 @@ TEST_F(SqlTest, CursorOpenedBeforeCommitRetainingKeepsFetchingAndBookmarksWorkOv
     EXPECT_LT(q.CompareBookmarks(tenth, q.GetBookmark()), 1);
     q.Last();
     EXPECT_GT(q.CompareBookmarks(q.GetBookmark(), tenth), 0);
+    // Bookmarks that are not this dataset's (too short, or of no row) sort after every row.
+    for (const TBookmark& foreign : {TBookmark("x"), TBookmark("\xff\xff\xff\x7f", 4)}) {
+        EXPECT_GT(q.CompareBookmarks(foreign, tenth), 0);
+        EXPECT_LT(q.CompareBookmarks(tenth, foreign), 0);
+        EXPECT_FALSE(q.BookmarkValid(foreign));
+    }
     // A hard commit ends the transaction's cursors: the dataset closes with it.
     tr->Commit();
     EXPECT_FALSE(q.GetActive());
