@@ -42,10 +42,6 @@ int nativeSize(const TFieldDef* d) {
     }
 }
 
-bool isTextType(TFieldType t) {
-    return t == ftString || t == ftFixedChar || t == ftGuid || t == ftWideString;
-}
-
 } // namespace
 
 // A blob of the current record as a memory stream; a writing stream stores its bytes into the
@@ -139,24 +135,13 @@ void TMemDataSet::InternalOpen() {
     InitFieldDefs();
     if (GetDefaultFields()) CreateFields();
     BindFields(true);
-    TFieldDefs* defs = GetFieldDefs();
-    fieldOffsets.assign(size_t(defs->Count()), 0);
-    fieldSizes.assign(size_t(defs->Count()), 0);
-    int offset = 0;
-    for (int i = 0; i < defs->Count(); ++i) {
-        fieldOffsets[size_t(i)] = offset;
-        fieldSizes[size_t(i)] = nativeSize(defs->GetItems(i));
-        offset += 1 + fieldSizes[size_t(i)];
-    }
-    dataSize = offset;
+    layoutSlots(nativeSize);
     QByteArray sig = layoutSignature();
     if (sig != storedLayout) {
         clearRows();
         blobs.clear();
         storedLayout = sig;
     }
-    CalcFieldsOffset = HeaderSize + dataSize;
-    bufferSize = CalcFieldsOffset + GetCalcFieldsSize();
     cursor = -1;
     cursorOpen = true;
     scratch = AllocRecordBuffer();
@@ -168,14 +153,6 @@ void TMemDataSet::InternalClose() {
     if (GetDefaultFields()) DestroyFields();
     cursorOpen = false;
     cursor = -1;
-}
-
-char* TMemDataSet::fieldPtr(TRecordBuffer Buffer, TField* Field) const {
-    int no = Field->GetFieldNo();
-    if (no < 1 || no > int(fieldOffsets.size()))
-        DatabaseErrorFmt(QString::fromUtf8(SFieldNotFound), {Field->GetDisplayName()},
-                         const_cast<TMemDataSet*>(this));
-    return Buffer + HeaderSize + fieldOffsets[size_t(no - 1)];
 }
 
 // ---- bookmarks ----------------------------------------------------------------------------------
@@ -288,49 +265,6 @@ void TMemDataSet::SetRecNo(int Value) {
 }
 
 // ---- field data ---------------------------------------------------------------------------------
-
-bool TMemDataSet::GetFieldData(TField* Field, void* Buffer) {
-    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup)
-        return GetCalcFieldData(Field, Buffer);
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec) return false;
-    const char* p = fieldPtr(rec, Field);
-    if (p[0] == 0) return false;
-    if (Field->IsBlob()) return true;
-    if (Buffer) {
-        int slot = fieldSizes[size_t(Field->GetFieldNo() - 1)];
-        int n = std::min(slot, Field->GetDataSize());
-        std::memcpy(Buffer, p + 1, size_t(n));
-        if (n < Field->GetDataSize())
-            std::memset(static_cast<char*>(Buffer) + n, 0, size_t(Field->GetDataSize() - n));
-    }
-    return true;
-}
-
-void TMemDataSet::SetFieldData(TField* Field, const void* Buffer) {
-    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup) {
-        SetCalcFieldData(Field, Buffer);
-        NotifyFieldChange(Field);
-        return;
-    }
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec) return;
-    char* p = fieldPtr(rec, Field);
-    int slot = fieldSizes[size_t(Field->GetFieldNo() - 1)];
-    if (Buffer && !Field->IsBlob()) {
-        int n = std::min(slot, Field->GetDataSize());
-        p[0] = 1;
-        std::memset(p + 1, 0, size_t(slot));
-        std::memcpy(p + 1, Buffer, size_t(n));
-        if (isTextType(Field->GetDataType()) && slot > 0) {
-            p[slot] = 0; // keep the terminator when the field is wider than the store
-            if (Field->GetDataType() == ftWideString && slot > 1) p[slot - 1] = 0;
-        }
-    } else {
-        std::memset(p, 0, size_t(slot) + 1);
-    }
-    NotifyFieldChange(Field);
-}
 
 std::unique_ptr<TStream> TMemDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
     if (!Field->IsBlob())

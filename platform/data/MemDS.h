@@ -69,8 +69,6 @@ class TMemDataSet : public TRowDataSet<TMemRow> {
     bool IsSequenced() const override { return sequenced; }
     bool BookmarkValid(const TBookmark& Bookmark) const override;
     std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
-    bool GetFieldData(TField* Field, void* Buffer) override;
-    void SetFieldData(TField* Field, const void* Buffer) override;
 
 protected:
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
@@ -90,7 +88,6 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
-    char* fieldPtr(TRecordBuffer Buffer, TField* Field) const;
     bool accepts(int Position, TRecordBuffer Buffer);
     bool inMasterRange(TRecordBuffer Buffer);
     bool hasRange() const;
@@ -104,8 +101,6 @@ private:
     std::unordered_map<int32_t, QByteArray> blobs;
     std::vector<int32_t> editBlobs; // blobs made during the current edit
     int32_t nextBlob = 1;
-    std::vector<int> fieldOffsets; // by FieldNo - 1: null flag, then the value
-    std::vector<int> fieldSizes;   // by FieldNo - 1: bytes of the value
     TRecordBuffer scratch = nullptr;
     QByteArray storedLayout;
     bool cursorOpen = false;

@@ -4,6 +4,8 @@
 // by the descendant's data area.
 //
 // Row is the descendant's row type; it has `uint32_t id` and `QByteArray data` (dataSize bytes).
+// The data area holds, per field def, a null flag byte followed by the slot of the native value
+// (the descendant gives the slot sizes to layoutSlots at open).
 // A bookmark is the row's id (4 bytes). Bookmarks of rows that are gone, and empty ones, sort
 // after every row.
 #pragma once
@@ -36,6 +38,48 @@ public:
         if (p1 < 0) return 1;
         if (p2 < 0) return -1;
         return p1 < p2 ? -1 : (p1 > p2 ? 1 : 0);
+    }
+
+    bool GetFieldData(TField* Field, void* Buffer) override {
+        if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup)
+            return GetCalcFieldData(Field, Buffer);
+        TRecordBuffer rec = GetActiveRecBuf();
+        if (!rec) return false;
+        const char* p = fieldPtr(rec, Field);
+        if (p[0] == 0) return false;
+        if (Field->IsBlob()) return true;
+        if (Buffer) {
+            int n = std::min(slotSize(Field), Field->GetDataSize());
+            std::memcpy(Buffer, p + 1, size_t(n));
+            if (n < Field->GetDataSize())
+                std::memset(static_cast<char*>(Buffer) + n, 0, size_t(Field->GetDataSize() - n));
+        }
+        return true;
+    }
+
+    void SetFieldData(TField* Field, const void* Buffer) override {
+        if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup) {
+            SetCalcFieldData(Field, Buffer);
+            NotifyFieldChange(Field);
+            return;
+        }
+        TRecordBuffer rec = GetActiveRecBuf();
+        if (!rec) return;
+        char* p = fieldPtr(rec, Field);
+        int slot = slotSize(Field);
+        if (Buffer && !Field->IsBlob()) {
+            TFieldType type = Field->GetDataType();
+            p[0] = 1;
+            std::memset(p + 1, 0, size_t(slot));
+            std::memcpy(p + 1, Buffer, size_t(std::min(slot, Field->GetDataSize())));
+            // keep the terminator when the field is wider than the slot
+            if ((type == ftString || type == ftFixedChar || type == ftGuid) && slot > 0)
+                p[slot] = 0;
+            if (type == ftWideString && slot > 1) p[slot] = p[slot - 1] = 0;
+        } else {
+            std::memset(p, 0, size_t(slot) + 1);
+        }
+        NotifyFieldChange(Field);
     }
 
 protected:
@@ -85,6 +129,32 @@ protected:
         if (p >= 0) cursor = p;
     }
 
+    // --- the data area
+    // Lays out the data area from the slot size of each field def and sizes the buffers.
+    template <class SlotOf> void layoutSlots(SlotOf&& slotOf) {
+        TFieldDefs* defs = GetFieldDefs();
+        fieldOffsets.assign(size_t(defs->Count()), 0);
+        slotSizes.assign(size_t(defs->Count()), 0);
+        int offset = 0;
+        for (int i = 0; i < defs->Count(); ++i) {
+            fieldOffsets[size_t(i)] = offset;
+            slotSizes[size_t(i)] = slotOf(defs->GetItems(i));
+            offset += 1 + slotSizes[size_t(i)];
+        }
+        dataSize = offset;
+        CalcFieldsOffset = HeaderSize + dataSize;
+        bufferSize = CalcFieldsOffset + GetCalcFieldsSize();
+    }
+    // The null flag of a data field in a record buffer, its value after it.
+    char* fieldPtr(TRecordBuffer Buffer, TField* Field) const {
+        int no = Field->GetFieldNo();
+        if (no < 1 || no > int(fieldOffsets.size()))
+            DatabaseErrorFmt(QString::fromUtf8(SFieldNotFound), {Field->GetDisplayName()},
+                             const_cast<TRowDataSet*>(this));
+        return Buffer + HeaderSize + fieldOffsets[size_t(no - 1)];
+    }
+    int slotSize(TField* Field) const { return slotSizes[size_t(Field->GetFieldNo() - 1)]; }
+
     // --- rows
     // Position of the row with that id, -1 when there is none.
     int positionOf(uint32_t Id) const {
@@ -131,6 +201,8 @@ protected:
     int cursor = -1; // -1: before the first row; rows.size(): after the last
     int dataSize = 0;
     int bufferSize = 0;
+    std::vector<int> fieldOffsets; // by FieldNo - 1: offset of the null flag in the data area
+    std::vector<int> slotSizes;    // by FieldNo - 1: bytes of the value
 
 private:
     mutable std::unordered_map<uint32_t, int> positions;

@@ -34,10 +34,6 @@ int slotFor(TFieldType Type, int Size) {
     }
 }
 
-bool isText(TFieldType Type) {
-    return Type == ftString || Type == ftFixedChar || Type == ftGuid || Type == ftWideString;
-}
-
 QString scaledText(int64_t v, int scale) {
     if (scale <= 0) return QString::number(qlonglong(v));
     bool neg = v < 0;
@@ -97,7 +93,7 @@ public:
         if (mode != bmWrite) {
             TRecordBuffer rec = ds->GetActiveRecBuf();
             if (rec) {
-                const char* p = ds->fieldPtr(rec, field->GetFieldNo());
+                const char* p = ds->fieldPtr(rec, field);
                 if (p[0]) {
                     int32_t h;
                     std::memcpy(&h, p + 1, 4);
@@ -110,7 +106,7 @@ public:
         if (mode == bmRead) return;
         TRecordBuffer rec = ds->GetActiveRecBuf();
         if (!rec) return;
-        char* p = ds->fieldPtr(rec, field->GetFieldNo());
+        char* p = ds->fieldPtr(rec, field);
         QByteArray bytes = GetBytes();
         if (bytes.isEmpty()) {
             std::memset(p, 0, 5);
@@ -318,20 +314,7 @@ void TIBCustomDataSet::InternalInitFieldDefs() {
 }
 
 void TIBCustomDataSet::layoutRows() {
-    TFieldDefs* defs = GetFieldDefs();
-    fieldOffsets.assign(size_t(defs->Count()), 0);
-    slotSizes.assign(size_t(defs->Count()), 0);
-    int off = 0;
-    for (int i = 0; i < defs->Count(); ++i) {
-        TFieldDef* d = defs->GetItems(i);
-        int slot = slotFor(d->GetDataType(), d->GetSize());
-        fieldOffsets[size_t(i)] = off;
-        slotSizes[size_t(i)] = slot;
-        off += 1 + slot;
-    }
-    dataSize = off;
-    CalcFieldsOffset = HeaderSize + dataSize;
-    bufferSize = CalcFieldsOffset + GetCalcFieldsSize();
+    layoutSlots([](const TFieldDef* d) { return slotFor(d->GetDataType(), d->GetSize()); });
 }
 
 void TIBCustomDataSet::InternalOpen() {
@@ -500,10 +483,6 @@ int32_t TIBCustomDataSet::newBlob(const QByteArray& Bytes) {
 
 // ---- buffers ----------------------------------------------------------------------------------
 
-char* TIBCustomDataSet::fieldPtr(TRecordBuffer Buffer, int FieldNo) const {
-    return Buffer + HeaderSize + fieldOffsets[size_t(FieldNo - 1)];
-}
-
 bool TIBCustomDataSet::visible(int Position) const {
     return Position >= 0 && Position < int(rows.size()) &&
            rows[size_t(Position)]->status != cusDeleted;
@@ -602,46 +581,6 @@ bool TIBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
 }
 
 // ---- field data -------------------------------------------------------------------------------
-
-bool TIBCustomDataSet::GetFieldData(TField* Field, void* Buffer) {
-    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup)
-        return GetCalcFieldData(Field, Buffer);
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec || Field->GetFieldNo() <= 0) return false;
-    const char* p = fieldPtr(rec, Field->GetFieldNo());
-    if (p[0] == 0) return false;
-    if (Field->IsBlob()) return true;
-    if (Buffer) {
-        int slot = slotSize(Field->GetFieldNo());
-        int n = std::min(slot, Field->GetDataSize());
-        std::memcpy(Buffer, p + 1, size_t(n));
-        if (n < Field->GetDataSize())
-            std::memset(static_cast<char*>(Buffer) + n, 0, size_t(Field->GetDataSize() - n));
-    }
-    return true;
-}
-
-void TIBCustomDataSet::SetFieldData(TField* Field, const void* Buffer) {
-    if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup) {
-        SetCalcFieldData(Field, Buffer);
-        NotifyFieldChange(Field);
-        return;
-    }
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec || Field->GetFieldNo() <= 0) return;
-    char* p = fieldPtr(rec, Field->GetFieldNo());
-    int slot = slotSize(Field->GetFieldNo());
-    if (Buffer && !Field->IsBlob()) {
-        int n = std::min(slot, Field->GetDataSize());
-        p[0] = 1;
-        std::memset(p + 1, 0, size_t(slot));
-        std::memcpy(p + 1, Buffer, size_t(n));
-        if (isText(Field->GetDataType()) && slot > 0) p[slot] = 0;
-    } else {
-        std::memset(p, 0, size_t(slot) + 1);
-    }
-    NotifyFieldChange(Field);
-}
 
 std::unique_ptr<TStream> TIBCustomDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
     if (!Field->IsBlob())

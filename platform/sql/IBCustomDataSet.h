@@ -108,8 +108,6 @@ class TIBCustomDataSet : public TRowDataSet<TIBRow> {
     bool IsSequenced() const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
     bool CanModify() const override;
-    bool GetFieldData(TField* Field, void* Buffer) override;
-    void SetFieldData(TField* Field, const void* Buffer) override;
     std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     Variant GetStateFieldValue(TDataSetState State, TField* Field) override;
 
@@ -163,8 +161,6 @@ private:
         bool loaded = false;
         QByteArray bytes;
     };
-    char* fieldPtr(TRecordBuffer Buffer, int FieldNo) const;
-    int slotSize(int FieldNo) const { return slotSizes[size_t(FieldNo - 1)]; }
 
     void beforeDatabaseDisconnect();
     void beforeTransactionEnd();
@@ -198,8 +194,6 @@ private:
     int32_t nextBlob = 1;
     bool allFetched = false;
     bool cursorOpen = false;
-    std::vector<int> fieldOffsets; // by FieldNo - 1, within the data area
-    std::vector<int> slotSizes;
     std::vector<int> columnOf; // field def -> select column
 
     // The record being applied: its new and old data areas.
