@@ -71,7 +71,7 @@ void putText(char* dst, int size, const QByteArray& text, bool rightAlign, char 
 }
 } // namespace
 
-TDbfFile::TDbfFile(const QString& name) : TPagedFile(name), fieldDefs(this) {}
+TDbfFile::TDbfFile(const QString& name) : TPagedFile(name) {}
 
 TDbfFile::~TDbfFile() {
     try {

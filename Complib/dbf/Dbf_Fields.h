@@ -74,7 +74,7 @@ private:
 
 class TDbfFieldDefs {
 public:
-    explicit TDbfFieldDefs(void* owner = nullptr) : owner(owner) {}
+    TDbfFieldDefs() = default;
     TDbfFieldDefs(const TDbfFieldDefs&) = delete;
     TDbfFieldDefs& operator=(const TDbfFieldDefs&) = delete;
 
@@ -93,6 +93,5 @@ public:
     bool UseFloatFields = true;
 
 private:
-    void* owner;
     std::vector<std::unique_ptr<TDbfFieldDef>> items;
 };
