@@ -48,7 +48,11 @@ double timeStampMSecs(TDateTime dt) {
     return TimeStampToMSecs(DateTimeToTimeStamp(dt));
 }
 
+// A stored time stamp as a date-time; a damaged one (not a number, or outside 01.01.0001 ..
+// 31.12.9999) reads as 0, as a damaged date does.
 TDateTime msecsToDateTime(double ms) {
+    constexpr double LastDay = 3652059.0; // 31.12.9999
+    if (!(ms >= MSecsPerDay && ms < (LastDay + 1) * MSecsPerDay)) return 0.0;
     TTimeStamp ts = MSecsToTimeStamp(std::round(ms));
     TDateTime d = double(ts.Date - DateDelta);
     double t = ts.Time / 86400000.0;

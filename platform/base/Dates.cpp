@@ -118,6 +118,8 @@ double TimeStampToMSecs(const TTimeStamp& timeStamp) {
 
 TTimeStamp MSecsToTimeStamp(double msecs) {
     TTimeStamp ts;
+    // Not a number, or beyond any day number: the empty stamp, which no conversion accepts.
+    if (!std::isfinite(msecs) || std::fabs(msecs) > double(MaxDateDay + 1) * MSecsPerDay) return ts;
     const double days = std::floor(msecs / MSecsPerDay);
     ts.Date = int(days);
     ts.Time = int(std::llround(msecs - days * MSecsPerDay));

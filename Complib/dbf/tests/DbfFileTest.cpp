@@ -322,6 +322,18 @@ TEST_F(FieldCodec, TimeStampScaleIsDaysFromYearOne) {
     file->SetFieldData(5, ftDateTime, &old, rec.data());
     ASSERT_TRUE(file->GetFieldData(5, ftDateTime, &back, rec.constData()));
     EXPECT_NEAR(back, old, 1e-9);
+
+    // a damaged stamp (not a number, or outside 01.01.0001 .. 31.12.9999) reads as 0, as a
+    // damaged date does
+    const double day = 86400000.0;
+    for (double raw : {std::nan(""), HUGE_VAL, -HUGE_VAL, -1e300, 1e300, 0.5 * day, 3652060.0 * day,
+                       -693594.0 * day}) {
+        memcpy(&bits, &raw, 8);
+        PutU64BE(rec.data() + file->FieldDefs()->GetItems(5)->Offset, bits);
+        back = -1;
+        ASSERT_TRUE(file->GetFieldData(5, ftDateTime, &back, rec.constData())) << raw;
+        EXPECT_EQ(back, 0.0) << raw;
+    }
 }
 
 TEST_F(FieldCodec, DatesBooleansAndText) {

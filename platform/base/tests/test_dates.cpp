@@ -2,6 +2,7 @@
 #include "Dates.h"
 #include "SysUtils.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -156,6 +157,9 @@ TEST(Dates, TimeStamps) {
     }
     EXPECT_EQ(TimeStampToMSecs({1000, 2}), 172801000.0);
     EXPECT_EQ(MSecsToTimeStamp(172801000.0), (TTimeStamp{1000, 2}));
+    // no day number fits these: the empty stamp, which the conversions refuse
+    for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300})
+        EXPECT_EQ(MSecsToTimeStamp(bad), (TTimeStamp{0, 0})) << bad;
     EXPECT_EQ(ConvertErrorOf([] {
                   TimeStampToDateTime({0, 0});
               }),
