@@ -141,6 +141,11 @@ double TStream::ReadExtended() {
 QByteArray TStream::ReadBytes(int64_t Count) {
     QByteArray result;
     if (Count <= 0) return result;
+    // A length taken from damaged data may claim far more than the stream holds: refuse it
+    // before allocating (a stream that cannot tell its size reads as far as it can).
+    int64_t position = GetPosition(), size = GetSize();
+    if (position >= 0 && size >= 0 && Count > size - position)
+        throw EReadError(QStringLiteral("Stream read error"));
     result.resize(qsizetype(Count));
     ReadBuffer(result.data(), Count);
     return result;

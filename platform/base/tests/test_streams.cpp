@@ -87,6 +87,11 @@ TEST(TStreamTest, ShortReadsAndWritesRaise) {
     EXPECT_THROW(ms.ReadByte(), EStreamError);
     ms.SetPosition(3);
     ms.ReadBuffer(buf, 0); // nothing asked, nothing raised
+    // a count beyond what is left is refused before anything is allocated for it
+    ms.SetPosition(1);
+    EXPECT_EQ(messageOf<EReadError>([&] { ms.ReadBytes(int64_t(1) << 50); }), "Stream read error");
+    EXPECT_EQ(ms.GetPosition(), 1);
+    EXPECT_EQ(ms.ReadBytes(2), QByteArray("bc"));
 
     TMemoryStream target;
     ms.SetPosition(0);

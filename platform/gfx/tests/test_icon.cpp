@@ -152,6 +152,9 @@ TEST(Icon, SaveLoadRoundTripAndBrokenFiles) {
         {"not an icon", QByteArray::fromHex("000005000100")},
         {"truncated", file.left(file.size() - 10)},
         {"entry outside", iconFile({{16, image16().left(20)}})},
+        // one entry claiming 200 MB of image data in a 22-byte file
+        {"huge entry", QByteArray::fromHex("000001000100"
+                                           "10100000010020000000800c16000000")},
     };
     for (const auto& [name, data] : broken) {
         TIcon i;
