@@ -105,10 +105,12 @@ void TDbtFile::WriteMemo(int& blockNo, int previousLength, const QByteArray& dat
     }
     try {
         if (toEnd) {
-            uint32_t next = GetU32LE(Header());
-            int64_t endBlock = (FileSize() + bs - 1) / bs;
-            next = uint32_t(std::max<int64_t>({int64_t(next), endBlock, 1}));
-            blockNo = int(next);
+            // New blocks go at the end of the file. The header's next free block is not
+            // trusted: one before the end may be stale, and one past it is damage (writers
+            // write their blocks before they move the header on) that would leave a hole.
+            int64_t endBlock = std::max<int64_t>((FileSize() + bs - 1) / bs, 1);
+            if (endBlock > INT32_MAX - needed) DbfError(STRING_INVALID_MEMO_FILE, {fileName});
+            blockNo = int(endBlock);
         }
         QByteArray image(needed * bs, ' ');
         if (!dbIII) {

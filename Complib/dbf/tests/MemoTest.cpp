@@ -113,6 +113,27 @@ TEST(DbtFile, BadLengthsAndBlocksAreErrors) {
     EXPECT_THROW(m.ReadMemo(99), EDbfError);
 }
 
+TEST(DbtFile, ANextFreeBlockPastTheEndIsTakenAsTheEnd) {
+    for (TXBaseVersion level : {xBaseIII, xBaseIV}) {
+        QTemporaryDir dir;
+        QString path = dir.filePath("m.dbt");
+        createMemo(path, level)->Close();
+        QByteArray b = ReadAll(path);
+        PutU32LE(b.data(), 1000000); // a damaged header: half a gigabyte past the end
+        WriteAll(path, b);
+        TDbtFile m(path, level);
+        m.SetMode(pfExclusiveOpen);
+        m.Open();
+        int block = 0;
+        m.WriteMemo(block, 0, QByteArray("value"));
+        EXPECT_EQ(block, 1) << level;
+        EXPECT_EQ(m.ReadMemo(block), QByteArray("value"));
+        m.Close();
+        EXPECT_EQ(ReadAll(path).size(), 1024) << level;
+        EXPECT_EQ(GetU32LE(ReadAll(path).constData()), 2u) << level;
+    }
+}
+
 TEST(DbtFile, TwoSharedWritersNeverTakeTheSameBlocks) {
     QTemporaryDir dir;
     QString path = dir.filePath("m.dbt");
