@@ -49,3 +49,17 @@ function(kadrion_tests name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# kadrion_fuzz(<library> <target> <source>)
+# A libFuzzer target over library kadrion_<library> (clang, with KADRION_FUZZ); built on request,
+# never run by CTest. The library itself is instrumented for coverage.
+function(kadrion_fuzz library target source)
+  if(NOT KADRION_FUZZ)
+    return()
+  endif()
+  target_compile_options(kadrion_${library} PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
+  add_executable(${target} ${source})
+  target_link_libraries(${target} PRIVATE kadrion_${library})
+  target_compile_options(${target} PRIVATE ${KADRION_WARNINGS} -fsanitize=fuzzer,address,undefined)
+  target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+endfunction()
