@@ -721,7 +721,8 @@ QString ApplyPicture(const TPicture& p, double absValue, bool minus) {
                 if (intSeen == 0)
                     for (int k = 0; k < pos; ++k)
                         emitIntDigit(k);
-                if (pos >= 0) emitIntDigit(pos);
+                // placeholders past the counted ones (after an exponent) have no digit left
+                if (pos >= 0 && pos < intLen) emitIntDigit(pos);
                 ++intSeen;
             }
         } else if (c == u'.') {

@@ -198,6 +198,9 @@ TEST(SysUtils, FormatFloatPictures) {
         {"0.00E+00", 1234.5, "1,23E+03"},
         {"0.00E-00", 1234.5, "1,23E03"},
         {"0.00E+00", 0.000123, "1,23E-04"},
+        // placeholders after the exponent have no digits left to show
+        {"#E+00#", 5, "5E+00"},
+        {"E+0##", 5, "E+05"},
         {"", 1.5, "1,5"},
     };
     for (const auto& [picture, v, expected] : cases)
