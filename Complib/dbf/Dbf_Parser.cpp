@@ -8,31 +8,38 @@
 #include <cmath>
 
 namespace {
+// STR's width is cut to the longest text a field can hold, so that no expression can ask for
+// a text of any size.
+constexpr int MaxStrWidth = 65535;
+
 TExprValue str(const QByteArray& s) {
     return TStringConstant::make(s);
 }
 
 // Integer as text, zero-padded to width (when given), the high digits dropped when they do
 // not fit; a negative value keeps its sign.
-QByteArray intText(int64_t v, int width, int decimals, bool hasWidth) {
+QByteArray intText(int64_t v, int64_t width, int64_t decimals, bool hasWidth) {
+    width = std::clamp<int64_t>(width, 0, MaxStrWidth);
+    decimals = std::clamp<int64_t>(decimals, 0, 18);
     uint64_t magnitude = v < 0 ? uint64_t(-(v + 1)) + 1 : uint64_t(v);
     QByteArray digits = QByteArray::number(qulonglong(magnitude));
     QByteArray sign = v < 0 ? "-" : "";
     if (hasWidth) {
-        int room = std::max(0, width - int(sign.size()));
+        int room = std::max(0, int(width) - int(sign.size()));
         if (digits.size() > room) digits = digits.right(room);
         digits = QByteArray(room - digits.size(), '0') + digits;
     }
     QByteArray out = sign + digits;
-    if (decimals > 0) out += "." + QByteArray(decimals, '0');
+    if (decimals > 0) out += "." + QByteArray(int(decimals), '0');
     return out;
 }
 
 // Float in fixed notation with 18 significant digits and the given decimals, right-aligned
 // in width (cut to width when longer).
-QByteArray floatText(double v, int width, int decimals) {
-    decimals = std::clamp(decimals, 0, 18);
-    QByteArray text = QByteArray::number(v, 'f', decimals);
+QByteArray floatText(double v, int64_t width, int64_t decimals) {
+    width = std::clamp<int64_t>(width, 0, MaxStrWidth);
+    decimals = std::clamp<int64_t>(decimals, 0, 18);
+    QByteArray text = QByteArray::number(v, 'f', int(decimals));
     int intDigits = 0;
     for (char c : text) {
         if (c == '.') break;
@@ -122,14 +129,14 @@ void TDbfParser::FillExpressList() {
     AddWord(std::make_unique<TFunction>(
         "STR", "FII", 1, etString,
         [](const auto& a) {
-            int width = a.size() > 1 ? int(a[1].I) : 18;
-            int decimals = a.size() > 2 ? int(a[2].I) : 0;
+            int64_t width = a.size() > 1 ? a[1].I : 18;
+            int64_t decimals = a.size() > 2 ? a[2].I : 0;
             return str(floatText(a[0].F, width, decimals));
         },
         false, 0, "number as text"));
     auto intStr = [](const auto& a) {
-        return str(intText(a[0].I, a.size() > 1 ? int(a[1].I) : 0, a.size() > 2 ? int(a[2].I) : 0,
-                           a.size() > 1));
+        return str(
+            intText(a[0].I, a.size() > 1 ? a[1].I : 0, a.size() > 2 ? a[2].I : 0, a.size() > 1));
     };
     AddWord(std::make_unique<TFunction>("STR", "III", 1, etString, intStr, false, 0,
                                         "integer as text"));

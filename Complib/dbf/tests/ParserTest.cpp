@@ -88,6 +88,13 @@ TEST_F(ParserFixture, ValuesOfExpressions) {
             ADD_FAILURE() << c.expression << ": " << e.Message.toStdString();
         }
     }
+    // STR's width and decimals are cut to what a field can hold: no text of any size
+    for (const char* huge :
+         {"STR(BIG, 666666664, 2)", "STR(SUM, 666666664, 2)", "STR(CNT, 4, 666666664)"}) {
+        TDbfParser p(file.get());
+        p.ParseExpression(huge);
+        EXPECT_LE(p.Evaluate(rec.constData()).S.size(), 65535 + 19) << huge;
+    }
 }
 
 TEST_F(ParserFixture, ResultTypesAndLengths) {
