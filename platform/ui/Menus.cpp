@@ -246,8 +246,9 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TMenu::~TMenu() {
-    // the root item outlives this part of the object while components are freed
-    items->menu = nullptr;
+    // a plain delete frees the owned root item after this body; FreeObject frees it before
+    // (and Notification forgets it then)
+    if (items) items->menu = nullptr;
 }
 
 void TMenu::SetImages(TCustomImageList* Value) {
@@ -259,6 +260,10 @@ void TMenu::SetImages(TCustomImageList* Value) {
 void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == images) images = nullptr;
+    if (Operation == opRemove && AComponent == items) {
+        items->menu = nullptr;
+        items = nullptr;
+    }
 }
 
 namespace {
@@ -358,6 +363,7 @@ void TMainMenu::FillMenuBar(QMenuBar* Bar) const {
             a->deleteLater();
         }
     }
+    if (!items) return; // the menu is being freed
     for (int i = 0; i < items->GetCount(); ++i) {
         TMenuItem* it = items->GetItems(i);
         if (!it->GetVisible() || it->IsLine()) continue;
