@@ -23,6 +23,8 @@ kadrion_build() {
   local dir=$1; shift
   if [ ! -f "$dir/build.ninja" ]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+  elif [ $# -gt 0 ]; then
+    cmake -S . -B "$dir" "$@" >/dev/null # the options may differ from the last run's
   fi
   cmake --build "$dir" --parallel "$(nproc)"
 }

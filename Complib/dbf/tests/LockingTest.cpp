@@ -95,9 +95,12 @@ TEST(DbfLocking, TwoProcessesAppendingKeepEveryRecord) {
     ASSERT_EQ(waitChild(child), 0);
 
     QByteArray b = ReadAll(dir.filePath("shared.dbf"));
-    int hs = GetU16LE(b.constData() + 8), rs = GetU16LE(b.constData() + 10);
+    ASSERT_GE(b.size(), 32);
+    char head[32];
+    memcpy(head, b.constData(), sizeof head);
+    int hs = GetU16LE(head + 8), rs = GetU16LE(head + 10);
     int total = 3 + 2 * perProcess;
-    EXPECT_EQ(int(GetU32LE(b.constData() + 4)), total);
+    EXPECT_EQ(int(GetU32LE(head + 4)), total);
     ASSERT_EQ(b.size(), hs + total * rs + 1);
     EXPECT_EQ(b.back(), 0x1A);
     std::set<QByteArray> seen;
