@@ -32,8 +32,8 @@ public:
     using TDataSet::TDataSet;
 
     int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override {
-        int p1 = Bookmark1.size() == 4 ? positionOf(bookmarkId(Bookmark1)) : -1;
-        int p2 = Bookmark2.size() == 4 ? positionOf(bookmarkId(Bookmark2)) : -1;
+        int p1 = positionOf(bookmarkId(Bookmark1));
+        int p2 = positionOf(bookmarkId(Bookmark2));
         if (p1 < 0 && p2 < 0) return 0;
         if (p1 < 0) return 1;
         if (p2 < 0) return -1;
@@ -87,6 +87,7 @@ protected:
     static TRowHeader* header(TRecordBuffer Buffer) {
         return reinterpret_cast<TRowHeader*>(Buffer);
     }
+    // The row id of a bookmark; 0, which no row has, for one that is not 4 bytes long.
     static uint32_t bookmarkId(const TBookmark& Bookmark) {
         uint32_t id = 0;
         if (Bookmark.size() == 4) std::memcpy(&id, Bookmark.constData(), 4);
@@ -120,7 +121,7 @@ protected:
         header(Buffer)->flag = uint8_t(Value);
     }
     void InternalGotoBookmark(const TBookmark& Bookmark) override {
-        int p = Bookmark.size() == 4 ? positionOf(bookmarkId(Bookmark)) : -1;
+        int p = positionOf(bookmarkId(Bookmark));
         if (p < 0) DatabaseError(QString::fromUtf8(SBookmarkNotFound), this);
         cursor = p;
     }
@@ -170,18 +171,16 @@ protected:
     // Call after rows were inserted, removed or reordered anywhere but at the end.
     void rowsMoved() { positionsValid = false; }
     // Adds a row at the end with a new id.
-    Row& appendRow(std::unique_ptr<Row> R) {
+    void appendRow(std::unique_ptr<Row> R) {
         R->id = nextId++;
         if (positionsValid) positions[R->id] = int(rows.size());
         rows.push_back(std::move(R));
-        return *rows.back();
     }
     // Inserts a row at a position with a new id.
-    Row& insertRow(int Position, std::unique_ptr<Row> R) {
+    void insertRow(int Position, std::unique_ptr<Row> R) {
         R->id = nextId++;
         rows.insert(rows.begin() + Position, std::move(R));
         positionsValid = false;
-        return *rows[size_t(Position)];
     }
     void clearRows() {
         rows.clear();
