@@ -53,7 +53,7 @@ class TGalleryForm : public TForm {
         page2->SetCaption(QStringLiteral("Дані"));
         page2->SetPageControl(pc);
 
-        auto add = [this](auto* c, TWinControl* p, int l, int t, int w, int h) {
+        auto add = [](auto* c, TWinControl* p, int l, int t, int w, int h) {
             c->SetParent(p);
             c->SetBounds(l, t, w, h);
             return c;
