@@ -137,7 +137,7 @@ void TIndexFile::setupTag(Tag& t) {
     int pageBytes = mdx ? MdxPageSize : NdxPageSize;
     int expected = mdx ? ((4 + t.keyLength + 3) / 4) * 4 : ((8 + t.keyLength + 3) / 4) * 4;
     if (t.keyLength < 1 || t.entrySize != expected || t.keysPerPage < 2 ||
-        pageHeader + t.keysPerPage * t.entrySize > pageBytes)
+        pageHeader + int64_t(t.keysPerPage) * t.entrySize > pageBytes)
         invalidIndex(fileName);
     int n = 0;
     while (n < 220 && h[24 + n])

@@ -301,6 +301,31 @@ TEST(DbfIndex, DamagedPageIsRefused) {
     }
 }
 
+TEST(DbfIndex, ATagHeaderWithImpossibleSizesIsRefused) {
+    QTemporaryDir dir;
+    makeTable(dir.path(), {"NAME"});
+    QString path = dir.filePath("idx.mdx");
+    QByteArray raw = ReadAll(path);
+    // key length, keys per page and entry size that agree with each other, but whose product
+    // is far beyond a page (and beyond an int)
+    char* tag = raw.data() + GetU32LE(raw.constData() + 544) * 512;
+    PutU16LE(tag + 12, 50368);
+    PutU16LE(tag + 14, 50372);
+    PutU16LE(tag + 18, 50372);
+    WriteAll(path, raw);
+    TDbfTable t(nullptr);
+    t.SetFilePath(dir.path());
+    t.SetTableName("idx.dbf");
+    try {
+        t.Open();
+        t.SetIndexName("NAME");
+        t.First();
+        ADD_FAILURE() << "used a tag with impossible sizes";
+    } catch (const EDbfError& e) {
+        EXPECT_EQ(e.Message, "Invalid index file: \"" + path + "\".");
+    }
+}
+
 TEST(DbfIndex, PerlXBaseReadsTheIndexFiles) {
     QTemporaryDir dir;
     auto t = makeTable(dir.path(), {"NAME"});
