@@ -359,11 +359,11 @@ void TDbfTable::InternalInitFieldDefs() {
         d->SetAttributes(attrs);
     }
     if (TIndexFile* mdx = file->MdxFile()) {
-        for (const QString& tag : mdx->GetIndexNames()) {
+        for (int slot = 0; slot < mdx->TagCount(); ++slot) {
+            const QString tag = mdx->TagName(slot);
             if (indexDefs->GetIndexByName(tag)) continue;
             TDbfIndexDef* d = indexDefs->Add();
             d->SetIndexFile(tag);
-            int slot = mdx->IndexOf(tag);
             d->SetSortField(mdx->TagExpression(slot));
             d->SetOptions(mdx->TagOptions(slot));
         }

@@ -251,9 +251,11 @@ void TIndexFile::endChange() {
 // ---- tags -----------------------------------------------------------------------------------
 
 int TIndexFile::IndexOf(const QString& tagName) const {
-    QString up = tagName.toUpper().left(10);
+    // a longer name given matches the ten characters a tag name keeps; a name read from a file
+    // of another writer may be longer still
+    const QString up = tagName.toUpper();
     for (size_t i = 0; i < tags.size(); ++i)
-        if (tags[i]->name == up) return int(i);
+        if (tags[i]->name == up || tags[i]->name == up.left(10)) return int(i);
     if (!mdx && !tags.empty() &&
         tags[0]->name == ExtractFileName(ChangeFileExt(tagName, "")).toUpper())
         return 0;

@@ -326,6 +326,30 @@ TEST(DbfIndex, ATagHeaderWithImpossibleSizesIsRefused) {
     }
 }
 
+TEST(DbfIndex, ATagNameFillingItsWholeFieldIsUsable) {
+    QTemporaryDir dir;
+    {
+        auto t = makeTable(dir.path(), {"NAME"});
+        for (const char* name : {"b", "c", "a"})
+            append(*t, name, 0);
+    }
+    // eleven letters and no terminator, as another writer may leave them
+    QString path = dir.filePath("idx.mdx");
+    QByteArray raw = ReadAll(path);
+    memcpy(raw.data() + 544 + 4, "NAMEXXXXXXX", 11);
+    WriteAll(path, raw);
+    TDbfTable t(nullptr);
+    t.SetFilePath(dir.path());
+    t.SetTableName("idx.dbf");
+    t.Open();
+    ASSERT_NE(t.GetIndexes()->GetIndexByName("NAMEXXXXXXX"), nullptr);
+    t.SetIndexName("NAMEXXXXXXX");
+    QString order;
+    for (t.First(); !t.Eof(); t.Next())
+        order += t.FieldByName("NAME")->GetAsString().trimmed();
+    EXPECT_EQ(order, "abc");
+}
+
 TEST(DbfIndex, PerlXBaseReadsTheIndexFiles) {
     QTemporaryDir dir;
     auto t = makeTable(dir.path(), {"NAME"});
