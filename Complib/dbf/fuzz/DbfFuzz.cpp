@@ -1,7 +1,7 @@
 // Feeds arbitrary table, memo and index files to the dBase engine. Opening them, reading every
-// record and every index entry, then appending, editing and deleting must never crash, hang,
-// read out of bounds or allocate without bound, whatever the bytes; a damaged file may only
-// raise the engine's own errors.
+// record and every index entry, then appending, editing and deleting (opened exclusively and
+// shared) must never crash, hang, read out of bounds or allocate without bound, whatever the
+// bytes; a damaged file may only raise the engine's own errors.
 //
 // An input is three parts, the first two preceded by their length (4 bytes, little endian):
 // the table "t.dbf", the memo file "t.dbt" and an index, written both as "t.mdx" (opened by the
@@ -113,11 +113,12 @@ void readEverything() {
     walkIndex(t.GetDbfFile()->OpenIndex("t.ndx", QString(), {}, false));
 }
 
-void writeSomething() {
+// Appends, edits and deletes a record; shared, the table re-reads its header under its locks.
+void writeSomething(bool exclusive) {
     TDbfTable t(nullptr);
     t.SetFilePath(workDir());
     t.SetTableName("t.dbf");
-    t.SetExclusive(true);
+    t.SetExclusive(exclusive);
     t.Open();
     t.Append();
     for (int i = 0; i < t.GetFieldCount(); ++i) {
@@ -208,6 +209,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     placeFiles(parts);
     guarded(readEverything);
     placeFiles(parts);
-    guarded(writeSomething);
+    guarded([] { writeSomething(true); });
+    placeFiles(parts);
+    guarded([] { writeSomething(false); });
     return 0;
 }
