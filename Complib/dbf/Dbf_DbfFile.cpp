@@ -217,6 +217,11 @@ void TDbfFile::ReadFieldDefs() {
             f->AutoIncPos = pos + 40;
         }
         if (name.isEmpty() || f->GetFieldType() == ftUnknown || size == 0) invalidFile();
+        // binary fields are read whole: a slot narrower than their width is damage
+        const char native = f->GetNativeFieldType();
+        if (((native == 'I' || native == '+') && size != 4) ||
+            ((native == '@' || native == 'O') && size != 8))
+            invalidFile();
         if ((dbfVersion == xFoxPro || dbfVersion == xVisualFoxPro) &&
             !QByteArray("CNFLDM").contains(type))
             invalidFile(); // FoxPro binary field layouts are not read

@@ -144,6 +144,11 @@ TEST(DbfFile, DamagedFilesAreRefusedAndLeftUntouched) {
         {"field sizes do not add up", [](QByteArray& b) { b[48] = 6; }},
         {"empty field name", [](QByteArray& b) { memset(b.data() + 32, 0, 11); }},
         {"unknown field type", [](QByteArray& b) { b[43] = 'X'; }},
+        // binary fields have fixed widths: reading them from a narrower slot would run past it
+        {"integer field of 3 bytes", [](QByteArray& b) { b[75] = 'I'; }},
+        {"time stamp of 3 bytes", [](QByteArray& b) { b[75] = '@'; }},
+        {"double of 3 bytes", [](QByteArray& b) { b[75] = 'O'; }},
+        {"autoincrement of 3 bytes", [](QByteArray& b) { b[75] = '+'; }},
         {"short file", [](QByteArray& b) { b.truncate(20); }},
         {"descriptor past the header",
          [](QByteArray& b) {
