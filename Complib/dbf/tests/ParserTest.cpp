@@ -1,6 +1,7 @@
 // The expression parser over a table: expression -> value, or the exact error text.
 #include "DbfTestUtil.h"
 #include "Dbf_Parser.h"
+#include "ParserTable.h"
 
 #include "CodePages.h"
 #include "Dates.h"
@@ -9,42 +10,10 @@ namespace {
 
 class ParserFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        file = std::make_unique<TDbfFile>(dir.filePath("p.dbf"));
-        file->SetMode(pfExclusiveCreate);
-        file->UseFloatFields = false;
-        file->Open();
-        TDbfFieldDefs defs;
-        defs.UseFloatFields = false;
-        defs.Add("TABNOM", ftString, 5);
-        defs.Add("STAJ", ftString, 3);
-        defs.Add("SUM", ftFloat, 8, 2);
-        defs.Add("CNT", ftSmallint, 4);
-        defs.Add("BIG", ftInteger, 9);
-        defs.Add("BORN", ftDate);
-        defs.Add("NOTE", ftMemo);
-        defs.Add("OK", ftBoolean);
-        file->FinishCreate(defs, ".dbt", 512);
-        rec = QByteArray(file->RecordSize(), ' ');
-        file->InitRecord(rec.data());
-        auto setText = [&](int i, const char* v) {
-            QByteArray b(v);
-            file->SetFieldData(i, ftString, &b, rec.data());
-        };
-        setText(0, "ab12");
-        setText(1, "123");
-        double sum = -12.5;
-        file->SetFieldData(2, ftFloat, &sum, rec.data());
-        int16_t cnt = -7;
-        file->SetFieldData(3, ftSmallint, &cnt, rec.data());
-        int32_t big = 123456;
-        file->SetFieldData(4, ftInteger, &big, rec.data());
-        TDateTime born = EncodeDate(1999, 12, 31);
-        file->SetFieldData(5, ftDate, &born, rec.data());
-    }
     QTemporaryDir dir;
-    std::unique_ptr<TDbfFile> file;
-    QByteArray rec;
+    TParserTable table{dir.filePath("p.dbf")};
+    std::unique_ptr<TDbfFile>& file = table.file;
+    QByteArray& rec = table.rec;
 };
 
 } // namespace
