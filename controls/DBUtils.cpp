@@ -59,7 +59,11 @@ bool TLocateObject::Locate(const QString& FieldName, const QString& Value, bool 
 }
 
 bool TLocateObject::CanUseDataSetLocate() {
-    return lookupField->GetFieldKind() == fkData || lookupField->GetFieldKind() == fkInternalCalc;
+    const TFieldKind kind = lookupField->GetFieldKind();
+    if (kind != fkData && kind != fkInternalCalc) return false;
+    // the dataset matches prefixes of texts only; a number's text prefix needs the scan
+    const TFieldType t = lookupField->GetDataType();
+    return lookupExact || t == ftString || t == ftWideString || t == ftFixedChar;
 }
 
 bool TLocateObject::LocateByDataSet() {

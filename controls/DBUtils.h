@@ -35,7 +35,8 @@ class TLocateObject : public TObject {
     // A scan from the first record.
     virtual bool LocateByScan();
     virtual bool CanUseKey() { return false; }
-    // True for a data field or an internal calculated one (what the dataset's Locate searches).
+    // True for a data field or an internal calculated one (what the dataset's Locate searches),
+    // unless a prefix of a field that is not a string is looked for.
     virtual bool CanUseDataSetLocate();
 
 protected:

@@ -641,6 +641,8 @@ TSelectDateDlg::TSelectDateDlg(TComponent* AOwner) : TForm(AOwner) {
     Calendar->SetAlign(alClient);
     Calendar->SetColor(clWhite);
     Calendar->SetUseCurrentDate(false);
+    // Tab is a month on here (the form's key preview), not the next control
+    Calendar->SetOptions(Calendar->GetOptions() + TGridOptions{goTabs});
     Calendar->SetCalendarDate(::Date());
     Calendar->OnChange = [this](TObject* S) { CalendarChange(S); };
     Calendar->OnDblClick = [this](TObject* S) { CalendarDblClick(S); };

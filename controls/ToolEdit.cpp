@@ -89,7 +89,7 @@ void TPopupWindow::Show(TPoint Origin) {
     SetBounds(Origin.X, Origin.Y, width, height);
     HandleNeeded();
     SetVisible(true);
-    if (HandleAllocated()) GetHandle()->raise();
+    if (HandleAllocated()) RaiseWindow(GetHandle());
 }
 
 void TPopupWindow::Hide() {
@@ -229,8 +229,22 @@ TCustomComboEdit::~TCustomComboEdit() {
     }
 }
 
+void TCustomComboEdit::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomMaskEdit::Notification(AComponent, Operation);
+    if (Operation != opRemove) return;
+    if (AComponent == popup) {
+        watch->Stop();
+        popup = nullptr;
+        popupVisible = false;
+    } else if (AComponent == button) {
+        button = nullptr;
+    } else if (AComponent == buttonContainer) {
+        buttonContainer = nullptr;
+    }
+}
+
 int TCustomComboEdit::GetButtonWidth() const {
-    return button->GetWidth();
+    return button ? button->GetWidth() : 0;
 }
 
 void TCustomComboEdit::SetButtonWidth(int Value) {
@@ -367,6 +381,7 @@ void TCustomComboEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
 }
 
 void TCustomComboEdit::updateControlsLayout() {
+    if (!buttonContainer || !button) return;
     // The button sits inside the edit's frame at its right edge: the native edit draws a
     // two-pixel sunken frame (one pixel flat), none without a border.
     const int frame = borderStyle == bsNone ? 0 : (ctl3D ? 2 : 1);
@@ -378,6 +393,7 @@ void TCustomComboEdit::updateControlsLayout() {
 }
 
 void TCustomComboEdit::setEditRect() {
+    if (!buttonContainer) return;
     if (QLineEdit* e = LineEdit())
         e->setTextMargins(0, 0, buttonContainer->GetVisible() ? buttonContainer->GetWidth() : 0, 0);
 }
@@ -498,7 +514,7 @@ void TCustomComboEdit::KeyDown(WORD& Key, TShiftState Shift) {
         return;
     }
     TCustomMaskEdit::KeyDown(Key, Shift);
-    if (Key != 0 && ShortCut(Key, Shift) == clickKey && GetButtonWidth() > 1) {
+    if (Key != 0 && button && ShortCut(Key, Shift) == clickKey && GetButtonWidth() > 1) {
         button->Click();
         Key = 0;
     }
@@ -585,7 +601,7 @@ void TCustomComboEdit::Dispatch(TMessage& Message) {
     }
     case CM_ENABLEDCHANGED:
         TCustomMaskEdit::Dispatch(Message);
-        button->SetEnabled(enabled);
+        if (button) button->SetEnabled(enabled);
         return;
     case CM_FONTCHANGED:
     case CM_CTL3DCHANGED:

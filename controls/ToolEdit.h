@@ -152,6 +152,8 @@ class TCustomComboEdit : public TCustomMaskEdit {
 
 protected:
     friend class TEditButton;
+    // Forgets the drop-down, the button and its container when they go first.
+    void Notification(TComponent* AComponent, TOperation Operation) override;
     // Called by the button's click.
     void editButtonClick();
     // Places the button and keeps the text clear of it.
