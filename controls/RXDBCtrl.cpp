@@ -51,6 +51,12 @@ void TDBDateEdit::dataChange(TObject*) {
     SetModified(false);
 }
 
+void TDBDateEdit::SetDefaultToday(bool Value) {
+    if (Value == defaultToday) return;
+    TCustomDateEdit::SetDefaultToday(Value);
+    dataChange(nullptr);
+}
+
 void TDBDateEdit::editingChange(TObject*) {
     TCustomComboEdit::SetReadOnly(!dataLink->GetEditing());
 }

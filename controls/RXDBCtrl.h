@@ -13,6 +13,8 @@ class TDBDateEdit : public TFieldDataLinkControl<TCustomDateEdit> {
     ~TDBDateEdit() override;
     TFieldDataLink* GetDataLink() const { return dataLink.get(); }
 
+    // Shows the field again (a null date then reads as today or as nothing).
+    void SetDefaultToday(bool Value);
     // ReadOnly is the data link's read-only flag.
     bool GetReadOnly() const override { return dataLink->GetReadOnly(); }
     void SetReadOnly(bool Value) { dataLink->SetReadOnly(Value); }

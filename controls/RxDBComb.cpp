@@ -86,24 +86,29 @@ void TCustomDBComboBox::Loaded() {
     if (IsDesigning()) dataChange(nullptr);
 }
 
+bool TCustomDBComboBox::beginChange() {
+    // The native list or edit has changed already; the record going into edit state shows the
+    // field again, which must not undo what the user chose or typed.
+    const int chosen = GetItemIndex();
+    const QString text = GetText();
+    if (!dataLink->Edit()) return false;
+    ++showing;
+    if (GetItemIndex() != chosen) SetItemIndex(chosen);
+    if (!listStyle() && GetText() != text) SetTextBuf(text);
+    --showing;
+    return true;
+}
+
 void TCustomDBComboBox::Change() {
-    if (showing) {
-        TCustomComboBox::Change();
-        return;
-    }
-    dataLink->Edit();
+    if (!showing) beginChange();
     TCustomComboBox::Change();
-    dataLink->Modified();
+    if (!showing) dataLink->Modified();
 }
 
 void TCustomDBComboBox::Click() {
-    if (showing) {
-        TCustomComboBox::Click();
-        return;
-    }
-    dataLink->Edit();
+    if (!showing) beginChange();
     TCustomComboBox::Click();
-    dataLink->Modified();
+    if (!showing) dataLink->Modified();
 }
 
 void TCustomDBComboBox::DropDown() {
@@ -164,7 +169,7 @@ void TCustomDBComboBox::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case CN_COMMAND:
         // a choice on a record that cannot be edited does not stay
-        if (Message.WParamHi() == CBN_SELCHANGE && !showing && !dataLink->Edit()) {
+        if (Message.WParamHi() == CBN_SELCHANGE && !showing && !beginChange()) {
             if (style != csSimple && HandleAllocated())
                 PostMessage(GetHandle(), CB_SHOWDROPDOWN, 0, 0);
             dataChange(nullptr);

@@ -40,8 +40,8 @@ protected:
     void dataChange(TObject*);
     void editingChange(TObject*);
     virtual void updateData(TObject*);
-    // Asks to edit the record and marks the link modified around the platform's handling;
-    // false (and the field shown again) when the choice cannot stay.
+    // Asks to edit the record, keeping the choice or text the user has just made; false when
+    // the record cannot be edited.
     bool beginChange();
     void paintCopy(TCanvas* Canvas);
     int showing = 0;
