@@ -1369,6 +1369,15 @@ void TRxCustomListBox::Dispatch(TMessage& Message) {
         TWinControl::Dispatch(Message);
         if (graySelection && multiSelect && HandleAllocated() && GetSelCount() > 1) Invalidate();
         return;
+    case WM_MOUSEWHEEL: {
+        // the wheel events first, then the list scrolls
+        TWMMouseWheel m(Message);
+        if (DoMouseWheel(KeysToShiftState(m.Keys()), m.WheelDelta(), TPoint{m.XPos(), m.YPos()}))
+            Message.Result = 1;
+        else
+            DefaultHandler(Message);
+        return;
+    }
     case CM_CTL3DCHANGED:
         if (borderStyle == bsSingle) recreate();
         TWinControl::Dispatch(Message);

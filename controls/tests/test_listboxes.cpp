@@ -234,6 +234,13 @@ TEST_F(ListBoxTest, MouseAndKeysSelect) {
     PressKey(box, Qt::Key_Down, Qt::ShiftModifier);
     PressKey(box, Qt::Key_Down, Qt::ShiftModifier);
     EXPECT_EQ(box->GetSelCount(), 3);
+
+    // the wheel scrolls a list taller than its window
+    box->SetHeight(3 * h + 4);
+    EXPECT_EQ(box->GetTopIndex(), 0);
+    box->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    EXPECT_EQ(box->GetTopIndex(), 3);
+    EXPECT_TRUE(ScrollBarVisible(box->GetHandle(), SB_VERT));
 }
 
 TEST_F(ListBoxTest, AutomaticDragKeepsTheSelectionOnAPressOnASelectedItem) {
