@@ -100,6 +100,12 @@ TListBoxAccess* ListBoxAccess(TControl* Control);
 // first and then starts a drag, unless it extends a multi-selection with Shift or Ctrl.
 bool DragAtOnce(TListBoxAccess* List, TShiftState Shift, const TPoint& Pos);
 bool DragAfterPress(TListBoxAccess* List, TShiftState Shift);
+// A left press on a list in automatic drag mode goes to the list's own press handling (the
+// platform would start the drag instead); true when it took the message.
+bool ListTakesPress(TControl* List, TMessage& Message);
+// A press of the list (Press) with the automatic drag around it.
+void PressWithAutoDrag(TListBoxAccess* List, TShiftState Shift, const TPoint& Pos, bool Cancelling,
+                       const std::function<void()>& Press);
 // A drag that ended on no target: the list gets a press and release at the cursor, so its
 // own tracking ends (Cancelling is set meanwhile; such a press starts no drag).
 void EndListDrag(TListBoxAccess* List, bool& Cancelling);

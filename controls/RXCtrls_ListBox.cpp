@@ -72,6 +72,29 @@ bool DragAfterPress(TListBoxAccess* List, TShiftState Shift) {
     return !(List->GetListMultiSelect() && (Shift.Contains(ssShift) || Shift.Contains(ssCtrl)));
 }
 
+bool ListTakesPress(TControl* List, TMessage& Message) {
+    bool press = Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK;
+    if (!press || List->IsDesigning() || List->GetDragMode() != dmAutomatic || List->Dragging())
+        return false;
+    TControlState state = List->GetControlState();
+    state.Include(csLButtonDown);
+    List->SetControlState(state);
+    List->Dispatch(Message);
+    return true;
+}
+
+void PressWithAutoDrag(TListBoxAccess* List, TShiftState Shift, const TPoint& Pos, bool Cancelling,
+                       const std::function<void()>& Press) {
+    TWinControl* c = List->GetListControl();
+    bool automatic = c->GetDragMode() == dmAutomatic && !Cancelling;
+    if (automatic && DragAtOnce(List, Shift, Pos)) {
+        c->BeginDrag(false);
+        return;
+    }
+    Press();
+    if (automatic && DragAfterPress(List, Shift)) c->BeginDrag(false);
+}
+
 void EndListDrag(TListBoxAccess* List, bool& Cancelling) {
     TWinControl* c = List->GetListControl();
     if (!c->HandleAllocated() || Cancelling) return;
@@ -1267,13 +1290,8 @@ void TRxCustomListBox::paintCopy(TCanvas* DC) {
 void TRxCustomListBox::leftButtonDown(TMessage& Message) {
     TWMMouse m(Message);
     TShiftState shift = KeysToShiftState(m.Keys());
-    bool automatic = dragMode == dmAutomatic && !cancellingDrag;
-    if (automatic && DragAtOnce(this, shift, m.Pos())) {
-        BeginDrag(false);
-        return;
-    }
-    TWinControl::Dispatch(Message);
-    if (automatic && DragAfterPress(this, shift)) BeginDrag(false);
+    PressWithAutoDrag(this, shift, m.Pos(), cancellingDrag,
+                      [&] { TWinControl::Dispatch(Message); });
 }
 
 void TRxCustomListBox::DoEndDrag(TObject* Target, int X, int Y) {
@@ -1283,13 +1301,7 @@ void TRxCustomListBox::DoEndDrag(TObject* Target, int X, int Y) {
 
 void TRxCustomListBox::WndProc(TMessage& Message) {
     const UINT msg = Message.Msg;
-    // automatic drag starts from the list's own press handling, after the selection
-    if ((msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) && !IsDesigning() &&
-        dragMode == dmAutomatic && !Dragging()) {
-        controlState.Include(csLButtonDown);
-        Dispatch(Message);
-        return;
-    }
+    if (ListTakesPress(this, Message)) return;
     if (!wnd || !GetAutoScroll()) {
         TWinControl::WndProc(Message);
         if (msg == CM_FONTCHANGED) canvas->SetFont(font.get());
@@ -1453,14 +1465,11 @@ void TTextListBox::SetTopIndex(int Value) {
 }
 
 void TTextListBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    bool automatic =
-        Button == mbLeft && dragMode == dmAutomatic && !IsDesigning() && !cancellingDrag;
-    if (automatic && DragAtOnce(this, Shift, TPoint{X, Y})) {
-        BeginDrag(false);
-        return;
-    }
-    TCustomListBox::MouseDown(Button, Shift, X, Y);
-    if (automatic && DragAfterPress(this, Shift)) BeginDrag(false);
+    auto press = [&] { TCustomListBox::MouseDown(Button, Shift, X, Y); };
+    if (Button != mbLeft || IsDesigning())
+        press();
+    else
+        PressWithAutoDrag(this, Shift, TPoint{X, Y}, cancellingDrag, press);
 }
 
 void TTextListBox::DoEndDrag(TObject* Target, int X, int Y) {
@@ -1470,13 +1479,7 @@ void TTextListBox::DoEndDrag(TObject* Target, int X, int Y) {
 
 void TTextListBox::WndProc(TMessage& Message) {
     const UINT msg = Message.Msg;
-    // automatic drag starts from the list's own press handling, after the selection
-    if ((msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) && !IsDesigning() &&
-        dragMode == dmAutomatic && !Dragging()) {
-        controlState.Include(csLButtonDown);
-        Dispatch(Message);
-        return;
-    }
+    if (ListTakesPress(this, Message)) return;
     switch (msg) {
     case CM_FONTCHANGED:
         TCustomListBox::WndProc(Message);
