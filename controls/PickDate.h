@@ -8,7 +8,7 @@
 #include "DateUtil.h"
 #include "ExtCtrls.h"
 #include "Grids.h"
-#include "RxCtrls.h"
+#include "RXCtrls.h"
 #include "ToolEdit.h"
 
 // ---- TRxTimerSpeedButton ------------------------------------------------------------------

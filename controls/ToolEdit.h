@@ -12,7 +12,7 @@
 
 #include "DateUtil.h"
 #include "Mask.h"
-#include "RxCtrls.h"
+#include "RXCtrls.h"
 #include "Variant.h"
 
 #include <memory>

@@ -1,5 +1,5 @@
 // The speed button and its glyph.
-#include "RxCtrls.h"
+#include "RXCtrls.h"
 
 #include "RXConst.h"
 #include "VCLUtils.h"
