@@ -400,7 +400,7 @@ void TLocCalendar::Dispatch(TMessage& Message) {
 
 TPopupCalendar::TPopupCalendar(TWinControl* AOwner) : TPopupWindow(AOwner) {
     SetBounds(0, 0, std::max(187, 180), std::max(124, 120));
-    color = clBtnFace;
+    SetColor(clBtnFace); // its own colour, not the edit's
     parentFont = false;
     resetFont(font.get());
     showHint = AOwner ? AOwner->GetShowHint() : true;
