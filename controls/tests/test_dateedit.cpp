@@ -335,7 +335,11 @@ TEST_F(DateEditTest, TheDialogStyleAsksInAModalDialog) {
             },
             Ok ? mrOk : mrCancel);
     };
-    answer(true, [](TSelectDateDlg* d) {
+    const TPoint origin = edit->ClientToScreen(TPoint{0, 0});
+    answer(true, [&](TSelectDateDlg* d) {
+        // under the edit, right edges aligned
+        EXPECT_EQ(d->GetTop(), origin.Y + edit->GetHeight() - 1);
+        EXPECT_EQ(d->GetLeft() + d->GetWidth(), origin.X + edit->GetWidth());
         EXPECT_EQ(d->GetDate(), D(2026, 3, 5));
         // Tab goes a month on, Ctrl+Page Down a year
         PressKey(d->Calendar, Qt::Key_Tab);

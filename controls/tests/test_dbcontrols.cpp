@@ -214,6 +214,25 @@ TEST_F(DBControlsTest, AnItemWithoutACodeIsRefused) {
     EXPECT_EQ(field("SEX")->GetAsString(), QStringLiteral("Ж"));
 }
 
+TEST_F(DBControlsTest, PaintedAsACopyTheyDrawTheField) {
+    // a grid or panel that paints a replica of a control gets the field's text
+    auto texts = [](TWinControl* C) {
+        TBitmap b(C->GetWidth(), C->GetHeight());
+        TTextRecorder rec;
+        b.GetCanvas()->SetRecorder(&rec);
+        C->PaintTo(b.GetCanvas(), 0, 0);
+        QStringList l;
+        for (const TTextRecord& r : rec.Items)
+            l << r.Text;
+        return l;
+    };
+    EXPECT_EQ(texts(date), QStringList{QStringLiteral("10.05.2020")});
+    EXPECT_EQ(texts(sex), QStringList{QStringLiteral("Жінка")});
+    ds->Next();
+    EXPECT_EQ(texts(date), QStringList{QStringLiteral("  .  .    ")});
+    EXPECT_EQ(texts(sex), QStringList{QStringLiteral("Чоловік")});
+}
+
 TEST_F(DBControlsTest, EditableStylesStoreTheText) {
     auto* cat = form->Add<TRxDBComboBox>(150, 40, 150, 21);
     for (const char* s : {"Керівник", "Професіонал", "Фахівець"})
