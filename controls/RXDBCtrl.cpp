@@ -5,15 +5,8 @@
 // ---- TDBDateEdit --------------------------------------------------------------------------
 
 TDBDateEdit::TDBDateEdit(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
-    dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
-    dataLink->OnEditingChange = [this](TObject* S) { editingChange(S); };
-    dataLink->OnUpdateData = [this](TObject* S) { updateData(S); };
-    dataLink->OnActiveChange = [this](TObject* S) { dataChange(S); };
-    dataLink->OnFocusRequest = [this]() {
-        if (!CanFocus()) return false;
-        SetFocus();
-        return true;
-    };
+    ConnectFieldLink(dataLink.get(), this, &TDBDateEdit::dataChange, &TDBDateEdit::editingChange,
+                     &TDBDateEdit::updateData);
     controlStyle.Include(csReplicatable);
     TCustomComboEdit::SetReadOnly(true);
     alwaysEnableButton = true;

@@ -7,6 +7,23 @@
 #include "DBCtrls.h"
 #include "ToolEdit.h"
 
+// Connects a field link's notifications to the handlers of the control bound through it: a
+// data or active change to DataChange, an editing change to EditingChange, an update of the
+// record to UpdateData; a focus request for the field focuses the control.
+template <class C>
+void ConnectFieldLink(TFieldDataLink* Link, C* Control, void (C::*DataChange)(TObject*),
+                      void (C::*EditingChange)(TObject*), void (C::*UpdateData)(TObject*)) {
+    Link->OnDataChange = [Control, DataChange](TObject* S) { (Control->*DataChange)(S); };
+    Link->OnActiveChange = [Control, DataChange](TObject* S) { (Control->*DataChange)(S); };
+    Link->OnEditingChange = [Control, EditingChange](TObject* S) { (Control->*EditingChange)(S); };
+    Link->OnUpdateData = [Control, UpdateData](TObject* S) { (Control->*UpdateData)(S); };
+    Link->OnFocusRequest = [Control]() {
+        if (!Control->CanFocus()) return false;
+        Control->SetFocus();
+        return true;
+    };
+}
+
 class TDBDateEdit : public TFieldDataLinkControl<TCustomDateEdit> {
     KADRION_CLASS(TDBDateEdit)
     explicit TDBDateEdit(TComponent* AOwner);

@@ -1,6 +1,7 @@
 #include "RxDBComb.h"
 
 #include "DBUtils.h"
+#include "RXDBCtrl.h"
 #include "RXConst.h"
 #include "VCLUtils.h"
 
@@ -10,15 +11,8 @@
 // ---- TCustomDBComboBox --------------------------------------------------------------------
 
 TCustomDBComboBox::TCustomDBComboBox(TComponent* AOwner) : TFieldDataLinkControl(AOwner) {
-    dataLink->OnDataChange = [this](TObject* S) { dataChange(S); };
-    dataLink->OnActiveChange = [this](TObject* S) { dataChange(S); };
-    dataLink->OnUpdateData = [this](TObject* S) { updateData(S); };
-    dataLink->OnEditingChange = [this](TObject* S) { editingChange(S); };
-    dataLink->OnFocusRequest = [this]() {
-        if (!CanFocus()) return false;
-        SetFocus();
-        return true;
-    };
+    ConnectFieldLink(dataLink.get(), this, &TCustomDBComboBox::dataChange,
+                     &TCustomDBComboBox::editingChange, &TCustomDBComboBox::updateData);
     controlStyle.Include(csReplicatable);
 }
 

@@ -268,6 +268,8 @@ class TCustomDateEdit : public TCustomComboEdit {
 
 protected:
     void calendarHintsChanged(TObject*);
+    // Sets one bound; one that would pass the other moves it (DateAutoBetween) or is refused.
+    void setBound(TDateTime& Bound, TDateTime& Other, bool Lower, TDateTime Value);
     bool fourDigits() const;
     // Checks the text (the conversion error when it holds no date) and shows it again.
     void checkValidDate();

@@ -152,30 +152,26 @@ void TCustomDateEdit::SetDateAutoBetween(bool Value) {
     Invalidate();
 }
 
-void TCustomDateEdit::SetMinDate(TDateTime Value) {
-    if (Value == minDate) return;
-    if (Value != NullDate && maxDate != NullDate && DateOf(Value) > DateOf(maxDate)) {
+void TCustomDateEdit::setBound(TDateTime& Bound, TDateTime& Other, bool Lower, TDateTime Value) {
+    if (Value == Bound) return;
+    if (Value != NullDate && Other != NullDate &&
+        (Lower ? DateOf(Value) > DateOf(Other) : DateOf(Value) < DateOf(Other))) {
         if (!dateAutoBetween)
-            throw Exception(
-                Format(RxLoadStr(SDateMinLimit), {FormatDateTime(dateFormat, maxDate)}));
-        maxDate = Value;
+            throw Exception(Format(RxLoadStr(Lower ? SDateMinLimit : SDateMaxLimit),
+                                   {FormatDateTime(dateFormat, Other)}));
+        Other = Value;
     }
-    minDate = Value;
+    Bound = Value;
     UpdatePopup();
     if (dateAutoBetween) SetDate(GetDate());
 }
 
+void TCustomDateEdit::SetMinDate(TDateTime Value) {
+    setBound(minDate, maxDate, true, Value);
+}
+
 void TCustomDateEdit::SetMaxDate(TDateTime Value) {
-    if (Value == maxDate) return;
-    if (Value != NullDate && minDate != NullDate && DateOf(Value) < DateOf(minDate)) {
-        if (!dateAutoBetween)
-            throw Exception(
-                Format(RxLoadStr(SDateMaxLimit), {FormatDateTime(dateFormat, minDate)}));
-        minDate = Value;
-    }
-    maxDate = Value;
-    UpdatePopup();
-    if (dateAutoBetween) SetDate(GetDate());
+    setBound(maxDate, minDate, false, Value);
 }
 
 void TCustomDateEdit::SetBlanksChar(QChar Value) {

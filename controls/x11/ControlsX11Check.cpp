@@ -84,12 +84,9 @@ public:
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QString shots = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    Application->Initialize();
-    Application->SetTitle(QStringLiteral("Кадріон"));
+    const QString shots = X11Start(argc, argv);
     auto* f = CreateNewForm<TCheckForm>(nullptr);
     f->Show();
-    QString wid = QString::number(f->GetHandle()->winId());
     auto screen = [&](const QString& Name) { X11Screenshot(shots, Name); };
     auto at = X11MoveTo;
     auto clickAt = [](TWinControl* C, int X, int Y, const QString& Mod) {
@@ -99,11 +96,7 @@ int main(int argc, char** argv) {
     auto popupShown = [] { return QApplication::activePopupWidget() != nullptr; };
     const int h = f->List->GetItemHeight();
     std::vector<TX11Step> steps = {
-        {"window shown",
-         [&] {
-             xdotool({"windowactivate", wid});
-         },
-         [&] { return f->GetActive() || f->GetHandle()->isActiveWindow(); }},
+        X11WindowShown(f),
         {"click selects one item", [&] { clickAt(f->List, 20, h / 2, QString()); },
          [&] { return f->List->GetSelCount() == 1 && f->List->Focused(); }},
         {"shift+click selects a range",

@@ -84,13 +84,10 @@ bool shown(TCustomDateEdit* E) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QString shots = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    Application->Initialize();
-    Application->SetTitle(QStringLiteral("Кадріон"));
+    const QString shots = X11Start(argc, argv);
     auto* f = CreateNewForm<TDatesForm>(nullptr);
     Application->SetMainForm(f);
     f->Show();
-    const QString wid = QString::number(f->GetHandle()->winId());
     auto screen = [&](const QString& Name) { X11Screenshot(shots, Name); };
     auto cellCentre = [](TRxCalendar* Cal, int Day) {
         for (int r = 1; r < 7; ++r)
@@ -104,11 +101,7 @@ int main(int argc, char** argv) {
     TDateEdit* date = f->Date;
     TWinControl* button = date->GetButtonContainer();
     std::vector<TX11Step> steps = {
-        {"window shown",
-         [&] {
-             X11Tool({"windowactivate", wid});
-         },
-         [&] { return f->GetActive() || f->GetHandle()->isActiveWindow(); }},
+        X11WindowShown(f),
         {"a click focuses the date edit", [&] { X11ClickAt(date, 10, 10); },
          [&] { return date->Focused(); }},
         {"Cyrillic letters stay out of the date",

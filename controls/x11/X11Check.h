@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "Forms.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,6 +22,14 @@ struct TX11Step {
     std::function<void()> Act;
     std::function<bool()> Done;
 };
+
+// The start of a check, once the QApplication is made: the application object, and the
+// folder for the screenshots (the first argument, else the current folder).
+inline QString X11Start(int argc, char** argv) {
+    Application->Initialize();
+    Application->SetTitle(QStringLiteral("Кадріон"));
+    return argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+}
 
 // Runs xdotool to its end (its input is then queued for the program), so that no key of one
 // step is still held in the next.
@@ -54,6 +63,17 @@ inline void X11ClickAt(TWinControl* C, int X, int Y, const QString& Mod = QStrin
     a << QStringLiteral("click") << QStringLiteral("1");
     if (!Mod.isEmpty()) a << QStringLiteral("keyup") << Mod;
     X11Tool(a);
+}
+
+// The first step of a check: the form's window activated (xdotool asks; without a window
+// manager the window takes the activation itself).
+inline TX11Step X11WindowShown(TCustomForm* F) {
+    return TX11Step{
+        "window shown",
+        [F] {
+            X11Tool({QStringLiteral("windowactivate"), QString::number(F->GetHandle()->winId())});
+        },
+        [F] { return F->GetActive() || F->GetHandle()->isActiveWindow(); }};
 }
 
 // Runs the steps in the event loop: each acts, then is polled until done (at most 5 s).
