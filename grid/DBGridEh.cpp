@@ -151,13 +151,17 @@ void TCustomDBGridEh::DeferLayout() {
 // ---- loading and notifications ------------------------------------------------------------------
 
 void TCustomDBGridEh::Loaded() {
+    // The widths as loaded: the platform's part may already lay the grid out (its font).
+    std::vector<int> loadedWidths;
+    for (int i = 0; i < columns->Count(); ++i)
+        loadedWidths.push_back(columns->GetItems(i)->GetWidth());
     TCustomGrid::Loaded();
     if (columns->Count() > 0) {
         SetColCount(columns->Count() + indicatorOffset);
         if (autoFitColWidths && !IsDesigning()) {
             columns->BeginUpdate();
-            for (int i = 0; i < columns->Count(); ++i)
-                columns->GetItems(i)->initWidth = columns->GetItems(i)->GetWidth();
+            for (int i = 0; i < columns->Count() && i < int(loadedWidths.size()); ++i)
+                columns->GetItems(i)->initWidth = loadedWidths[size_t(i)];
             columns->EndUpdate();
             SetScrollBars(ssNone);
         }

@@ -135,4 +135,252 @@ TEST_F(GridTest, TheGridNeverReadsMoreRecordsThanItShows) {
     }
 }
 
+TEST_F(GridTest, RowHeightsComeFromTheFontLinesAndFitting) {
+    TMemDataSet ds(nullptr);
+    FillStaff(&ds);
+    Show(&ds);
+    const int H = TextHeightOf(grid->GetFont());
+    const int base = 3 + 1; // the row base and the row line
+    EXPECT_EQ(grid->GetDefaultRowHeight(), H + base);
+    EXPECT_EQ(grid->GetRowHeights(0), H + 4);
+    // one text line per row: no word wrap
+    EXPECT_FALSE(grid->GetAllowWordWrap());
+
+    // fitting rounds to whole text lines: 0.4 of a line down, 0.6 up, never below one line
+    grid->SetOptionsEh(grid->GetOptionsEh() + TDBGridEhOptions{dghFitRowHeightToText});
+    struct Case {
+        int extra; // tenths of a line beyond two whole lines
+        int lines;
+    };
+    for (Case c : {Case{4, 2}, Case{6, 3}, Case{-18, 1}}) {
+        SCOPED_TRACE(c.extra);
+        // fitting rewrites RowLines and RowHeight: both are set at once
+        grid->BeginLayout();
+        grid->SetRowLines(0);
+        grid->SetRowHeight(base + 2 * H + c.extra * H / 10);
+        grid->EndLayout();
+        EXPECT_EQ(grid->GetDefaultRowHeight(), c.lines * H + base);
+        EXPECT_EQ(grid->GetRowLines(), c.lines);
+        EXPECT_EQ(grid->GetRowHeight(), base);
+        EXPECT_EQ(grid->GetAllowWordWrap(), c.lines > 1);
+    }
+    grid->SetOptionsEh(grid->GetOptionsEh() - TDBGridEhOptions{dghFitRowHeightToText});
+
+    // a flat grid has a smaller row base and text allowance
+    grid->BeginLayout();
+    grid->SetRowLines(0);
+    grid->SetRowHeight(0);
+    grid->EndLayout();
+    const int rowBefore = grid->GetDefaultRowHeight(), titleBefore = grid->GetRowHeights(0);
+    grid->SetFlat(true);
+    EXPECT_EQ(grid->GetDefaultRowHeight(), rowBefore - 2);
+    EXPECT_EQ(grid->GetRowHeights(0), titleBefore - 2);
+    grid->SetFlat(false);
+
+    // negative heights and lines are stored as 0
+    grid->SetRowHeight(-5);
+    grid->SetRowLines(-2);
+    EXPECT_EQ(grid->GetRowHeight(), 0);
+    EXPECT_EQ(grid->GetRowLines(), 0);
+
+    // explicit title lines: the tallest title font decides
+    TTextMetric tm;
+    TBitmap b(1, 1);
+    b.GetCanvas()->GetFont()->Assign(grid->GetTitleFont());
+    b.GetCanvas()->GetTextMetrics(tm);
+    grid->SetTitleLines(2);
+    EXPECT_EQ(grid->GetRowHeights(0), 2 * (tm.tmHeight + tm.tmExternalLeading) + 2 + 1);
+    grid->SetTitleHeight(5);
+    EXPECT_EQ(grid->GetRowHeights(0), 2 * (tm.tmHeight + tm.tmExternalLeading) + 2 + 5 + 1);
+}
+
+TEST_F(GridTest, AutomaticWidthsShareTheFreeSpaceByInitialWidthsAndLimits) {
+    grid->SetOptions(grid->GetOptions() - TDBGridOptions{dgIndicator, dgColLines});
+    AddColumns({"A", "B"});
+    struct Case {
+        const char* what;
+        int init0, init1, min0, max1, client;
+        int w0, w1;
+    };
+    const Case cases[] = {
+        {"in proportion", 100, 300, 0, 0, 400, 100, 300},
+        {"twice the room", 100, 300, 0, 0, 800, 200, 600},
+        {"the second held at its maximum", 100, 300, 0, 500, 800, 300, 500},
+        {"the first held at its minimum", 100, 300, 80, 0, 200, 80, 120},
+        {"no initial widths: equal shares", 0, 0, 0, 0, 401, 200, 201},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        grid->SetAutoFitColWidths(false);
+        Column(0)->SetMinWidth(c.min0);
+        Column(1)->SetMaxWidth(c.max1);
+        Column(0)->SetWidth(c.init0);
+        Column(1)->SetWidth(c.init1);
+        grid->SetWidth(c.client);
+        grid->SetAutoFitColWidths(true);
+        EXPECT_EQ(Column(0)->GetInitWidth(), c.init0);
+        EXPECT_EQ(grid->GetScrollBars(), ssNone);
+        EXPECT_EQ(Column(0)->GetWidth(), c.w0);
+        EXPECT_EQ(Column(1)->GetWidth(), c.w1);
+        EXPECT_EQ(grid->GetColWidths(0), c.w0);
+    }
+    // switching it off gives the columns their widths of before
+    grid->SetAutoFitColWidths(false);
+    EXPECT_EQ(Column(0)->GetWidth(), 0);
+    EXPECT_EQ(Column(1)->GetWidth(), 0);
+    EXPECT_EQ(grid->GetScrollBars(), ssHorizontal);
+}
+
+TEST_F(GridTest, DraggingAFittedColumnTakesItsWidthFromTheColumnsOnTheRight) {
+    grid->SetOptions(grid->GetOptions() - TDBGridOptions{dgIndicator, dgColLines});
+    AddColumns({"A", "B", "C"});
+    for (int i = 0; i < 3; ++i)
+        Column(i)->SetWidth(100);
+    grid->SetWidth(300);
+    grid->SetAutoFitColWidths(true);
+    // the next column gives up what the first one takes
+    grid->SetColWidths(0, 150);
+    EXPECT_EQ(Column(0)->GetWidth(), 150);
+    EXPECT_EQ(Column(1)->GetWidth(), 50);
+    EXPECT_EQ(Column(2)->GetWidth(), 100);
+    // never below 0
+    grid->SetColWidths(0, 280);
+    EXPECT_EQ(Column(1)->GetWidth(), 0);
+    EXPECT_EQ(Column(0)->GetWidth() + Column(2)->GetWidth(), 300);
+
+    // the whole right part gives in proportion, each at least 1
+    grid->SetAutoFitColWidths(false);
+    for (int i = 0; i < 3; ++i)
+        Column(i)->SetWidth(100);
+    grid->SetAutoFitColWidths(true);
+    grid->SetOptionsEh(grid->GetOptionsEh() + TDBGridEhOptions{dghResizeWholeRightPart});
+    grid->SetColWidths(0, 160);
+    EXPECT_EQ(Column(0)->GetWidth(), 160);
+    EXPECT_EQ(Column(1)->GetWidth(), 70);
+    EXPECT_EQ(Column(2)->GetWidth(), 70);
+}
+
+TEST_F(GridTest, ScalingKeepsTheSumOfTheColumnWidths) {
+    AddColumns({"A", "B", "C"});
+    struct Case {
+        int m, d;
+        std::vector<int> before, after;
+    };
+    const Case cases[] = {{2, 1, {10, 11, 12}, {20, 22, 24}}, {1, 3, {10, 10, 10}, {3, 4, 3}}};
+    for (const Case& c : cases) {
+        for (int i = 0; i < 3; ++i)
+            Column(i)->SetWidth(c.before[size_t(i)]);
+        grid->ChangeScale(c.m, c.d);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(Column(i)->GetWidth(), c.after[size_t(i)]) << c.m << "/" << c.d << " " << i;
+    }
+    // an own font scales with them; an unassigned one keeps following the grid
+    Column(0)->GetFont()->SetSize(10);
+    const int gridFont = grid->GetFont()->GetSize();
+    grid->ChangeScale(3, 2);
+    EXPECT_EQ(Column(0)->GetFont()->GetSize(), 15);
+    EXPECT_EQ(Column(1)->GetFont()->GetSize(), gridFont);
+}
+
+TEST_F(GridTest, FrozenColumnsWidenOverHiddenOnesAndStayFixed) {
+    TMemDataSet ds(nullptr);
+    FillStaff(&ds);
+    AddColumns({"TAB", "FAMILY", "AGE", "SEX", "OKLAD"});
+    Show(&ds);
+    struct Case {
+        int frozen;
+        std::vector<int> hidden;
+        int fixed;
+    };
+    const Case cases[] = {
+        {0, {}, 1},     {2, {}, 3}, {2, {1}, 4}, // a hidden column inside the range widens it
+        {1, {1, 2}, 4},                          // so do hidden columns right after it
+        {9, {}, 5},                              // never all the columns
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.frozen);
+        grid->BeginLayout();
+        for (int i = 0; i < 5; ++i)
+            Column(i)->SetVisible(std::find(c.hidden.begin(), c.hidden.end(), i) == c.hidden.end());
+        grid->SetFrozenCols(c.frozen);
+        grid->EndLayout();
+        EXPECT_EQ(grid->GetFixedCols(), c.fixed);
+        for (int i : c.hidden)
+            EXPECT_EQ(grid->GetColWidths(1 + i), -1); // with column lines its line goes too
+    }
+    grid->SetFrozenCols(-1);
+    EXPECT_EQ(grid->GetFrozenCols(), 9);
+    Column(0)->SetVisible(false);
+    grid->SetOptions(grid->GetOptions() - TDBGridOptions{dgColLines});
+    EXPECT_EQ(grid->GetColWidths(1), 0);
+}
+
+TEST_F(GridTest, ColumnMovesSkipHiddenColumnsAndStopAtTheEdges) {
+    TMemDataSet ds(nullptr);
+    FillStaff(&ds);
+    AddColumns({"TAB", "FAMILY", "AGE", "SEX"});
+    Column(1)->SetVisible(false);
+    Show(&ds);
+    int entered = 0, left = 0;
+    grid->OnColEnter = [&](TObject*) { ++entered; };
+    grid->OnColExit = [&](TObject*) { ++left; };
+    grid->SelectColumnByIndex(1, 0, false);
+    ASSERT_EQ(grid->GetSelectedIndex(), 0);
+    grid->SelectColumnByIndex(2, 1, false);
+    EXPECT_EQ(grid->GetSelectedIndex(), 2);
+    grid->SelectColumnByIndex(2, -1, false);
+    EXPECT_EQ(grid->GetSelectedIndex(), 0);
+    EXPECT_EQ(entered, 2);
+    EXPECT_EQ(left, 2);
+    // beyond the last one nothing changes
+    grid->SelectColumnByIndex(4, 1, false);
+    grid->SelectColumnByIndex(5, 1, false);
+    EXPECT_EQ(grid->GetSelectedIndex(), 3);
+    // a handler that moves the column itself has the last word
+    grid->OnColExit = [&](TObject*) { grid->SetSelectedIndex(2); };
+    grid->SelectColumnByIndex(1, 0, false);
+    EXPECT_EQ(grid->GetSelectedIndex(), 2);
+}
+
+TEST_F(GridTest, TheVerticalScrollBarShowsRecordNumbersOrThreePositions) {
+    TMemDataSet ds(nullptr);
+    FillNumbers(&ds, 50);
+    Show(&ds);
+    HWND h = grid->GetHandle();
+    auto bar = [h] {
+        TScrollInfo si;
+        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        GetScrollInfo(h, SB_VERT, si);
+        return std::vector<int>{si.nMin, si.nMax, int(si.nPage), si.nPos};
+    };
+    const int page = grid->VisibleDataRowCount();
+    EXPECT_EQ(bar(), (std::vector<int>{1, 50 + page - 1, page, 1}));
+    ds.MoveBy(9);
+    EXPECT_EQ(bar()[3], 10);
+    // the thumb dropped at a record number goes there
+    grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 30), 0);
+    EXPECT_EQ(ds.RecNo(), 30);
+    grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_BOTTOM, 0), 0);
+    EXPECT_TRUE(ds.Eof());
+
+    // without record numbers: top, middle or bottom
+    ds.SetSequenced(false);
+    struct Case {
+        std::function<void()> move;
+        int pos;
+    };
+    for (const Case& c : {Case{[&] { ds.First(); }, 0}, Case{[&] { ds.MoveBy(5); }, 2},
+                          Case{[&] { ds.Last(); }, 4}}) {
+        c.move();
+        EXPECT_EQ(bar(), (std::vector<int>{0, 4, 0, c.pos}));
+    }
+    grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 0), 0);
+    EXPECT_TRUE(ds.Bof());
+    grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 3), 0);
+    EXPECT_EQ(ds.FieldByName("V")->GetAsInteger(), 1 + page);
+    // switched off, the bar goes
+    grid->GetVertScrollBar()->SetVisible(false);
+    EXPECT_FALSE(ScrollBarVisible(h, SB_VERT));
+}
+
 } // namespace
