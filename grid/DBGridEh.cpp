@@ -224,6 +224,7 @@ void TCustomDBGridEh::Notification(TComponent* AComponent, TOperation Operation)
 }
 
 void TCustomDBGridEh::columnRemoved(TColumnEh* Column) {
+    if (!columns) return; // the grid itself is going
     if (sortMarkedColumns) {
         int at = sortMarkedColumns->IndexOf(Column);
         if (at >= 0) {
