@@ -981,6 +981,9 @@ class TCustomDBGridEh : public TCustomGrid {
     void ColumnMoved(int FromIndex, int ToIndex) override;
     void ChangeScale(int M, int D) override;
     void TimedScroll(TGridScrollDirection Direction) override;
+    // The wheel moves the dataset by a record, not the rows.
+    bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
+    bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& Value) override;
     QString GetEditMask(int ACol, int ARow) override;

@@ -43,6 +43,7 @@ void TCustomDBGridEh::InternalLayout() {
         explicit Running(bool& f) : flag(f), was(f) { flag = true; }
         ~Running() { flag = was; }
     } running(layoutRunning);
+    const std::vector<int> widthsBefore = colWidths;
 
     // Columns the grid made are dropped once the application's own columns follow them.
     bool madeSeen = false, mixed = false;
@@ -112,6 +113,8 @@ void TCustomDBGridEh::InternalLayout() {
     }
 
     SetColumnAttributes();
+    // Told once when the widths changed (the lock is held: nothing is laid out again).
+    if (colWidths != widthsBefore) ColWidthsChanged();
     int leftCol = GetLeftCol();
     UpdateRowCount();
     if (dbOptions.Contains(dgRowSelect) && leftCol >= fixedCols && leftCol < colCount)
@@ -227,7 +230,7 @@ int TCustomDBGridEh::rawWidthOf(TColumnEh* Column) {
 void TCustomDBGridEh::SetColumnAttributes() {
     if (colWidths.size() != size_t(colCount)) colWidths.resize(size_t(colCount), defaultColWidth);
     if (tabStops.size() != size_t(colCount)) tabStops.resize(size_t(colCount), true);
-    std::vector<int> before = colWidths;
+    const std::vector<int> before = colWidths;
     if (indicatorOffset) {
         colWidths[0] = IndicatorWidthEh;
         tabStops[0] = false;
@@ -248,9 +251,7 @@ void TCustomDBGridEh::SetColumnAttributes() {
         tabStops[size_t(raw)] = c->visible && !c->GetReadOnly() && dataLink->GetActive() && ds &&
                                 f && f->GetFieldKind() != fkCalculated && !readOnlyField;
     }
-    TCustomGrid::ColWidthsChanged();
-    // Told once per change of the widths (the lock is held: nothing is laid out again).
-    if (colWidths != before) ColWidthsChanged();
+    if (colWidths != before) TCustomGrid::ColWidthsChanged();
 }
 
 void TCustomDBGridEh::autoFitColumns() {
@@ -596,6 +597,18 @@ void TCustomDBGridEh::TimedScroll(TGridScrollDirection Direction) {
     if (Direction.Contains(sdLeft)) sideways.Include(sdLeft);
     if (Direction.Contains(sdRight)) sideways.Include(sdRight);
     if (!sideways.Empty()) TCustomGrid::TimedScroll(sideways);
+}
+
+bool TCustomDBGridEh::DoMouseWheelDown(TShiftState Shift, TPoint MousePos) {
+    if (TControl::DoMouseWheelDown(Shift, MousePos)) return true;
+    if (dataLink->GetActive()) dataLink->GetDataSet()->MoveBy(1);
+    return true;
+}
+
+bool TCustomDBGridEh::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
+    if (TControl::DoMouseWheelUp(Shift, MousePos)) return true;
+    if (dataLink->GetActive()) dataLink->GetDataSet()->MoveBy(-1);
+    return true;
 }
 
 // ---- the vertical scroll bar --------------------------------------------------------------------

@@ -205,13 +205,14 @@ TEST_F(GridTest, EditTextMaskAndLimitFollowTheColumnKind) {
         QString text, mask;
         int limit;
         bool modify;
+        QString accepted, refused; // characters the editor may type
     };
     const Case cases[] = {
-        {0, false, "00001", "00000;1;_", 5, true},
-        {1, false, "Чоловіча", "", 0, false}, // a key pick list is chosen, not typed
-        {2, false, "45", "", 0, true},
-        {3, false, "(MEMO)", "", 0, false},           // a memo is not edited as text ...
-        {3, true, "рядок 1\r\nрядок 2", "", 0, true}, // ... unless memo text is drawn
+        {0, false, "00001", "00000;1;_", 5, true, "7ы", ""},
+        {1, false, "Чоловіча", "", 0, false, "ЖQ", ""}, // a key pick list is chosen, not typed
+        {2, false, "45", "", 0, true, "7-", "ыQ"},
+        {3, false, "(MEMO)", "", 0, false, "ы", ""},           // a memo is not edited as text ...
+        {3, true, "рядок 1\r\nрядок 2", "", 0, true, "ы", ""}, // ... unless memo text is drawn
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.col);
@@ -224,6 +225,10 @@ TEST_F(GridTest, EditTextMaskAndLimitFollowTheColumnKind) {
         EXPECT_EQ(grid->GetEditLimit(), c.limit);
         EXPECT_EQ(grid->CanEditModify(), c.modify);
         EXPECT_EQ(ds.GetState() == dsEdit, c.modify); // a yes puts the record into editing
+        for (QChar ch : c.accepted)
+            EXPECT_TRUE(grid->CanEditAcceptKey(ch)) << QString(ch).toStdString();
+        for (QChar ch : c.refused)
+            EXPECT_FALSE(grid->CanEditAcceptKey(ch)) << QString(ch).toStdString();
     }
     // a set-text handler makes the memo editable without memo text
     ds.Cancel();
@@ -236,6 +241,22 @@ TEST_F(GridTest, EditTextMaskAndLimitFollowTheColumnKind) {
     grid->SetReadOnly(true);
     EXPECT_FALSE(grid->CanEditModifyField());
     EXPECT_EQ(ds.GetState(), dsBrowse);
+}
+
+TEST_F(GridTest, AFieldAskedToTakeTheFocusSelectsItsColumn) {
+    TMemDataSet ds(nullptr);
+    FillStaff(&ds);
+    Show(&ds);
+    grid->SetFocus();
+    QApplication::processEvents();
+    ds.FieldByName("AGE")->FocusControl();
+    EXPECT_EQ(grid->GetSelectedIndex(), 2);
+    EXPECT_EQ(grid->GetSelectedField(), ds.FieldByName("AGE"));
+    EXPECT_TRUE(grid->GetEditorMode());
+    // a field the grid does not show changes nothing
+    ds.FieldByName("SEX")->SetVisible(false);
+    ds.FieldByName("SEX")->FocusControl();
+    EXPECT_EQ(grid->GetSelectedIndex(), 2);
 }
 
 TEST_F(GridTest, AColumnPopupMenuShowsOverItsCells) {

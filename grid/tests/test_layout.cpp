@@ -117,6 +117,16 @@ TEST_F(GridTest, TheGridNeverReadsMoreRecordsThanItShows) {
         {"ten down", [&] { ds.MoveBy(10); }, "000001"},
         {"a page down", [&] { ds.MoveBy(shown); }, "000012"},
         {"layout", [&] { grid->SetFrozenCols(1); }, "000012"},
+        {"the wheel moves the dataset",
+         [&] {
+             grid->DoMouseWheelDown({}, TPoint{5, 40});
+         },
+         "000013"},
+        {"and back",
+         [&] {
+             grid->DoMouseWheelUp({}, TPoint{5, 40});
+         },
+         "000013"},
         {"smaller", [&] { grid->SetHeight(grid->GetHeight() - 60); }, QString()},
         {"larger", [&] { grid->SetHeight(grid->GetHeight() + 120); }, QString()},
     };
@@ -238,8 +248,11 @@ TEST_F(GridTest, DraggingAFittedColumnTakesItsWidthFromTheColumnsOnTheRight) {
         Column(i)->SetWidth(100);
     grid->SetWidth(300);
     grid->SetAutoFitColWidths(true);
+    int told = 0;
+    grid->OnColWidthsChanged = [&](TObject*) { ++told; };
     // the next column gives up what the first one takes
     grid->SetColWidths(0, 150);
+    EXPECT_EQ(told, 1);
     EXPECT_EQ(Column(0)->GetWidth(), 150);
     EXPECT_EQ(Column(1)->GetWidth(), 50);
     EXPECT_EQ(Column(2)->GetWidth(), 100);
