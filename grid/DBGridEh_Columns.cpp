@@ -1,6 +1,6 @@
 // Columns: TColumnEh with its own values and their defaults, the grid's column collection,
 // and the column footers.
-#include "DBGridEh.h"
+#include "DBGridEhInternal.h"
 
 #include <algorithm>
 
@@ -158,10 +158,7 @@ void TColumnEh::SetAlignment(TAlignment Value) {
         GetField()->SetAlignment(Value);
         return;
     }
-    if (assignedValues.Contains(cvAlignment) && alignment == Value) return;
-    alignment = Value;
-    assignedValues.Include(cvAlignment);
-    changed(false);
+    if (KeepOwnValue(alignment, Value, assignedValues, cvAlignment)) changed(false);
 }
 
 bool TColumnEh::IsAlignmentStored() {
@@ -178,10 +175,7 @@ TColor TColumnEh::GetColor() const {
 }
 
 void TColumnEh::SetColor(TColor Value) {
-    if (assignedValues.Contains(cvColor) && color == Value) return;
-    color = Value;
-    assignedValues.Include(cvColor);
-    changed(false);
+    if (KeepOwnValue(color, Value, assignedValues, cvColor)) changed(false);
 }
 
 bool TColumnEh::IsColorStored() const {
@@ -194,12 +188,7 @@ TFont* TColumnEh::DefaultFont() const {
 }
 
 void TColumnEh::refreshDefaultFont() {
-    if (assignedValues.Contains(cvFont)) return;
-    TFont* d = DefaultFont();
-    if (d == font.get() || *font == *d) return;
-    ++fontQuiet;
-    font->Assign(d);
-    --fontQuiet;
+    if (!assignedValues.Contains(cvFont)) CopyDefaultFont(font.get(), DefaultFont(), fontQuiet);
 }
 
 TFont* TColumnEh::GetFont() {
@@ -317,10 +306,7 @@ void TColumnEh::SetReadOnly(bool Value) {
         GetField()->SetReadOnly(Value);
         return;
     }
-    if (assignedValues.Contains(cvReadOnly) && readOnly == Value) return;
-    readOnly = Value;
-    assignedValues.Include(cvReadOnly);
-    changed(false);
+    if (KeepOwnValue(readOnly, Value, assignedValues, cvReadOnly)) changed(false);
 }
 
 bool TColumnEh::IsReadOnlyStored() {
@@ -417,10 +403,7 @@ bool TColumnEh::GetCheckboxes() {
 }
 
 void TColumnEh::SetCheckboxes(bool Value) {
-    if (assignedValues.Contains(cvCheckboxes) && checkboxes == Value) return;
-    checkboxes = Value;
-    assignedValues.Include(cvCheckboxes);
-    changed(false);
+    if (KeepOwnValue(checkboxes, Value, assignedValues, cvCheckboxes)) changed(false);
 }
 
 // ---- plain properties
@@ -515,12 +498,7 @@ void TColumnEh::RestoreDefaults() {
     bool fontWasAssigned = assignedValues.Contains(cvFont);
     title->RestoreDefaults();
     assignedValues = TColumnEhValues{};
-    TFont* d = DefaultFont();
-    if (d != font.get()) {
-        ++fontQuiet;
-        font->Assign(d);
-        --fontQuiet;
-    }
+    CopyDefaultFont(font.get(), DefaultFont(), fontQuiet);
     pickList.reset();
     buttonStyle = cbsAuto;
     changed(fontWasAssigned);
@@ -717,10 +695,7 @@ TAlignment TColumnFooterEh::GetAlignment() const {
 }
 
 void TColumnFooterEh::SetAlignment(TAlignment Value) {
-    if (assignedValues.Contains(cvFooterAlignment) && alignment == Value) return;
-    alignment = Value;
-    assignedValues.Include(cvFooterAlignment);
-    changed(false);
+    if (KeepOwnValue(alignment, Value, assignedValues, cvFooterAlignment)) changed(false);
 }
 
 TColor TColumnFooterEh::GetColor() const {
@@ -728,21 +703,12 @@ TColor TColumnFooterEh::GetColor() const {
 }
 
 void TColumnFooterEh::SetColor(TColor Value) {
-    if (assignedValues.Contains(cvFooterColor) && color == Value) return;
-    color = Value;
-    assignedValues.Include(cvFooterColor);
-    changed(false);
+    if (KeepOwnValue(color, Value, assignedValues, cvFooterColor)) changed(false);
 }
 
 TFont* TColumnFooterEh::GetFont() {
-    if (!assignedValues.Contains(cvFooterFont)) {
-        TFont* d = DefaultFont();
-        if (d != font.get() && !(*font == *d)) {
-            ++fontQuiet;
-            font->Assign(d);
-            --fontQuiet;
-        }
-    }
+    if (!assignedValues.Contains(cvFooterFont))
+        CopyDefaultFont(font.get(), DefaultFont(), fontQuiet);
     return font.get();
 }
 
@@ -786,12 +752,7 @@ void TColumnFooterEh::SetWordWrap(bool Value) {
 void TColumnFooterEh::RestoreDefaults() {
     bool fontWasAssigned = assignedValues.Contains(cvFooterFont);
     assignedValues = TColumnFooterValues{};
-    TFont* d = DefaultFont();
-    if (d != font.get()) {
-        ++fontQuiet;
-        font->Assign(d);
-        --fontQuiet;
-    }
+    CopyDefaultFont(font.get(), DefaultFont(), fontQuiet);
     changed(fontWasAssigned);
 }
 

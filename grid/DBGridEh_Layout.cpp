@@ -117,6 +117,7 @@ void TCustomDBGridEh::InternalLayout() {
     if (colWidths != widthsBefore) ColWidthsChanged();
     int leftCol = GetLeftCol();
     UpdateRowCount();
+    UpdateScrollBar();
     if (dbOptions.Contains(dgRowSelect) && leftCol >= fixedCols && leftCol < colCount)
         SetLeftCol(leftCol);
     UpdateActive();
@@ -639,8 +640,11 @@ void TCustomDBGridEh::UpdateScrollBar() {
         want.nPos = ds->Bof() ? 0 : ds->Eof() ? 4 : 2;
     }
     if (!vertScrollBar->GetVisible()) want.nMax = want.nMin;
+    // written again also when something else hid it (the base grid's own bar settings)
+    const int range = want.nMax - want.nMin + 1;
+    const bool shows = want.nMax > want.nMin && (want.nPage == 0 || int(want.nPage) < range);
     if (want.nMin != now.nMin || want.nMax != now.nMax || want.nPage != now.nPage ||
-        want.nPos != now.nPos)
+        want.nPos != now.nPos || shows != ScrollBarVisible(handle, SB_VERT))
         SetScrollInfo(handle, SB_VERT, want, true);
 }
 

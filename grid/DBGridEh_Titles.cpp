@@ -1,5 +1,5 @@
 // Column titles with their sort markers, and the tree of the multi-level title.
-#include "DBGridEh.h"
+#include "DBGridEhInternal.h"
 
 #include <algorithm>
 
@@ -38,10 +38,7 @@ void TColumnTitleEh::SetCaption(const QString& Value) {
             column->GetField()->SetDisplayLabel(Value);
         return;
     }
-    if (column->assignedValues.Contains(cvTitleCaption) && caption == Value) return;
-    caption = Value;
-    column->assignedValues.Include(cvTitleCaption);
-    changed(false);
+    if (KeepOwnValue(caption, Value, column->assignedValues, cvTitleCaption)) changed(false);
 }
 
 bool TColumnTitleEh::IsCaptionStored() {
@@ -53,10 +50,7 @@ TAlignment TColumnTitleEh::GetAlignment() const {
 }
 
 void TColumnTitleEh::SetAlignment(TAlignment Value) {
-    if (column->assignedValues.Contains(cvTitleAlignment) && alignment == Value) return;
-    alignment = Value;
-    column->assignedValues.Include(cvTitleAlignment);
-    changed(false);
+    if (KeepOwnValue(alignment, Value, column->assignedValues, cvTitleAlignment)) changed(false);
 }
 
 bool TColumnTitleEh::IsAlignmentStored() const {
@@ -73,10 +67,7 @@ TColor TColumnTitleEh::GetColor() const {
 }
 
 void TColumnTitleEh::SetColor(TColor Value) {
-    if (column->assignedValues.Contains(cvTitleColor) && color == Value) return;
-    color = Value;
-    column->assignedValues.Include(cvTitleColor);
-    changed(false);
+    if (KeepOwnValue(color, Value, column->assignedValues, cvTitleColor)) changed(false);
 }
 
 bool TColumnTitleEh::IsColorStored() const {
@@ -90,12 +81,8 @@ TFont* TColumnTitleEh::DefaultFont() const {
 }
 
 void TColumnTitleEh::refreshDefaultFont() {
-    if (column->assignedValues.Contains(cvTitleFont)) return;
-    TFont* d = DefaultFont();
-    if (!d || d == font.get() || *font == *d) return;
-    ++fontQuiet;
-    font->Assign(d);
-    --fontQuiet;
+    if (!column->assignedValues.Contains(cvTitleFont))
+        CopyDefaultFont(font.get(), DefaultFont(), fontQuiet);
 }
 
 TFont* TColumnTitleEh::GetFont() {
@@ -145,12 +132,7 @@ void TColumnTitleEh::RestoreDefaults() {
     column->assignedValues -=
         TColumnEhValues{cvTitleColor, cvTitleCaption, cvTitleAlignment, cvTitleFont};
     caption.clear();
-    TFont* d = DefaultFont();
-    if (d && d != font.get()) {
-        ++fontQuiet;
-        font->Assign(d);
-        --fontQuiet;
-    }
+    CopyDefaultFont(font.get(), DefaultFont(), fontQuiet);
     changed(fontWasAssigned);
 }
 

@@ -93,6 +93,29 @@ inline int TextHeightOf(TFont* Font) {
     return b.GetCanvas()->TextHeight(QStringLiteral("Wg"));
 }
 
+// A form with a grid of class G over the staff table, shown when asked.
+template <class G> struct TStaffGrid {
+    TStaffGrid() {
+        FillStaff(&Data);
+        Form = CreateNewForm<TForm>(nullptr);
+        Grid = new G(Form);
+        Grid->SetParent(Form);
+        auto* source = new TDataSource(Form);
+        source->SetDataSet(&Data);
+        Grid->SetDataSource(source);
+    }
+    ~TStaffGrid() { delete Form; }
+    TStaffGrid(const TStaffGrid&) = delete;
+    TStaffGrid& operator=(const TStaffGrid&) = delete;
+    void Show() {
+        Form->Show();
+        QApplication::processEvents();
+    }
+    TMemDataSet Data{nullptr};
+    TForm* Form = nullptr;
+    G* Grid = nullptr;
+};
+
 // A form with a grid that fills it, shown; the grid has no border so its client area is its
 // size (less the scroll bars it shows).
 class GridTest : public ::testing::Test {
@@ -128,4 +151,16 @@ protected:
     TForm* form = nullptr;
     TDBGridEh* grid = nullptr;
     TDataSource* source = nullptr;
+};
+
+// The staff table shown through designed columns TAB, FAMILY, AGE and SEX.
+class StaffColumnsTest : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        FillStaff(&ds);
+        AddColumns({"TAB", "FAMILY", "AGE", "SEX"});
+        Show(&ds);
+    }
+    TMemDataSet ds{nullptr};
 };

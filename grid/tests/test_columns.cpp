@@ -4,16 +4,7 @@
 
 namespace {
 
-class ColumnTest : public GridTest {
-protected:
-    void SetUp() override {
-        GridTest::SetUp();
-        FillStaff(&ds);
-        AddColumns({"TAB", "FAMILY", "AGE", "SEX"});
-        Show(&ds);
-    }
-    TMemDataSet ds{nullptr};
-};
+using ColumnTest = StaffColumnsTest;
 
 // Each look property follows its default until the column has an own value, and a form
 // resource would keep only own values that differ from the default.

@@ -111,14 +111,9 @@ TEST_F(GridTest, ResettingTheLinkCancelsAnEditWithoutPendingText) {
 }
 
 TEST(GridDataLink, TheLayoutFromDatasetFlagHoldsOnlyWhileTheDatasetLaysOut) {
-    TForm* form = CreateNewForm<TForm>(nullptr);
-    auto* g = new TFlagGrid(form);
-    g->SetParent(form);
-    auto* src = new TDataSource(form);
-    TMemDataSet ds(nullptr);
-    FillStaff(&ds);
-    src->SetDataSet(&ds);
-    g->SetDataSource(src);
+    TStaffGrid<TFlagGrid> staff;
+    TFlagGrid* g = staff.Grid;
+    TMemDataSet& ds = staff.Data;
     auto seen = [&](const std::function<void()>& Act) {
         g->Seen.clear();
         Act();
@@ -131,7 +126,6 @@ TEST(GridDataLink, TheLayoutFromDatasetFlagHoldsOnlyWhileTheDatasetLaysOut) {
     g->SetFlag(true);
     ds.FieldByName("AGE")->SetDisplayWidth(10);
     EXPECT_TRUE(g->GetLayoutFromDataSet());
-    delete form;
 }
 
 TEST_F(GridTest, DefaultColumnsFollowFieldsAddedRemovedReorderedAndHidden) {

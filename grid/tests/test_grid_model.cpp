@@ -80,14 +80,8 @@ TEST_F(GridTest, OptionsMapOntoTheBaseGridAndSetTheOffsets) {
 }
 
 TEST(GridModel, NestedLayoutLocksRebuildOnceAtTheLastEnd) {
-    TForm* form = CreateNewForm<TForm>(nullptr);
-    auto* g = new TCountingGrid(form);
-    g->SetParent(form);
-    auto* src = new TDataSource(form);
-    TMemDataSet ds(nullptr);
-    FillStaff(&ds);
-    src->SetDataSet(&ds);
-    g->SetDataSource(src);
+    TStaffGrid<TCountingGrid> staff;
+    TCountingGrid* g = staff.Grid;
     g->Layouts = 0;
     g->BeginLayout();
     g->BeginLayout();
@@ -118,20 +112,12 @@ TEST(GridModel, NestedLayoutLocksRebuildOnceAtTheLastEnd) {
     EXPECT_TRUE(g->AcquireLayoutLock());
     g->EndLayout();
     EXPECT_EQ(g->GetFixedCols(), 3);
-    delete form;
 }
 
 TEST(GridModel, DeferredLayoutsQueueOneMessageThatLaysOut) {
-    TForm* form = CreateNewForm<TForm>(nullptr);
-    auto* g = new TCountingGrid(form);
-    g->SetParent(form);
-    auto* src = new TDataSource(form);
-    TMemDataSet ds(nullptr);
-    FillStaff(&ds);
-    src->SetDataSet(&ds);
-    g->SetDataSource(src);
-    form->Show();
-    QApplication::processEvents();
+    TStaffGrid<TCountingGrid> staff;
+    TCountingGrid* g = staff.Grid;
+    staff.Show();
     HWND h = g->GetHandle();
     auto queued = [h] {
         int n = 0;
@@ -156,7 +142,6 @@ TEST(GridModel, DeferredLayoutsQueueOneMessageThatLaysOut) {
     g->DeferLayout();
     g->LayoutChanged();
     EXPECT_EQ(queued(), 0);
-    delete form;
 }
 
 // A form built the way the application builds its windows: inside a loading bracket.

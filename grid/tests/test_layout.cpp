@@ -391,6 +391,10 @@ TEST_F(GridTest, TheVerticalScrollBarShowsRecordNumbersOrThreePositions) {
     EXPECT_TRUE(ds.Bof());
     grid->Perform(WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 3), 0);
     EXPECT_EQ(ds.FieldByName("V")->GetAsInteger(), 1 + page);
+    // fitting the columns leaves the grid no scroll bar of the base grid's, but its own stays
+    grid->SetAutoFitColWidths(true);
+    EXPECT_TRUE(ScrollBarVisible(h, SB_VERT));
+    EXPECT_FALSE(ScrollBarVisible(h, SB_HORZ));
     // switched off, the bar goes
     grid->GetVertScrollBar()->SetVisible(false);
     EXPECT_FALSE(ScrollBarVisible(h, SB_VERT));

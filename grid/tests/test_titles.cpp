@@ -5,14 +5,8 @@
 
 namespace {
 
-class TitleTest : public GridTest {
+class TitleTest : public StaffColumnsTest {
 protected:
-    void SetUp() override {
-        GridTest::SetUp();
-        FillStaff(&ds);
-        AddColumns({"TAB", "FAMILY", "AGE", "SEX"});
-        Show(&ds);
-    }
     TColumnTitleEh* T(int I) { return Column(I)->GetTitle(); }
     // "index:marker" of every column, and the list of sort-marked columns by field name.
     QString Marks() {
@@ -27,7 +21,6 @@ protected:
             r << grid->GetSortMarkedColumns()->GetColumn(i)->GetFieldName();
         return r;
     }
-    TMemDataSet ds{nullptr};
 };
 
 TEST_F(TitleTest, SingleMarkingKeepsOneMarkedColumn) {
