@@ -228,6 +228,21 @@ TEST_F(GridTest, EditTextMaskAndLimitFollowTheColumnKind) {
     EXPECT_EQ(ds.GetState(), dsBrowse);
 }
 
+TEST_F(GridTest, MovingAColumnOfTheGridMovesTheColumn) {
+    TMemDataSet ds(nullptr);
+    FillStaff(&ds);
+    AddColumns({"TAB", "FAMILY", "AGE", "SEX"});
+    Show(&ds);
+    std::vector<std::pair<int, int>> moved;
+    grid->OnColumnMoved = [&](TObject*, int From, int To) { moved.push_back({From, To}); };
+    Column(0)->SetWidth(40);
+    grid->MoveColumn(1, 3); // raw columns: the indicator is column 0
+    EXPECT_EQ(ColumnNames(grid), QStringList({"FAMILY", "AGE", "TAB", "SEX"}));
+    EXPECT_EQ(moved, (std::vector<std::pair<int, int>>{{0, 2}}));
+    EXPECT_EQ(grid->GetColWidths(3), 40);
+    EXPECT_EQ(grid->GetDataLink()->GetFields(2), ds.FieldByName("TAB"));
+}
+
 TEST_F(GridTest, AFieldAskedToTakeTheFocusSelectsItsColumn) {
     TMemDataSet ds(nullptr);
     FillStaff(&ds);

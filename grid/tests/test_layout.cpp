@@ -234,10 +234,23 @@ TEST_F(GridTest, AutomaticWidthsShareTheFreeSpaceByInitialWidthsAndLimits) {
         EXPECT_EQ(Column(1)->GetWidth(), c.w1);
         EXPECT_EQ(grid->GetColWidths(0), c.w0);
     }
-    // switching it off gives the columns their widths of before
+    // a width set while fitting rescales the initial widths, the next column giving way
     grid->SetAutoFitColWidths(false);
-    EXPECT_EQ(Column(0)->GetWidth(), 0);
-    EXPECT_EQ(Column(1)->GetWidth(), 0);
+    Column(0)->SetWidth(100);
+    Column(1)->SetWidth(100);
+    grid->SetAutoFitColWidths(true);
+    grid->SetWidth(200);
+    Column(0)->SetWidth(150);
+    EXPECT_EQ(Column(0)->GetInitWidth(), 150);
+    EXPECT_EQ(Column(1)->GetInitWidth(), 50);
+    EXPECT_EQ(Column(0)->GetWidth(), 150);
+    EXPECT_EQ(Column(1)->GetWidth(), 50);
+    // switching it off gives the columns their initial widths back
+    grid->SetWidth(400);
+    EXPECT_EQ(Column(0)->GetWidth(), 300);
+    grid->SetAutoFitColWidths(false);
+    EXPECT_EQ(Column(0)->GetWidth(), 150);
+    EXPECT_EQ(Column(1)->GetWidth(), 50);
     EXPECT_EQ(grid->GetScrollBars(), ssHorizontal);
 }
 
