@@ -1022,7 +1022,7 @@ protected:
     void loadImages();
     void titleFontChanged(TObject* Sender);
     void footerFontChanged(TObject* Sender);
-    // Pieces of InternalLayout.
+    // Steps of InternalLayout.
     void reconcileColumns();
     void rebuildVisibleColumns();
     void measureRowHeight();

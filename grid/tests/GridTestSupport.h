@@ -1,4 +1,4 @@
-// Shared pieces of the grid tests: a shown form with a grid on it, small tables of records,
+// What the grid tests share: a shown form with a grid on it, small tables of records,
 // a dataset that counts the records it reads, and views of the grid's columns and rows.
 #pragma once
 
