@@ -431,12 +431,12 @@ TPopupCalendar::TPopupCalendar(TWinControl* AOwner) : TPopupWindow(AOwner) {
     };
 
     const int pw = width - 4;
-    struct Spec {
+    struct NavButton {
         int Left;
         bool Back, Double;
         std::function<void()> Action;
     };
-    const Spec specs[4] = {
+    const NavButton navButtons[4] = {
         {-1, true, true, [this] { calendar->PrevYear(); }},
         {12, true, false, [this] { calendar->PrevMonth(); }},
         {pw - 26, false, false, [this] { calendar->NextMonth(); }},
@@ -445,11 +445,11 @@ TPopupCalendar::TPopupCalendar(TWinControl* AOwner) : TPopupWindow(AOwner) {
     for (int i = 0; i < 4; ++i) {
         auto* b = new TRxTimerSpeedButton(this);
         b->SetParent(topPanel);
-        b->SetBounds(specs[i].Left, -1, 14, 14);
+        b->SetBounds(navButtons[i].Left, -1, 14, 14);
         if (i >= 2) b->SetAnchors(TAnchors{akTop, akRight});
-        b->SetGlyph(arrowGlyph(specs[i].Back, specs[i].Double).get());
+        b->SetGlyph(arrowGlyph(navButtons[i].Back, navButtons[i].Double).get());
         b->SetHint(RxLoadStr(buttonHints[i]));
-        auto action = specs[i].Action;
+        auto action = navButtons[i].Action;
         b->OnClick = [action](TObject*) { action(); };
         buttons[i] = b;
     }
@@ -591,12 +591,12 @@ TSelectDateDlg::TSelectDateDlg(TComponent* AOwner) : TForm(AOwner) {
     TitleLabel->SetShowAccelChar(false);
     TitleLabel->OnDblClick = [this](TObject* S) { TopPanelDblClick(S); };
 
-    struct Spec {
+    struct NavButton {
         int Left;
         bool Back, Double;
         void (TSelectDateDlg::*Handler)(TObject*);
     };
-    const Spec specs[4] = {
+    const NavButton navButtons[4] = {
         {3, true, true, &TSelectDateDlg::PrevYearBtnClick},
         {18, true, false, &TSelectDateDlg::PrevMonthBtnClick},
         {188, false, false, &TSelectDateDlg::NextMonthBtnClick},
@@ -605,10 +605,10 @@ TSelectDateDlg::TSelectDateDlg(TComponent* AOwner) : TForm(AOwner) {
     for (int i = 0; i < 4; ++i) {
         auto* b = new TRxTimerSpeedButton(this);
         b->SetParent(top);
-        b->SetBounds(specs[i].Left, 3, 16, 16);
-        b->SetGlyph(arrowGlyph(specs[i].Back, specs[i].Double).get());
+        b->SetBounds(navButtons[i].Left, 3, 16, 16);
+        b->SetGlyph(arrowGlyph(navButtons[i].Back, navButtons[i].Double).get());
         b->SetHint(RxLoadStr(buttonHints[i]));
-        auto handler = specs[i].Handler;
+        auto handler = navButtons[i].Handler;
         b->OnClick = [this, handler](TObject* S) { (this->*handler)(S); };
         buttons[i] = b;
     }
