@@ -4,16 +4,8 @@
 // Screenshots of the X screen go to the folder given as the first argument. Exit code 0 when
 // every step saw what it waited for.
 #include "RXCtrls.h"
+#include "X11Check.h"
 #include "rMenuBar.h"
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTimer>
-#include <QWidget>
-#include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
 
@@ -88,52 +80,23 @@ public:
     QString Chosen;
 };
 
-struct Step {
-    const char* Name;
-    std::function<void()> Act;
-    std::function<bool()> Done;
-};
-
-// Runs xdotool to its end (its input is then queued for the program), so that no key of
-// one step is still held in the next.
-void xdotool(const QStringList& Args) {
-    QProcess::execute(QStringLiteral("xdotool"), Args);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QString shots = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-    Application->Initialize();
-    Application->SetTitle(QStringLiteral("Кадріон"));
+    const QString shots = X11Start(argc, argv);
     auto* f = CreateNewForm<TCheckForm>(nullptr);
     f->Show();
-    QString wid = QString::number(f->GetHandle()->winId());
-    auto screen = [&](const QString& Name) {
-        QProcess::execute(QStringLiteral("import"),
-                          {QStringLiteral("-window"), QStringLiteral("root"),
-                           shots + QStringLiteral("/") + Name + QStringLiteral(".png")});
+    auto screen = [&](const QString& Name) { X11Screenshot(shots, Name); };
+    auto at = X11MoveTo;
+    auto clickAt = [](TWinControl* C, int X, int Y, const QString& Mod) {
+        X11ClickAt(C, X, Y, Mod);
     };
-    auto at = [&](TWinControl* C, int X, int Y) {
-        TPoint p = C->ClientToScreen(TPoint{X, Y});
-        return QStringList{QStringLiteral("mousemove"), QString::number(p.X), QString::number(p.Y)};
-    };
-    auto clickAt = [&](TWinControl* C, int X, int Y, const QString& Mod) {
-        QStringList a = at(C, X, Y);
-        if (!Mod.isEmpty()) a << QStringLiteral("keydown") << Mod;
-        a << QStringLiteral("click") << QStringLiteral("1");
-        if (!Mod.isEmpty()) a << QStringLiteral("keyup") << Mod;
-        xdotool(a);
-    };
+    auto xdotool = X11Tool;
     auto popupShown = [] { return QApplication::activePopupWidget() != nullptr; };
     const int h = f->List->GetItemHeight();
-    std::vector<Step> steps = {
-        {"window shown",
-         [&] {
-             xdotool({"windowactivate", wid});
-         },
-         [&] { return f->GetActive() || f->GetHandle()->isActiveWindow(); }},
+    std::vector<TX11Step> steps = {
+        X11WindowShown(f),
         {"click selects one item", [&] { clickAt(f->List, 20, h / 2, QString()); },
          [&] { return f->List->GetSelCount() == 1 && f->List->Focused(); }},
         {"shift+click selects a range",
@@ -163,9 +126,7 @@ int main(int argc, char** argv) {
         {"typing a Cyrillic letter moves in the list",
          [&] {
              f->List->SetFocus();
-             // xdotool maps the letter onto a spare key only while it runs: not waited for
-             QProcess::startDetached(QStringLiteral("xdotool"),
-                                     {QStringLiteral("key"), QStringLiteral("Cyrillic_SHA")});
+             X11ToolDetached({QStringLiteral("key"), QStringLiteral("Cyrillic_SHA")});
          },
          [&] { return f->List->GetItemIndex() == 11; }},
         {"the wheel scrolls the list",
@@ -181,40 +142,9 @@ int main(int argc, char** argv) {
          [&] { return f->List->GetTopIndex() > 0; }},
         {"screenshot end", [&] { screen(QStringLiteral("controls-end")); }, [] { return true; }},
     };
-    size_t current = 0;
-    int failures = 0;
-    bool started = false;
-    QElapsedTimer clock;
-    QTimer poll;
-    poll.setInterval(50);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (current >= steps.size()) {
-            poll.stop();
-            QApplication::quit();
-            return;
-        }
-        Step& s = steps[current];
-        if (!started) {
-            started = true;
-            clock.restart();
-            s.Act();
-            return;
-        }
-        bool done = s.Done();
-        if (done || clock.elapsed() > 5000) {
-            std::printf("%s: %s\n", done ? "ok" : "FAILED", s.Name);
-            std::fflush(stdout);
-            if (!done) {
-                ++failures;
-                if (popupShown()) QApplication::activePopupWidget()->close();
-            }
-            ++current;
-            started = false;
-        }
+    int failures = RunX11Steps(steps, [&] {
+        if (popupShown()) QApplication::activePopupWidget()->close();
     });
-    poll.start();
-    app.exec();
     delete f;
-    std::printf("%d passed, %d failed\n", int(steps.size()) - failures, failures);
     return failures == 0 ? 0 : 1;
 }

@@ -1265,7 +1265,7 @@ bool TWndBridge::eventFilter(QObject* o, QEvent* e) {
     case QEvent::KeyRelease: {
         auto* ke = static_cast<QKeyEvent*>(e);
         SetTrackedInputState(ke->modifiers(), QGuiApplication::mouseButtons());
-        WORD vk = QtKeyToVirtualKey(ke->key(), ke->text());
+        WORD vk = QtKeyToVirtualKey(ke->key(), ke->text(), ke->modifiers() & Qt::KeypadModifier);
         bool alt = ke->modifiers() & Qt::AltModifier;
         LPARAM data = 1 | (LPARAM(ke->nativeScanCode() & 0xFF) << 16);
         if (alt) data |= KF_ALTDOWN_BIT;

@@ -542,7 +542,10 @@ void TCustomForm::WMActivate(TMessage& Message) {
         activeTopForm = this;
         if (old && old != this) sendGuarded(old, WM_ACTIVATE, WA_INACTIVE, 0);
         if (activeTopForm != this) return;
-        if (handle) handle->activateWindow();
+        // a window that a modal one blocks is not asked to the front: Qt would give the
+        // activation back to the modal window, which gives it back here, and so on
+        QWidget* modal = QApplication::activeModalWidget();
+        if (handle && (!modal || modal == handle->window())) handle->activateWindow();
     } else if (activeTopForm == this) {
         activeTopForm = nullptr;
     }

@@ -138,7 +138,19 @@ const CyrKey cyrillicKeys[] = {
 };
 } // namespace
 
-WORD QtKeyToVirtualKey(int qtKey, const QString& text) {
+WORD QtKeyToVirtualKey(int qtKey, const QString& text, bool keypad) {
+    if (keypad) switch (qtKey) {
+        case Qt::Key_Plus:
+            return VK_ADD;
+        case Qt::Key_Minus:
+            return VK_SUBTRACT;
+        case Qt::Key_Asterisk:
+            return VK_MULTIPLY;
+        case Qt::Key_Slash:
+            return VK_DIVIDE;
+        default:
+            break;
+        }
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return WORD('A' + (qtKey - Qt::Key_A));
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return WORD('0' + (qtKey - Qt::Key_0));
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return WORD(VK_F1 + (qtKey - Qt::Key_F1));

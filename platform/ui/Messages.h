@@ -746,6 +746,7 @@ public:
 };
 
 // The WParam of a key message from a Qt key code (the layout-independent VK of the key),
-// and the Qt key for a VK (for synthesising key events).
-WORD QtKeyToVirtualKey(int qtKey, const QString& text);
+// and the Qt key for a VK (for synthesising key events). Keypad: the key is on the numeric
+// pad (Qt's keypad modifier), where +, -, * and / have keys of their own (VK_ADD ...).
+WORD QtKeyToVirtualKey(int qtKey, const QString& text, bool keypad = false);
 int VirtualKeyToQtKey(WORD vk);
