@@ -63,3 +63,31 @@ function(kadrion_fuzz library target source)
   target_compile_options(${target} PRIVATE ${KADRION_WARNINGS} -fsanitize=fuzzer,address,undefined)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
 endfunction()
+
+# kadrion_x11_tests(<name> [DEPS <targets...>])
+# Scenarios on a real X server: every .cpp in <folder>/tests/x11 goes into one GoogleTest
+# executable <name>_x11_tests, linked with kadrion_<name>, DEPS and the support of
+# tools/x11test (X11Test.h: the test fixture, xdotool, waiting, screenshots, and main()), which
+# also sees <folder>/tests for the library's shared test helpers. Its tests carry the label
+# "x11" (besides the folder's), run one at a time (they share the screen and the keyboard
+# focus) on the xcb platform, and skip without an X display. ./test.sh runs them under
+# tools/x11_run.sh; by hand:  tools/x11_run.sh ctest --test-dir build -L '^x11$'
+function(kadrion_x11_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/x11/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name}_x11_tests ${srcs})
+  target_link_libraries(${name}_x11_tests PRIVATE kadrion_${name} ${ARG_DEPS} kadrion_x11test)
+  target_include_directories(${name}_x11_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests
+                                                       ${CMAKE_CURRENT_SOURCE_DIR}/tests/x11)
+  target_compile_options(${name}_x11_tests PRIVATE ${KADRION_WARNINGS})
+  kadrion_sanitize(${name}_x11_tests)
+  target_compile_definitions(${name}_x11_tests PRIVATE KADRION_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  gtest_discover_tests(${name}_x11_tests
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "x11" RUN_SERIAL TRUE ENVIRONMENT "QT_QPA_PLATFORM=xcb")
+endfunction()

@@ -769,6 +769,7 @@ protected:
     void WMKillFocus(TMessage& Message);
     void WMKey(TMessage& Message);
     void WMChar(TMessage& Message);
+    void WMSysCommand(TMessage& Message);
     void WMSetCursor(TMessage& Message);
     void WMNCHitTest(TMessage& Message);
     void CNKeyDown(TMessage& Message);

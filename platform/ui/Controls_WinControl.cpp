@@ -791,6 +791,9 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_CHAR:
         WMChar(Message);
         return;
+    case WM_SYSCOMMAND:
+        WMSysCommand(Message);
+        return;
     case WM_SETCURSOR:
         WMSetCursor(Message);
         return;
@@ -872,6 +875,10 @@ void TWinControl::DefaultHandler(TMessage& Message) {
     case WM_GETDLGCODE:
         Message.Result = 0;
         return;
+    case WM_SYSCHAR:
+        // A character typed with Alt is no text: it asks for the accelerator of that letter.
+        Message.Result = Perform(WM_SYSCOMMAND, SC_KEYMENU, LPARAM(WORD(Message.WParam)));
+        return;
     case WM_SETTEXT:
         TControl::DefaultHandler(Message);
         if (handle && handle->isWindow()) handle->setWindowTitle(text);
@@ -915,6 +922,23 @@ void TWinControl::WMKey(TMessage& Message) {
 
 void TWinControl::WMChar(TMessage& Message) {
     if (DoKeyPress(Message)) return;
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMSysCommand(TMessage& Message) {
+    if ((Message.WParam & 0xFFF0) == SC_KEYMENU) {
+        const QChar key(char16_t(WORD(Message.LParam)));
+        TCustomForm* form = GetParentForm(this);
+        if (form && key != u' ' && key != u'-' && !GetCapture()) {
+            // The letter as typed, then the letter of the same key in the other layout, so
+            // "&Зберегти" answers Alt+P under the US layout too.
+            Message.Result = 1;
+            if (form->Perform(CM_DIALOGCHAR, key.unicode(), 0) != 0) return;
+            const QChar other = OtherLayoutChar(key);
+            if (!other.isNull() && form->Perform(CM_DIALOGCHAR, other.unicode(), 0) != 0) return;
+            Message.Result = 0;
+        }
+    }
     DefaultHandler(Message);
 }
 

@@ -1309,6 +1309,8 @@ bool TWndBridge::eventFilter(QObject* o, QEvent* e) {
         }
         if (!native) return true;
         if (!nativeKey) return true;
+        // Characters typed with Alt went to the accelerators; the native control types none.
+        if (alt && !chars.isEmpty()) return true;
         if (!chars.isEmpty() && !charsReached) {
             // Let the native control type only what got through.
             if (!passed.isEmpty() && alive()) {

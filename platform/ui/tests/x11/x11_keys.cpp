@@ -1,0 +1,71 @@
+// The keys a user presses, through the X server, under the US and the Ukrainian layout.
+#include "StdCtrls.h"
+#include "X11Test.h"
+
+#include "StdTestSupport.h"
+
+namespace {
+
+class KeysOnX11 : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped()) return;
+        form = CreateNewForm<TTestForm>(nullptr);
+        form->SetCaption(QStringLiteral("Картка"));
+        form->Show();
+        ASSERT_TRUE(X11::WaitActive(form->GetHandle()));
+    }
+    void TearDown() override {
+        delete form;
+        X11Test::TearDown();
+    }
+    TTestForm* form = nullptr;
+};
+
+TEST_F(KeysOnX11, AltLetterReachesButtonsAndLabelsUnderEitherLayout) {
+    auto* name = form->Add<TEdit>(100, 10, 150, 22);
+    auto* city = form->Add<TEdit>(100, 40, 150, 22);
+    auto* cityLabel = new TLabel(form);
+    cityLabel->SetParent(form);
+    cityLabel->SetBounds(10, 42, 80, 17);
+    cityLabel->SetCaption(QStringLiteral("&Місто:"));
+    cityLabel->SetFocusControl(city);
+    auto* save = form->Add<TButton>(10, 80, 90, 25);
+    save->SetCaption(QStringLiteral("&Зберегти"));
+    int saves = 0;
+    save->OnClick = [&](TObject*) { ++saves; };
+
+    struct Row {
+        const char* Layout;
+        const char* Keys;
+        int WantSaves;
+        TWinControl* WantFocus;
+    } rows[] = {
+        {"ua", "alt+Cyrillic_ze", 1, save},
+        {"ua", "alt+Cyrillic_em", 0, city},
+        {"us", "alt+p", 1, save}, // the key of З
+        {"us", "alt+v", 0, city}, // the key of М
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.Layout) + " " + r.Keys);
+        ASSERT_TRUE(X11::SetLayout(QString::fromLatin1(r.Layout)));
+        name->SetFocus();
+        name->SetText(QStringLiteral("Шевченко"));
+        saves = 0;
+        ASSERT_TRUE(X11::Key(QString::fromLatin1(r.Keys)));
+        EXPECT_EQ(saves, r.WantSaves);
+        EXPECT_TRUE(r.WantFocus->Focused());
+        EXPECT_EQ(name->GetText(), QStringLiteral("Шевченко"));
+        EXPECT_EQ(city->GetText(), QString());
+    }
+    // Typed without Alt, the letters are text.
+    ASSERT_TRUE(X11::SetLayout(QStringLiteral("ua")));
+    city->SetFocus();
+    ASSERT_TRUE(X11::Type(QStringLiteral("Київ")));
+    EXPECT_EQ(city->GetText(), QStringLiteral("Київ"));
+    EXPECT_EQ(saves, 0);
+    X11::Screenshot(QStringLiteral("keys-alt-letter"));
+}
+
+} // namespace
