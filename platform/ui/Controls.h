@@ -786,6 +786,7 @@ protected:
     void UpdateBounds();
     // Sets widget geometry and non-client frame from the control's state.
     void applyWidgetState();
+    void applyNativeLook();
 
     HWND handle = nullptr;
     QPointer<QWidget> handleGuard;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QPalette>
 #include <QWidget>
 #include <algorithm>
 
@@ -131,7 +132,30 @@ void TWinControl::applyWidgetState() {
         handle->setEnabled(enabled);
     else if (!text.isEmpty())
         handle->setWindowTitle(text);
+    applyNativeLook();
     UpdateWidgetBounds();
+}
+
+void TWinControl::applyNativeLook() {
+    // A native Qt control (edit, memo, combo box) shows the control's font, through the same
+    // mapping as the canvas, and its colours, with the one selection colour of every control.
+    TWndBridge* b = handle ? BridgeOf(handle) : nullptr;
+    if (!b || !b->native) return;
+    handle->setFont(GetFont()->ToQFont());
+    QPalette p = handle->palette();
+    const QColor back = ColorToQColor(color);
+    const QColor fore = ColorToQColor(GetFont()->GetColor());
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(g, QPalette::Base, back);
+        p.setColor(g, QPalette::Text, fore);
+        p.setColor(g, QPalette::ButtonText, fore);
+    }
+    p.setColor(QPalette::Disabled, QPalette::Base, back);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(g, QPalette::Highlight, ColorToQColor(clHighlight));
+        p.setColor(g, QPalette::HighlightedText, ColorToQColor(clHighlightText));
+    }
+    handle->setPalette(p);
 }
 
 void TWinControl::UpdateWidgetBounds() {
@@ -1069,12 +1093,14 @@ void TWinControl::CMVisibleChanged(TMessage& Message) {}
 void TWinControl::CMShowingChanged(TMessage& Message) {}
 
 void TWinControl::CMFontChanged(TMessage& Message) {
+    applyNativeLook();
     Invalidate();
     NotifyControls(CM_PARENTFONTCHANGED);
     DefaultHandler(Message);
 }
 
 void TWinControl::CMColorChanged(TMessage& Message) {
+    applyNativeLook();
     Invalidate();
     NotifyControls(CM_PARENTCOLORCHANGED);
     DefaultHandler(Message);
