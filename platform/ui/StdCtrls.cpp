@@ -567,19 +567,18 @@ public:
         const QPalette::ColorGroup g = isEnabled() ? QPalette::Active : QPalette::Disabled;
         p.fillRect(field, pal.color(g, focused ? QPalette::Highlight : QPalette::Base));
         const int index = currentIndex();
-        const bool ownerDraw = (combo->GetStyle() == csOwnerDrawFixed ||
-                                combo->GetStyle() == csOwnerDrawVariable) &&
-                               combo->OnDrawItem;
+        const bool ownerDraw =
+            (combo->GetStyle() == csOwnerDrawFixed || combo->GetStyle() == csOwnerDrawVariable) &&
+            combo->OnDrawItem;
         if (ownerDraw && index >= 0) {
             TCanvas c;
             c.SetHandle(&p);
             TOwnerDrawState st{odComboBoxEdit};
             if (focused) st += TOwnerDrawState{odSelected, odFocused};
             guarded(combo, [&] {
-                combo->OnDrawItem(combo, index,
-                                  TRect{field.left(), field.top(), field.right() + 1,
-                                        field.bottom() + 1},
-                                  st);
+                combo->OnDrawItem(
+                    combo, index,
+                    TRect{field.left(), field.top(), field.right() + 1, field.bottom() + 1}, st);
             });
             c.SetHandle(nullptr);
         } else {
@@ -1027,9 +1026,13 @@ int TCustomListBox::rowsPerColumn() {
 
 int TCustomListBox::visibleCount() {
     if (columns > 0) return rowsPerColumn() * std::max(1, columns);
+    // The rows wholly visible: a row cut by the bottom edge does not count, so a row made
+    // visible is seen whole.
     int h = GetClientRect().Bottom, n = 0;
-    for (int i = topIndex; i < items->Count() && h > 0; ++i, ++n)
+    for (int i = topIndex; i < items->Count(); ++i, ++n) {
         h -= itemHeightOf(i);
+        if (h < 0) break;
+    }
     return std::max(1, n);
 }
 
@@ -1361,6 +1364,11 @@ void TCustomListBox::Paint() {
         c->GetFont()->SetColor(sel ? clHighlightText : font->GetColor());
         DrawItem(i, r, st);
         if (st.Contains(odFocused)) c->DrawFocusRect(r);
+    }
+    // Focused with nothing chosen: the focus mark stands on the first row (or where it would be).
+    if (itemIndex < 0 && Focused() && topIndex == 0) {
+        TRect r = n > 0 ? ItemRect(0) : TRect{0, 0, client.Right, GetItemHeight()};
+        c->DrawFocusRect(r);
     }
 }
 

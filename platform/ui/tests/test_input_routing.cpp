@@ -4,6 +4,9 @@
 #include "StdTestSupport.h"
 
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 namespace {
 
@@ -57,6 +60,48 @@ TEST_F(InputRoutingTest, AltLetterReachesTheAcceleratorsNotTheFocusedEdit) {
     SendKey(name, 0x0417, QStringLiteral("з"));
     EXPECT_EQ(saves, 0);
     EXPECT_EQ(name->GetText(), QStringLiteral("з"));
+}
+
+// A wheel turn as Qt delivers it: to the widget under the pointer (a scroll area's viewport),
+// at a point of it. (Handing on what a widget leaves is tested on the X server.)
+void Wheel(TWinControl* C, int X, int Y, int Delta) {
+    QWidget* w = C->GetHandle();
+    QPoint p = WidgetPoint(C, X, Y);
+    if (QWidget* child = w->childAt(p)) {
+        p = child->mapFrom(w, p);
+        w = child;
+    }
+    QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, Delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+TEST_F(InputRoutingTest, TheWheelScrollsTheControlUnderThePointerNotTheFocusedOne) {
+    auto* focused = form->Add<TListBox>(10, 10, 120, 100);
+    auto* under = form->Add<TListBox>(140, 10, 120, 100);
+    auto* memo = form->Add<TMemo>(270, 10, 120, 100);
+    for (int i = 0; i < 40; ++i) {
+        focused->GetItems()->Add(QStringLiteral("Рядок %1").arg(i));
+        under->GetItems()->Add(QStringLiteral("Рядок %1").arg(i));
+        memo->GetLines()->Add(QStringLiteral("Рядок %1").arg(i));
+    }
+    memo->SetScrollBars(ssVertical);
+    focused->SetFocus();
+    QApplication::processEvents();
+
+    Wheel(under, 20, 20, -120); // a turn towards the user
+    EXPECT_EQ(under->GetTopIndex(), 3);
+    EXPECT_EQ(focused->GetTopIndex(), 0);
+    Wheel(under, 20, 20, 120);
+    EXPECT_EQ(under->GetTopIndex(), 0);
+
+    // a native control under the pointer scrolls itself
+    QScrollBar* bar = static_cast<QPlainTextEdit*>(memo->GetHandle())->verticalScrollBar();
+    ASSERT_EQ(bar->value(), 0);
+    Wheel(memo, 20, 20, -120);
+    EXPECT_GT(bar->value(), 0);
+    EXPECT_EQ(focused->GetTopIndex(), 0);
+    EXPECT_TRUE(focused->Focused());
 }
 
 } // namespace

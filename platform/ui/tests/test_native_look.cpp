@@ -45,7 +45,10 @@ TEST_F(NativeLookTest, TextInputControlsTakeTheFontAndColoursOfTheControl) {
     grid->GetInplaceEditor()->Deselect(); // the text itself, not the selection colours
 
     std::vector<std::pair<const char*, TWinControl*>> controls = {
-        {"edit", edit}, {"mask edit", mask}, {"combo box", combo}, {"memo", memo},
+        {"edit", edit},
+        {"mask edit", mask},
+        {"combo box", combo},
+        {"memo", memo},
         {"grid's editor", grid->GetInplaceEditor()}};
     for (auto& [what, c] : controls) {
         SCOPED_TRACE(what);
@@ -64,8 +67,7 @@ TEST_F(NativeLookTest, TextInputControlsTakeTheFontAndColoursOfTheControl) {
         EXPECT_TRUE(c->GetHandle()->font().bold());
         EXPECT_TRUE(Shows(c->GetHandle(), QColor(255, 255, 0))) << "the background";
         EXPECT_TRUE(Shows(c->GetHandle(), QColor(255, 0, 0))) << "the text";
-        EXPECT_EQ(c->GetHandle()->palette().color(QPalette::Highlight),
-                  ColorToQColor(clHighlight));
+        EXPECT_EQ(c->GetHandle()->palette().color(QPalette::Highlight), ColorToQColor(clHighlight));
     }
     // The form's font changes: a control that has its own keeps it, ParentFont follows.
     auto* follower = form->Add<TEdit>(10, 140, 150, 24);

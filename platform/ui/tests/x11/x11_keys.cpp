@@ -1,27 +1,10 @@
 // The keys a user presses, through the X server, under the US and the Ukrainian layout.
 #include "StdCtrls.h"
-#include "X11Test.h"
-
-#include "StdTestSupport.h"
+#include "X11FormTest.h"
 
 namespace {
 
-class KeysOnX11 : public X11Test {
-protected:
-    void SetUp() override {
-        X11Test::SetUp();
-        if (IsSkipped()) return;
-        form = CreateNewForm<TTestForm>(nullptr);
-        form->SetCaption(QStringLiteral("Картка"));
-        form->Show();
-        ASSERT_TRUE(X11::WaitActive(form->GetHandle()));
-    }
-    void TearDown() override {
-        delete form;
-        X11Test::TearDown();
-    }
-    TTestForm* form = nullptr;
-};
+using KeysOnX11 = X11FormTest;
 
 TEST_F(KeysOnX11, AltLetterReachesButtonsAndLabelsUnderEitherLayout) {
     auto* name = form->Add<TEdit>(100, 10, 150, 22);
