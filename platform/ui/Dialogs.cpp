@@ -16,19 +16,18 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-// ---- captions and buttons
-// ------------------------------------------------------------------------
+// ---- captions and buttons, in the language of the user interface ---------------------------
 
 QString MsgDlgTypeCaption(TMsgDlgType Type) {
     switch (Type) {
     case mtWarning:
-        return QStringLiteral("Warning");
+        return QStringLiteral("Попередження");
     case mtError:
-        return QStringLiteral("Error");
+        return QStringLiteral("Помилка");
     case mtInformation:
-        return QStringLiteral("Information");
+        return QStringLiteral("Інформація");
     case mtConfirmation:
-        return QStringLiteral("Confirm");
+        return QStringLiteral("Підтвердження");
     default:
         return Application->GetTitle();
     }
@@ -37,27 +36,27 @@ QString MsgDlgTypeCaption(TMsgDlgType Type) {
 QString MsgDlgButtonCaption(TMsgDlgBtn Button) {
     switch (Button) {
     case mbYes:
-        return QStringLiteral("&Yes");
+        return QStringLiteral("&Так");
     case mbNo:
-        return QStringLiteral("&No");
+        return QStringLiteral("&Ні");
     case mbOK:
         return QStringLiteral("OK");
     case mbCancel:
-        return QStringLiteral("Cancel");
+        return QStringLiteral("Скасувати");
     case mbAbort:
-        return QStringLiteral("&Abort");
+        return QStringLiteral("&Перервати");
     case mbRetry:
-        return QStringLiteral("&Retry");
+        return QStringLiteral("&Повторити");
     case mbIgnore:
-        return QStringLiteral("&Ignore");
+        return QStringLiteral("&Пропустити");
     case mbAll:
-        return QStringLiteral("&All");
+        return QStringLiteral("&Усі");
     case mbNoToAll:
-        return QStringLiteral("N&o to All");
+        return QStringLiteral("Н&і для всіх");
     case mbYesToAll:
-        return QStringLiteral("Yes to &All");
+        return QStringLiteral("Так для &всіх");
     case mbHelp:
-        return QStringLiteral("&Help");
+        return QStringLiteral("&Довідка");
     }
     return QString();
 }
