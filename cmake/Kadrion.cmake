@@ -64,6 +64,33 @@ function(kadrion_fuzz library target source)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
 endfunction()
 
+# kadrion_labelled_tests(<executable> LABEL <label> SOURCES <files...> [DEPS <targets...>]
+#                        [ENVIRONMENT <VAR=value>] [SERIAL])
+# A GoogleTest executable of its own whose tests carry LABEL (besides the folder's labels), for
+# tests that need something the plain run has not: a server, a real X server. It sees
+# <folder>/tests for the library's shared test helpers. SERIAL runs its tests one at a time.
+function(kadrion_labelled_tests exe)
+  cmake_parse_arguments(ARG "SERIAL" "LABEL;ENVIRONMENT" "SOURCES;DEPS" ${ARGN})
+  add_executable(${exe} ${ARG_SOURCES})
+  target_link_libraries(${exe} PRIVATE ${ARG_DEPS})
+  target_include_directories(${exe} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  target_compile_options(${exe} PRIVATE ${KADRION_WARNINGS})
+  kadrion_sanitize(${exe})
+  target_compile_definitions(${exe} PRIVATE KADRION_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  endif()
+  if(NOT ARG_ENVIRONMENT)
+    set(ARG_ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${exe}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${ARG_LABEL}" RUN_SERIAL ${serial} ENVIRONMENT "${ARG_ENVIRONMENT}")
+endfunction()
+
 # kadrion_x11_tests(<name> [DEPS <targets...>])
 # Scenarios on a real X server: every .cpp in <folder>/tests/x11 goes into one GoogleTest
 # executable <name>_x11_tests, linked with kadrion_<name>, DEPS and the support of
@@ -78,16 +105,7 @@ function(kadrion_x11_tests name)
   if(NOT srcs)
     return()
   endif()
-  add_executable(${name}_x11_tests ${srcs})
-  target_link_libraries(${name}_x11_tests PRIVATE kadrion_${name} ${ARG_DEPS} kadrion_x11test)
-  target_include_directories(${name}_x11_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests
-                                                       ${CMAKE_CURRENT_SOURCE_DIR}/tests/x11)
-  target_compile_options(${name}_x11_tests PRIVATE ${KADRION_WARNINGS})
-  kadrion_sanitize(${name}_x11_tests)
-  target_compile_definitions(${name}_x11_tests PRIVATE KADRION_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  gtest_discover_tests(${name}_x11_tests
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 120
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES LABELS "x11" RUN_SERIAL TRUE ENVIRONMENT "QT_QPA_PLATFORM=xcb")
+  kadrion_labelled_tests(${name}_x11_tests LABEL x11 SERIAL ENVIRONMENT "QT_QPA_PLATFORM=xcb"
+    SOURCES ${srcs} DEPS kadrion_${name} ${ARG_DEPS} kadrion_x11test)
+  target_include_directories(${name}_x11_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/x11)
 endfunction()

@@ -13,19 +13,13 @@ namespace {
 using InputRoutingTest = FormTest;
 
 TEST_F(InputRoutingTest, AltLetterReachesTheAcceleratorsNotTheFocusedEdit) {
-    auto* name = form->Add<TEdit>(100, 10, 150, 22);
-    auto* city = form->Add<TEdit>(100, 40, 150, 22);
-    auto* cityLabel = new TLabel(form);
-    cityLabel->SetParent(form);
-    cityLabel->SetBounds(10, 42, 80, 17);
-    cityLabel->SetCaption(QStringLiteral("&Місто:"));
-    cityLabel->SetFocusControl(city);
-    auto* save = form->Add<TButton>(10, 80, 90, 25);
-    save->SetCaption(QStringLiteral("&Зберегти"));
+    TAcceleratorCard card(form);
+    TEdit* name = card.Name;
+    TEdit* city = card.City;
+    TButton* save = card.Save;
+    int& saves = card.Saves;
     auto* list = form->Add<TListBox>(270, 10, 100, 80);
     list->GetItems()->Add(QStringLiteral("Київ"));
-    int saves = 0;
-    save->OnClick = [&](TObject*) { ++saves; };
 
     struct Row {
         const char* What;

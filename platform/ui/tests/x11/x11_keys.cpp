@@ -7,17 +7,11 @@ namespace {
 using KeysOnX11 = X11FormTest;
 
 TEST_F(KeysOnX11, AltLetterReachesButtonsAndLabelsUnderEitherLayout) {
-    auto* name = form->Add<TEdit>(100, 10, 150, 22);
-    auto* city = form->Add<TEdit>(100, 40, 150, 22);
-    auto* cityLabel = new TLabel(form);
-    cityLabel->SetParent(form);
-    cityLabel->SetBounds(10, 42, 80, 17);
-    cityLabel->SetCaption(QStringLiteral("&Місто:"));
-    cityLabel->SetFocusControl(city);
-    auto* save = form->Add<TButton>(10, 80, 90, 25);
-    save->SetCaption(QStringLiteral("&Зберегти"));
-    int saves = 0;
-    save->OnClick = [&](TObject*) { ++saves; };
+    TAcceleratorCard card(form);
+    TEdit* name = card.Name;
+    TEdit* city = card.City;
+    TButton* save = card.Save;
+    int& saves = card.Saves;
 
     struct Row {
         const char* Layout;
