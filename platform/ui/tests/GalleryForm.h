@@ -38,7 +38,9 @@ class TGalleryForm : public TForm {
         }
         auto* status = new TStatusBar(this);
         status->SetParent(this);
-        status->AddPanel()->Text = QStringLiteral("Записів: 1");
+        TStatusPanel* count = status->AddPanel();
+        count->Text = QStringLiteral("Записів: 1");
+        count->Width = 90;
         status->AddPanel()->Text = QStringLiteral("Готово");
 
         auto* pc = new TPageControl(this);
