@@ -20,6 +20,7 @@ TEST_F(InputRoutingTest, AltLetterReachesTheAcceleratorsNotTheFocusedEdit) {
     int& saves = card.Saves;
     auto* list = form->Add<TListBox>(270, 10, 100, 80);
     list->GetItems()->Add(QStringLiteral("Київ"));
+    auto* combo = form->Add<TComboBox>(270, 100, 100, 22);
 
     struct Row {
         const char* What;
@@ -34,6 +35,7 @@ TEST_F(InputRoutingTest, AltLetterReachesTheAcceleratorsNotTheFocusedEdit) {
         {"Alt+p under the US layout: the same key", city, Qt::Key_P, u"p", 1, save},
         {"Alt+v under the US layout: the label's key", name, Qt::Key_V, u"v", 0, city},
         {"from a list box, which draws itself", list, 0x0417, u"з", 1, save},
+        {"from a combo box's edit", combo, 0x0417, u"з", 1, save},
         {"a letter no caption carries does nothing", name, 0x0416, u"ж", 0, name},
     };
     for (const Row& r : rows) {
@@ -47,6 +49,7 @@ TEST_F(InputRoutingTest, AltLetterReachesTheAcceleratorsNotTheFocusedEdit) {
         // nothing was typed into the edit that had the focus
         EXPECT_EQ(name->GetText(), QStringLiteral("Шевченко"));
         EXPECT_EQ(city->GetText(), QString());
+        EXPECT_EQ(combo->GetText(), QString());
     }
     // Without Alt the letter is text.
     name->SetFocus();
