@@ -876,6 +876,10 @@ void TWinControl::Dispatch(TMessage& Message) {
         Invalidate();
         DefaultHandler(Message);
         return;
+    case CM_FOCUSCHANGED:
+        // every control of the form hears which control got the focus
+        Broadcast(Message);
+        return;
     default:
         TControl::Dispatch(Message);
         return;

@@ -37,8 +37,11 @@ public:
 };
 } // namespace
 
-void SetFormShortCutHandler(std::function<bool(TCustomForm* Form, TMessage& Msg)> Handler) {
+std::function<bool(TCustomForm* Form, TMessage& Msg)>
+SetFormShortCutHandler(std::function<bool(TCustomForm* Form, TMessage& Msg)> Handler) {
+    auto previous = std::move(shortCutHandler());
     shortCutHandler() = std::move(Handler);
+    return previous;
 }
 
 TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {

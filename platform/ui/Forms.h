@@ -220,8 +220,10 @@ class TForm : public TCustomForm {
     explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
 };
 
-// The menu unit answers shortcut keys of a form's menu through this.
-void SetFormShortCutHandler(std::function<bool(TCustomForm* Form, TMessage& Msg)> Handler);
+// The menu unit answers shortcut keys of a form's menu through this; returns the handler it
+// replaces, so that another unit can chain to it.
+std::function<bool(TCustomForm* Form, TMessage& Msg)>
+SetFormShortCutHandler(std::function<bool(TCustomForm* Form, TMessage& Msg)> Handler);
 
 // Makes a form of class T with Owner and runs AfterConstruction (OnCreate).
 template <typename T> T* CreateNewForm(TComponent* Owner) {

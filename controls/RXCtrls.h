@@ -1,0 +1,374 @@
+// List boxes and the shadowed label.
+//
+// TRxCustomListBox is a list box over the list-box window class of this library (the LB_*
+// messages, owner drawing through CN_DRAWITEM/CN_MEASUREITEM, selection by keys and mouse,
+// scroll bars): items live in the window and are kept across a recreation of it; the
+// horizontal scroll range follows the widest item. TTextListBox is the platform's list box
+// with the same horizontal range. Both give the operations of TListBoxAccess, through which
+// code drives either kind.
+//
+// TRxCustomLabel draws its caption over a shadow: the same text in ShadowColor, ShadowSize
+// pixels off in the ShadowPos direction.
+#pragma once
+
+#include "Controls.h"
+#include "StdCtrls.h"
+
+// ---- the list-box window class ------------------------------------------------------------
+
+// Window styles of the list-box class (TCreateParams::Style).
+constexpr DWORD LBS_NOTIFY = 0x0001;
+constexpr DWORD LBS_SORT = 0x0002;
+constexpr DWORD LBS_NOREDRAW = 0x0004;
+constexpr DWORD LBS_MULTIPLESEL = 0x0008;
+constexpr DWORD LBS_OWNERDRAWFIXED = 0x0010;
+constexpr DWORD LBS_OWNERDRAWVARIABLE = 0x0020;
+constexpr DWORD LBS_HASSTRINGS = 0x0040;
+constexpr DWORD LBS_USETABSTOPS = 0x0080;
+constexpr DWORD LBS_NOINTEGRALHEIGHT = 0x0100;
+constexpr DWORD LBS_MULTICOLUMN = 0x0200;
+constexpr DWORD LBS_WANTKEYBOARDINPUT = 0x0400;
+constexpr DWORD LBS_EXTENDEDSEL = 0x0800;
+constexpr UINT LB_GETHORIZONTALEXTENT = 0x0193;
+constexpr UINT LB_SETCARETINDEX = 0x019E;
+constexpr UINT LB_GETCARETINDEX = 0x019F;
+
+// Owner drawing: what CN_DRAWITEM and CN_MEASUREITEM carry in LParam.
+constexpr UINT ODT_LISTBOX = 2;
+constexpr UINT ODA_DRAWENTIRE = 0x0001;
+constexpr UINT ODA_SELECT = 0x0002;
+constexpr UINT ODA_FOCUS = 0x0004;
+constexpr UINT ODS_SELECTED = 0x0001;
+constexpr UINT ODS_GRAYED = 0x0002;
+constexpr UINT ODS_DISABLED = 0x0004;
+constexpr UINT ODS_CHECKED = 0x0008;
+constexpr UINT ODS_FOCUS = 0x0010;
+constexpr UINT ODS_DEFAULT = 0x0020;
+constexpr UINT ODS_COMBOBOXEDIT = 0x1000;
+struct TDrawItemStruct {
+    UINT CtlType = ODT_LISTBOX;
+    UINT CtlID = 0;
+    int itemID = -1; // -1: no item (an empty list draws its focus)
+    UINT itemAction = ODA_DRAWENTIRE;
+    UINT itemState = 0;
+    HWND hwndItem = nullptr;
+    TCanvas* hDC = nullptr;
+    TRect rcItem;
+    LPARAM itemData = 0;
+};
+struct TMeasureItemStruct {
+    UINT CtlType = ODT_LISTBOX;
+    UINT CtlID = 0;
+    int itemID = 0;
+    UINT itemWidth = 0;
+    UINT itemHeight = 0;
+    LPARAM itemData = 0;
+};
+
+TOwnerDrawState OwnerDrawStateOf(UINT ItemState);
+
+// ---- the operations shared by both list box kinds -----------------------------------------
+
+class TListBoxAccess {
+public:
+    virtual ~TListBoxAccess() = default;
+    virtual TWinControl* GetListControl() = 0;
+    virtual TStrings* GetListItems() = 0;
+    virtual int GetItemIndex() = 0;
+    // Makes Index the current item unless it already is.
+    virtual void SetItemIndex(int Value) = 0;
+    virtual int GetSelCount() = 0;
+    // An index outside the items raises EStringListError "List index out of bounds (%d)".
+    virtual bool GetSelected(int Index) = 0;
+    virtual void SetSelected(int Index, bool Value) = 0;
+    virtual bool GetListMultiSelect() = 0;
+    virtual bool GetListSorted() = 0;
+    // -1 outside the client area; below the last item -1 when Existing, else the count.
+    virtual int ItemAtPos(const TPoint& Pos, bool Existing) = 0;
+    // Client rectangle of an item; the count gives the slot below the last item, a greater
+    // index an empty rectangle; item 0 of an empty list the first slot at the top.
+    virtual TRect ItemRect(int Index) = 0;
+    virtual int GetTopIndex() = 0;
+    virtual void SetTopIndex(int Value) = 0;
+};
+
+// The shared operations of a control that is one of the two list box kinds; null otherwise.
+TListBoxAccess* ListBoxAccess(TControl* Control);
+
+// Automatic drag of a list: a plain press (or one with Ctrl) on a selected item of a
+// multi-selection list starts a drag at once, keeping the selection; any other press selects
+// first and then starts a drag, unless it extends a multi-selection with Shift or Ctrl.
+bool DragAtOnce(TListBoxAccess* List, TShiftState Shift, const TPoint& Pos);
+bool DragAfterPress(TListBoxAccess* List, TShiftState Shift);
+// A left press on a list in automatic drag mode goes to the list's own press handling (the
+// platform would start the drag instead); true when it took the message.
+bool ListTakesPress(TControl* List, TMessage& Message);
+// A press of the list (Press) with the automatic drag around it.
+void PressWithAutoDrag(TListBoxAccess* List, TShiftState Shift, const TPoint& Pos, bool Cancelling,
+                       const std::function<void()>& Press);
+// A drag that ended on no target: the list gets a press and release at the cursor, so its
+// own tracking ends (Cancelling is set meanwhile; such a press starts no drag).
+void EndListDrag(TListBoxAccess* List, bool& Cancelling);
+
+// ---- TRxCustomListBox ------------------------------------------------------------------------
+
+using TGetItemWidthEvent = std::function<void(TWinControl* Control, int Index, int& Width)>;
+
+class TRxCustomListBox;
+
+// The items of a TRxCustomListBox: every operation is a message to its window.
+class TRxListBoxStrings : public TStrings {
+    KADRION_CLASS(TRxListBoxStrings)
+    explicit TRxListBoxStrings(TRxCustomListBox* AListBox) : listBox(AListBox) {}
+    int GetCount() const override;
+    QString Get(int Index) const override;
+    TObject* GetObject(int Index) const override;
+    void PutObject(int Index, TObject* AObject) override;
+    int Add(const QString& S) override;
+    void Insert(int Index, const QString& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    TRxCustomListBox* GetListBox() const { return listBox; }
+
+protected:
+    void SetUpdateState(bool Updating) override;
+
+private:
+    TRxCustomListBox* listBox;
+};
+
+class TRxCustomListBox : public TWinControl, public TListBoxAccess {
+    KADRION_CLASS(TRxCustomListBox)
+    explicit TRxCustomListBox(TComponent* AOwner);
+    ~TRxCustomListBox() override;
+
+    TStrings* GetItems() const { return items.get(); }
+    virtual void SetItems(TStrings* Value);
+    TBorderStyle GetBorderStyle() const { return borderStyle; }
+    void SetBorderStyle(TBorderStyle Value);
+    int GetColumns() const { return columns; }
+    void SetColumns(int Value);
+    virtual int GetItemHeight();
+    void SetItemHeight(int Value);
+    TListBoxStyle GetStyle() const { return style; }
+    void SetStyle(TListBoxStyle Value);
+    bool GetIntegralHeight() const { return integralHeight; }
+    void SetIntegralHeight(bool Value);
+    bool GetMultiSelect() const { return multiSelect; }
+    void SetMultiSelect(bool Value);
+    bool GetSorted() const { return sorted; }
+    void SetSorted(bool Value);
+    bool GetExtendedSelect() const { return extendedSelect; }
+    void SetExtendedSelect(bool Value);
+    int GetTabWidth() const { return tabWidth; }
+    void SetTabWidth(int Value);
+    bool GetGraySelection() const { return graySelection; }
+    void SetGraySelection(bool Value);
+    // The horizontal range follows the widest item (only with Columns 0).
+    bool GetAutoScroll() const { return autoScroll && columns == 0; }
+    void SetAutoScroll(bool Value);
+    // The current horizontal range in pixels.
+    int GetWidestItem() const { return maxItemWidth; }
+    TCanvas* GetCanvas() const { return canvas.get(); }
+    void Clear() { items->Clear(); }
+
+    // TListBoxAccess
+    TWinControl* GetListControl() override { return this; }
+    TStrings* GetListItems() override { return items.get(); }
+    int GetItemIndex() override;
+    void SetItemIndex(int Value) override;
+    int GetSelCount() override;
+    bool GetSelected(int Index) override;
+    void SetSelected(int Index, bool Value) override;
+    bool GetListMultiSelect() override { return multiSelect; }
+    bool GetListSorted() override { return sorted; }
+    int ItemAtPos(const TPoint& Pos, bool Existing) override;
+    TRect ItemRect(int Index) override;
+    int GetTopIndex() override;
+    void SetTopIndex(int Value) override;
+
+    void SetOnDrawItem(TDrawItemEvent Value);
+    TDrawItemEvent GetOnDrawItem() const { return onDrawItem; }
+    void SetOnGetItemWidth(TGetItemWidthEvent Value);
+    TGetItemWidthEvent GetOnGetItemWidth() const { return onGetItemWidth; }
+    TMeasureItemEvent OnMeasureItem;
+
+    // --- what descendants override
+    virtual TStrings* CreateItemList();
+    virtual int GetItemWidth(int Index);
+    virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+    virtual void MeasureItem(int Index, int& Height);
+    virtual LPARAM GetItemData(int Index);
+    virtual void SetItemData(int Index, LPARAM AData);
+    virtual void ResetContent();
+    virtual void DeleteString(int Index);
+
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void WndProc(TMessage& Message) override;
+    void Dispatch(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+    void PaintWindow(TCanvas* DC) override;
+    // Tells the list about a new selection (LBN_SELCHANGE).
+    virtual void Change() {}
+
+protected:
+    friend class TRxListBoxStrings;
+    struct Window;
+    void windowNeeded() const;
+    void recreate();
+    void resetHorizontalExtent();
+    void setHorizontalExtent();
+    void updateColumnWidth();
+    void drawItemMessage(TMessage& Message);
+    void measureItemMessage(TMessage& Message);
+    void paintCopy(TCanvas* DC);
+    void leftButtonDown(TMessage& Message);
+    void DoEndDrag(TObject* Target, int X, int Y) override;
+    bool cancellingDrag = false;
+
+    std::unique_ptr<TStrings> items;
+    TBorderStyle borderStyle = bsSingle;
+    std::unique_ptr<TControlCanvas> canvas;
+    int columns = 0;
+    int itemHeight = 16;
+    TListBoxStyle style = lbStandard;
+    bool integralHeight = false;
+    bool multiSelect = false;
+    bool sorted = false;
+    bool extendedSelect = true;
+    int tabWidth = 0;
+    std::unique_ptr<TStringList> saveItems;
+    int saveTopIndex = 0;
+    int saveItemIndex = -1;
+    bool autoScroll = false;
+    bool graySelection = false;
+    int maxItemWidth = 0;
+    TDrawItemEvent onDrawItem;
+    TGetItemWidthEvent onGetItemWidth;
+    // The list-box window's own state: made with the window, gone with it.
+    std::unique_ptr<Window> wnd;
+};
+
+class TRxListBox : public TRxCustomListBox {
+    KADRION_CLASS(TRxListBox)
+    explicit TRxListBox(TComponent* AOwner) : TRxCustomListBox(AOwner) {}
+};
+
+// ---- TTextListBox ----------------------------------------------------------------------------
+
+// The platform's list box whose horizontal range follows its widest item text.
+class TTextListBox : public TCustomListBox, public TListBoxAccess {
+    KADRION_CLASS(TTextListBox)
+    explicit TTextListBox(TComponent* AOwner) : TCustomListBox(AOwner) {}
+    int GetWidestItem() const { return maxItemWidth; }
+
+    TWinControl* GetListControl() override { return this; }
+    TStrings* GetListItems() override { return GetItems(); }
+    int GetItemIndex() override { return TCustomListBox::GetItemIndex(); }
+    void SetItemIndex(int Value) override;
+    int GetSelCount() override { return TCustomListBox::GetSelCount(); }
+    bool GetSelected(int Index) override;
+    void SetSelected(int Index, bool Value) override;
+    bool GetListMultiSelect() override { return GetMultiSelect(); }
+    bool GetListSorted() override { return GetSorted(); }
+    int ItemAtPos(const TPoint& Pos, bool Existing) override;
+    TRect ItemRect(int Index) override;
+    int GetTopIndex() override { return TCustomListBox::GetTopIndex(); }
+    void SetTopIndex(int Value) override;
+
+    // Tab stops every TabWidth quarters of the average character width.
+    void SetTabWidth(int Value);
+    int GetTabWidthValue() const { return tabWidth; }
+    void WndProc(TMessage& Message) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+protected:
+    void DoEndDrag(TObject* Target, int X, int Y) override;
+
+private:
+    int itemWidth(int Index);
+    void recomputeExtent();
+    int maxItemWidth = 0;
+    int tabWidth = 0;
+    bool cancellingDrag = false;
+};
+
+// ---- TRxCustomLabel --------------------------------------------------------------------------
+
+enum TShadowPosition { spLeftTop, spLeftBottom, spRightBottom, spRightTop };
+
+// Draws Text with DrawText Format into R over its shadow (in ShadowColor, ShadowSize pixels
+// off by Pos); R becomes the union of both rectangles. Returns the height DrawText gave the
+// shadow (plus ShadowSize when above 0).
+int DrawTextWithShadow(TCanvas* Canvas, const QString& Text, TShadowPosition Pos,
+                       TColor ShadowColor, int ShadowSize, unsigned Format, TRect& R);
+
+class TRxCustomLabel : public TGraphicControl {
+    KADRION_CLASS(TRxCustomLabel)
+    explicit TRxCustomLabel(TComponent* AOwner);
+
+    TWinControl* GetFocusControl() const { return focusControl; }
+    void SetFocusControl(TWinControl* Value);
+    TAlignment GetAlignment() const { return alignment; }
+    void SetAlignment(TAlignment Value);
+    void SetAutoSize(bool Value) override;
+    TTextLayout GetLayout() const { return layout; }
+    void SetLayout(TTextLayout Value);
+    TColor GetShadowColor() const { return shadowColor; }
+    void SetShadowColor(TColor Value);
+    int GetShadowSize() const { return shadowSize; }
+    void SetShadowSize(int Value);
+    TShadowPosition GetShadowPos() const { return shadowPos; }
+    void SetShadowPos(TShadowPosition Value);
+    bool GetWordWrap() const { return wordWrap; }
+    void SetWordWrap(bool Value);
+    bool GetShowAccelChar() const { return showAccelChar; }
+    void SetShowAccelChar(bool Value);
+    bool GetShowFocus() const { return showFocus; }
+    void SetShowFocus(bool Value);
+    bool GetTransparent() const { return !controlStyle.Contains(csOpaque); }
+    void SetTransparent(bool Value);
+    // Whether the mouse is over the label (as OnMouseEnter/OnMouseLeave last told).
+    bool GetMouseInControl() const { return mouseInControl; }
+    bool GetFocusActive() const { return focusActive; }
+
+    virtual TColor FontColorOf() { return font->GetColor(); }
+    virtual QString CaptionText() { return GetText(); }
+    virtual void MouseEnter();
+    virtual void MouseLeave();
+
+    void Paint() override;
+    void Dispatch(TMessage& Message) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void SetEnabled(bool Value) override;
+    void SetVisible(bool Value) override;
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void DrawCaption(TCanvas* Canvas, TRect& R, unsigned Format);
+    // Resizes to the caption when AutoSize.
+    void AdjustBounds();
+    // The mouse-in-control flag from where the mouse is now.
+    void updateTracking();
+
+    TWinControl* focusControl = nullptr;
+    TAlignment alignment = taLeftJustify;
+    TTextLayout layout = tlTop;
+    TColor shadowColor = clBtnHighlight;
+    int shadowSize = 1;
+    TShadowPosition shadowPos = spLeftTop;
+    bool wordWrap = false;
+    bool showAccelChar = true;
+    bool showFocus = false;
+    bool focusActive = false;
+    bool mouseInControl = false;
+    bool dragging = false;
+};
+
+class TRxLabel : public TRxCustomLabel {
+    KADRION_CLASS(TRxLabel)
+    explicit TRxLabel(TComponent* AOwner);
+};
