@@ -775,12 +775,15 @@ void TCustomGrid::UpdateScrollRange() {
     TGridCoord maxTL = CalcMaxTopLeft(TGridCoord{colCount - 1, rowCount - 1}, di);
     if (topLeft.X > maxTL.X || topLeft.Y > maxTL.Y)
         MoveTopLeft(std::min(topLeft.X, maxTL.X), std::min(topLeft.Y, maxTL.Y));
+    // A bar that ScrollBars leaves out was hidden by SetScrollBars and stays untouched here:
+    // a descendant may run that bar itself.
     auto setBar = [&](int Bar, bool Allowed, int Fixed, int MaxFirst, int Page, int Pos) {
+        if (!Allowed) return;
         TScrollInfo si;
         si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
         si.nMin = 0;
         Page = std::max(1, Page);
-        if (!Allowed || MaxFirst <= Fixed) {
+        if (MaxFirst <= Fixed) {
             si.nMax = 0;
             si.nPage = 1;
             si.nPos = 0;

@@ -420,6 +420,29 @@ TEST_F(GridTest, MouseSizesAndMovesColumnsThroughTheirHooks) {
     EXPECT_EQ(grid->GetColWidths(3), 80); // the width went with the column
 }
 
+// A bar the grid's ScrollBars leave out is the descendant's: the grid neither shows nor
+// hides it when its cells change.
+TEST_F(GridTest, ABarOutsideScrollBarsIsLeftAlone) {
+    grid->SetScrollBars(ssHorizontal);
+    HWND h = grid->GetHandle();
+    TScrollInfo own;
+    own.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    own.nMin = 0;
+    own.nMax = 4;
+    own.nPage = 0;
+    own.nPos = 2;
+    SetScrollInfo(h, SB_VERT, own, true);
+    ASSERT_TRUE(ScrollBarVisible(h, SB_VERT));
+    grid->SetRowCount(60);
+    grid->SetColWidths(1, 90);
+    grid->SetRowCount(3);
+    EXPECT_TRUE(ScrollBarVisible(h, SB_VERT));
+    EXPECT_EQ(GetScrollPos(h, SB_VERT), 2);
+    // the bars it runs still follow the cells
+    grid->SetColCount(30);
+    EXPECT_TRUE(ScrollBarVisible(h, SB_HORZ));
+}
+
 TEST_F(GridTest, ScrollMessagesAndDragTimerMoveTopRowAndLeftCol) {
     grid->SetRowCount(40);
     grid->SetColCount(20);

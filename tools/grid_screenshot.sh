@@ -1,0 +1,15 @@
+#!/bin/sh
+# Saves pictures of the data grid's layout window on a real X server, to look at.
+#   tools/grid_screenshot.sh [out-dir] [build-dir]
+# Runs the grid's X-server check under Xvfb (xvfb-run): it drives the window with xdotool
+# (the wheel, the vertical scroll bar, a taller window) and saves a picture after the steps.
+set -e
+here=$(cd "$(dirname "$0")/.." && pwd)
+out=${1:-$PWD/grid_shots}
+build=${2:-$here/build}
+case "$out" in /*) ;; *) out=$PWD/$out ;; esac
+mkdir -p "$out"
+cmake -S "$here" -B "$build" -G Ninja >/dev/null
+cmake --build "$build" --target grid_x11_check
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" "$build/grid/grid_x11_check" "$out"
+echo "saved in $out"
