@@ -63,3 +63,58 @@ function(kadrion_fuzz library target source)
   target_compile_options(${target} PRIVATE ${KADRION_WARNINGS} -fsanitize=fuzzer,address,undefined)
   target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
 endfunction()
+
+# kadrion_labelled_tests(<executable> LABEL <label> SOURCES <files...> [DEPS <targets...>]
+#                        [ENVIRONMENT <VAR=value>] [SERIAL])
+# A GoogleTest executable of its own whose tests carry LABEL (besides the folder's labels), for
+# tests that need something the plain run has not: a server, a real X server. It sees
+# <folder>/tests for the library's shared test helpers. SERIAL runs its tests one at a time.
+function(kadrion_labelled_tests exe)
+  cmake_parse_arguments(ARG "SERIAL" "LABEL;ENVIRONMENT" "SOURCES;DEPS" ${ARGN})
+  add_executable(${exe} ${ARG_SOURCES})
+  target_link_libraries(${exe} PRIVATE ${ARG_DEPS})
+  target_include_directories(${exe} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  target_compile_options(${exe} PRIVATE ${KADRION_WARNINGS})
+  kadrion_sanitize(${exe})
+  target_compile_definitions(${exe} PRIVATE KADRION_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+  set(serial FALSE)
+  if(ARG_SERIAL)
+    set(serial TRUE)
+  endif()
+  if(NOT ARG_ENVIRONMENT)
+    set(ARG_ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  endif()
+  gtest_discover_tests(${exe}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES LABELS "${ARG_LABEL}" RUN_SERIAL ${serial} ENVIRONMENT "${ARG_ENVIRONMENT}")
+endfunction()
+
+# kadrion_x11_tests(<name> [UI] [DEPS <targets...>])
+# Scenarios on a real X server: every .cpp in <folder>/tests/x11 goes into one GoogleTest
+# executable <name>_x11_tests, linked with kadrion_<name>, DEPS and the support of
+# tools/x11test (X11Test.h: the test fixture, xdotool, waiting, screenshots, and main()), which
+# also sees <folder>/tests for the library's shared test helpers. UI, for a library above
+# platform/ui, adds the ui scenarios' environment (the platform's Application initialised) and
+# their helpers (X11FormTest.h: a shown, active form; StdTestSupport.h). Its tests carry the
+# label "x11" (besides the folder's), run one at a time (they share the screen and the keyboard
+# focus) on the xcb platform, and skip without an X display. ./test.sh runs them under
+# tools/x11_run.sh; by hand:  tools/x11_run.sh ctest --test-dir build -L '^x11$'
+function(kadrion_x11_tests name)
+  cmake_parse_arguments(ARG "UI" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/x11/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  set(ui_tests ${CMAKE_SOURCE_DIR}/platform/ui/tests)
+  if(ARG_UI)
+    list(APPEND srcs ${ui_tests}/x11/x11_environment.cpp)
+  endif()
+  kadrion_labelled_tests(${name}_x11_tests LABEL x11 SERIAL ENVIRONMENT "QT_QPA_PLATFORM=xcb"
+    SOURCES ${srcs} DEPS kadrion_${name} ${ARG_DEPS} kadrion_x11test)
+  target_include_directories(${name}_x11_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests/x11)
+  if(ARG_UI)
+    target_include_directories(${name}_x11_tests PRIVATE ${ui_tests} ${ui_tests}/x11)
+  endif()
+endfunction()

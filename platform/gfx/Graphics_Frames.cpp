@@ -146,13 +146,10 @@ bool DrawFrameControl(TCanvas* Canvas, const TRect& ARect, unsigned Type, unsign
     }
     if (Type == DFC_SCROLL) {
         unsigned kind = State & 0x1F;
-        if (pushed)
-            DrawEdge(Canvas, r, BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE | BF_FLAT | BF_ADJUST);
-        else
-            DrawEdge(Canvas, r, flat ? BDR_RAISEDINNER : EDGE_RAISED,
-                     BF_RECT | BF_MIDDLE | BF_ADJUST | look);
         if (kind == DFCS_SCROLLSIZEGRIP) {
-            // Diagonal ridges from the bottom-right corner: one light line, two dark ones.
+            // No edge: diagonal ridges from the bottom-right corner on the face colour, one
+            // light line and two dark ones each.
+            Canvas->FillSolid(r, clBtnFace);
             int n = std::min(r.Width(), r.Height());
             for (int d = 1; d < n; ++d) {
                 int m = d % 4;
@@ -165,6 +162,11 @@ bool DrawFrameControl(TCanvas* Canvas, const TRect& ARect, unsigned Type, unsign
             }
             return true;
         }
+        if (pushed)
+            DrawEdge(Canvas, r, BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE | BF_FLAT | BF_ADJUST);
+        else
+            DrawEdge(Canvas, r, flat ? BDR_RAISEDINNER : EDGE_RAISED,
+                     BF_RECT | BF_MIDDLE | BF_ADJUST | look);
         int dir = kind == DFCS_SCROLLCOMBOBOX ? 1 : int(kind);
         if (dir > 3) return false;
         TRect a = r;

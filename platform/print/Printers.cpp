@@ -1,5 +1,6 @@
 // The printer list, the device modes and the print jobs over QPrinter.
 #include "Printers.h"
+#include "PrintSystem.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -460,12 +461,16 @@ void TPrinter::BeginDoc() {
         }
     }
 
+    if (!d.Pdf) checkQueue(d.Name, d.Queue);
     auto qp = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (d.Pdf) {
         qp->setOutputFormat(QPrinter::PdfFormat);
         qp->setOutputFileName(file);
     } else {
         qp->setPrinterName(d.Queue);
+        // Qt keeps its previous queue (the default) for a name the system no longer has: the
+        // document would print elsewhere without a word.
+        if (qp->printerName() != d.Queue) throw EPrinter(queueGoneMessage(d.Name));
     }
     qp->setResolution(d.Resolution);
     qp->setFullPage(false);
@@ -510,11 +515,36 @@ void TPrinter::NewPage() {
 void TPrinter::EndDoc() {
     checkPrinting(true);
     canvas->SetHandle(nullptr);
+    const TDevice& d = *devices[size_t(index)];
+    // The job goes to the print system when the painter ends; asking of the queue first leaves
+    // the system's last answer clear for that job.
+    TQueueState before = d.Pdf ? TQueueState() : QueueState(d.Queue);
     painter->end();
+    const QString refusal = d.Pdf ? QString() : JobRefusal();
     painter.reset();
     qprinter.reset();
     printing = false;
     pageNumber = 0;
+    if (before.Known && !before.Exists) throw EPrinter(queueGoneMessage(d.Name));
+    if (!refusal.isEmpty() || (before.Known && !before.Accepting))
+        throw EPrinter(refusedMessage(d.Name, before.Reason.isEmpty() ? refusal : before.Reason));
+}
+
+void TPrinter::checkQueue(const QString& Name, const QString& Queue) {
+    TQueueState s = QueueState(Queue);
+    if (!s.Known) return;
+    if (!s.Exists) throw EPrinter(queueGoneMessage(Name));
+    if (!s.Accepting) throw EPrinter(refusedMessage(Name, s.Reason));
+}
+
+QString TPrinter::queueGoneMessage(const QString& Name) {
+    return QStringLiteral("Принтера \"%1\" більше немає в системі друку. Виберіть інший принтер.")
+        .arg(Name);
+}
+
+QString TPrinter::refusedMessage(const QString& Name, const QString& Reason) {
+    QString m = QStringLiteral("Принтер \"%1\" не приймає завдань").arg(Name);
+    return Reason.isEmpty() ? m + QStringLiteral(".") : m + QStringLiteral(": ") + Reason;
 }
 
 void TPrinter::Abort() {

@@ -271,10 +271,13 @@ class TPrinter : public TObject {
     QString GetJobFileName() const { return jobFile; }
     // Starts a document on page 1. The PDF printer asks for the file name first (OnAskFileName,
     // else the user-interaction service); a cancelled question raises EAbort. Raises EPrinter
-    // "Printing in progress" during a job and when the device cannot be opened.
+    // "Printing in progress" during a job and when the device cannot be opened, and, naming
+    // the printer, when its queue is gone from the print system or refuses jobs.
     void BeginDoc();
     // Ends the page and starts the next one with the settings in force.
     void NewPage();
+    // Ends the document and hands it to the device; raises EPrinter, with the print system's
+    // reason, when the queue did not take the job.
     void EndDoc();
     // Stops the job: nothing more is drawn, the PDF printer removes its unfinished file.
     void Abort();
@@ -299,6 +302,9 @@ class TPrinter : public TObject {
 private:
     struct TDevice;
     void checkPrinting(bool Printing) const;
+    static void checkQueue(const QString& Name, const QString& Queue);
+    static QString queueGoneMessage(const QString& Name);
+    static QString refusedMessage(const QString& Name, const QString& Reason);
     void selectDevice(int Index);
     TDeviceMode accepted(const TDeviceMode& Mode) const;
     QPageLayout layoutOf(const TDeviceMode& Mode) const;

@@ -5,28 +5,29 @@
 #include <QFontMetrics>
 #include <algorithm>
 
+// The captions of the kinds, in the language of the user interface.
 QString BitBtnKindCaption(TBitBtnKind Kind) {
     switch (Kind) {
     case bkOK:
         return QStringLiteral("OK");
     case bkCancel:
-        return QStringLiteral("Cancel");
+        return QStringLiteral("Скасувати");
     case bkHelp:
-        return QStringLiteral("&Help");
+        return QStringLiteral("&Довідка");
     case bkYes:
-        return QStringLiteral("&Yes");
+        return QStringLiteral("&Так");
     case bkNo:
-        return QStringLiteral("&No");
+        return QStringLiteral("&Ні");
     case bkClose:
-        return QStringLiteral("&Close");
+        return QStringLiteral("&Закрити");
     case bkAbort:
-        return QStringLiteral("Abort");
+        return QStringLiteral("Перервати");
     case bkRetry:
-        return QStringLiteral("&Retry");
+        return QStringLiteral("&Повторити");
     case bkIgnore:
-        return QStringLiteral("&Ignore");
+        return QStringLiteral("&Пропустити");
     case bkAll:
-        return QStringLiteral("&All");
+        return QStringLiteral("&Усі");
     case bkCustom:
         break;
     }
@@ -110,7 +111,8 @@ TBitmap* glyphPart(TBitmap* Glyph, int NumGlyphs, TButtonState State, TBitmap& P
     int n = std::max(1, NumGlyphs);
     if (n == 1) return Glyph;
     int w = Glyph->GetWidth() / n;
-    int idx = std::min(int(State), n - 1);
+    // A state without a picture of its own shows the one of the button up.
+    int idx = int(State) < n ? int(State) : 0;
     Part.SetSize(w, Glyph->GetHeight());
     Part.GetCanvas()->CopyRect(TRect{0, 0, w, Glyph->GetHeight()}, Glyph->GetCanvas(),
                                TRect{idx * w, 0, (idx + 1) * w, Glyph->GetHeight()});

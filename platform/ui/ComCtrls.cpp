@@ -1,4 +1,5 @@
 #include "ComCtrls.h"
+#include "Forms.h"
 
 #include "ImgList.h"
 #include "SysUtils.h"
@@ -345,8 +346,54 @@ void TStatusBar::SetSimpleText(const QString& Value) {
     Invalidate();
 }
 
+void TStatusBar::SetSizeGrip(bool Value) {
+    sizeGrip = Value;
+    Invalidate();
+}
+
+TRect TStatusBar::GripRect() {
+    auto* form = dynamic_cast<TCustomForm*>(GetParent());
+    if (!sizeGrip || !form || form->GetWindowState() == wsMaximized ||
+        (form->GetBorderStyle() != bsSizeable && form->GetBorderStyle() != bsSizeToolWin))
+        return TRect{0, 0, 0, 0};
+    TRect r = GetClientRect();
+    const int side = std::min(r.Height(), GetSystemMetrics(SM_CXVSCROLL));
+    return TRect{r.Right - side, r.Bottom - side, r.Right, r.Bottom};
+}
+
+void TStatusBar::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TRect g = GripRect();
+    if (Button == mbLeft && PtInRect(g, TPoint{X, Y})) {
+        TCustomForm* form = static_cast<TCustomForm*>(GetParent());
+        sizing = true;
+        sizingFrom = ClientToScreen(TPoint{X, Y});
+        sizingStart = TSize{form->GetWidth(), form->GetHeight()};
+    }
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TStatusBar::MouseMove(TShiftState Shift, int X, int Y) {
+    TRect g = GripRect();
+    SetCursor(sizing || (PtInRect(g, TPoint{X, Y})) ? crSizeNWSE : crDefault);
+    if (sizing) {
+        TCustomForm* form = static_cast<TCustomForm*>(GetParent());
+        TPoint p = ClientToScreen(TPoint{X, Y});
+        form->SetBounds(form->GetLeft(), form->GetTop(),
+                        std::max(100, sizingStart.cx + p.X - sizingFrom.X),
+                        std::max(50, sizingStart.cy + p.Y - sizingFrom.Y));
+    }
+    TCustomControl::MouseMove(Shift, X, Y);
+}
+
+void TStatusBar::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    sizing = false;
+    TCustomControl::MouseUp(Button, Shift, X, Y);
+}
+
 TRect TStatusBar::PanelRect(int Index) {
     TRect r = GetClientRect();
+    // the grip's corner is no panel's
+    r.Right -= GripRect().Width();
     int x = 0;
     for (int i = 0; i < PanelCount(); ++i) {
         bool last = i == PanelCount() - 1;
@@ -384,6 +431,8 @@ void TStatusBar::Paint() {
         }
     }
     c->GetBrush()->SetStyle(bsSolid);
+    TRect grip = GripRect();
+    if (grip.Width() > 0) DrawFrameControl(c, grip, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
 }
 
 // ---- TProgressBar -----------------------------------------------------------------------------

@@ -108,15 +108,25 @@ class TStatusBar : public TCustomControl {
     void SetSimplePanel(bool Value);
     QString GetSimpleText() const { return simpleText; }
     void SetSimpleText(const QString& Value);
+    // The size grip in the bottom-right corner, shown on a resizable form that is not
+    // maximized; dragging it resizes the form.
     bool GetSizeGrip() const { return sizeGrip; }
-    void SetSizeGrip(bool Value) { sizeGrip = Value; }
+    void SetSizeGrip(bool Value);
+    // The grip's rectangle, empty when none shows.
+    TRect GripRect();
     TRect PanelRect(int Index);
     void Paint() override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
 private:
     std::vector<TStatusPanel> panels;
     bool simplePanel = false, sizeGrip = true;
     QString simpleText;
+    bool sizing = false;
+    TPoint sizingFrom;
+    TSize sizingStart;
 };
 
 // ---- TProgressBar ---------------------------------------------------------------------------

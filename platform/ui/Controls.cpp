@@ -612,7 +612,15 @@ void TControl::WMMouseWheel(TMessage& Message) {
         Message.Result = 1;
         return;
     }
-    // not handled: the parent may scroll
+    // Not handled: a native control scrolls itself (its window hands on what it cannot use),
+    // any other passes it to its parent.
+    if (auto* w = dynamic_cast<TWinControl*>(this); w && w->HandleAllocated()) {
+        TWndBridge* b = BridgeOf(w->GetHandle());
+        if (b && b->native) {
+            DefaultHandler(Message);
+            return;
+        }
+    }
     if (parent)
         Message.Result = parent->Perform(WM_MOUSEWHEEL, Message.WParam, Message.LParam);
     else

@@ -769,6 +769,7 @@ protected:
     void WMKillFocus(TMessage& Message);
     void WMKey(TMessage& Message);
     void WMChar(TMessage& Message);
+    void WMSysCommand(TMessage& Message);
     void WMSetCursor(TMessage& Message);
     void WMNCHitTest(TMessage& Message);
     void CNKeyDown(TMessage& Message);
@@ -785,6 +786,7 @@ protected:
     void UpdateBounds();
     // Sets widget geometry and non-client frame from the control's state.
     void applyWidgetState();
+    void applyNativeLook();
 
     HWND handle = nullptr;
     QPointer<QWidget> handleGuard;

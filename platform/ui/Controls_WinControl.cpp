@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPainter>
+#include <QPalette>
 #include <QWidget>
 #include <algorithm>
 
@@ -131,7 +132,30 @@ void TWinControl::applyWidgetState() {
         handle->setEnabled(enabled);
     else if (!text.isEmpty())
         handle->setWindowTitle(text);
+    applyNativeLook();
     UpdateWidgetBounds();
+}
+
+void TWinControl::applyNativeLook() {
+    // A native Qt control (edit, memo, combo box) shows the control's font, through the same
+    // mapping as the canvas, and its colours, with the one selection colour of every control.
+    TWndBridge* b = handle ? BridgeOf(handle) : nullptr;
+    if (!b || !b->native) return;
+    handle->setFont(GetFont()->ToQFont());
+    QPalette p = handle->palette();
+    const QColor back = ColorToQColor(color);
+    const QColor fore = ColorToQColor(GetFont()->GetColor());
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        p.setColor(g, QPalette::Base, back);
+        p.setColor(g, QPalette::Text, fore);
+        p.setColor(g, QPalette::ButtonText, fore);
+    }
+    p.setColor(QPalette::Disabled, QPalette::Base, back);
+    for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(g, QPalette::Highlight, ColorToQColor(clHighlight));
+        p.setColor(g, QPalette::HighlightedText, ColorToQColor(clHighlightText));
+    }
+    handle->setPalette(p);
 }
 
 void TWinControl::UpdateWidgetBounds() {
@@ -791,6 +815,9 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_CHAR:
         WMChar(Message);
         return;
+    case WM_SYSCOMMAND:
+        WMSysCommand(Message);
+        return;
     case WM_SETCURSOR:
         WMSetCursor(Message);
         return;
@@ -876,6 +903,10 @@ void TWinControl::DefaultHandler(TMessage& Message) {
     case WM_GETDLGCODE:
         Message.Result = 0;
         return;
+    case WM_SYSCHAR:
+        // A character typed with Alt is no text: it asks for the accelerator of that letter.
+        Message.Result = Perform(WM_SYSCOMMAND, SC_KEYMENU, LPARAM(WORD(Message.WParam)));
+        return;
     case WM_SETTEXT:
         TControl::DefaultHandler(Message);
         if (handle && handle->isWindow()) handle->setWindowTitle(text);
@@ -919,6 +950,23 @@ void TWinControl::WMKey(TMessage& Message) {
 
 void TWinControl::WMChar(TMessage& Message) {
     if (DoKeyPress(Message)) return;
+    DefaultHandler(Message);
+}
+
+void TWinControl::WMSysCommand(TMessage& Message) {
+    if ((Message.WParam & 0xFFF0) == SC_KEYMENU) {
+        const QChar key(char16_t(WORD(Message.LParam)));
+        TCustomForm* form = GetParentForm(this);
+        if (form && key != u' ' && key != u'-' && !GetCapture()) {
+            // The letter as typed, then the letter of the same key in the other layout, so
+            // "&Зберегти" answers Alt+P under the US layout too.
+            Message.Result = 1;
+            if (form->Perform(CM_DIALOGCHAR, key.unicode(), 0) != 0) return;
+            const QChar other = OtherLayoutChar(key);
+            if (!other.isNull() && form->Perform(CM_DIALOGCHAR, other.unicode(), 0) != 0) return;
+            Message.Result = 0;
+        }
+    }
     DefaultHandler(Message);
 }
 
@@ -1049,12 +1097,14 @@ void TWinControl::CMVisibleChanged(TMessage& Message) {}
 void TWinControl::CMShowingChanged(TMessage& Message) {}
 
 void TWinControl::CMFontChanged(TMessage& Message) {
+    applyNativeLook();
     Invalidate();
     NotifyControls(CM_PARENTFONTCHANGED);
     DefaultHandler(Message);
 }
 
 void TWinControl::CMColorChanged(TMessage& Message) {
+    applyNativeLook();
     Invalidate();
     NotifyControls(CM_PARENTCOLORCHANGED);
     DefaultHandler(Message);

@@ -1254,12 +1254,19 @@ bool TWndBridge::eventFilter(QObject* o, QEvent* e) {
         if (delta == 0) delta = we->angleDelta().x();
         QPoint g = we->globalPosition().toPoint();
         bool reached = false;
-        // the wheel goes to the focused window of the application, as on the platform
-        HWND target = GetFocus() && IsWindow(GetFocus()) ? GetFocus() : widget;
-        TWndBridge* tb = BridgeOf(target);
-        tb->send(WM_MOUSEWHEEL, MAKEWPARAM(int(mouseKeys(we->buttons(), we->modifiers())), delta),
-                 MAKELONG(g.x(), g.y()), &reached);
-        return passOn(tb->native && reached && alive(), e);
+        // The wheel goes to the window under the pointer (Qt delivers it there), as on every
+        // current desktop, whichever window has the focus.
+        send(WM_MOUSEWHEEL, MAKEWPARAM(int(mouseKeys(we->buttons(), we->modifiers())), delta),
+             MAKELONG(g.x(), g.y()), &reached);
+        if (native && reached && alive()) {
+            // A native control scrolls itself; one that cannot leaves the event unaccepted
+            // and Qt hands it on to the parent window.
+            static_cast<QObject*>(w0)->event(e);
+            return true;
+        }
+        // Handled here, or passed on to the parent control already.
+        e->accept();
+        return true;
     }
     case QEvent::KeyPress:
     case QEvent::KeyRelease: {
@@ -1309,6 +1316,8 @@ bool TWndBridge::eventFilter(QObject* o, QEvent* e) {
         }
         if (!native) return true;
         if (!nativeKey) return true;
+        // Characters typed with Alt went to the accelerators; the native control types none.
+        if (alt && !chars.isEmpty()) return true;
         if (!chars.isEmpty() && !charsReached) {
             // Let the native control type only what got through.
             if (!passed.isEmpty() && alive()) {

@@ -625,7 +625,87 @@ private:
 };
 
 namespace {
-const char* const kNavCaptions[] = {"|<", "<", ">", ">|", "+", "-", "^", "v", "x", "@"};
+// The picture of a navigator button, 11 x 11, in the given colour on clOlive (transparent).
+void drawNavPicture(TCanvas* C, int X, TNavigateBtn Kind, TColor Color) {
+    C->GetPen()->SetColor(Color);
+    C->GetPen()->SetWidth(1);
+    C->GetBrush()->SetColor(Color);
+    auto bar = [&](int L, int T, int R, int B) { C->FillRect(TRect{X + L, T, X + R, B}); };
+    auto triangle = [&](std::vector<TPoint> P) {
+        for (TPoint& p : P)
+            p.X += X;
+        C->Polygon(P);
+    };
+    switch (Kind) {
+    case nbFirst:
+        bar(1, 1, 3, 10);
+        triangle({{8, 1}, {8, 9}, {4, 5}});
+        break;
+    case nbPrior:
+        triangle({{7, 1}, {7, 9}, {3, 5}});
+        break;
+    case nbNext:
+        triangle({{3, 1}, {3, 9}, {7, 5}});
+        break;
+    case nbLast:
+        triangle({{2, 1}, {2, 9}, {6, 5}});
+        bar(8, 1, 10, 10);
+        break;
+    case nbInsert:
+        bar(4, 1, 7, 10);
+        bar(1, 4, 10, 7);
+        break;
+    case nbDelete:
+        bar(1, 4, 10, 7);
+        break;
+    case nbEdit:
+        triangle({{1, 7}, {9, 7}, {5, 3}});
+        break;
+    case nbPost:
+        for (int d = 0; d < 2; ++d) {
+            C->MoveTo(X + 1, 5 + d);
+            C->LineTo(X + 4, 8 + d);
+            C->LineTo(X + 10, 2 + d);
+        }
+        break;
+    case nbCancel:
+        for (int d = 0; d < 2; ++d) {
+            C->MoveTo(X + 1 + d, 1);
+            C->LineTo(X + 10 + d, 10);
+            C->MoveTo(X + 9 + d, 1);
+            C->LineTo(X + d, 10);
+        }
+        break;
+    case nbRefresh:
+        C->GetBrush()->SetStyle(bsClear);
+        C->GetPen()->SetWidth(2);
+        C->Arc(X + 1, 2, X + 10, 11, X + 5, 2, X + 10, 5);
+        C->GetBrush()->SetStyle(bsSolid);
+        triangle({{7, 0}, {10, 3}, {7, 5}});
+        break;
+    }
+}
+
+// Two pictures side by side: enabled, and disabled (embossed, as the platform greys them).
+void makeNavGlyph(TBitmap* B, TNavigateBtn Kind) {
+    constexpr int side = 11;
+    B->SetSize(2 * side, side);
+    TCanvas* c = B->GetCanvas();
+    c->GetBrush()->SetColor(clOlive);
+    c->FillRect(TRect{0, 0, 2 * side, side});
+    drawNavPicture(c, 0, Kind, clBlack);
+    // The disabled one from the enabled one: a light copy one pixel down-right, the shadow over.
+    auto drawn = [c](int x, int y) { return c->GetPixels(x, y) == clBlack; };
+    for (int y = 0; y + 1 < side; ++y)
+        for (int x = 0; x + 1 < side; ++x)
+            if (drawn(x, y)) c->SetPixels(side + x + 1, y + 1, clBtnHighlight);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            if (drawn(x, y)) c->SetPixels(side + x, y, clBtnShadow);
+    B->SetTransparent(true);
+    B->SetTransparentColor(clOlive);
+}
+
 const char* const kNavHints[] = {"First record",  "Prior record",  "Next record", "Last record",
                                  "Insert record", "Delete record", "Edit record", "Post edit",
                                  "Cancel edit",   "Refresh data"};
@@ -638,7 +718,10 @@ TDBNavigator::TDBNavigator(TComponent* AOwner) : TCustomPanel(AOwner) {
     for (int i = nbFirst; i <= nbRefresh; ++i) {
         auto* b = new TSpeedButton(nullptr);
         b->SetParent(this);
-        b->SetCaption(QString::fromLatin1(kNavCaptions[i]));
+        TBitmap picture;
+        makeNavGlyph(&picture, TNavigateBtn(i));
+        b->SetGlyph(&picture);
+        b->SetNumGlyphs(2);
         b->SetHint(QString::fromLatin1(kNavHints[i]));
         TNavigateBtn which = TNavigateBtn(i);
         b->OnClick = [this, which](TObject*) { BtnClick(which); };

@@ -15,20 +15,20 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 
-// ---- captions and buttons
-// ------------------------------------------------------------------------
+// ---- captions and buttons, in the language of the user interface ---------------------------
 
 QString MsgDlgTypeCaption(TMsgDlgType Type) {
     switch (Type) {
     case mtWarning:
-        return QStringLiteral("Warning");
+        return QStringLiteral("Попередження");
     case mtError:
-        return QStringLiteral("Error");
+        return QStringLiteral("Помилка");
     case mtInformation:
-        return QStringLiteral("Information");
+        return QStringLiteral("Інформація");
     case mtConfirmation:
-        return QStringLiteral("Confirm");
+        return QStringLiteral("Підтвердження");
     default:
         return Application->GetTitle();
     }
@@ -37,27 +37,27 @@ QString MsgDlgTypeCaption(TMsgDlgType Type) {
 QString MsgDlgButtonCaption(TMsgDlgBtn Button) {
     switch (Button) {
     case mbYes:
-        return QStringLiteral("&Yes");
+        return QStringLiteral("&Так");
     case mbNo:
-        return QStringLiteral("&No");
+        return QStringLiteral("&Ні");
     case mbOK:
         return QStringLiteral("OK");
     case mbCancel:
-        return QStringLiteral("Cancel");
+        return QStringLiteral("Скасувати");
     case mbAbort:
-        return QStringLiteral("&Abort");
+        return QStringLiteral("&Перервати");
     case mbRetry:
-        return QStringLiteral("&Retry");
+        return QStringLiteral("&Повторити");
     case mbIgnore:
-        return QStringLiteral("&Ignore");
+        return QStringLiteral("&Пропустити");
     case mbAll:
-        return QStringLiteral("&All");
+        return QStringLiteral("&Усі");
     case mbNoToAll:
-        return QStringLiteral("N&o to All");
+        return QStringLiteral("Н&і для всіх");
     case mbYesToAll:
-        return QStringLiteral("Yes to &All");
+        return QStringLiteral("Так для &всіх");
     case mbHelp:
-        return QStringLiteral("&Help");
+        return QStringLiteral("&Довідка");
     }
     return QString();
 }
@@ -140,7 +140,7 @@ QStringList qtFilters(const QString& Filter) {
 
 // Adds the buttons (Cancel and No reject, the others accept), makes the Default-th one (when in
 // range) the default, runs the box and answers the clicked button's result, or NoChoice when
-// the box was closed otherwise.
+// the box was closed otherwise. Escape presses Cancel, else No, else OK (when there).
 int runMessageBox(QMessageBox& Box, const std::vector<TMsgDlgBtn>& Buttons, int Default,
                   int NoChoice) {
     std::vector<QAbstractButton*> made;
@@ -150,6 +150,13 @@ int runMessageBox(QMessageBox& Box, const std::vector<TMsgDlgBtn>& Buttons, int 
                                                                  : QMessageBox::AcceptRole));
     if (Default >= 0 && Default < int(made.size()))
         Box.setDefaultButton(static_cast<QPushButton*>(made[size_t(Default)]));
+    for (TMsgDlgBtn escape : {mbCancel, mbNo, mbOK}) {
+        auto at = std::find(Buttons.begin(), Buttons.end(), escape);
+        if (at != Buttons.end()) {
+            Box.setEscapeButton(made[size_t(at - Buttons.begin())]);
+            break;
+        }
+    }
     Box.exec();
     for (size_t i = 0; i < made.size(); ++i)
         if (Box.clickedButton() == made[i]) return MsgDlgButtonResult(Buttons[i]);
@@ -171,13 +178,15 @@ QSpinBox* addCopiesRow(QDialog& Dlg, QFormLayout* Form, int Copies) {
     auto* copies = new QSpinBox(&Dlg);
     copies->setRange(1, 999);
     copies->setValue(std::max(1, Copies));
-    Form->addRow(QStringLiteral("Number of &copies:"), copies);
+    Form->addRow(QStringLiteral("Кі&лькість копій:"), copies);
     return copies;
 }
 
 // Ends Form with OK and Cancel and runs the dialog; true when it was accepted.
 bool execWithOkCancel(QDialog& Dlg, QFormLayout* Form) {
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &Dlg);
+    auto* buttons = new QDialogButtonBox(&Dlg);
+    buttons->addButton(MsgDlgButtonCaption(mbOK), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(MsgDlgButtonCaption(mbCancel), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &Dlg, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &Dlg, &QDialog::reject);
     Form->addRow(buttons);
@@ -272,12 +281,13 @@ bool TQtUserInteraction::InputQuery(const QString& Caption, const QString& Promp
 
 bool TQtUserInteraction::PrintDialog(TPrintDialogRequest& Request) {
     QDialog dlg(dialogParent());
-    dlg.setWindowTitle(QStringLiteral("Print"));
+    dlg.setWindowTitle(QStringLiteral("Друк"));
+    dlg.setMinimumWidth(400); // room for the title and the printer names
     auto* form = new QFormLayout(&dlg);
     QComboBox* printer =
-        addComboRow(dlg, form, QStringLiteral("&Name:"), Request.Printers, Request.PrinterIndex);
-    auto* all = new QRadioButton(QStringLiteral("&All"), &dlg);
-    auto* range = new QRadioButton(QStringLiteral("Pa&ges"), &dlg);
+        addComboRow(dlg, form, QStringLiteral("&Принтер:"), Request.Printers, Request.PrinterIndex);
+    auto* all = new QRadioButton(QStringLiteral("&Усі сторінки"), &dlg);
+    auto* range = new QRadioButton(QStringLiteral("&Сторінки"), &dlg);
     auto* from = new QSpinBox(&dlg);
     auto* to = new QSpinBox(&dlg);
     int lo = Request.MinPage, hi = Request.MaxPage > 0 ? Request.MaxPage : 9999;
@@ -293,7 +303,7 @@ bool TQtUserInteraction::PrintDialog(TPrintDialogRequest& Request) {
     form->addRow(all);
     form->addRow(pages);
     QSpinBox* copies = addCopiesRow(dlg, form, Request.Copies);
-    auto* collate = new QCheckBox(QStringLiteral("C&ollate"), &dlg);
+    auto* collate = new QCheckBox(QStringLiteral("&Розібрати за копіями"), &dlg);
     collate->setChecked(Request.Collate);
     form->addRow(collate);
     if (!execWithOkCancel(dlg, form)) return false;
@@ -308,17 +318,18 @@ bool TQtUserInteraction::PrintDialog(TPrintDialogRequest& Request) {
 
 bool TQtUserInteraction::PrinterSetupDialog(TPrinterSetupRequest& Request) {
     QDialog dlg(dialogParent());
-    dlg.setWindowTitle(QStringLiteral("Print Setup"));
+    dlg.setWindowTitle(QStringLiteral("Налаштування друку"));
+    dlg.setMinimumWidth(400); // room for the title and the printer names
     auto* form = new QFormLayout(&dlg);
     QComboBox* printer =
-        addComboRow(dlg, form, QStringLiteral("&Name:"), Request.Printers, Request.PrinterIndex);
+        addComboRow(dlg, form, QStringLiteral("&Принтер:"), Request.Printers, Request.PrinterIndex);
     QComboBox* paper =
-        addComboRow(dlg, form, QStringLiteral("Si&ze:"), Request.Papers, Request.PaperIndex);
+        addComboRow(dlg, form, QStringLiteral("&Розмір:"), Request.Papers, Request.PaperIndex);
     QComboBox* bin =
-        addComboRow(dlg, form, QStringLiteral("&Source:"), Request.Bins, Request.BinIndex);
+        addComboRow(dlg, form, QStringLiteral("&Джерело паперу:"), Request.Bins, Request.BinIndex);
     bin->setEnabled(!Request.Bins.isEmpty());
-    auto* portrait = new QRadioButton(QStringLiteral("P&ortrait"), &dlg);
-    auto* landscape = new QRadioButton(QStringLiteral("L&andscape"), &dlg);
+    auto* portrait = new QRadioButton(QStringLiteral("&Книжкова"), &dlg);
+    auto* landscape = new QRadioButton(QStringLiteral("&Альбомна"), &dlg);
     (Request.Landscape ? landscape : portrait)->setChecked(true);
     form->addRow(portrait);
     form->addRow(landscape);

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QPalette>
 #include <QScreen>
 #include <QThread>
 
@@ -58,6 +59,15 @@ TApplication::~TApplication() = default;
 void TApplication::Initialize() {
     if (!QCoreApplication::instance())
         throw EInvalidOperation(QStringLiteral("The Qt application object is missing"));
+    // Qt's own pop-ups and lists select in the colour every control of ours selects in.
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        QPalette p = QApplication::palette();
+        for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+            p.setColor(g, QPalette::Highlight, ColorToQColor(clHighlight));
+            p.setColor(g, QPalette::HighlightedText, ColorToQColor(clHighlightText));
+        }
+        QApplication::setPalette(p);
+    }
     installIdleHook();
 }
 

@@ -257,6 +257,32 @@ WORD QtKeyToVirtualKey(int qtKey, const QString& text, bool keypad) {
     return 0;
 }
 
+QChar OtherLayoutChar(QChar Ch) {
+    // The US punctuation keys that carry Cyrillic letters.
+    static const struct {
+        char16_t Latin;
+        WORD Vk;
+    } punctuation[] = {{u'[', VK_OEM_4},  {u']', VK_OEM_6},     {u';', VK_OEM_1},
+                       {u'\'', VK_OEM_7}, {u',', VK_OEM_COMMA}, {u'.', VK_OEM_PERIOD},
+                       {u'`', VK_OEM_3},  {u'\\', VK_OEM_102}};
+    const QChar up = Ch.toUpper();
+    for (const CyrKey& k : cyrillicKeys)
+        if (up == QChar(k.Upper)) {
+            if (k.Vk >= 'A' && k.Vk <= 'Z') return QChar(char16_t(k.Vk));
+            for (const auto& p : punctuation)
+                if (p.Vk == k.Vk) return QChar(p.Latin);
+            return QChar();
+        }
+    WORD vk = 0;
+    if (up.unicode() >= 'A' && up.unicode() <= 'Z') vk = up.unicode();
+    for (const auto& p : punctuation)
+        if (up == QChar(p.Latin)) vk = p.Vk;
+    // the first letter of a key is the Ukrainian one
+    for (const CyrKey& k : cyrillicKeys)
+        if (vk != 0 && k.Vk == vk) return QChar(k.Upper);
+    return QChar();
+}
+
 int VirtualKeyToQtKey(WORD vk) {
     if (vk >= 'A' && vk <= 'Z') return Qt::Key_A + (vk - 'A');
     if (vk >= '0' && vk <= '9') return Qt::Key_0 + (vk - '0');

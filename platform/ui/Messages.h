@@ -471,6 +471,8 @@ constexpr WPARAM SC_MINIMIZE = 0xF020;
 constexpr WPARAM SC_MAXIMIZE = 0xF030;
 constexpr WPARAM SC_CLOSE = 0xF060;
 constexpr WPARAM SC_RESTORE = 0xF120;
+// Alt with a character key: the character is the low word of LParam.
+constexpr WPARAM SC_KEYMENU = 0xF100;
 
 // PeekMessage removal flags.
 constexpr UINT PM_NOREMOVE = 0x0000;
@@ -749,4 +751,7 @@ public:
 // and the Qt key for a VK (for synthesising key events). Keypad: the key is on the numeric
 // pad (Qt's keypad modifier), where +, -, * and / have keys of their own (VK_ADD ...).
 WORD QtKeyToVirtualKey(int qtKey, const QString& text, bool keypad = false);
+// The character the same key types in the other of the two layouts (US and Ukrainian): 'P' for
+// 'з', 'Ї' for ']'; upper case, null when the key has none.
+QChar OtherLayoutChar(QChar Ch);
 int VirtualKeyToQtKey(WORD vk);

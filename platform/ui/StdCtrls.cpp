@@ -7,10 +7,15 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <algorithm>
@@ -518,9 +523,75 @@ void TCustomMemo::Dispatch(TMessage& Message) {
 // ---- TCustomComboBox --------------------------------------------------------------------------
 
 namespace {
+// Drops the list below the combo box with DropDownCount rows, as every style of ours does (some
+// Qt styles show a non-editable combo's whole list as a menu over the combo instead).
+class TComboStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint Hint, const QStyleOption* Option, const QWidget* Widget,
+                  QStyleHintReturn* Return) const override {
+        if (Hint == SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(Hint, Option, Widget, Return);
+    }
+    static TComboStyle* Instance() {
+        static QPointer<TComboStyle> one;
+        if (!one) {
+            one = new TComboStyle;
+            one->setParent(QCoreApplication::instance());
+        }
+        return one;
+    }
+};
+
 class TComboWidget : public QComboBox {
 public:
-    TComboWidget(QWidget* parent, TCustomComboBox* c) : QComboBox(parent), combo(c) {}
+    TComboWidget(QWidget* parent, TCustomComboBox* c) : QComboBox(parent), combo(c) {
+        setStyle(TComboStyle::Instance());
+    }
+    // A drop-down list draws its field as an edit field: the chosen item in the control's
+    // colours, and while the combo has the focus in the selection colours with a focus mark.
+    void paintEvent(QPaintEvent* e) override {
+        if (isEditable()) {
+            QComboBox::paintEvent(e);
+            return;
+        }
+        QStylePainter p(this);
+        QStyleOptionComboBox opt;
+        initStyleOption(&opt);
+        opt.currentText.clear();
+        opt.currentIcon = QIcon();
+        p.drawComplexControl(QStyle::CC_ComboBox, opt);
+        QRect field =
+            style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+        const bool focused = hasFocus() && !(view() && view()->isVisible());
+        const QPalette& pal = palette();
+        const QPalette::ColorGroup g = isEnabled() ? QPalette::Active : QPalette::Disabled;
+        p.fillRect(field, pal.color(g, focused ? QPalette::Highlight : QPalette::Base));
+        const int index = currentIndex();
+        const bool ownerDraw =
+            (combo->GetStyle() == csOwnerDrawFixed || combo->GetStyle() == csOwnerDrawVariable) &&
+            combo->OnDrawItem;
+        if (ownerDraw && index >= 0) {
+            TCanvas c;
+            c.SetHandle(&p);
+            TOwnerDrawState st{odComboBoxEdit};
+            if (focused) st += TOwnerDrawState{odSelected, odFocused};
+            guarded(combo, [&] {
+                combo->OnDrawItem(
+                    combo, index,
+                    TRect{field.left(), field.top(), field.right() + 1, field.bottom() + 1}, st);
+            });
+            c.SetHandle(nullptr);
+        } else {
+            p.setPen(pal.color(g, focused ? QPalette::HighlightedText : QPalette::Text));
+            p.drawText(field.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                       currentText());
+        }
+        if (focused) {
+            p.setPen(QPen(pal.color(g, QPalette::HighlightedText), 1, Qt::DotLine));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(field.adjusted(0, 0, -1, -1));
+        }
+    }
     void showPopup() override {
         notify(combo, CBN_DROPDOWN);
         QComboBox::showPopup();
@@ -955,9 +1026,13 @@ int TCustomListBox::rowsPerColumn() {
 
 int TCustomListBox::visibleCount() {
     if (columns > 0) return rowsPerColumn() * std::max(1, columns);
+    // The rows wholly visible: a row cut by the bottom edge does not count, so a row made
+    // visible is seen whole.
     int h = GetClientRect().Bottom, n = 0;
-    for (int i = topIndex; i < items->Count() && h > 0; ++i, ++n)
+    for (int i = topIndex; i < items->Count(); ++i, ++n) {
         h -= itemHeightOf(i);
+        if (h < 0) break;
+    }
     return std::max(1, n);
 }
 
@@ -1289,6 +1364,11 @@ void TCustomListBox::Paint() {
         c->GetFont()->SetColor(sel ? clHighlightText : font->GetColor());
         DrawItem(i, r, st);
         if (st.Contains(odFocused)) c->DrawFocusRect(r);
+    }
+    // Focused with nothing chosen: the focus mark stands on the first row (or where it would be).
+    if (itemIndex < 0 && Focused() && topIndex == 0) {
+        TRect r = n > 0 ? ItemRect(0) : TRect{0, 0, client.Right, GetItemHeight()};
+        c->DrawFocusRect(r);
     }
 }
 

@@ -2,6 +2,7 @@
 // controls on.
 #pragma once
 
+#include "StdCtrls.h"
 #include "UiTestSupport.h"
 
 #include <QApplication>
@@ -54,4 +55,25 @@ protected:
         QApplication::processEvents();
     }
     TTestForm* form = nullptr;
+};
+
+// A card with two edits, a label "&Місто:" for the second and a button "&Зберегти" that
+// counts its clicks: the accelerators a user reaches with Alt.
+struct TAcceleratorCard {
+    explicit TAcceleratorCard(TTestForm* Form) {
+        Name = Form->Add<TEdit>(100, 10, 150, 22);
+        City = Form->Add<TEdit>(100, 40, 150, 22);
+        auto* cityLabel = new TLabel(Form);
+        cityLabel->SetParent(Form);
+        cityLabel->SetBounds(10, 42, 80, 17);
+        cityLabel->SetCaption(QStringLiteral("&Місто:"));
+        cityLabel->SetFocusControl(City);
+        Save = Form->Add<TButton>(10, 80, 90, 25);
+        Save->SetCaption(QStringLiteral("&Зберегти"));
+        Save->OnClick = [this](TObject*) { ++Saves; };
+    }
+    TEdit* Name;
+    TEdit* City;
+    TButton* Save;
+    int Saves = 0;
 };

@@ -7,6 +7,8 @@
 #include "StdTestSupport.h"
 #include "Streams.h"
 
+#include <QImage>
+
 namespace {
 
 QByteArray bitmapBytes(int W, int H, TColor Color) {
@@ -257,6 +259,29 @@ TEST_F(DBCtrlsTest, TextMemoRadioGroupAndNavigator) {
     dialogs.Script.Answer(mrOk);
     nav->BtnClick(nbDelete);
     EXPECT_EQ(ds->GetRecordCount(), 1);
+
+    // Pictures, not text: black on an enabled button, embossed on a disabled one.
+    QApplication::processEvents();
+    form->Repaint();
+    QImage img = form->GetHandle()->grab().toImage();
+    auto inks = [&](TNavigateBtn B) {
+        TSpeedButton* b = nav->GetButton(B);
+        EXPECT_TRUE(b->GetCaption().isEmpty());
+        std::pair<int, int> blackAndShadow{0, 0};
+        for (int y = 2; y < b->GetHeight() - 2; ++y)
+            for (int x = 2; x < b->GetWidth() - 2; ++x) {
+                QColor c = img.pixelColor(WidgetPoint(form, nav->GetLeft() + b->GetLeft() + x,
+                                                      nav->GetTop() + b->GetTop() + y));
+                blackAndShadow.first += c == QColor(Qt::black);
+                blackAndShadow.second += c == ColorToQColor(clBtnShadow);
+            }
+        return blackAndShadow;
+    };
+    ASSERT_TRUE(nav->GetButton(nbInsert)->GetEnabled());
+    ASSERT_FALSE(nav->GetButton(nbPost)->GetEnabled());
+    EXPECT_GT(inks(nbInsert).first, 20);
+    EXPECT_EQ(inks(nbPost).first, 0);
+    EXPECT_GT(inks(nbPost).second, 10);
 }
 
 TEST_F(DBCtrlsTest, LookupComboSearchesAndWritesTheKey) {

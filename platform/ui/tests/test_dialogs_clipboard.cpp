@@ -21,10 +21,10 @@ TEST(DialogsTest, QuestionsAreRecordedAndAnsweredInOrder) {
     ASSERT_EQ(a.size(), 4u);
     EXPECT_EQ(a[0].Caption, QStringLiteral("Повідомлення"));
     EXPECT_EQ(a[0].Buttons, (std::vector<TMsgDlgBtn>{mbYes, mbNo}));
-    EXPECT_EQ(a[1].Caption, QStringLiteral("Confirm"));
+    EXPECT_EQ(a[1].Caption, QStringLiteral("Підтвердження"));
     EXPECT_EQ(a[1].Text, QStringLiteral("Delete record?"));
     EXPECT_EQ(a[1].Buttons, (std::vector<TMsgDlgBtn>{mbOK, mbCancel}));
-    EXPECT_EQ(a[2].Caption, QStringLiteral("Warning"));
+    EXPECT_EQ(a[2].Caption, QStringLiteral("Попередження"));
     EXPECT_EQ(a[3].Caption, QStringLiteral("Кадри"));
     EXPECT_EQ(a[3].Buttons, (std::vector<TMsgDlgBtn>{mbOK}));
 }

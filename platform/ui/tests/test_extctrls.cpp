@@ -5,6 +5,8 @@
 #include "ExtCtrls.h"
 #include "StdTestSupport.h"
 
+#include <QImage>
+
 namespace {
 
 using ExtCtrlsTest = FormTest;
@@ -172,19 +174,20 @@ TEST_F(ExtCtrlsTest, BitBtnKindsAndSpeedButtonGroups) {
     };
     const Case cases[] = {
         {bkOK, "OK", mrOk, true, false},
-        {bkCancel, "Cancel", mrCancel, false, true},
-        {bkYes, "&Yes", mrYes, true, false},
-        {bkNo, "&No", mrNo, false, true},
-        {bkAbort, "Abort", mrAbort, false, false},
-        {bkRetry, "&Retry", mrRetry, false, false},
-        {bkIgnore, "&Ignore", mrIgnore, false, false},
-        {bkAll, "&All", mrAll, false, false},
-        {bkClose, "&Close", mrNone, false, false},
+        {bkCancel, "Скасувати", mrCancel, false, true},
+        {bkYes, "&Так", mrYes, true, false},
+        {bkNo, "&Ні", mrNo, false, true},
+        {bkAbort, "Перервати", mrAbort, false, false},
+        {bkRetry, "&Повторити", mrRetry, false, false},
+        {bkIgnore, "&Пропустити", mrIgnore, false, false},
+        {bkAll, "&Усі", mrAll, false, false},
+        {bkHelp, "&Довідка", mrNone, false, false},
+        {bkClose, "&Закрити", mrNone, false, false},
     };
     auto* bb = form->Add<TBitBtn>(10, 10, 90, 25);
     for (const Case& c : cases) {
         bb->SetKind(c.Kind);
-        EXPECT_EQ(bb->GetCaption(), QString::fromLatin1(c.Caption));
+        EXPECT_EQ(bb->GetCaption(), QString::fromUtf8(c.Caption));
         EXPECT_EQ(bb->GetModalResult(), c.Result);
         EXPECT_EQ(bb->GetDefault(), c.Default);
         EXPECT_EQ(bb->GetCancel(), c.Cancel);
@@ -279,7 +282,57 @@ TEST_F(ExtCtrlsTest, SplitterScrollBoxUpDownStatusBar) {
     sbar->AddPanel()->Text = QStringLiteral("Записів: 5");
     EXPECT_EQ(sbar->GetTop() + sbar->GetHeight(), form->GetClientHeight());
     EXPECT_EQ(sbar->PanelRect(1).Left, 82);
-    EXPECT_EQ(sbar->PanelRect(1).Right, sbar->GetClientWidth());
+    // the last panel takes the rest, up to the size grip
+    EXPECT_EQ(sbar->PanelRect(1).Right, sbar->GetClientWidth() - sbar->GripRect().Width());
+}
+
+TEST_F(ExtCtrlsTest, StatusBarDrawsItsSizeGripAndDraggingItSizesTheForm) {
+    auto* sbar = new TStatusBar(form);
+    sbar->SetParent(form);
+    sbar->AddPanel()->Text = QStringLiteral("Готово");
+    QApplication::processEvents();
+    // the grip's ridges: light and dark diagonal lines in the bottom-right corner
+    auto ridges = [sbar] {
+        sbar->Repaint();
+        QImage img = sbar->GetHandle()->grab().toImage();
+        int light = 0, dark = 0;
+        const TRect c = sbar->GetClientRect();
+        for (int d = 1; d < 12; ++d) {
+            QPoint p = WidgetPoint(sbar, c.Right - 1 - d / 2, c.Bottom - 1 - (d - d / 2));
+            light += img.pixelColor(p) == ColorToQColor(clBtnHighlight);
+            dark += img.pixelColor(p) == ColorToQColor(clBtnShadow);
+        }
+        return std::pair{light, dark};
+    };
+    struct Row {
+        const char* What;
+        TFormBorderStyle Border;
+        bool Grip;
+        bool Shown;
+    } rows[] = {
+        {"a sizeable form", bsSizeable, true, true},
+        {"SizeGrip off", bsSizeable, false, false},
+        {"a dialog cannot be sized", bsDialog, true, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.What);
+        form->SetBorderStyle(r.Border);
+        sbar->SetSizeGrip(r.Grip);
+        QApplication::processEvents();
+        EXPECT_EQ(sbar->GripRect().Width() > 0, r.Shown);
+        auto [light, dark] = ridges();
+        EXPECT_EQ(light > 0 && dark > light, r.Shown);
+    }
+    form->SetBorderStyle(bsSizeable);
+    sbar->SetSizeGrip(true);
+    QApplication::processEvents();
+    const TRect g = sbar->GripRect();
+    const int w = form->GetWidth(), h = form->GetHeight();
+    SendMouse(sbar, QEvent::MouseButtonPress, g.Left + 8, g.Top + 8);
+    SendMouse(sbar, QEvent::MouseMove, g.Left + 38, g.Top + 28, Qt::NoButton);
+    SendMouse(sbar, QEvent::MouseButtonRelease, g.Left + 38, g.Top + 28);
+    EXPECT_EQ(form->GetWidth(), w + 30);
+    EXPECT_EQ(form->GetHeight(), h + 20);
 }
 
 TEST_F(ExtCtrlsTest, ToolBarLaysOutButtonsAndShowsAMenuStrip) {

@@ -252,6 +252,42 @@ TEST_F(GridTest, EditorOpensOnF2EnterAndTypingAndWritesBackThroughSetEditText) {
     EXPECT_EQ(grid->GetCells(2, 1), QStringLiteral("7"));
 }
 
+TEST_F(GridTest, ReturnAndEscapeInTheEditorGoToTheFormsDefaultAndCancelButtons) {
+    // As on the platform: the editor does not want Return and Escape, so on a form with a
+    // default and a cancel button they press those buttons; the typed text is in the cell.
+    grid->SetOptions(grid->GetOptions() + TGridOptions{goEditing});
+    grid->SetCells(1, 1, QStringLiteral("Ткач"));
+    auto* ok = new TButton(form);
+    ok->SetParent(form);
+    ok->SetBounds(410, 10, 80, 25);
+    ok->SetDefault(true);
+    ok->SetModalResult(mrOk);
+    auto* cancel = new TButton(form);
+    cancel->SetParent(form);
+    cancel->SetBounds(410, 40, 80, 25);
+    cancel->SetCancel(true);
+    cancel->SetModalResult(mrCancel);
+    struct Row {
+        int QtKey;
+        const char16_t* Text;
+        TModalResult Want;
+    } rows[] = {{Qt::Key_Return, u"\r", mrOk}, {Qt::Key_Escape, u"\x1b", mrCancel}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.QtKey);
+        form->SetModalResult(mrNone);
+        grid->SetFocus();
+        SendKey(grid, Qt::Key_F2, QString());
+        TInplaceEdit* ed = grid->GetInplaceEditor();
+        ASSERT_TRUE(grid->GetEditorMode());
+        SendKey(ed, Qt::Key_End, QString());
+        SendKey(ed, Qt::Key_O, QStringLiteral("о"));
+        SendKey(ed, r.QtKey, QString::fromUtf16(r.Text));
+        EXPECT_EQ(form->GetModalResult(), r.Want);
+        EXPECT_TRUE(grid->GetCells(1, 1).endsWith(QStringLiteral("о")));
+        grid->HideEditor();
+    }
+}
+
 TEST_F(GridTest, AlwaysShownEditorFollowsTheCurrentCell) {
     grid->SetCells(3, 2, QStringLiteral("Полтава"));
     grid->SetOptions(grid->GetOptions() + TGridOptions{goEditing, goAlwaysShowEditor});

@@ -4,8 +4,11 @@
 #include "StdCtrls.h"
 #include "StdTestSupport.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QImage>
 #include <QLineEdit>
+#include <set>
 
 namespace {
 
@@ -253,6 +256,40 @@ TEST_F(StdCtrlsTest, ComboBoxStylesAndNotifications) {
     EXPECT_EQ(cb->ComboBox()->maxVisibleItems(), 3);
 }
 
+TEST_F(StdCtrlsTest, DropDownListShowsItsFocusMarkAndDropsDropDownCountRows) {
+    auto* other = form->Add<TEdit>(200, 10, 100, 22);
+    auto* cb = form->Add<TComboBox>(10, 10, 150, 22);
+    cb->SetStyle(csDropDownList);
+    for (int i = 1; i <= 12; ++i)
+        cb->GetItems()->Add(QStringLiteral("Відділ %1").arg(i));
+    cb->SetItemIndex(0);
+    auto highlighted = [cb] {
+        cb->GetHandle()->repaint();
+        QImage img = cb->GetHandle()->grab().toImage();
+        int n = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                n += img.pixelColor(x, y) == ColorToQColor(clHighlight);
+        return n;
+    };
+    other->SetFocus();
+    EXPECT_EQ(highlighted(), 0);
+    cb->SetFocus();
+    EXPECT_GT(highlighted(), 100) << "the chosen item in the selection colour";
+
+    // Alt+Down drops the list: 8 rows below the combo, not all 12 over it
+    SendKey(cb, Qt::Key_Down, QString(), Qt::AltModifier);
+    QApplication::processEvents();
+    ASSERT_TRUE(cb->GetDroppedDown());
+    QAbstractItemView* view = cb->ComboBox()->view();
+    const int row = view->sizeHintForRow(0);
+    ASSERT_GT(row, 0);
+    EXPECT_NEAR(view->viewport()->height() / double(row), 8.0, 0.6);
+    const QPoint comboBottom = cb->GetHandle()->mapToGlobal(QPoint(0, cb->GetHandle()->height()));
+    EXPECT_GE(view->window()->mapToGlobal(QPoint(0, 0)).y(), comboBottom.y() - 1);
+    cb->SetDroppedDown(false);
+}
+
 // ---- list box ------------------------------------------------------------------------------
 
 class ListBoxTest : public FormTest {
@@ -399,6 +436,57 @@ TEST_F(ListBoxTest, MultiAndExtendedSelectionByMouseAndMessages) {
     EXPECT_EQ(lb->Perform(LB_GETSEL, 4, 0), 0);
     EXPECT_EQ(lb->Perform(LB_SETCURSEL, 1, 0), LB_ERR);
     EXPECT_THROW(lb->GetSelected(10), EListError);
+}
+
+TEST_F(ListBoxTest, KeysKeepTheChosenRowWhollyVisible) {
+    // 4 whole rows and 10 pixels of a fifth
+    lb->SetHeight(78);
+    ASSERT_EQ(lb->GetClientHeight(), 74);
+    for (const char* s : {"Дуб", "Ясен", "Клен", "Липа"})
+        add(QString::fromUtf8(s));
+    struct Row {
+        const char* What;
+        int From;
+        int QtKey;
+        int WantIndex;
+    } rows[] = {
+        {"Down onto the partly visible row", 3, Qt::Key_Down, 4},
+        {"End", 0, Qt::Key_End, 9},
+        {"Page Down: a page of whole rows less one", 0, Qt::Key_PageDown, 3},
+        {"Page Down again", 3, Qt::Key_PageDown, 6},
+        {"Page Up from the end", 9, Qt::Key_PageUp, 6},
+    };
+    lb->SetFocus();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.What);
+        lb->SetItemIndex(r.From);
+        PressKey(lb, r.QtKey);
+        EXPECT_EQ(lb->GetItemIndex(), r.WantIndex);
+        TRect shown = itemRect(r.WantIndex);
+        EXPECT_GE(shown.Top, 0);
+        EXPECT_LE(shown.Bottom, lb->GetClientHeight());
+    }
+}
+
+TEST_F(ListBoxTest, AFocusedListWithNothingChosenShowsItsFocusMark) {
+    auto leftEdgeOfFirstRow = [this] {
+        lb->Repaint();
+        QImage img = lb->GetHandle()->grab().toImage();
+        std::set<QRgb> seen;
+        for (int y = 2; y < 14; ++y)
+            seen.insert(img.pixel(WidgetPoint(lb, 0, y)));
+        return seen;
+    };
+    const QRgb window = ColorToQColor(clWindow).rgb();
+    lb->SetItemIndex(-1);
+    lb->SetFocus();
+    EXPECT_GT(leftEdgeOfFirstRow().size(), 1u) << "the dotted focus mark";
+    form->SetActiveControl(nullptr);
+    EXPECT_EQ(leftEdgeOfFirstRow(), (std::set<QRgb>{window}));
+    // an empty list shows the mark too
+    lb->Perform(LB_RESETCONTENT, 0, 0);
+    lb->SetFocus();
+    EXPECT_GT(leftEdgeOfFirstRow().size(), 1u);
 }
 
 TEST_F(ListBoxTest, KeysColumnsOwnerDrawAndIntegralHeight) {
