@@ -875,8 +875,7 @@ void TRxDBLookupList::Paint() {
     if (recordCount != 0) lookupLink->SetActiveRecord(recordIndex);
 }
 
-void TRxDBLookupList::DrawRowText(TCanvas* Canvas, const TRect& Rect, bool Selected,
-                                  bool IsEmpty) {
+void TRxDBLookupList::DrawRowText(TCanvas* Canvas, const TRect& Rect, bool Selected, bool IsEmpty) {
     const int th = textHeight(Canvas);
     const int y = (Rect.Top + Rect.Bottom - th) / 2;
     const int m = Canvas->TextWidth(QStringLiteral("M"));

@@ -205,10 +205,10 @@ void TPopupWatch::close() {
 
 TCustomComboEdit::TCustomComboEdit(TComponent* AOwner)
     : TCustomMaskEdit(AOwner), watch(std::make_unique<TPopupWatch>(
-          this, [this]() -> TWinControl* { return popup; },
-          [this] {
-              if (GetPopupVisible()) PopupCloseUp(popup, false);
-          })) {
+                                   this, [this]() -> TWinControl* { return popup; },
+                                   [this] {
+                                       if (GetPopupVisible()) PopupCloseUp(popup, false);
+                                   })) {
     RegisterRxCursors();
     controlStyle.Include(csCaptureMouse);
     autoSize = false;
