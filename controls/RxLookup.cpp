@@ -55,6 +55,8 @@ TRxLookupControl::TRxLookupControl(TComponent* AOwner)
       dataLink(std::make_unique<TDataSourceLink>(this)),
       lookupLink(std::make_unique<TLookupSourceLink>(this)), locate(CreateLocate(nullptr)) {
     controlStyle.Include(csOpaque);
+    // Click means a choice here (it fires the combo's OnChange): a press alone is none
+    controlStyle.Exclude(csClickEvents);
     parentColor = false;
     tabStop = true;
     value = emptyValue;

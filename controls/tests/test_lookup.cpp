@@ -358,6 +358,12 @@ TEST_F(LookupComboTest, TheListDropsWhereTheScreenHasRoom) {
 }
 
 TEST_F(LookupComboTest, KeysAndTypingDriveTheOpenList) {
+    // a click opens and closes the list, and is no choice
+    Click(combo, combo->GetClientWidth() - 5, 5);
+    EXPECT_TRUE(combo->GetListVisible());
+    Click(combo, 5, 5);
+    EXPECT_FALSE(combo->GetListVisible());
+    EXPECT_EQ(changes, 0);
     // typing opens the list and searches; Enter takes the found record
     TypeChar(combo, u'г');
     ASSERT_TRUE(combo->GetListVisible());
