@@ -225,20 +225,27 @@ void TRxCheckListBox::CreateWnd() {
 }
 
 void TRxCheckListBox::DestroyWnd() {
+    // states and enabled flags in item order (unless the list goes for good); the base keeps
+    // the items with the caller's objects, then the check objects go
+    std::vector<TCheckListBoxItem*> owned;
     if (wnd) {
-        // states and enabled flags in item order (unless the list goes for good); the items
-        // keep only the caller's objects
         int n = int(Perform(LB_GETCOUNT, 0, 0));
         savedStates.clear();
         for (int i = 0; i < n; ++i) {
             TCheckListBoxItem* it = checkItem(i);
             if (!IsDestroying()) savedStates.push_back(packState(it));
-            LPARAM data = it ? LPARAM(it->Data) : 0;
-            delete it;
-            Perform(LB_SETITEMDATA, WPARAM(i), data);
+            if (it) owned.push_back(it);
         }
     }
-    TRxCustomListBox::DestroyWnd();
+    try {
+        TRxCustomListBox::DestroyWnd();
+    } catch (...) {
+        for (TCheckListBoxItem* it : owned)
+            delete it;
+        throw;
+    }
+    for (TCheckListBoxItem* it : owned)
+        delete it;
 }
 
 void TRxCheckListBox::fitItemHeight() {
@@ -505,8 +512,15 @@ void TRxCheckListBox::LoadStates(TObject* Storage, const QString& Section) {
     for (int i = 0; i < n; ++i) {
         int v = StorageReadInteger(Storage, Section, QStringLiteral("Item%1").arg(i), 0);
         // a value no state has (a damaged or edited file) reads as unchecked
-        SetState(i, v == cbChecked || v == cbGrayed ? TCheckBoxState(v) : cbUnchecked);
-        if (checkKind == ckRadioButtons && GetState(i) == cbChecked) break;
+        TCheckBoxState state = v == cbChecked || v == cbGrayed ? TCheckBoxState(v) : cbUnchecked;
+        if (checkKind == ckRadioButtons) {
+            // the first item stored as checked is the one; an item that merely stays checked
+            // (unchecking a radio list's item is refused) does not end the search
+            if (state != cbChecked) continue;
+            SetState(i, cbChecked);
+            break;
+        }
+        SetState(i, state);
     }
 }
 
