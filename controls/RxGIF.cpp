@@ -354,18 +354,16 @@ void TGIFFrame::AssignTo(TPersistent* Dest) {
     TPersistent::AssignTo(Dest);
 }
 
-// The image descriptor, colour table and LZW data at Pos (just after the ","). Throws
-// nothing for short data: the frame is marked corrupted instead, and EReadError is raised
-// only when corrupted frames are not tolerated.
-void TGIFFrame::readFrom(const QByteArray& B, qsizetype& Pos) {
+// The image descriptor, colour table and LZW data at Pos (just after the ","). Short data
+// marks the frame corrupted, and raises EReadError only when corrupted frames are not
+// tolerated. False when not even the descriptor is there: no frame at all.
+bool TGIFFrame::readFrom(const QByteArray& B, qsizetype& Pos) {
     auto it = std::make_shared<TGIFItem>();
     bool cut = false;
     if (B.size() - Pos < 9) {
         Pos = B.size();
-        corrupted = true;
         if (!GIFLoadCorrupted) readError();
-        item = it;
-        return;
+        return false;
     }
     origin = TPoint{le16(B, Pos), le16(B, Pos + 2)};
     it->Width = le16(B, Pos + 4);
@@ -413,6 +411,7 @@ void TGIFFrame::readFrom(const QByteArray& B, qsizetype& Pos) {
         interval = uint16_t(std::max<int>(std::min(le16(e->Block, 2) * 10, 65535), interval));
         disposal = (flags & 0x1C) >> 2;
     }
+    return true;
 }
 
 void TGIFFrame::decode() {
@@ -1022,7 +1021,7 @@ void TGIFImage::readStream(const QByteArray& B, bool DecodeFirst) {
             auto f = std::make_unique<TGIFFrame>(this);
             f->extensions = std::move(gathered);
             gathered.clear();
-            f->readFrom(B, pos);
+            if (!f->readFrom(B, pos)) break;
             frames.push_back(std::move(f));
             block = nextBlock();
             if (block != '!' && block != ',' && block != ';') block = 0;

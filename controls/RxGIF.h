@@ -95,7 +95,7 @@ protected:
 
 private:
     friend class TGIFImage;
-    void readFrom(const QByteArray& Stream, qsizetype& Pos);
+    bool readFrom(const QByteArray& Stream, qsizetype& Pos);
     void decode();
     void encode();
     void updateExtensions();

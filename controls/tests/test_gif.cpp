@@ -297,6 +297,8 @@ TEST(GIFImage, HeaderExtensionAndLoopRules) {
         QRgb FirstPixel;
     } cases[] = {
         {"version in capitals", handMade(good + ";", "89A"), 1, -1, 0xFFFFFF},
+        {"a last frame cut inside its descriptor",
+         handMade(good + QByteArray(",\0\0\x81\0\x02", 6)), 1, -1, 0xFFFFFF},
         {"no trailer", handMade(good + good), 2, -1, 0xFFFFFF},
         {"loop count 65535 kept as 30000",
          handMade(QByteArray("!\xFF\x0BNETSCAPE2.0\x03\x01\xFF\xFF\0", 19) + good + ";"), 1, 30000,
@@ -321,6 +323,9 @@ TEST(GIFImage, HeaderExtensionAndLoopRules) {
         EXPECT_EQ(g.GetFrames(0)->GetBitmap()->GetImage().pixel(0, 0) & 0xFFFFFF, c.FirstPixel);
         EXPECT_EQ(g.GetFrames(0)->GetBitmap()->GetImage().pixel(1, 0) & 0xFFFFFF, 0u);
         EXPECT_FALSE(g.GetFrames(0)->GetCorrupted());
+        TGIFImage again;
+        load(again, save(g)); // what loads can be saved
+        EXPECT_EQ(again.GetCount(), c.Frames);
     }
     // the delay of 7 hundredths, read and written back
     TGIFImage d;
