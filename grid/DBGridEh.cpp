@@ -59,14 +59,21 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGrid(AOwner) {
     footerFont = std::make_unique<TFont>();
     footerFont->Assign(GetFont());
     footerFont->OnChange = [this](TObject* Sender) { footerFontChanged(Sender); };
+    sumList = std::make_unique<TDBGridEhSumList>(this);
+    sumList->SumListChanged = [this](TObject*) { InvalidateFooter(); };
+    sumList->OnRecalcAll = [this](TObject*) {
+        if (OnSumListRecalcAll) OnSumListRecalcAll(this);
+    };
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
     Destroying();
     if (selection) selection->Clear();
-    // The link goes first: no news of the dataset reaches a grid being taken apart.
+    // The link goes first: no news of the dataset reaches a grid being taken apart. The
+    // footers leave their sum items to the sum list, which goes after them.
     dataLink.reset();
     columns.reset();
+    sumList.reset();
     visibleColumns.reset();
     sortMarkedColumns.reset();
     horzScrollBar.reset();
@@ -168,6 +175,7 @@ void TCustomDBGridEh::Loaded() {
         rebuildSortMarkedColumns();
         if (sortMarkedColumns->Count() > 0) SortMarkingChanged();
     }
+    if (GetDataSource()) sumList->AfterOwnerLoaded();
     LayoutChanged();
     DeferLayout();
 }
@@ -205,6 +213,13 @@ void TCustomDBGridEh::Notification(TComponent* AComponent, TOperation Operation)
         if (static_cast<TComponent*>(c->imageList) == AComponent) c->imageList = nullptr;
     }
     if (static_cast<TComponent*>(titleImages) == AComponent) titleImages = nullptr;
+    // a dataset being freed has its events taken apart already: the sum list only forgets it
+    if (sumList) {
+        if (static_cast<TComponent*>(sumList->GetDataSet()) == AComponent)
+            sumList->DataSetFreed(sumList->GetDataSet());
+        else if (static_cast<TComponent*>(sumList->GetMasterDataSet()) == AComponent)
+            sumList->DataSetFreed(sumList->GetMasterDataSet());
+    }
     if (dataLink && static_cast<TComponent*>(dataLink->GetDataSource()) == AComponent)
         SetDataSource(nullptr);
     bool affected = false;
@@ -399,13 +414,27 @@ void TCustomDBGridEh::DefineFieldMap() {
 void TCustomDBGridEh::LinkActive(bool Value) {
     if (!Value) HideEditor();
     selection->LinkActive(Value);
+    TDataSet* ds = GetDataSource() ? GetDataSource()->GetDataSet() : nullptr;
+    sumList->SetDataSet(ds);
+    if (ds) ds->FreeNotification(this);
+    if (TDataSet* master = sumList->GetMasterDataSet()) master->FreeNotification(this);
     LayoutChanged();
     if (Value && dbOptions.Contains(dgAlwaysShowEditor)) ShowEditor();
     UpdateScrollBar();
 }
 
 void TCustomDBGridEh::DataChanged() {
-    if (!HandleAllocated()) return;
+    if (!HandleAllocated() || sumListGuard) return;
+    if (IsDesigning() && sumList->GetActive()) {
+        sumListGuard = true;
+        try {
+            sumList->RecalcAll();
+        } catch (...) {
+            sumListGuard = false;
+            throw;
+        }
+        sumListGuard = false;
+    }
     bool barShown = ScrollBarVisible(handle, SB_VERT);
     UpdateRowCount();
     UpdateScrollBar();

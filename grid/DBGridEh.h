@@ -24,6 +24,7 @@
 #pragma once
 
 #include "DB.h"
+#include "DBSumLst.h"
 #include "Grids.h"
 #include "ImgList.h"
 #include "Menus.h"
@@ -321,9 +322,14 @@ class TColumnFooterEh : public TCollectionItem {
     TFont* DefaultFont() const;
     TAlignment DefaultAlignment() const;
     TColor DefaultColor() const;
+    // The item of the grid's sum list that totals this footer: made for a sum, an average or
+    // a count (in a grid), freed for the other kinds and with the footer.
+    void UpdateSumItem();
+    TDBSum* GetSumItem() const { return sumItem; }
 
 protected:
     void init();
+    void freeSumItem();
     void fontChanged(TObject* Sender);
     void changed(bool AllItems);
     TColumnEh* column = nullptr;
@@ -337,6 +343,8 @@ protected:
     bool wordWrap = false;
     TColumnFooterValues assignedValues;
     int fontQuiet = 0;
+    TDBSum* sumItem = nullptr;
+    friend class TColumnEh;
 };
 
 // One footer per footer row of a column (row i takes item i, rows beyond take the column's
@@ -429,6 +437,8 @@ class TColumnEh : public TCollectionItem {
     void SetFooters(TColumnFootersEh* Value) { footers->Assign(Value); }
     // The footer of footer row Row: item Row of Footers, else Footer.
     TColumnFooterEh* FooterForRow(int Row) const;
+    // Binds the sum items of the column's footers again (its field or a footer changed).
+    void UpdateFooterSums();
     // Made empty on first read.
     TStrings* GetPickList();
     void SetPickList(TStrings* Value);
@@ -816,6 +826,24 @@ private:
     bool tracking = false;
 };
 
+// ---- TDBGridEhSumList ---------------------------------------------------------------------------
+
+// The grid's sum list: the totals its footers show. Inactive until the application switches it
+// on; unlike a stand-alone producer it also works while the grid is designed, where it leaves
+// the dataset's events alone.
+class TDBGridEhSumList : public TDBSumListProducer {
+    KADRION_CLASS(TDBGridEhSumList)
+    explicit TDBGridEhSumList(TCustomDBGridEh* AGrid);
+    TCustomDBGridEh* GetGrid() const { return grid; }
+
+protected:
+    void HookDataSetEvents() override;
+    void RestoreDataSetEvents() override;
+
+private:
+    TCustomDBGridEh* grid;
+};
+
 // ---- TCustomDBGridEh ----------------------------------------------------------------------------
 
 class TCustomDBGridEh : public TCustomGrid {
@@ -888,6 +916,10 @@ class TCustomDBGridEh : public TCustomGrid {
     void SetTitleImages(TCustomImageList* Value);
     TDBGridEhScrollBar* GetHorzScrollBar() const { return horzScrollBar.get(); }
     TDBGridEhScrollBar* GetVertScrollBar() const { return vertScrollBar.get(); }
+    void SetHorzScrollBar(TDBGridEhScrollBar* Value) { horzScrollBar->Assign(Value); }
+    void SetVertScrollBar(TDBGridEhScrollBar* Value) { vertScrollBar->Assign(Value); }
+    TDBGridEhSumList* GetSumList() const { return sumList.get(); }
+    void SetSumList(TDBGridEhSumList* Value) { sumList->Assign(Value); }
     // The grid paints its cells itself; the base grid's own cell drawing stays off.
     bool GetDefaultDrawing() const { return defaultDrawingEh; }
     void SetDefaultDrawing(bool Value) { defaultDrawingEh = Value; }
@@ -971,6 +1003,14 @@ class TCustomDBGridEh : public TCustomGrid {
                                 TGridDrawState State);
     virtual void SortMarkingChanged();
     virtual TDBGridColumnsEh* CreateColumns();
+    // The text of a column's footer cell in footer row Row.
+    virtual QString GetFooterValue(int Row, TColumnEh* Column);
+    // Let the application change how a footer cell or a data cell is drawn.
+    virtual void GetFooterParams(int DataCol, int Row, TColumnEh* Column, TFont* AFont,
+                                 TColor& Background, TAlignment& Alignment, TGridDrawState State,
+                                 QString& Text);
+    virtual void GetCellParams(TColumnEh* Column, TFont* AFont, TColor& Background,
+                               TGridDrawState State);
 
     // --- overrides of the platform grid
     void Loaded() override;
@@ -1090,6 +1130,7 @@ protected:
     int frozenCols = 0;
     std::unique_ptr<TColumnsEhList> visibleColumns;
     std::unique_ptr<TColumnsEhList> sortMarkedColumns;
+    std::unique_ptr<TDBGridEhSumList> sumList;
     int titleHeight = 0;
     int titleLines = 0;
     int rowHeight = 0;
@@ -1102,6 +1143,9 @@ protected:
     bool thumbTracked = false;
     int lastTrackPos = -1;
     bool defaultDrawingEh = true;
+    // Set while a designed grid recalculates its sum list, so that the layout does not run it
+    // again.
+    bool sumListGuard = false;
 };
 
 // The grid placed on forms: TCustomDBGridEh with its properties published.

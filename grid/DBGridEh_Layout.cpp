@@ -615,8 +615,7 @@ bool TCustomDBGridEh::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
 // ---- the vertical scroll bar --------------------------------------------------------------------
 
 bool TCustomDBGridEh::recordsNumbered() const {
-    TDataSet* ds = dataLink->GetDataSet();
-    return ds && ds->IsSequenced();
+    return sumList->IsSequenced();
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
@@ -630,8 +629,8 @@ void TCustomDBGridEh::UpdateScrollBar() {
     if (recordsNumbered()) {
         want.nMin = 1;
         want.nPage = UINT(VisibleDataRowCount());
-        want.nMax = ds->RecordCount() + int(want.nPage) - 1;
-        want.nPos = ds->GetState() == dsInsert ? now.nPos : ds->RecNo();
+        want.nMax = sumList->GetRecordCount() + int(want.nPage) - 1;
+        want.nPos = ds->GetState() == dsInsert ? now.nPos : sumList->GetRecNo();
     } else {
         // top, middle or bottom only
         want.nMin = 0;
@@ -673,7 +672,7 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
         GetScrollInfo(handle, SB_VERT, si);
         lastTrackPos = si.nTrackPos;
         if (vertScrollBar->GetTracking() && recordsNumbered()) {
-            ds->MoveBy(si.nTrackPos - ds->RecNo());
+            ds->MoveBy(si.nTrackPos - sumList->GetRecNo());
             thumbTracked = true;
         }
         break;
@@ -689,8 +688,8 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
         if (recordsNumbered()) {
             if (pos <= 1)
                 ds->First();
-            else if (pos < ds->RecordCount())
-                ds->SetRecNo(pos);
+            else if (pos < sumList->GetRecordCount())
+                sumList->SetRecNo(pos);
             else
                 ds->Last();
         } else {

@@ -264,7 +264,8 @@ void TDBSumListProducer::chained(const TDataSetNotifyEvent& Saved, TDataSet* Dat
 
 TField* TDBSumListProducer::fieldOf(TDBSum* Sum) const {
     if (!dataSet || Sum->groupOperation == goCount || Sum->fieldName.isEmpty()) return nullptr;
-    return dataSet->FindField(Sum->fieldName);
+    // only numbers add up: a text or date field has no total
+    return dynamic_cast<TNumericField*>(dataSet->FindField(Sum->fieldName));
 }
 
 bool TDBSumListProducer::takesPart(TDBSum* Sum) const {

@@ -125,8 +125,8 @@ protected:
     bool ownerIdle() const;
     bool ownerLoading() const;
     bool emulating() const;
-    // The field an item totals; null for a count, for an empty name, or a name the dataset
-    // does not have (such items are skipped).
+    // The field an item totals; null for a count, for an empty name, a name the dataset does
+    // not have, or a field that is not a number (such items are skipped).
     TField* fieldOf(TDBSum* Sum) const;
     bool takesPart(TDBSum* Sum) const;
     void forgetBookmarks();

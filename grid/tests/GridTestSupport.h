@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
+#include <vector>
 
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
@@ -85,6 +86,14 @@ inline QStringList ShownValues(TCustomDBGridEh* Grid, const QString& F) {
     }
     link->SetActiveRecord(saved);
     return r;
+}
+
+// The grid's vertical scroll bar: minimum, maximum, page and position.
+inline std::vector<int> VertScrollBar(TCustomDBGridEh* Grid) {
+    TScrollInfo si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    GetScrollInfo(Grid->GetHandle(), SB_VERT, si);
+    return std::vector<int>{si.nMin, si.nMax, int(si.nPage), si.nPos};
 }
 
 inline int TextHeightOf(TFont* Font) {
