@@ -288,6 +288,17 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
             PostMessage(handle, CM_DEFERLAYOUTEH, 0, 0);
         }
         return;
+    case CM_PAINTERROREH:
+        if (paintError) {
+            std::exception_ptr e = paintError;
+            paintError = nullptr;
+            try {
+                std::rethrow_exception(e);
+            } catch (...) {
+                Application->HandleException(this);
+            }
+        }
+        return;
     case WM_VSCROLL:
         vertScroll(Message);
         return;

@@ -30,6 +30,7 @@
 #include "Menus.h"
 #include "StdCtrls.h"
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -128,6 +129,17 @@ enum TColumnKindEh {
     ctkCommon
 };
 enum TGridSelectionKindEh { gskNone, gskRecordBookmarks, gskRectangle, gskColumns, gskAll };
+// How a column's value is edited: no button, an ellipsis button, a pick list, a lookup list, a
+// calendar, up-down steps, or a drop-down arrow whose click goes to the grid.
+enum TEditStyleEh {
+    esSimpleEh,
+    esEllipsisEh,
+    esPickListEh,
+    esDataListEh,
+    esDateCalendarEh,
+    esUpDownEh,
+    esDropDownEh
+};
 enum TDBGridColumnsState { csDefault, csCustomized };
 
 // The own values of a column that count only once assigned (the four title members are the
@@ -155,6 +167,8 @@ using TColumnFooterValues = TSet<TColumnFooterEhValue>;
 
 // The grid posts this to itself to lay out later (DeferLayout).
 inline constexpr UINT CM_DEFERLAYOUTEH = WM_USER + 100;
+// The grid posts this to itself to report, after the paint, what failed while painting.
+inline constexpr UINT CM_PAINTERROREH = WM_USER + 101;
 // Fields a grid maps at most.
 inline constexpr int MaxMapSizeEh = 0x0FFFFFFF;
 // Pixels a title keeps free at its right for a sort marker.
@@ -627,7 +641,31 @@ class THeadTreeNode : public TObject {
     int VLineWidth = 0;
     // The column of a leaf; null for upper nodes.
     TColumnEh* Column = nullptr;
+    // An upper cell already painted in this paint (it spans several columns).
+    bool Drawn = false;
 };
+
+// ---- drawing helpers ----------------------------------------------------------------------------
+
+// The text, or a prefix of it followed by "...", that fits MaxWidth on the canvas.
+QString CutTextToWidth(const QString& Text, TCanvas* Canvas, int MaxWidth);
+// Writes a cell's text in the canvas's font and colours. One line: at DX, DY from the cell's
+// left (right: 3 pixels from its right; centred), cut with "..." when EndEllipsis, the cell
+// filled first when FillRect. Several lines (MultiLine): word-wrapped inside the cell shrunk by
+// DX and DY, with LeftMarg and RightMarg as margins, placed by Layout.
+void DrawCellText(TCanvas* Canvas, const TRect& ARect, bool FillRect, int DX, int DY,
+                  const QString& Text, TAlignment Alignment, TTextLayout Layout, bool MultiLine,
+                  bool EndEllipsis, int LeftMarg, int RightMarg);
+// The same face turned by 90 degrees (reading upwards).
+std::unique_ptr<TFont> CreateVerticalFont(TFont* Font);
+// Writes the text turned by 90 degrees, reading upwards, and returns the length it takes;
+// CalcOnly only measures.
+int DrawVerticalText(TCanvas* Canvas, const TRect& ARect, bool FillRect, int DX, int DY,
+                     const QString& Text, TAlignment Alignment, TTextLayout Layout, bool CalcOnly);
+// Draws image ImageIndex of the list in the cell, placed by Alignment (plus DX) and centred
+// vertically; clipped to the cell when it does not fit.
+void DrawCellImage(TCustomImageList* Images, TCanvas* Canvas, const TRect& ARect,
+                   TAlignment Alignment, int DX, int ImageIndex);
 
 // Words of a text split at Delimiters (runs of delimiters count as one); N is 1-based.
 int WordPositionEh(int N, const QString& S, const QString& Delimiters);
@@ -1024,12 +1062,35 @@ class TCustomDBGridEh : public TCustomGrid {
     // The wheel moves the dataset by a record, not the rows.
     bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
     bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    void DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState) override;
+    void Paint() override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& Value) override;
     QString GetEditMask(int ACol, int ARow) override;
     int GetEditLimit() override;
     bool CanEditAcceptKey(QChar Key) override;
     bool CanEditModify() override;
+
+    // --- drawing
+    // Whether a data cell shows highlighted (selected records or cells, the current cell).
+    virtual bool HighlightCell(int DataCol, int DataRow, const QString& Value,
+                               TGridDrawState AState);
+    // The default look of a data cell of the current record; an OnDrawColumnCell handler that
+    // changed the canvas calls it.
+    void DefaultDrawColumnCell(const TRect& Rect, int DataCol, TColumnEh* Column,
+                               TGridDrawState State);
+    // A check box of the state in the square centred in ARect.
+    void DrawCheck(TCanvas* Canvas, const TRect& ARect, TCheckBoxState State, bool Enabled);
+    // The 3-D frame of a cell: sunken when pressed, raised otherwise; on both sides, or on the
+    // left (LeftSide) and right (RightSide) only where asked.
+    void Draw3DFrame(TCanvas* Canvas, const TRect& ARect, bool RightSide, bool LeftSide,
+                     bool Pressed1, bool Pressed2);
+    // The grid is its form's active control (without a form: the focus is in it).
+    bool IsGridFocused();
+    // The edit style of a column as its cells show it (their always-shown edit button).
+    TEditStyleEh GetColumnEditStyle(TColumnEh* Column);
+    // The size of a check box square.
+    static TSize CheckBoxSize();
 
     // --- events
     TDBGridEhClickEvent OnCellClick;
@@ -1079,6 +1140,23 @@ protected:
     // A column leaves the grid: drop every reference to it.
     void columnRemoved(TColumnEh* Column);
     void rightButtonReleased(TMessage& Message);
+    // Steps of painting.
+    void paintGrid();
+    void drawTitleCell(int ACol, TColumnEh* Column, TRect ARect, TGridDrawState AState,
+                       bool& SelectedLook, bool& Pressed);
+    void drawRowCell(int ACol, int ARow, TColumnEh* Column, TRect ARect, TRect Outer,
+                     TGridDrawState AState, bool Framed);
+    void drawFooterCell(int DataCol, int FooterRow, TColumnEh* Column, const TRect& ARect,
+                        TGridDrawState AState, bool Selected);
+    void drawIndicatorCell(int ARow, const TRect& ARect);
+    void drawTitleTreeNode(THeadTreeNode* Leaf, const TRect& Cell, const TRect& LeafRect);
+    void drawSearchHighlight(TColumnEh* Column, const TRect& ARect, const QString& Text);
+    // The text a data cell of the current record shows.
+    QString cellText(TColumnEh* Column);
+    // Margins of cell text and images.
+    int imageMargin(bool Framed) const { return Framed ? 1 : 2; }
+    int textMargin(bool Framed) const { return imageMargin(Framed) - (flat ? 1 : 0); }
+    bool columnSelected(TColumnEh* Column) const;
 
     std::unique_ptr<TImageList> indicators;
     std::unique_ptr<TFont> titleFont;
@@ -1146,6 +1224,10 @@ protected:
     // Set while a designed grid recalculates its sum list, so that the layout does not run it
     // again.
     bool sumListGuard = false;
+    // What failed while painting, waiting to be reported; a failure is reported once, until a
+    // paint succeeds again.
+    std::exception_ptr paintError;
+    bool paintErrorReported = false;
 };
 
 // The grid placed on forms: TCustomDBGridEh with its properties published.
