@@ -331,6 +331,34 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
         TCustomGrid::Dispatch(Message);
         rightButtonReleased(Message);
         return;
+    case WM_ERASEBKGND:
+        // all painting happens in the paint cycle
+        Message.Result = 1;
+        return;
+    case WM_CANCELMODE:
+    case CM_CANCELMODE:
+        TCustomGrid::Dispatch(Message);
+        cancelMode();
+        return;
+    case WM_TIMER:
+        TCustomGrid::Dispatch(Message);
+        if (TWMTimer(Message).TimerID() == 1 && ehGridState != ehgsNormal) AutoScrollStep();
+        return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // with multi-select a click selects: an automatic drag waits for the move
+        if (dbOptions.Contains(dgMultiSelect) && GetDragMode() == dmAutomatic && !IsDesigning()) {
+            SetDragMode(dmManual);
+            try {
+                TCustomGrid::Dispatch(Message);
+            } catch (...) {
+                SetDragMode(dmAutomatic);
+                throw;
+            }
+            SetDragMode(dmAutomatic);
+            return;
+        }
+        break;
     default:
         break;
     }

@@ -181,6 +181,16 @@ inline constexpr int IndicatorImageHeightEh = 10;
 inline constexpr int SortMarkerImageWidthEh = 11;
 inline constexpr int SortMarkerImageHeightEh = 11;
 
+// What a mouse drag over the grid does: nothing, select records from the indicator, select
+// columns from the titles, select a rectangle of cells, or size a frozen column.
+enum TEhGridState {
+    ehgsNormal,
+    ehgsRowSelecting,
+    ehgsColSelecting,
+    ehgsRectSelecting,
+    ehgsFrozenColSizing
+};
+
 // ---- events -----------------------------------------------------------------------------------
 
 using TDrawColumnEhCellEvent = std::function<void(TObject* Sender, const TRect& Rect, int DataCol,
@@ -1064,12 +1074,42 @@ class TCustomDBGridEh : public TCustomGrid {
     bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
     void DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState) override;
     void Paint() override;
+    void KeyUp(WORD& Key, TShiftState Shift) override;
+    void TopLeftChanged() override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& Value) override;
     QString GetEditMask(int ACol, int ARow) override;
     int GetEditLimit() override;
     bool CanEditAcceptKey(QChar Key) override;
     bool CanEditModify() override;
+
+    // --- edit actions: what the standard edit actions may do now
+    bool CanCopy();
+    bool CanPaste();
+    bool CanCut();
+    bool CanSelectAll();
+    bool CanDelete();
+    bool ExecuteAction(TBasicAction* Action) override;
+    bool UpdateAction(TBasicAction* Action) override;
+
+    // --- the position around bulk work: the current record at the same distance from the
+    // middle of the rows shown
+    void SavePosition();
+    void RestorePosition();
+
+    // --- auto-scrolling while the mouse drags beyond the data cells
+    TEhGridState GetEhGridState() const { return ehGridState; }
+    // The client rectangle of the data cells (without titles, indicator, filler and footers).
+    TRect DataRect();
+    // One step of the scroll timer with the mouse at its last position.
+    void AutoScrollStep();
+    // The timer interval of the last step, -1 while the timer is stopped.
+    int GetScrollTimerInterval() const { return scrollTimerInterval; }
+    void StopScrollTimer();
+    // Ctrl was held at the last sort-marking title click: the notification waits for its
+    // release.
+    void SetSortMarkingPending(bool Value) { sortMarkingPending = Value; }
+    bool GetSortMarkingPending() const { return sortMarkingPending; }
 
     // --- drawing
     // Whether a data cell shows highlighted (selected records or cells, the current cell).
@@ -1224,6 +1264,17 @@ protected:
     // Set while a designed grid recalculates its sum list, so that the layout does not run it
     // again.
     bool sumListGuard = false;
+    // The saved position: a bookmark and the distance of the current record from it.
+    TBookmark savedBookmark;
+    int savedOffset = 0;
+    // Mouse tracking and the scroll timer (timer 1).
+    TEhGridState ehGridState = ehgsNormal;
+    int scrollTimerInterval = -1;
+    bool sortMarkingPending = false;
+    // The leftmost scrolled column is the first one after the fixed columns.
+    bool leftColAtFirst = true;
+    void startScrollTimer(int Interval);
+    void cancelMode();
     // What failed while painting, waiting to be reported; a failure is reported once, until a
     // paint succeeds again.
     std::exception_ptr paintError;
