@@ -2,6 +2,7 @@
 // heights, automatic column widths, the multi-level title), column widths and scaling, the
 // rows as a window onto the dataset, the vertical scroll bar and column moves.
 #include "DBGridEh.h"
+#include "DBLookupEh.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -653,13 +654,8 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
     if (code == SB_ENDSCROLL) return;
     if (!AcquireFocus() || !dataLink->GetActive()) return;
     TDataSet* ds = dataLink->GetDataSet();
+    if (MoveByScrollCodeEh(dataLink.get(), code)) return;
     switch (code) {
-    case SB_LINEUP:
-        ds->MoveBy(-dataLink->GetActiveRecord() - 1);
-        break;
-    case SB_LINEDOWN:
-        ds->MoveBy(dataLink->GetRecordCount() - dataLink->GetActiveRecord());
-        break;
     case SB_PAGEUP:
         ds->MoveBy(-VisibleDataRowCount());
         break;
@@ -693,31 +689,10 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
             else
                 ds->Last();
         } else {
-            switch (pos) {
-            case 0:
-                ds->First();
-                break;
-            case 1:
-                ds->MoveBy(-VisibleDataRowCount());
-                break;
-            case 3:
-                ds->MoveBy(VisibleDataRowCount());
-                break;
-            case 4:
-                ds->Last();
-                break;
-            default:
-                break;
-            }
+            MoveToFiveStepThumbEh(ds, pos, VisibleDataRowCount());
         }
         break;
     }
-    case SB_TOP:
-        ds->First();
-        break;
-    case SB_BOTTOM:
-        ds->Last();
-        break;
     default:
         break;
     }
