@@ -506,7 +506,9 @@ void TDBLookupComboboxEh::DropDown() {
     if (listVisible || !listActive) return;
     if (OnDropDown) OnDropDown(this);
     if (!dataList) {
+        // a window of its own (placed in screen co-ordinates) under the combo box's control
         dataList = std::make_unique<TPopupDataListEh>(nullptr);
+        dataList->SetParent(this);
         dataList->OnListMouseUp = [this](int X, int Y) {
             CloseUp(PtInRect(dataList->GetClientRect(), TPoint{X, Y}));
         };
@@ -848,9 +850,14 @@ void TDBLookupComboboxEh::Dispatch(TMessage& Message) {
             throw;
         }
         break;
-    case CM_CANCELMODE:
-        if (TCMControl(Message).Control() != this) CloseUp(false);
+    case CM_CANCELMODE: {
+        // a press on another control closes the list; one on the list or its grip does not
+        TControl* from = TCMControl(Message).Control();
+        const bool own = from == this ||
+                         (dataList && (from == dataList.get() || from == dataList->GetSizeGrip()));
+        if (!own) CloseUp(false);
         break;
+    }
     default:
         break;
     }

@@ -1,0 +1,192 @@
+// The card list's grid and the card's lookup combo box on the X server, driven as a user does:
+// the wheel over the records, the scroll bars, a taller window; the combo box's list opened
+// with a click, searched by typing in Ukrainian and chosen from with a click or the keys.
+#include "CardListGrid.h"
+#include "DBLookupEh.h"
+#include "X11Test.h"
+
+#include <QScrollBar>
+#include <QWidget>
+
+namespace {
+
+// A point of a window's scroll bar: Along pixels from its start (negative: from its end).
+QPoint OnBar(TWinControl* C, int Bar, int Along) {
+    QScrollBar* b = WindowScrollBar(C->GetHandle(), Bar);
+    if (!b) return QPoint(-1, -1);
+    const bool vert = Bar == SB_VERT;
+    const int len = vert ? b->height() : b->width();
+    const int at = Along < 0 ? len + Along : Along;
+    const QPoint local = vert ? QPoint(b->width() / 2, at) : QPoint(at, b->height() / 2);
+    return C->GetHandle()->mapFromGlobal(b->mapToGlobal(local));
+}
+
+class CardListOnX11 : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped()) return;
+        form = MakeCardList(1000);
+        form->SetBounds(30, 30, 980, 520);
+        form->Show();
+        ASSERT_TRUE(X11::WaitActive(form->GetHandle()));
+        grid = form->Grid;
+        ds = form->Employees;
+        grid->SetFocus();
+        X11::Flush();
+    }
+    void TearDown() override {
+        delete form;
+        X11Test::TearDown();
+    }
+    QString Top() { return grid->GetDataLink()->GetRecordCount() > 0 ? ShownTab(0) : QString(); }
+    QString ShownTab(int Row) {
+        TGridDataLinkEh* link = grid->GetDataLink();
+        const int saved = link->GetActiveRecord();
+        link->SetActiveRecord(Row);
+        QString s = ds->FieldByName("TAB")->GetAsString();
+        link->SetActiveRecord(saved);
+        return s;
+    }
+    bool FooterAtBottom() {
+        const TRect f = grid->CellRect(1, grid->GetRowCount() - 1);
+        return f.Bottom + 1 == grid->GetClientHeight();
+    }
+    TCardListForm* form = nullptr;
+    TDBGridEh* grid = nullptr;
+    TMemDataSet* ds = nullptr;
+};
+
+TEST_F(CardListOnX11, TheWheelAndTheScrollBarsMoveTheRecordsUnderTheRows) {
+    X11::Screenshot(QStringLiteral("card-list"));
+    const int shown = grid->VisibleDataRowCount();
+    ASSERT_GT(shown, 10);
+    EXPECT_EQ(grid->GetFooterValue(0, grid->GetColumns()->GetItems(1)), "1000");
+    EXPECT_TRUE(FooterAtBottom());
+
+    // the wheel moves the current record, the rows stay
+    ASSERT_TRUE(X11::Wheel(grid->GetHandle(), QPoint(200, 80), 3));
+    EXPECT_EQ(ds->RecNo(), 4);
+    EXPECT_EQ(Top(), "00001");
+    EXPECT_EQ(grid->GetRow(), 4);
+    // the arrow of the vertical bar goes one record past the last shown
+    ASSERT_TRUE(X11::Click(grid->GetHandle(), OnBar(grid, SB_VERT, -6)));
+    EXPECT_TRUE(X11::WaitFor([&] { return ds->RecNo() == shown + 1; }));
+    EXPECT_EQ(Top(), "00002");
+    // the track below the thumb pages down
+    ASSERT_TRUE(X11::Click(grid->GetHandle(), OnBar(grid, SB_VERT, -40)));
+    EXPECT_TRUE(X11::WaitFor([&] { return ds->RecNo() == 2 * shown + 1; }));
+    X11::Screenshot(QStringLiteral("card-list-paged"));
+
+    // the horizontal bar scrolls the columns; the three frozen ones stay
+    const int frozenRight = grid->CellRect(3, 0).Right;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(X11::Click(grid->GetHandle(), OnBar(grid, SB_HORZ, -6)));
+    EXPECT_TRUE(X11::WaitFor([&] { return grid->GetLeftCol() > grid->GetFixedCols(); }));
+    EXPECT_EQ(grid->GetFixedCols(), 4);
+    EXPECT_EQ(grid->CellRect(3, 0).Right, frozenRight);
+    X11::Screenshot(QStringLiteral("card-list-scrolled-right"));
+
+    // a taller window shows more records, the footer stays at the bottom
+    ASSERT_TRUE(
+        X11::XDoTool({QStringLiteral("windowsize"), QString::number(form->GetHandle()->winId()),
+                      QStringLiteral("980"), QStringLiteral("700")}));
+    EXPECT_TRUE(X11::WaitFor([&] { return grid->VisibleDataRowCount() > shown + 5; }));
+    EXPECT_TRUE(X11::WaitFor([&] { return FooterAtBottom(); }));
+    EXPECT_EQ(grid->GetRow(), grid->GetTitleOffset() + grid->GetDataLink()->GetActiveRecord());
+    X11::Screenshot(QStringLiteral("card-list-taller"));
+}
+
+// The card's subdivision: KODP_2 of the employee shown as NAIPODR of the subdivisions.
+class LookupOnX11 : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped()) return;
+        podr.GetFieldDefs()->Add("KODP", ftInteger);
+        podr.GetFieldDefs()->Add("NAIPODR", ftString, 60);
+        podr.Open();
+        for (const TGenSubdivision& s : TEmployeeGenerator::Directories().Subdivisions)
+            podr.AppendRecord({s.Code, s.Name});
+        podr.First();
+        kadr.GetFieldDefs()->Add("TAB", ftString, 5);
+        kadr.GetFieldDefs()->Add("KODP_2", ftInteger);
+        kadr.Open();
+        kadr.AppendRecord({"00001", 2});
+        kadr.First();
+        form = CreateNewForm<TForm>(nullptr);
+        form->SetCaption(QStringLiteral("Особові картки"));
+        form->SetBounds(60, 60, 420, 300);
+        auto* label = new TLabel(form);
+        label->SetParent(form);
+        label->SetBounds(10, 14, 80, 16);
+        label->SetCaption(QStringLiteral("Підрозділ"));
+        kadrSource = new TDataSource(form);
+        kadrSource->SetDataSet(&kadr);
+        podrSource = new TDataSource(form);
+        podrSource->SetDataSet(&podr);
+        combo = new TDBLookupComboboxEh(form);
+        combo->SetParent(form);
+        combo->SetBounds(100, 10, 260, 21);
+        combo->SetDataSource(kadrSource);
+        combo->SetDataField("KODP_2");
+        combo->SetListSource(podrSource);
+        combo->SetKeyField("KODP");
+        combo->SetListField("NAIPODR");
+        combo->GetDropDownBox()->Rows = 8;
+        combo->GetDropDownBox()->Sizable = true;
+        form->Show();
+        ASSERT_TRUE(X11::WaitActive(form->GetHandle()));
+        combo->SetFocus();
+        X11::Flush();
+    }
+    void TearDown() override {
+        delete form;
+        X11Test::TearDown();
+    }
+    TMemDataSet podr{nullptr}, kadr{nullptr};
+    TForm* form = nullptr;
+    TDataSource* kadrSource = nullptr;
+    TDataSource* podrSource = nullptr;
+    TDBLookupComboboxEh* combo = nullptr;
+};
+
+TEST_F(LookupOnX11, TheListOpensWithAClickAndGivesTheChosenSubdivision) {
+    const QString second = podr.Lookup("KODP", 2, "NAIPODR").AsString();
+    EXPECT_EQ(combo->GetText(), second);
+    // a click on the button opens the list below the combo box
+    const TRect b = combo->ButtonRect();
+    ASSERT_TRUE(X11::Click(combo->GetHandle(), QPoint(b.Left + b.Width() / 2, b.Height() / 2)));
+    ASSERT_TRUE(X11::WaitFor([&] { return combo->GetListVisible(); }));
+    TPopupDataListEh* list = combo->GetDropDownList();
+    ASSERT_TRUE(X11::WaitFor([&] { return list->GetHandle()->isVisible(); }));
+    EXPECT_EQ(list->GetRowCount(), 8);
+    X11::Flush();
+    X11::Screenshot(QStringLiteral("lookup-open"));
+    // a click on the fourth row chooses it and closes the list
+    const int rowH = list->RowHeight();
+    ASSERT_TRUE(X11::Click(list->GetHandle(), QPoint(30, list->GetTitleHeight() + 3 * rowH + 2)));
+    ASSERT_TRUE(X11::WaitFor([&] { return !combo->GetListVisible(); }));
+    const int chosen = combo->GetKeyValue().AsInteger();
+    EXPECT_EQ(podr.FieldByName("KODP")->GetAsInteger(), chosen);
+    EXPECT_EQ(combo->GetText(), podr.FieldByName("NAIPODR")->GetAsString());
+
+    // typing in Ukrainian finds the subdivision by the beginning of its name
+    ASSERT_TRUE(X11::SetLayout(QStringLiteral("ua")));
+    ASSERT_TRUE(X11::Type(QStringLiteral("цех")));
+    EXPECT_TRUE(combo->GetText().startsWith(QStringLiteral("Цех")));
+    EXPECT_EQ(combo->GetSelStart(), 3);
+    ASSERT_TRUE(X11::SetLayout(QStringLiteral("us")));
+    // Alt+Down, two rows down, Enter: the key goes into the record when it is posted
+    ASSERT_TRUE(X11::Key(QStringLiteral("alt+Down")));
+    ASSERT_TRUE(X11::WaitFor([&] { return combo->GetListVisible(); }));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Down Down")));
+    const int expected = list->GetKeyValue().AsInteger();
+    X11::Screenshot(QStringLiteral("lookup-keys"));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Return")));
+    ASSERT_TRUE(X11::WaitFor([&] { return !combo->GetListVisible(); }));
+    kadr.Post();
+    EXPECT_EQ(kadr.FieldByName("KODP_2")->GetAsInteger(), expected);
+}
+
+} // namespace
