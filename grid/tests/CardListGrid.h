@@ -49,6 +49,25 @@ inline void FillEmployees(TMemDataSet* Ds, const std::vector<TGenEmployee>& Peop
     Ds->First();
 }
 
+// The subdivisions directory (KODP, NAIPODR) and employees (TAB, KODP_2) with the subdivision
+// codes given (a null for none): the card's subdivision lookup.
+inline void FillSubdivisionLookup(TMemDataSet* Podr, TMemDataSet* Kadr,
+                                  std::initializer_list<Variant> Codes) {
+    Podr->GetFieldDefs()->Add("KODP", ftInteger);
+    Podr->GetFieldDefs()->Add("NAIPODR", ftString, 60);
+    Podr->Open();
+    for (const TGenSubdivision& s : TEmployeeGenerator::Directories().Subdivisions)
+        Podr->AppendRecord({s.Code, s.Name});
+    Podr->First();
+    Kadr->GetFieldDefs()->Add("TAB", ftString, 5);
+    Kadr->GetFieldDefs()->Add("KODP_2", ftInteger);
+    Kadr->Open();
+    int n = 0;
+    for (const Variant& code : Codes)
+        Kadr->AppendRecord({QString::asprintf("%05d", ++n), code});
+    Kadr->First();
+}
+
 // A form holding the card list's grid over the employees.
 class TCardListForm : public TForm {
     KADRION_CLASS(TCardListForm)

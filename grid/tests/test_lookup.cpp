@@ -2,8 +2,8 @@
 // drop-down list: the text of the record's code, the list left on the chosen record, searching
 // while typing, opening and choosing with the keys, the rows of the list, the size grip; the
 // lookup list box's geometry, scroll bar and auto-scroll.
+#include "CardListGrid.h"
 #include "DBLookupEh.h"
-#include "EmployeeGen.h"
 #include "GridTestSupport.h"
 #include "UiTestSupport.h"
 
@@ -13,20 +13,8 @@ namespace {
 class LookupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        podr.GetFieldDefs()->Add("KODP", ftInteger);
-        podr.GetFieldDefs()->Add("NAIPODR", ftString, 60);
-        podr.Open();
-        for (const TGenSubdivision& s : TEmployeeGenerator::Directories().Subdivisions)
-            podr.AppendRecord({s.Code, s.Name});
-        podr.First();
-        kadr.GetFieldDefs()->Add("TAB", ftString, 5);
-        kadr.GetFieldDefs()->Add("KODP_2", ftInteger);
-        kadr.Open();
-        kadr.AppendRecord({"00001", 2});
-        kadr.AppendRecord({"00002", 5});
-        kadr.AppendRecord({"00003", 999}); // a code no subdivision has
-        kadr.AppendRecord({"00004", Null()});
-        kadr.First();
+        // the third employee has a code no subdivision has, the fourth none
+        FillSubdivisionLookup(&podr, &kadr, {2, 5, 999, Null()});
         form = CreateNewForm<TForm>(nullptr);
         form->SetBounds(100, 100, 400, 300);
         kadrSource = new TDataSource(form);

@@ -103,17 +103,7 @@ protected:
     void SetUp() override {
         X11Test::SetUp();
         if (IsSkipped()) return;
-        podr.GetFieldDefs()->Add("KODP", ftInteger);
-        podr.GetFieldDefs()->Add("NAIPODR", ftString, 60);
-        podr.Open();
-        for (const TGenSubdivision& s : TEmployeeGenerator::Directories().Subdivisions)
-            podr.AppendRecord({s.Code, s.Name});
-        podr.First();
-        kadr.GetFieldDefs()->Add("TAB", ftString, 5);
-        kadr.GetFieldDefs()->Add("KODP_2", ftInteger);
-        kadr.Open();
-        kadr.AppendRecord({"00001", 2});
-        kadr.First();
+        FillSubdivisionLookup(&podr, &kadr, {2});
         form = CreateNewForm<TForm>(nullptr);
         form->SetCaption(QStringLiteral("Особові картки"));
         form->SetBounds(60, 60, 420, 300);
