@@ -13,6 +13,8 @@
 #include "Graphics.h"
 #include "Mask.h"
 
+class TPopupWatch;
+
 #include <functional>
 #include <memory>
 #include <vector>
@@ -339,7 +341,6 @@ protected:
     friend class TEditButtonEh;
     class TDataSourceLinkEh;
     class TListSourceLinkEh;
-    class TPopupWatch;
     void recordChanged(TField* Field);
     void updateData();
     void updateState();

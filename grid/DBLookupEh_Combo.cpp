@@ -3,6 +3,7 @@
 #include "Clipbrd.h"
 #include "DBLookupEh.h"
 #include "Forms.h"
+#include "ToolEdit.h"
 #include "UiInternal.h"
 
 #include <QApplication>
@@ -61,42 +62,6 @@ private:
     TDBLookupComboboxEh* combo;
 };
 
-// While the list is open: a press anywhere but on the combo box or the list closes it without a
-// change.
-class TDBLookupComboboxEh::TPopupWatch : public QObject {
-public:
-    explicit TPopupWatch(TDBLookupComboboxEh* C) : combo(C) {}
-    ~TPopupWatch() override { Stop(); }
-    void Start() {
-        if (!on) qApp->installEventFilter(this);
-        on = true;
-    }
-    void Stop() {
-        if (on) qApp->removeEventFilter(this);
-        on = false;
-    }
-    bool eventFilter(QObject* O, QEvent* E) override {
-        if (!combo->listVisible) return false;
-        if (E->type() != QEvent::MouseButtonPress && E->type() != QEvent::MouseButtonDblClick)
-            return false;
-        auto* w = qobject_cast<QWidget*>(O);
-        if (!w) return false;
-        QWidget* own = combo->HandleAllocated() ? combo->GetHandle() : nullptr;
-        QWidget* list = combo->dataList && combo->dataList->HandleAllocated()
-                            ? combo->dataList->GetHandle()
-                            : nullptr;
-        for (QWidget* p = w; p; p = p->parentWidget())
-            if (p == own || p == list) return false;
-        TDBLookupComboboxEh* c = combo;
-        GuardedCall([c] { c->CloseUp(false); }, c);
-        return false;
-    }
-
-private:
-    TDBLookupComboboxEh* combo;
-    bool on = false;
-};
-
 // ---- the button control -------------------------------------------------------------------------
 
 TEditButtonControlEh::TEditButtonControlEh(TComponent* AOwner, TDBLookupComboboxEh* ACombo)
@@ -141,7 +106,13 @@ TDBLookupComboboxEh::TDBLookupComboboxEh(TComponent* AOwner)
     : TCustomMaskEdit(AOwner), dataLink(std::make_unique<TDataSourceLinkEh>(this)),
       listLink(std::make_unique<TListSourceLinkEh>(this)),
       lookupSource(std::make_unique<TDataSource>(nullptr)),
-      watch(std::make_unique<TPopupWatch>(this)), editButton(std::make_unique<TEditButtonEh>(this)),
+      // while the list is open a press elsewhere, or the form going, closes it without a change
+      watch(std::make_unique<TPopupWatch>(
+          this, [this]() -> TWinControl* { return dataList.get(); },
+          [this] {
+              if (listVisible) CloseUp(false);
+          })),
+      editButton(std::make_unique<TEditButtonEh>(this)),
       dropDownBox(std::make_unique<TDropDownBoxEh>()) {
     keyValue = Null();
     autoSize = false;

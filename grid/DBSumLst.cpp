@@ -272,6 +272,13 @@ bool TDBSumListProducer::takesPart(TDBSum* Sum) const {
     return Sum->groupOperation == goCount || fieldOf(Sum) != nullptr;
 }
 
+void TDBSumListProducer::forEachItem(const std::function<void(TDBSum*, TField*)>& Do) {
+    for (int i = 0; i < sumCollection->Count(); ++i) {
+        TDBSum* s = sumCollection->GetItems(i);
+        if (takesPart(s)) Do(s, fieldOf(s));
+    }
+}
+
 bool TDBSumListProducer::emulating() const {
     return dataSet && !dataSet->IsSequenced() && virtualRecords && active;
 }
@@ -294,16 +301,14 @@ void TDBSumListProducer::afterClose(TDataSet* D) {
 void TDBSumListProducer::afterInsert(TDataSet* D) {
     chained(savedAfterInsert, D, false, [this] {
         if (!active) return;
-        for (int i = 0; i < sumCollection->Count(); ++i) {
-            TDBSum* s = sumCollection->GetItems(i);
-            if (!takesPart(s)) continue;
+        forEachItem([](TDBSum* s, TField*) {
             if (s->groupOperation == goCount) {
                 s->oldValue = int64_t(SumScaleEh);
             } else {
                 s->oldValue = 0;
                 s->oldVariant = Null();
             }
-        }
+        });
         if (emulating()) {
             TBookmark b = dataSet->GetBookmark();
             if (!b.isEmpty())
@@ -317,27 +322,21 @@ void TDBSumListProducer::afterInsert(TDataSet* D) {
 void TDBSumListProducer::afterEdit(TDataSet* D) {
     chained(savedAfterEdit, D, true, [this] {
         if (!active) return;
-        for (int i = 0; i < sumCollection->Count(); ++i) {
-            TDBSum* s = sumCollection->GetItems(i);
-            if (!takesPart(s)) continue;
+        forEachItem([](TDBSum* s, TField* f) {
             if (s->groupOperation == goCount) {
                 s->oldValue = 0;
-                continue;
+                return;
             }
-            TField* f = fieldOf(s);
             s->oldValue = f->IsNull() ? 0 : scaled(f);
             s->oldVariant = f->GetValue();
-        }
+        });
     });
 }
 
 void TDBSumListProducer::afterPost(TDataSet* D) {
     chained(savedAfterPost, D, false, [this] {
         if (!active) return;
-        for (int i = 0; i < sumCollection->Count(); ++i) {
-            TDBSum* s = sumCollection->GetItems(i);
-            if (!takesPart(s)) continue;
-            TField* f = fieldOf(s);
+        forEachItem([](TDBSum* s, TField* f) {
             switch (s->groupOperation) {
             case goSum:
                 s->sumValue = s->sumValue - s->oldValue + (f->IsNull() ? 0 : scaled(f));
@@ -359,7 +358,7 @@ void TDBSumListProducer::afterPost(TDataSet* D) {
             // the next post of this record is an edit unless an insert or edit says otherwise
             s->oldValue = 0;
             s->oldVariant = Null();
-        }
+        });
         if (emulating() && pendingInsert) placePendingInsert();
         DoSumListChanged();
     });
@@ -387,10 +386,7 @@ void TDBSumListProducer::placePendingInsert() {
 void TDBSumListProducer::beforeDelete(TDataSet* D) {
     chained(savedBeforeDelete, D, true, [this] {
         if (!active) return;
-        for (int i = 0; i < sumCollection->Count(); ++i) {
-            TDBSum* s = sumCollection->GetItems(i);
-            if (!takesPart(s)) continue;
-            TField* f = fieldOf(s);
+        forEachItem([](TDBSum* s, TField* f) {
             switch (s->groupOperation) {
             case goSum:
                 s->sumValue -= scaled(f);
@@ -404,7 +400,7 @@ void TDBSumListProducer::beforeDelete(TDataSet* D) {
                 s->sumValue = s->avgCount ? nearest(double(s->avgSum) / s->avgCount) : 0;
                 break;
             }
-        }
+        });
         if (emulating()) {
             int i = FindBookmarkIndex(dataSet->GetBookmark());
             if (i >= 0) {
@@ -460,10 +456,7 @@ void TDBSumListProducer::RecalcAll() {
             const bool numbering = !ds->IsSequenced() && virtualRecords;
             const TBookmark back = ds->GetBookmark();
             std::vector<std::pair<TDBSum*, TField*>> items;
-            for (int i = 0; i < sumCollection->Count(); ++i) {
-                TDBSum* s = sumCollection->GetItems(i);
-                if (takesPart(s)) items.push_back({s, fieldOf(s)});
-            }
+            forEachItem([&](TDBSum* s, TField* f) { items.push_back({s, f}); });
             ds->DisableControls();
             try {
                 forgetBookmarks();

@@ -129,6 +129,8 @@ protected:
     // not have, or a field that is not a number (such items are skipped).
     TField* fieldOf(TDBSum* Sum) const;
     bool takesPart(TDBSum* Sum) const;
+    // Runs Do for every item that takes part, with its field (null for a count).
+    void forEachItem(const std::function<void(TDBSum*, TField*)>& Do);
     void forgetBookmarks();
 
     TComponent* owner;

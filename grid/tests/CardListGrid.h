@@ -7,6 +7,7 @@
 #pragma once
 
 #include "DBGridEh.h"
+#include "DBLookupEh.h"
 #include "EmployeeGen.h"
 #include "Forms.h"
 #include "MemDS.h"
@@ -67,6 +68,37 @@ inline void FillSubdivisionLookup(TMemDataSet* Podr, TMemDataSet* Kadr,
         Kadr->AppendRecord({QString::asprintf("%05d", ++n), code});
     Kadr->First();
 }
+
+// The card's subdivision on a form: a lookup combo box showing KODP_2 of the employees (the codes
+// given) as NAIPODR of the subdivisions.
+struct TSubdivisionCard {
+    TSubdivisionCard(std::initializer_list<Variant> Codes, const TRect& Bounds) {
+        FillSubdivisionLookup(&Podr, &Kadr, Codes);
+        Form = CreateNewForm<TForm>(nullptr);
+        Form->SetCaption(QStringLiteral("Особові картки"));
+        Form->SetBounds(Bounds.Left, Bounds.Top, Bounds.Width(), Bounds.Height());
+        KadrSource = new TDataSource(Form);
+        KadrSource->SetDataSet(&Kadr);
+        PodrSource = new TDataSource(Form);
+        PodrSource->SetDataSet(&Podr);
+        Combo = new TDBLookupComboboxEh(Form);
+        Combo->SetParent(Form);
+        Combo->SetBounds(100, 10, 260, 21);
+        Combo->SetDataSource(KadrSource);
+        Combo->SetDataField("KODP_2");
+        Combo->SetListSource(PodrSource);
+        Combo->SetKeyField("KODP");
+        Combo->SetListField("NAIPODR");
+    }
+    ~TSubdivisionCard() { delete Form; }
+    TSubdivisionCard(const TSubdivisionCard&) = delete;
+    TSubdivisionCard& operator=(const TSubdivisionCard&) = delete;
+    TMemDataSet Podr{nullptr}, Kadr{nullptr};
+    TForm* Form = nullptr;
+    TDataSource* KadrSource = nullptr;
+    TDataSource* PodrSource = nullptr;
+    TDBLookupComboboxEh* Combo = nullptr;
+};
 
 // A form holding the card list's grid over the employees.
 class TCardListForm : public TForm {

@@ -14,21 +14,12 @@ class LookupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         // the third employee has a code no subdivision has, the fourth none
-        FillSubdivisionLookup(&podr, &kadr, {2, 5, 999, Null()});
-        form = CreateNewForm<TForm>(nullptr);
-        form->SetBounds(100, 100, 400, 300);
-        kadrSource = new TDataSource(form);
-        kadrSource->SetDataSet(&kadr);
-        podrSource = new TDataSource(form);
-        podrSource->SetDataSet(&podr);
-        combo = new TDBLookupComboboxEh(form);
-        combo->SetParent(form);
-        combo->SetBounds(10, 10, 200, 21);
-        combo->SetDataSource(kadrSource);
-        combo->SetDataField("KODP_2");
-        combo->SetListSource(podrSource);
-        combo->SetKeyField("KODP");
-        combo->SetListField("NAIPODR");
+        card = std::make_unique<TSubdivisionCard>(std::initializer_list<Variant>{2, 5, 999, Null()},
+                                                  TRect{100, 100, 500, 400});
+        form = card->Form;
+        combo = card->Combo;
+        kadrSource = card->KadrSource;
+        podrSource = card->PodrSource;
         other = new TEdit(form);
         other->SetParent(form);
         other->SetBounds(10, 60, 100, 21);
@@ -37,7 +28,7 @@ protected:
         QApplication::processEvents();
     }
     void TearDown() override {
-        delete form;
+        card.reset();
         QApplication::processEvents();
     }
     QString NameOf(int Code) {
@@ -49,7 +40,9 @@ protected:
         for (QChar ch : Text)
             SendKey(combo, 0, QString(ch));
     }
-    TMemDataSet podr{nullptr}, kadr{nullptr};
+    std::unique_ptr<TSubdivisionCard> card;
+    TMemDataSet& podr() { return card->Podr; }
+    TMemDataSet& kadr() { return card->Kadr; }
     TForm* form = nullptr;
     TDataSource* kadrSource = nullptr;
     TDataSource* podrSource = nullptr;
@@ -68,17 +61,17 @@ TEST_F(LookupTest, TheRecordsCodeShowsAsItsNameWithTheListLeftOnIt) {
     for (Case c : {Case{1, NameOf(2), 2}, Case{2, NameOf(5), 5}, Case{3, "", 999},
                    Case{4, "", Null()}, Case{1, NameOf(2), 2}}) {
         SCOPED_TRACE(c.rec);
-        kadr.SetRecNo(c.rec);
+        kadr().SetRecNo(c.rec);
         EXPECT_EQ(combo->GetText(), c.text);
         EXPECT_TRUE(VarSameValue(combo->GetKeyValue(), c.key));
         // the list dataset stands on the subdivision shown (the card's change handler reads it)
         if (!c.text.isEmpty()) {
-            EXPECT_EQ(podr.FieldByName("KODP")->GetAsInteger(), c.key.AsInteger());
+            EXPECT_EQ(podr().FieldByName("KODP")->GetAsInteger(), c.key.AsInteger());
         }
     }
     EXPECT_GE(changes, 3);
-    EXPECT_EQ(combo->GetMasterField(), kadr.FieldByName("KODP_2"));
-    EXPECT_EQ(combo->GetListFieldObject(), podr.FieldByName("NAIPODR"));
+    EXPECT_EQ(combo->GetMasterField(), kadr().FieldByName("KODP_2"));
+    EXPECT_EQ(combo->GetListFieldObject(), podr().FieldByName("NAIPODR"));
 }
 
 TEST_F(LookupTest, TypingFindsTheFirstNameByItsBeginningWithTheRestSelected) {
@@ -93,16 +86,17 @@ TEST_F(LookupTest, TypingFindsTheFirstNameByItsBeginningWithTheRestSelected) {
     EXPECT_EQ(combo->GetText(), expected);
     EXPECT_EQ(combo->GetSelStart(), 2);
     EXPECT_EQ(combo->GetSelLength(), int(expected.size()) - 2);
-    EXPECT_EQ(podr.FieldByName("NAIPODR")->GetAsString(), expected);
+    EXPECT_EQ(podr().FieldByName("NAIPODR")->GetAsString(), expected);
     // Backspace widens the selection by one character
     SendKey(combo, Qt::Key_Backspace, QString(QChar(8)));
     EXPECT_EQ(combo->GetSelStart(), 1);
     EXPECT_EQ(combo->GetSelLength(), int(expected.size()) - 1);
     EXPECT_EQ(combo->GetText(), expected);
     // the record is in edit state; the key goes into it when it is written
-    EXPECT_EQ(kadr.GetState(), dsEdit);
-    kadr.Post();
-    EXPECT_EQ(kadr.FieldByName("KODP_2")->GetAsInteger(), podr.FieldByName("KODP")->GetAsInteger());
+    EXPECT_EQ(kadr().GetState(), dsEdit);
+    kadr().Post();
+    EXPECT_EQ(kadr().FieldByName("KODP_2")->GetAsInteger(),
+              podr().FieldByName("KODP")->GetAsInteger());
 }
 
 TEST_F(LookupTest, AltDownOpensTheListEnterTakesItsRowEscLeavesItAlone) {
@@ -123,7 +117,7 @@ TEST_F(LookupTest, AltDownOpensTheListEnterTakesItsRowEscLeavesItAlone) {
     SendKey(combo, Qt::Key_Escape, QString(QChar(27)));
     EXPECT_FALSE(combo->GetListVisible());
     EXPECT_TRUE(VarSameValue(combo->GetKeyValue(), 2));
-    EXPECT_EQ(kadr.FieldByName("KODP_2")->GetAsInteger(), 2);
+    EXPECT_EQ(kadr().FieldByName("KODP_2")->GetAsInteger(), 2);
 
     SendKey(combo, Qt::Key_Down, QString(), Qt::AltModifier);
     SendKey(combo, Qt::Key_Down, QString());
@@ -131,10 +125,10 @@ TEST_F(LookupTest, AltDownOpensTheListEnterTakesItsRowEscLeavesItAlone) {
     EXPECT_FALSE(combo->GetListVisible());
     EXPECT_TRUE(VarSameValue(combo->GetKeyValue(), 3));
     EXPECT_EQ(combo->GetText(), NameOf(3));
-    EXPECT_EQ(podr.FieldByName("KODP")->GetAsInteger(), 3);
+    EXPECT_EQ(podr().FieldByName("KODP")->GetAsInteger(), 3);
     // written into the card when the record is posted
-    kadr.Post();
-    EXPECT_EQ(kadr.FieldByName("KODP_2")->GetAsInteger(), 3);
+    kadr().Post();
+    EXPECT_EQ(kadr().FieldByName("KODP_2")->GetAsInteger(), 3);
 }
 
 TEST_F(LookupTest, TheListHasAsManyRowsAsRecordsUpToItsRows) {
@@ -144,11 +138,11 @@ TEST_F(LookupTest, TheListHasAsManyRowsAsRecordsUpToItsRows) {
     for (Case c : {Case{3, 3}, Case{50, 7}}) {
         SCOPED_TRACE(c.records);
         combo->CloseUp(false);
-        podr.EmptyTable();
-        podr.Close();
-        podr.Open();
+        podr().EmptyTable();
+        podr().Close();
+        podr().Open();
         for (int i = 1; i <= c.records; ++i)
-            podr.AppendRecord({i, QString("Відділ %1").arg(i)});
+            podr().AppendRecord({i, QString("Відділ %1").arg(i)});
         combo->DropDown();
         EXPECT_EQ(combo->GetDropDownList()->GetRowCount(), c.rows);
     }
@@ -157,14 +151,14 @@ TEST_F(LookupTest, TheListHasAsManyRowsAsRecordsUpToItsRows) {
 TEST_F(LookupTest, DeleteWithAllTextSelectedClearsTheKeyUnlessRequired) {
     combo->SelectAll();
     SendKey(combo, Qt::Key_Delete, QString());
-    EXPECT_TRUE(kadr.FieldByName("KODP_2")->IsNull());
+    EXPECT_TRUE(kadr().FieldByName("KODP_2")->IsNull());
     EXPECT_EQ(combo->GetText(), "");
-    kadr.Cancel();
-    kadr.FieldByName("KODP_2")->SetRequired(true);
-    kadr.First();
+    kadr().Cancel();
+    kadr().FieldByName("KODP_2")->SetRequired(true);
+    kadr().First();
     combo->SelectAll();
     SendKey(combo, Qt::Key_Delete, QString());
-    EXPECT_EQ(kadr.FieldByName("KODP_2")->GetAsInteger(), 2);
+    EXPECT_EQ(kadr().FieldByName("KODP_2")->GetAsInteger(), 2);
     EXPECT_EQ(combo->GetText(), NameOf(2));
 }
 
@@ -255,23 +249,23 @@ TEST_F(LookupTest, AListBoxKeepsWholeRowsAndAFiveStepBarWithoutRecordNumbers) {
     }
     EXPECT_EQ(box->GetListDataLink()->GetBufferCount(), box->GetRowCount());
     // a list without record numbers: the thumb at the top, in the middle or at the bottom
-    podr.SetSequenced(false);
+    podr().SetSequenced(false);
     box->SetRowCount(3);
     QApplication::processEvents();
     TScrollInfo si;
     si.fMask = SIF_RANGE | SIF_POS;
-    podr.First();
+    podr().First();
     GetScrollInfo(box->GetHandle(), SB_VERT, si);
     EXPECT_EQ(si.nMax, 4);
     EXPECT_EQ(si.nPos, 0);
-    podr.MoveBy(5);
+    podr().MoveBy(5);
     GetScrollInfo(box->GetHandle(), SB_VERT, si);
     EXPECT_EQ(si.nPos, 2);
-    podr.Last();
+    podr().Last();
     GetScrollInfo(box->GetHandle(), SB_VERT, si);
     EXPECT_EQ(si.nPos, 4);
     // dragging below the list scrolls, faster the further out
-    podr.First();
+    podr().First();
     const int bottom = box->GetClientHeight();
     struct Step {
         int distance, interval;

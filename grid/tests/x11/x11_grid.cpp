@@ -103,46 +103,30 @@ protected:
     void SetUp() override {
         X11Test::SetUp();
         if (IsSkipped()) return;
-        FillSubdivisionLookup(&podr, &kadr, {2});
-        form = CreateNewForm<TForm>(nullptr);
-        form->SetCaption(QStringLiteral("Особові картки"));
-        form->SetBounds(60, 60, 420, 300);
-        auto* label = new TLabel(form);
-        label->SetParent(form);
+        card = std::make_unique<TSubdivisionCard>(std::initializer_list<Variant>{2},
+                                                  TRect{60, 60, 480, 360});
+        auto* label = new TLabel(card->Form);
+        label->SetParent(card->Form);
         label->SetBounds(10, 14, 80, 16);
         label->SetCaption(QStringLiteral("Підрозділ"));
-        kadrSource = new TDataSource(form);
-        kadrSource->SetDataSet(&kadr);
-        podrSource = new TDataSource(form);
-        podrSource->SetDataSet(&podr);
-        combo = new TDBLookupComboboxEh(form);
-        combo->SetParent(form);
-        combo->SetBounds(100, 10, 260, 21);
-        combo->SetDataSource(kadrSource);
-        combo->SetDataField("KODP_2");
-        combo->SetListSource(podrSource);
-        combo->SetKeyField("KODP");
-        combo->SetListField("NAIPODR");
+        combo = card->Combo;
         combo->GetDropDownBox()->Rows = 8;
         combo->GetDropDownBox()->Sizable = true;
-        form->Show();
-        ASSERT_TRUE(X11::WaitActive(form->GetHandle()));
+        card->Form->Show();
+        ASSERT_TRUE(X11::WaitActive(card->Form->GetHandle()));
         combo->SetFocus();
         X11::Flush();
     }
     void TearDown() override {
-        delete form;
+        card.reset();
         X11Test::TearDown();
     }
-    TMemDataSet podr{nullptr}, kadr{nullptr};
-    TForm* form = nullptr;
-    TDataSource* kadrSource = nullptr;
-    TDataSource* podrSource = nullptr;
+    std::unique_ptr<TSubdivisionCard> card;
     TDBLookupComboboxEh* combo = nullptr;
 };
 
 TEST_F(LookupOnX11, TheListOpensWithAClickAndGivesTheChosenSubdivision) {
-    const QString second = podr.Lookup("KODP", 2, "NAIPODR").AsString();
+    const QString second = card->Podr.Lookup("KODP", 2, "NAIPODR").AsString();
     EXPECT_EQ(combo->GetText(), second);
     // a click on the button opens the list below the combo box
     const TRect b = combo->ButtonRect();
@@ -158,8 +142,8 @@ TEST_F(LookupOnX11, TheListOpensWithAClickAndGivesTheChosenSubdivision) {
     ASSERT_TRUE(X11::Click(list->GetHandle(), QPoint(30, list->GetTitleHeight() + 3 * rowH + 2)));
     ASSERT_TRUE(X11::WaitFor([&] { return !combo->GetListVisible(); }));
     const int chosen = combo->GetKeyValue().AsInteger();
-    EXPECT_EQ(podr.FieldByName("KODP")->GetAsInteger(), chosen);
-    EXPECT_EQ(combo->GetText(), podr.FieldByName("NAIPODR")->GetAsString());
+    EXPECT_EQ(card->Podr.FieldByName("KODP")->GetAsInteger(), chosen);
+    EXPECT_EQ(combo->GetText(), card->Podr.FieldByName("NAIPODR")->GetAsString());
 
     // typing in Ukrainian finds the subdivision by the beginning of its name
     ASSERT_TRUE(X11::SetLayout(QStringLiteral("ua")));
@@ -175,8 +159,8 @@ TEST_F(LookupOnX11, TheListOpensWithAClickAndGivesTheChosenSubdivision) {
     X11::Screenshot(QStringLiteral("lookup-keys"));
     ASSERT_TRUE(X11::Key(QStringLiteral("Return")));
     ASSERT_TRUE(X11::WaitFor([&] { return !combo->GetListVisible(); }));
-    kadr.Post();
-    EXPECT_EQ(kadr.FieldByName("KODP_2")->GetAsInteger(), expected);
+    card->Kadr.Post();
+    EXPECT_EQ(card->Kadr.FieldByName("KODP_2")->GetAsInteger(), expected);
 }
 
 } // namespace
