@@ -872,6 +872,12 @@ TPopupDataListEh::TPopupDataListEh(TComponent* AOwner) : TDBLookupListBoxEh(AOwn
 
 TPopupDataListEh::~TPopupDataListEh() = default;
 
+void TPopupDataListEh::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    // never smaller than its grip
+    TDBLookupListBoxEh::SetBounds(ALeft, ATop, std::max(AWidth, GetSystemMetrics(SM_CXVSCROLL) + 2),
+                                  std::max(AHeight, GetSystemMetrics(SM_CYHSCROLL)));
+}
+
 void TPopupDataListEh::CreateParams(TCreateParams& Params) {
     TDBLookupListBoxEh::CreateParams(Params);
     Params.Style = WS_POPUP | WS_CLIPCHILDREN;

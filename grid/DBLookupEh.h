@@ -220,6 +220,7 @@ class TPopupDataListEh : public TDBLookupListBoxEh {
     // Told of a left-button release over the list (X, Y in its client co-ordinates).
     std::function<void(int X, int Y)> OnListMouseUp;
 
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
     void CreateParams(TCreateParams& Params) override;
     QWidget* CreateWindowWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
     void KeyDown(WORD& Key, TShiftState Shift) override;

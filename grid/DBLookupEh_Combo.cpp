@@ -26,10 +26,15 @@ public:
     }
 
 protected:
-    void ActiveChanged() override { combo->UpdateDataFields(); }
-    void LayoutChanged() override { combo->UpdateDataFields(); }
+    // a combo box being taken apart hears nothing more
+    void ActiveChanged() override {
+        if (!combo->IsDestroying()) combo->UpdateDataFields();
+    }
+    void LayoutChanged() override {
+        if (!combo->IsDestroying()) combo->UpdateDataFields();
+    }
     void RecordChanged(TField* Field) override {
-        combo->recordChanged(Field);
+        if (!combo->IsDestroying()) combo->recordChanged(Field);
         modified = false;
     }
     void FocusControl(TField** Field) override {
@@ -54,8 +59,12 @@ public:
     explicit TListSourceLinkEh(TDBLookupComboboxEh* C) : combo(C) { VisualControl = true; }
 
 protected:
-    void ActiveChanged() override { combo->UpdateListFields(); }
-    void LayoutChanged() override { combo->UpdateListFields(); }
+    void ActiveChanged() override {
+        if (!combo->IsDestroying()) combo->UpdateListFields();
+    }
+    void LayoutChanged() override {
+        if (!combo->IsDestroying()) combo->UpdateListFields();
+    }
     void DataSetChanged() override {}
 
 private:
@@ -123,6 +132,8 @@ TDBLookupComboboxEh::TDBLookupComboboxEh(TComponent* AOwner)
 }
 
 TDBLookupComboboxEh::~TDBLookupComboboxEh() {
+    // letting go of the links below tells nothing to the application any more
+    Destroying();
     watch->Stop();
     dataList.reset();
     dataLink->SetDataSource(nullptr);
@@ -758,6 +769,10 @@ void TDBLookupComboboxEh::MouseDown(TMouseButton Button, TShiftState Shift, int 
 }
 
 void TDBLookupComboboxEh::MouseMove(TShiftState Shift, int X, int Y) {
+    // the arrow over the button, and over the whole control when its text is not typed
+    if (!unbound)
+        SetCursor(style == csDropDownListEh || PtInRect(ButtonRect(), TPoint{X, Y}) ? crArrow
+                                                                                    : crIBeam);
     if (tracking && listVisible && dataList) {
         // a drag into the open list hands it the press
         const TPoint p = dataList->ScreenToClient(ClientToScreen(TPoint{X, Y}));

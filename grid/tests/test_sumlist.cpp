@@ -166,6 +166,7 @@ TEST_F(SumListTest, ItemsThatNameNoNumberAreSkipped) {
     empty.Append();
     empty.Post();
     EXPECT_EQ(count->GetSumValue(), 10000);
+    sums.SetDataSet(nullptr); // the dataset goes before the producer
 }
 
 TEST_F(SumListTest, TheChainedHandlersRunInTheirPlaceEvenWhenTheTotalsFail) {

@@ -21,7 +21,7 @@ QPoint OnBar(TWinControl* C, int Bar, int Along) {
     return C->GetHandle()->mapFromGlobal(b->mapToGlobal(local));
 }
 
-class CardListOnX11 : public X11Test {
+class GridCardListOnX11 : public X11Test {
 protected:
     void SetUp() override {
         X11Test::SetUp();
@@ -57,7 +57,7 @@ protected:
     TMemDataSet* ds = nullptr;
 };
 
-TEST_F(CardListOnX11, TheWheelAndTheScrollBarsMoveTheRecordsUnderTheRows) {
+TEST_F(GridCardListOnX11, TheWheelAndTheScrollBarsMoveTheRecordsUnderTheRows) {
     X11::Screenshot(QStringLiteral("card-list"));
     const int shown = grid->VisibleDataRowCount();
     ASSERT_GT(shown, 10);
@@ -98,7 +98,7 @@ TEST_F(CardListOnX11, TheWheelAndTheScrollBarsMoveTheRecordsUnderTheRows) {
 }
 
 // The card's subdivision: KODP_2 of the employee shown as NAIPODR of the subdivisions.
-class LookupOnX11 : public X11Test {
+class GridLookupOnX11 : public X11Test {
 protected:
     void SetUp() override {
         X11Test::SetUp();
@@ -125,7 +125,7 @@ protected:
     TDBLookupComboboxEh* combo = nullptr;
 };
 
-TEST_F(LookupOnX11, TheListOpensWithAClickAndGivesTheChosenSubdivision) {
+TEST_F(GridLookupOnX11, TheListOpensWithAClickAndGivesTheChosenSubdivision) {
     const QString second = card->Podr.Lookup("KODP", 2, "NAIPODR").AsString();
     EXPECT_EQ(combo->GetText(), second);
     // a click on the button opens the list below the combo box
