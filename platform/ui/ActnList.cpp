@@ -84,10 +84,7 @@ bool TBasicAction::Execute() {
     }
     // a target: the focused control, then the active form
     if (TWinControl* c = Screen->GetActiveControl())
-        if (HandlesTarget(c)) {
-            ExecuteTarget(c);
-            return true;
-        }
+        if (c->ExecuteAction(this)) return true;
     if (HandlesTarget(nullptr)) {
         ExecuteTarget(nullptr);
         return true;
@@ -101,10 +98,7 @@ bool TBasicAction::Update() {
         return true;
     }
     if (TWinControl* c = Screen->GetActiveControl())
-        if (HandlesTarget(c)) {
-            UpdateTarget(c);
-            return true;
-        }
+        if (c->UpdateAction(this)) return true;
     if (HandlesTarget(nullptr)) {
         UpdateTarget(nullptr);
         return true;
@@ -128,6 +122,18 @@ void TBasicAction::Changed() {
     auto copy = listeners;
     for (auto& [id, f] : copy)
         f();
+}
+
+bool TControl::ExecuteAction(TBasicAction* Action) {
+    if (!Action->HandlesTarget(this)) return false;
+    Action->ExecuteTarget(this);
+    return true;
+}
+
+bool TControl::UpdateAction(TBasicAction* Action) {
+    if (!Action->HandlesTarget(this)) return false;
+    Action->UpdateTarget(this);
+    return true;
 }
 
 // ---- TContainedAction -----------------------------------------------------------------------
