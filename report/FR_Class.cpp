@@ -739,8 +739,7 @@ void TfrSubReportView::SaveToStream(TStream* Stream) {
 
 // ---- TfrPage ----------------------------------------------------------------------------
 
-TfrPage::TfrPage(int ASize, int AWidth, int AHeight, TPrinterOrientation AOrientation,
-                 int ABin) {
+TfrPage::TfrPage(int ASize, int AWidth, int AHeight, TPrinterOrientation AOrientation, int ABin) {
     ChangePaper(ASize, AWidth, AHeight, AOrientation, ABin);
 }
 

@@ -784,9 +784,9 @@ public:
     int ObjectCounter = 0;
 
     // Process-wide objects.
-    std::unique_ptr<TfrPrinter> frPrinter; // made on first use (frGlobalPrinter)
+    std::unique_ptr<TfrPrinter> frPrinter;  // made on first use (frGlobalPrinter)
     std::unique_ptr<TBitmap> MeasureBitmap; // its canvas measures text and prints views
-    TStringList WrappedLines; // the last wrapping of a text view
+    TStringList WrappedLines;               // the last wrapping of a text view
     int WrappedTextHeight = 0;
     // What a build could not do but went on without (a picture that cannot be drawn ...).
     QStringList BuildWarnings;

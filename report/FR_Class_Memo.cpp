@@ -160,8 +160,7 @@ void TfrMemoView::wrapLine(const QString& s, int MaxWidth, int& PosY) {
                 ++wordEnd;
             int best = -1;
             for (int p : frBreakWord(s.mid(wordStart, wordEnd - wordStart)))
-                if (c->TextWidth(s.mid(start, wordStart + p - start) + u'-') <= MaxWidth)
-                    best = p;
+                if (c->TextWidth(s.mid(start, wordStart + p - start) + u'-') <= MaxWidth) best = p;
             if (best > 0) {
                 outputLine(s.mid(start, wordStart + best - start) + u'-', PosY);
                 i = start = wordStart + best;
@@ -203,7 +202,8 @@ void TfrMemoView::WrapMemo() {
     g.WrappedLines.Clear();
     LineHeight = frClampCoord(int64_t(LineSpacing) - f->GetHeight());
     const int gap = vertical ? GapX : GapY;
-    const int start = vertical ? frClampCoord(int64_t(Left) + GapX) : frClampCoord(int64_t(Top) + GapY);
+    const int start =
+        vertical ? frClampCoord(int64_t(Left) + GapX) : frClampCoord(int64_t(Top) + GapY);
     const int maxWidth = vertical ? frClampCoord(int64_t(Height) - 2 * int64_t(GapY))
                                   : frClampCoord(int64_t(Width) - 2 * int64_t(GapX));
     int posY = start;

@@ -96,8 +96,8 @@ struct PaperState {
     int size, width, height, bin;
     TPrinterOrientation orientation;
     explicit PaperState(TfrPrinter* P)
-        : printer(P), size(P->PaperSize), width(P->PaperWidth), height(P->PaperHeight),
-          bin(P->Bin), orientation(P->Orientation) {}
+        : printer(P), size(P->PaperSize), width(P->PaperWidth), height(P->PaperHeight), bin(P->Bin),
+          orientation(P->Orientation) {}
     ~PaperState() { printer->ChangeSettings(size, width, height, false, orientation, bin); }
 };
 
@@ -325,8 +325,8 @@ void TfrEMFPages::LoadFromStream(TStream* Stream) {
         } else {
             p->Stream->SetBytes(bytes);
         }
-        printer->ChangeSettings(p->pgSize, p->pgWidth, p->pgHeight, false,
-                                orientationOf(p->pgOr), p->pgBin);
+        printer->ChangeSettings(p->pgSize, p->pgWidth, p->pgHeight, false, orientationOf(p->pgOr),
+                                p->pgBin);
         printer->GetPageMetrics(p->PrnInfo);
         // Every page must read whole now, rather than fail later in the preview.
         bool complete = false;

@@ -104,8 +104,8 @@ QString frLoadStr(int id);
 enum : int {
     SVirtualPrinter = 55007,
     SVirtualPaperNames = 55008, // 55008..55074: the virtual printer's papers
-    SBandNames = 55077, // 55077..55099: the 23 band kinds
-    SFormat11 = 55170,  // boolean formats 55170..55173
+    SBandNames = 55077,         // 55077..55099: the 23 band kinds
+    SFormat11 = 55170,          // boolean formats 55170..55173
     SDateFormat1 = 55175,
     STimeFormat1 = 55179,
     SError = 55206,

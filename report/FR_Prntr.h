@@ -80,7 +80,7 @@ class TfrPrinter : public TObject {
     int PrinterIndex = 0;
     int VirtualIndex = 0;
     TPrinterOrientation Orientation = poPortrait;
-    int PaperSize = 9; // DMPAPER_*; frCustomPaper for a size of its own
+    int PaperSize = 9;     // DMPAPER_*; frCustomPaper for a size of its own
     int PaperWidth = 2100; // tenths of a millimetre, in the current orientation
     int PaperHeight = 2970;
     int Bin = frDefaultBin;
