@@ -762,13 +762,14 @@ void TfrPage::ChangePaper(int ASize, int AWidth, int AHeight, TPrinterOrientatio
 
 int TfrPage::LeftLimit() const {
     if (!UseMargins) return 0;
-    return pgMargins[0] != 0 ? pgMargins[0] : PrintableArea.OffsetX;
+    return frClampCoord(pgMargins[0] != 0 ? pgMargins[0] : PrintableArea.OffsetX);
 }
 
 int TfrPage::RightLimit() const {
-    if (!UseMargins) return PrintableArea.PageWidth;
-    return pgMargins[2] != 0 ? PrintableArea.PageWidth - pgMargins[2]
-                             : PrintableArea.OffsetX + PrintableArea.PrintableWidth;
+    const TfrPageMetrics& m = PrintableArea;
+    if (!UseMargins) return frClampCoord(m.PageWidth);
+    return frClampCoord(pgMargins[2] != 0 ? int64_t(m.PageWidth) - pgMargins[2]
+                                          : int64_t(m.OffsetX) + m.PrintableWidth);
 }
 
 void TfrPage::Clear() {

@@ -369,8 +369,13 @@ void TfrMemoView::ShowMemo() {
                 dx.reserve(size_t(line.size()));
                 int64_t left = free;
                 int remaining = spaces;
-                for (QChar ch : line) {
-                    int adv = c->TextWidth(QString(ch));
+                int before = 0; // advances from the widths of the line's beginnings, so that
+                                // they add up to the width of the whole line
+                for (qsizetype k = 0; k < line.size(); ++k) {
+                    const QChar ch = line[k];
+                    const int upTo = c->TextWidth(line.left(k + 1));
+                    int adv = upTo - before;
+                    before = upTo;
                     if (ch == u' ' || ch == QChar(0xA0)) {
                         const int64_t add = (left + remaining - 1) / remaining;
                         adv = frClampCoord(adv + add);
@@ -423,6 +428,7 @@ void TfrMemoView::ShowMemo() {
 }
 
 void TfrMemoView::Draw(TCanvas* ACanvas) {
+    if (!ACanvas) return;
     TfrGlobals& g = frGlobals();
     BeginDraw(ACanvas);
     copyLines(&Memo1, &Memo);

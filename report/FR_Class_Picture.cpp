@@ -90,6 +90,7 @@ TGraphic* TfrPictureView::GetGraphic() {
 }
 
 void TfrPictureView::Draw(TCanvas* ACanvas) {
+    if (!ACanvas) return;
     BeginDraw(ACanvas);
     ComputeDrawRect();
     DrawFill();
@@ -189,6 +190,7 @@ bool frPictureFromFile(const QString& FileName, uint8_t& Kind, QByteArray& Data)
 // ---- line ------------------------------------------------------------------------------
 
 void TfrLineView::Draw(TCanvas* ACanvas) {
+    if (!ACanvas) return;
     BeginDraw(ACanvas);
     if (Width <= Height) {
         Width = 0;

@@ -219,8 +219,8 @@ bool TfrEMFPages::DoClick(int Index, const TPoint& Point, bool Click, TCursor& C
     int ox = 0, oy = 0;
     const TfrPageMetrics& m = p->PrnInfo;
     if (!p->UseMargins && m.PageWidth > 0 && m.PageHeight > 0) {
-        kx = double(m.PrintableWidth - p->pgMargins[0] - p->pgMargins[2]) / m.PageWidth;
-        ky = double(m.PrintableHeight - p->pgMargins[1] - p->pgMargins[3]) / m.PageHeight;
+        kx = (double(m.PrintableWidth) - p->pgMargins[0] - p->pgMargins[2]) / m.PageWidth;
+        ky = (double(m.PrintableHeight) - p->pgMargins[1] - p->pgMargins[3]) / m.PageHeight;
         ox = frClampCoord(int64_t(m.OffsetX) + p->pgMargins[0]);
         oy = frClampCoord(int64_t(m.OffsetY) + p->pgMargins[1]);
     }

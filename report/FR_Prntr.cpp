@@ -55,6 +55,7 @@ void TfrPrinter::AttachPrinter(TPrinter* APrinter) {
 
 void TfrPrinter::SelectPrinter(int Index) {
     if (Index == PrinterIndex || Index < 0 || Index >= Printers.Count()) return;
+    if (Printer && Printer->GetPrinting()) return; // not in the middle of a print job
     PrinterIndex = Index;
     if (IsVirtual()) {
         ApplySettings();

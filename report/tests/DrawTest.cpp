@@ -155,6 +155,21 @@ TEST_F(DrawTest, JustifiedLinesReachTheRightEdge) {
     const auto [justFirst, justSecond] = rightOfFirstLine(3);
     EXPECT_GT(justFirst, leftFirst + 5) << "the first line is spread";
     EXPECT_EQ(justSecond, leftSecond) << "a paragraph's last line is not";
+
+    // At another scale the spread line still spans exactly the width inside the gaps.
+    for (double scale : {0.8, 1.37}) {
+        TfrMemoView* m = memo(10, 10, 0, 60, {u"Наказ про відпустку працівникам відділу"_s});
+        m->Width = textWidth(m, u"Наказ про відпустку"_s) + 4 + 20; // room at every scale
+        m->Alignment = 3;
+        frGlobals().ReportRunning = true;
+        m->ScaleX = m->ScaleY = scale;
+        TRecordingCanvas rec(400, 200);
+        m->Draw(&rec);
+        frGlobals().ReportRunning = false;
+        ASSERT_GE(rec.Texts().Items.size(), 2u);
+        const int gap = qRound(2 * scale) + qRound(scale / 2); // and half the frame
+        EXPECT_EQ(rec.Texts().Items[0].Bounds.Width(), qRound(m->Width * scale) - 2 * gap) << scale;
+    }
 }
 
 TEST_F(DrawTest, TurnedTextRunsUpFromTheBottom) {
