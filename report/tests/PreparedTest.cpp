@@ -2,6 +2,7 @@
 #include "ViewFixture.h"
 
 #include "CodePages.h"
+#include "PdfTools.h"
 
 #include <QPainter>
 #include <QTemporaryDir>
@@ -395,6 +396,59 @@ TEST_F(PreparedTest, AnEditedPageIsWrittenBack) {
     ASSERT_EQ(views.size(), 1u);
     EXPECT_EQ(text(views[0]), u"Виправлено\r\n"_s);
     EXPECT_EQ(views[0]->Left, 33);
+}
+
+TEST_F(PreparedTest, PagesPrintOnThePdfPrinterEachOnItsPaper) {
+    prepare();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"order.pdf"_s);
+    TfrPrinter* printer = frGlobalPrinter();
+    printer->SelectPrinter(0);
+    ASSERT_EQ(printer->Printers[0], u"PDF"_s);
+    TPrinter* platform = Printer();
+    platform->SetFileName(file);
+    // As printing does it: each page on its paper, drawn on the whole sheet, or stretched into
+    // the printable area inside its margins.
+    for (int i = 0; i < report->EMFPages.Count(); ++i) {
+        TfrPageInfo* p = report->EMFPages[i];
+        printer->ChangeSettings(p->pgSize, p->pgWidth, p->pgHeight, false,
+                                p->pgOr ? poLandscape : poPortrait, p->pgBin);
+        if (i == 0)
+            platform->BeginDoc();
+        else
+            platform->NewPage();
+        TfrPageMetrics m;
+        printer->GetPageMetrics(m);
+        const double kx = double(m.DevPageWidth) / m.PageWidth;
+        const double ky = double(m.DevPageHeight) / m.PageHeight;
+        TRect r{-m.DevOffsetX, -m.DevOffsetY, m.DevPageWidth - m.DevOffsetX,
+                m.DevPageHeight - m.DevOffsetY};
+        if (!p->UseMargins) {
+            r.Left = qRound((m.OffsetX + p->pgMargins[0]) * kx) - m.DevOffsetX;
+            r.Top = qRound((m.OffsetY + p->pgMargins[1]) * ky) - m.DevOffsetY;
+            r.Right = r.Left + qRound((m.PrintableWidth - p->pgMargins[0] - p->pgMargins[2]) * kx);
+            r.Bottom = r.Top + qRound((m.PrintableHeight - p->pgMargins[1] - p->pgMargins[3]) * ky);
+        }
+        p->Visible = true;
+        report->EMFPages.Draw(i, platform->GetCanvas(), r);
+    }
+    platform->EndDoc();
+    platform->SetFileName(QString());
+
+    const auto sizes = pdftools::pageSizes(file, 2);
+    ASSERT_EQ(sizes.size(), 2u);
+    EXPECT_NEAR(sizes[0].width(), 595.3, 0.5);
+    EXPECT_NEAR(sizes[0].height(), 841.9, 0.5);
+    EXPECT_NEAR(sizes[1].width(), 595.3, 0.5);
+    EXPECT_NEAR(sizes[1].height(), 419.5, 0.5);
+    const QString text = pdftools::text(file).simplified();
+    EXPECT_TRUE(text.contains(u"Відділ кадрів Наказ № 12"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"Коваль Ганна Іванівна"_s)) << text.toStdString();
+    // The line from 40 to 340 page units, 160 down: 11.1 to 94.2 mm, 44.4 mm down.
+    const QRect line = pdftools::darkBox(file, 1, 80, 420, 900, 50, dir.filePath(u"line"_s));
+    EXPECT_NEAR(line.left(), 111, 2);
+    EXPECT_NEAR(line.right(), 942, 2);
+    EXPECT_NEAR(line.top(), 444, 2);
 }
 
 } // namespace
