@@ -44,6 +44,15 @@ TPrinterOrientation orientationOf(int Or) {
 bool readObjects(TStream* Stream, TfrPage* Page) {
     TfrGlobals& g = frGlobals();
     ReadingState state(g);
+    // The objects bring their names; none is made up against the template's views.
+    struct NoReport {
+        TfrGlobals& g;
+        TfrReport* report;
+        explicit NoReport(TfrGlobals& G) : g(G), report(G.ActiveReport) {
+            G.ActiveReport = nullptr;
+        }
+        ~NoReport() { g.ActiveReport = report; }
+    } noReport(g);
     Stream->SetPosition(0);
     const int64_t size = Stream->GetSize();
     if (size == 0) return true;

@@ -4,6 +4,7 @@
 #include "MemDS.h"
 
 #include <QBuffer>
+#include <QTemporaryDir>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -367,6 +368,84 @@ TEST_F(DrawTest, BandAlignmentPlacesViewsOnTheUsableWidth) {
     page->pgMargins[0] = 50;
     page->pgMargins[2] = 58;
     EXPECT_EQ(place(c), std::pair(50 + (700 - 50 - 100) / 2, 100)) << "margins narrow it";
+}
+
+TEST_F(DrawTest, AutoWidthTakesTheWidthOfTheText) {
+    frGlobals().ReportRunning = true;
+    TfrMemoView* m = memo(100, 10, 20, 20, {u"Коваль Ганна"_s});
+    m->Flags |= flAutoSize;
+    const int need = textWidth(m, u"Коваль Ганна"_s) + 1 + 4 + 1; // frame, gaps and 1
+    m->Draw(canvasBitmap(300, 40)->GetCanvas());
+    EXPECT_EQ(m->Width, need);
+    EXPECT_EQ(m->Left, 100);
+    TfrMemoView* right = memo(100, 10, 20, 20, {u"Коваль Ганна"_s});
+    right->Flags |= flAutoSize;
+    right->Alignment = frtaRight;
+    auto b = draw(right, 300, 40);
+    EXPECT_EQ(right->Left + right->Width, 120) << "right-aligned text keeps its right edge";
+    EXPECT_EQ(inkBox(b.get()).right() <= 120, true);
+
+    // A prepared page gives such a memo its width when the page is rebuilt.
+    newPreparedPage();
+    TfrMemoView* printedMemo = memo(10, 10, 20, 20, {u"Коваль Ганна"_s});
+    printedMemo->Flags |= flAutoSize;
+    frGlobals().ReportRunning = false;
+    printedMemo->Print(pageStream());
+    EXPECT_EQ(printed()[0]->Width, need);
+}
+
+TEST_F(DrawTest, ClipRegionsGrowByTheFrame) {
+    const struct {
+        const char* name;
+        uint8_t typ;
+        int width, height;
+        float frameWidth;
+        int frameStyle;
+        bool extended;
+        TRect region;
+    } cases[] = {
+        {"thin frame", gtMemo, 100, 50, 1, psSolid, false, {10, 10, 111, 61}},
+        {"wide frame", gtMemo, 100, 50, 4, psSolid, false, {8, 8, 113, 63}},
+        {"double frame", gtMemo, 100, 50, 2, 5, false, {7, 7, 113, 63}}, // 2.5 rounds to 2
+        {"extended", gtMemo, 100, 50, 1, psSolid, true, {0, 0, 121, 71}},
+        {"vertical line", gtLine, 0, 50, 4, psSolid, false, {8, 10, 13, 61}},
+        {"horizontal line, double", gtLine, 100, 0, 2, 5, false, {10, 7, 111, 12}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TfrView* v = c.typ == gtMemo ? static_cast<TfrView*>(memo(10, 10, c.width, c.height, {}))
+                                     : add<TfrLineView>(gtLine, 10, 10, c.width, c.height);
+        v->FrameWidth = c.frameWidth;
+        v->FrameStyle = c.frameStyle;
+        EXPECT_EQ(v->ClipRegion(c.extended), c.region);
+    }
+}
+
+TEST_F(DrawTest, PicturesLoadFromFilesByTheirExtension) {
+    QTemporaryDir dir;
+    QImage green(6, 4, QImage::Format_RGB32);
+    green.fill(QColor(0, 255, 0));
+    const QString jpg = dir.filePath(u"фото.jpg"_s), png = dir.filePath(u"p.png"_s);
+    ASSERT_TRUE(green.save(jpg, "JPG"));
+    ASSERT_TRUE(green.save(png, "PNG"));
+    const QString bmp = dir.filePath(u"p.bmp"_s);
+    {
+        TMemoryStream m;
+        m.SetBytes(redBlue());
+        m.SaveToFile(bmp);
+    }
+    auto* p = add<TfrPictureView>(gtPicture, 0, 0, 10, 10);
+    auto load = [&](const QString& file) {
+        p->DoMethod(u"LOADFROMFILE"_s, Variant(u"'"_s + file + u"'"_s), Variant(), Variant());
+        return p->PictureKind;
+    };
+    EXPECT_EQ(load(bmp), pkBitmap);
+    EXPECT_EQ(p->GetGraphic()->GetWidth(), 4);
+    EXPECT_EQ(load(jpg), pkBitmap) << "a JPEG is kept as a bitmap";
+    EXPECT_EQ(p->GetGraphic()->GetWidth(), 6);
+    EXPECT_EQ(load(png), pkBitmap);
+    EXPECT_EQ(load(dir.filePath(u"none.bmp"_s)), pkNone) << "a missing file clears the picture";
+    EXPECT_TRUE(p->PictureData.isEmpty());
 }
 
 } // namespace
