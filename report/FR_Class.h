@@ -629,8 +629,8 @@ class TfrReport : public TComponent {
 
     TEndPageEvent OnEndPage;
     TDetailEvent OnGetValue;
-    TBeforePrintEvent OnBeforePrint;
     TFunctionEvent2 OnUserFunction;
+    TBeforePrintEvent OnBeforePrint;
     TObjectClickEvent OnObjectClick;
     TMouseOverObjectEvent OnMouseOverObject;
 
