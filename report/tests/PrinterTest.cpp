@@ -230,4 +230,27 @@ TEST_F(PrinterTest, PaperChangesBetweenThePagesOfOneJob) {
     EXPECT_LT(text.indexOf(u"Сторінка А4"_s), text.indexOf(u"Сторінка А5"_s));
 }
 
+TEST_F(PrinterTest, ThePrinterSettingsDialogChangesThePaper) {
+    TfrPrinter* p = frGlobalPrinter();
+    TPrinter* platform = Printer();
+    p->ChangeSettings(DMPAPER_A4, 0, 0, true, poPortrait, -1);
+    bool answer = false;
+    platform->OnSetupDialog = [&](TPrinter*, int&, TDeviceMode& Mode) {
+        Mode.dmFields = DM_PAPERSIZE | DM_ORIENTATION;
+        Mode.dmPaperSize = DMPAPER_A5;
+        Mode.dmOrientation = DMORIENT_LANDSCAPE;
+        return answer;
+    };
+    EXPECT_FALSE(p->ShowPropertiesDialog());
+    EXPECT_EQ(p->PaperSize, DMPAPER_A4) << "cancelled";
+    answer = true;
+    EXPECT_TRUE(p->ShowPropertiesDialog());
+    EXPECT_EQ(p->PaperSize, DMPAPER_A5);
+    EXPECT_EQ(p->Orientation, poLandscape);
+    EXPECT_EQ(std::pair(p->PaperWidth, p->PaperHeight), std::pair(2100, 1480));
+    p->SelectPrinter(p->VirtualIndex);
+    EXPECT_FALSE(p->ShowPropertiesDialog()) << "the virtual printer has no dialog";
+    platform->OnSetupDialog = nullptr;
+}
+
 } // namespace
