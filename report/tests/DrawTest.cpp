@@ -332,7 +332,7 @@ TEST_F(DrawTest, AMetafilePrintsNothingAndTheBuildSaysSo) {
 
 TEST_F(DrawTest, ADamagedPictureDrawsAsEmpty) {
     auto* p = add<TfrPictureView>(gtPicture, 10, 10, 40, 40);
-    p->SetPicture(pkBitmap, QByteArray("BM\x10\0\0\0 not a bitmap at all", 28));
+    p->SetPicture(pkBitmap, QByteArray("BM\x10\0\0\0 not a bitmap at all", 26));
     p->FrameTyp = frftLeft;
     EXPECT_EQ(inkBox(draw(p).get()), QRect(QPoint(10, 10), QPoint(10, 50)));
 }
