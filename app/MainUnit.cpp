@@ -187,6 +187,7 @@ void TMainForm::makeBars() {
     ControlBar1->SetAlign(alTop);
     ControlBar1->SetHeight(30);
     ControlBar1->SetBevelOuter(bvNone);
+    ControlBar1->SetParentColor(false);
     ControlBar1->SetColor(clBtnFace);
     rMenuBar1 = new TrMenuBar(this);
     rMenuBar1->SetName(QStringLiteral("rMenuBar1"));

@@ -75,7 +75,6 @@ shot 4-settings
 keys Escape
 gone "Настройки" || fail "the settings dialog stayed"
 keys alt+Cyrillic_de
-
 keys Up Return
 window "Про програму" >/dev/null || fail "no about box"
 sleep 0.5
