@@ -222,6 +222,8 @@ void TMainForm::FormCreate(TObject*) {
         std::unique_ptr<TOpt2Form> dialog(CreateNewForm<TOpt2Form>(nullptr));
         return dialog->ShowModal() == mrOk;
     });
+    // The commands show their state from the first paint on, not from the first idle turn.
+    Application->DoIdle();
 }
 
 bool TMainForm::HasHandler(TMenuItem* Item) {

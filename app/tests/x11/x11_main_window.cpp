@@ -5,6 +5,7 @@
 #include "AboutUnit.h"
 #include "Clock.h"
 #include "DMUnit.h"
+#include "DeskUnit.h"
 #include "Dates.h"
 #include "MainUnit.h"
 #include "Opt2Unit.h"
@@ -17,6 +18,7 @@
 #include <QGuiApplication>
 #include <QWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -29,6 +31,12 @@ bool menuWith(const QString& Text) {
     for (QAction* a : menu->actions())
         if (a->text().remove(u'&') == Text) return true;
     return false;
+}
+
+// The shown message box when its text begins so.
+bool messageBox(const QString& Start) {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    return box && box->isVisible() && box->text().startsWith(Start);
 }
 
 bool modalShown(TCustomForm* F) {
@@ -75,6 +83,12 @@ TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
     ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
     X11::Flush();
     X11::Screenshot(QStringLiteral("app-main"));
+    // The wait window, as long work shows it: painted before the work blocks the loop.
+    ShowWaitWindow();
+    EXPECT_TRUE(X11::WaitFor([] { return DeskForm->GetHandle()->windowHandle()->isExposed(); }));
+    X11::Screenshot(QStringLiteral("app-wait"));
+    HideWaitWindow();
+    ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
     X11::SetLayout(QStringLiteral("ua"));
 
     std::vector<TX11Step> steps = {
@@ -88,6 +102,19 @@ TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
          [&] { return Opt2Form->Edit6->GetText() == database; }},
         {"escape cancels the settings", [] { keys("Escape"); },
          [] { return !Opt2Form->GetVisible() && MainForm->GetHandle()->isActiveWindow(); }},
+        {"the backup is asked from the service menu", [] { keys("alt+Cyrillic_es"); },
+         [] { return menuWith(QStringLiteral("Резервування бази даних")); }},
+        {"down to it and return: the question", [] { keys("Down Down Down Return"); },
+         [] { return messageBox(QStringLiteral("Ви дійсно бажаєте зробити резервування")); }},
+        {"screenshot of the question",
+         [] { X11::Screenshot(QStringLiteral("app-backup-question")); }, [] { return true; }},
+        {"return says yes: the backup is made and told", [] { keys("Return"); },
+         [] { return messageBox(QStringLiteral("Резервування бази закінчено")); }},
+        {"return closes the message", [] { keys("Return"); },
+         [] {
+             return !QApplication::activeModalWidget() && !WaitWindowShown() &&
+                    MainForm->GetHandle()->isActiveWindow();
+         }},
         {"alt+Д drops the help menu after a dialog", [] { keys("alt+Cyrillic_de"); },
          [] { return menuWith(QStringLiteral("Про програму...")); }},
         {"up and return open the about box", [] { keys("Up Return"); },
@@ -114,6 +141,7 @@ TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
     X11::SetLayout(QStringLiteral("us"));
     // The close wrote the settings and left the database.
     EXPECT_FALSE(DM->Database->GetConnected());
+    EXPECT_TRUE(QFile::exists(home.filePath(QStringLiteral(".local/share/kadrion/kadrion.gbk"))));
     FreeApplicationForms();
 }
 
