@@ -1,5 +1,6 @@
 #include "ActnList.h"
 
+#include "ComCtrls.h"
 #include "Forms.h"
 #include "ImgList.h"
 #include "Menus.h"
@@ -40,6 +41,8 @@ void syncControl(TControl* C, TCustomAction* A) {
     C->SetHint(A->GetHint());
     C->SetEnabled(A->GetEnabled());
     C->SetVisible(A->GetVisible());
+    // a tool button shows the action's image
+    if (auto* tb = dynamic_cast<TToolButton*>(C)) tb->SetImageIndex(A->GetImageIndex());
     if (auto* cb = dynamic_cast<TCustomCheckBox*>(C)) {
         bool was = cb->ClicksDisabled;
         cb->ClicksDisabled = true;
