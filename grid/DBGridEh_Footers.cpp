@@ -141,8 +141,9 @@ QString TCustomDBGridEh::GetFooterValue(int Row, TColumnEh* Column) {
     case fvtSum:
     case fvtAvg: {
         if (!ds) return QStringLiteral("0");
+        // a footer naming a field the dataset lacks shows nothing: no error while painting
         TField* field = ds->FindField(summedFieldName(f));
-        if (!field) return QStringLiteral("0");
+        if (!field) return QString();
         TDBSum* s = findSum(items, operationOf(f->GetValueType()), field->GetFieldName());
         if (!s) return QStringLiteral("0");
         return totalText(field, s->AsDouble());
