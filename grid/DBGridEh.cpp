@@ -4,6 +4,7 @@
 
 #include "Forms.h"
 
+#include <QWidget>
 #include <algorithm>
 
 void GridError(const QString& Message) {
@@ -271,6 +272,8 @@ void TCustomDBGridEh::CreateWnd() {
     }
     EndUpdate();
     editButtonWidth = GetSystemMetrics(SM_CXVSCROLL);
+    // characters an input method commits open the editor as typed ones do
+    handle->setAttribute(Qt::WA_InputMethodEnabled);
     UpdateRowCount();
     UpdateActive();
     UpdateScrollBar();
@@ -343,6 +346,10 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
     case WM_TIMER:
         TCustomGrid::Dispatch(Message);
         if (TWMTimer(Message).TimerID() == 1 && ehGridState != ehgsNormal) AutoScrollStep();
+        if (TWMTimer(Message).TimerID() == 2 && incSearchActive) StopIncSearch();
+        return;
+    case WM_CHAR:
+        charMessage(Message);
         return;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

@@ -1111,6 +1111,45 @@ class TCustomDBGridEh : public TCustomGrid {
     void SetSortMarkingPending(bool Value) { sortMarkingPending = Value; }
     bool GetSortMarkingPending() const { return sortMarkingPending; }
 
+    // --- the keyboard and the editing flow
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void KeyPress(QChar& Key) override;
+    bool CanEditShow() override;
+    // Clears the marked records and the cell selection (as dghClearSelection allows).
+    void ClearSelection();
+    // One record down / up, selecting with Shift; Down at the end appends a record, Up on an
+    // untouched appended record cancels it.
+    void NextRow(bool Select);
+    void PriorRow(bool Select);
+    // The next (previous) tab-stop column, wrapping to the next (previous) record.
+    void TabToColumn(bool Forward);
+    // Moves the dataset by Distance records (to its end with ToEnd), extending the records or
+    // the cell rectangle selected when Select.
+    void MoveByWithSelection(bool Select, int Distance, bool RecordMode, bool ToEnd);
+    // Asks before deleting (with dgConfirmDelete).
+    bool ConfirmDelete();
+
+    // --- incremental search
+    // Direction: 0 from the start (the current record when it matches), 1 next, 2 previous.
+    // Timeout: milliseconds of quiet after which the search ends, -1 for none.
+    void DoIncSearch(const QString& Text, int Timeout, int Direction);
+    void StopIncSearch();
+    QString GetIncSearchText() const { return incSearchText; }
+    // The time-out of the running search, -1 when it has none.
+    int GetIncSearchTimeout() const { return incSearchTimeout; }
+    bool GetIncSearchTimerOn() const { return incSearchTimerOn; }
+
+    // --- the mouse
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    bool GetTitlePressed() const { return titlePressed; }
+    int GetPressedTitleCol() const { return pressedTitleCol; }
+    // Whether the title button of a raw column may be pressed.
+    virtual bool CheckTitleButton(int ACol);
+    virtual void TitleBtnClick(int ACol, TColumnEh* Column);
+    virtual void TitleClick(TColumnEh* Column);
+
     // --- drawing
     // Whether a data cell shows highlighted (selected records or cells, the current cell).
     virtual bool HighlightCell(int DataCol, int DataRow, const QString& Value,
@@ -1275,6 +1314,28 @@ protected:
     bool leftColAtFirst = true;
     void startScrollTimer(int Interval);
     void cancelMode();
+    // Keyboard record ranges: the anchor's selected state and whether rows toggle.
+    bool toggleMode = false;
+    bool keyShiftHeld = false; // Shift of the key being handled
+    void charMessage(TMessage& Message);
+    bool anchorWasSelected = false;
+    // The incremental search's state (timer 2).
+    bool incSearchMoving = false;
+    int incSearchTimeout = -1;
+    bool incSearchTimerOn = false;
+    void startIncSearchTimer();
+    void stopIncSearchTimer();
+    // Mouse state between press and release.
+    TPoint mouseDownPos;
+    bool trackingRows = false;
+    bool trackingCells = false;
+    bool rightButtonAsLeft = false;
+    bool titleButtonDown = false;
+    int checkBoxDownCol = -1;
+    int checkBoxDownRow = -1;
+    void releaseTitle();
+    void updatePressedTitle(int X, int Y);
+    bool titleHit(int X, int Y, int ACol);
     // What failed while painting, waiting to be reported; a failure is reported once, until a
     // paint succeeds again.
     std::exception_ptr paintError;

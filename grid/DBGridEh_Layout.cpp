@@ -540,6 +540,8 @@ void TCustomDBGridEh::UpdateRowCount() {
 
 void TCustomDBGridEh::UpdateActive() {
     if (!dataLink->GetActive()) return;
+    // a record change the search did not make ends it
+    if (incSearchActive && !incSearchMoving) StopIncSearch();
     int row = titleOffset + dataLink->GetActiveRecord();
     if (row < rowCount && row != current.Y) {
         if (!dbOptions.Contains(dgAlwaysShowEditor)) HideEditor();
@@ -728,6 +730,7 @@ void TCustomDBGridEh::SelectColumnByIndex(int ACol, int Direction, bool ExtendRe
             colExitRunning = false;
             if (current.X != was) return;
         }
+        if (incSearchActive) StopIncSearch();
         if (!dbOptions.Contains(dgAlwaysShowEditor)) HideEditor();
         if (!rowSelect) MoveCol(ACol);
         TColumnEh* c = ColumnAt(ACol - indicatorOffset);

@@ -6,6 +6,8 @@
 #include "X11Test.h"
 
 #include <QScrollBar>
+#include <algorithm>
+#include <tuple>
 #include <QWidget>
 
 namespace {
@@ -164,3 +166,124 @@ TEST_F(GridLookupOnX11, TheListOpensWithAClickAndGivesTheChosenSubdivision) {
 }
 
 } // namespace
+
+// The staff table in an editable grid: a name typed in Ukrainian into a cell, Tab to the next
+// column, Enter to post, and a title click that sorts by the column.
+class GridEditingOnX11 : public X11Test {
+protected:
+    void SetUp() override {
+        X11Test::SetUp();
+        if (IsSkipped()) return;
+        ds.GetFieldDefs()->Add("TAB", ftString, 5);
+        ds.GetFieldDefs()->Add("FAMILY", ftString, 30);
+        ds.GetFieldDefs()->Add("AGE", ftInteger);
+        ds.Open();
+        ds.AppendRecord({"00001", "Бондар", 45});
+        ds.AppendRecord({"00002", "Петренко", 28});
+        ds.AppendRecord({"00003", "Коваль", 33});
+        ds.First();
+        form = CreateNewForm<TForm>(nullptr);
+        form->SetCaption(QStringLiteral("Працівники"));
+        form->SetBounds(40, 40, 520, 260);
+        grid = new TDBGridEh(form);
+        grid->SetParent(form);
+        grid->SetAlign(alClient);
+        grid->SetOptionsEh(grid->GetOptionsEh() + TDBGridEhOptions{dghAutoSortMarking});
+        for (auto [name, caption, width] :
+             {std::tuple{"TAB", "Таб. №", 80}, std::tuple{"FAMILY", "Прізвище", 220},
+              std::tuple{"AGE", "Вік", 60}}) {
+            TColumnEh* c = grid->GetColumns()->Add();
+            c->SetFieldName(name);
+            c->GetTitle()->SetCaption(QString::fromUtf8(caption));
+            c->GetTitle()->SetTitleButton(true);
+            c->SetWidth(width);
+        }
+        // the application sorts when the markers change: here the rows are put in order again
+        grid->OnSortMarkingChanged = [this](TObject*) { sortByMarker(); };
+        source = new TDataSource(form);
+        source->SetDataSet(&ds);
+        grid->SetDataSource(source);
+        form->Show();
+        ASSERT_TRUE(X11::WaitActive(form->GetHandle()));
+        grid->SetFocus();
+        X11::Flush();
+    }
+    void TearDown() override {
+        delete form;
+        X11Test::TearDown();
+    }
+    void sortByMarker() {
+        TColumnEh* c = grid->GetColumns()->GetItems(1);
+        const TSortMarkerEh m = c->GetTitle()->GetSortMarker();
+        if (m == smNoneEh) return;
+        std::vector<std::tuple<QString, QString, int>> rows;
+        for (ds.First(); !ds.Eof(); ds.Next())
+            rows.emplace_back(ds.FieldByName("TAB")->GetAsString(),
+                              ds.FieldByName("FAMILY")->GetAsString(),
+                              ds.FieldByName("AGE")->GetAsInteger());
+        std::sort(rows.begin(), rows.end(), [m](const auto& a, const auto& b) {
+            return m == smDownEh ? std::get<1>(a) < std::get<1>(b)
+                                 : std::get<1>(a) > std::get<1>(b);
+        });
+        ds.DisableControls();
+        ds.EmptyTable();
+        for (const auto& [tab, family, age] : rows)
+            ds.AppendRecord({tab, family, age});
+        ds.First();
+        ds.EnableControls();
+        ++sorted;
+    }
+    QStringList Families() {
+        QStringList r;
+        TGridDataLinkEh* link = grid->GetDataLink();
+        const int saved = link->GetActiveRecord();
+        for (int i = 0; i < link->GetRecordCount(); ++i) {
+            link->SetActiveRecord(i);
+            r << ds.FieldByName("FAMILY")->GetAsString();
+        }
+        link->SetActiveRecord(saved);
+        return r;
+    }
+    TMemDataSet ds{nullptr};
+    TForm* form = nullptr;
+    TDBGridEh* grid = nullptr;
+    TDataSource* source = nullptr;
+    int sorted = 0;
+};
+
+TEST_F(GridEditingOnX11, TypingTabEnterAndATitleClickSort) {
+    // the last record's surname, typed over in Ukrainian
+    ASSERT_TRUE(X11::Key(QStringLiteral("ctrl+End Right")));
+    EXPECT_EQ(grid->GetSelectedIndex(), 1);
+    ASSERT_TRUE(X11::SetLayout(QStringLiteral("ua")));
+    ASSERT_TRUE(X11::Type(QStringLiteral("Авраменко")));
+    ASSERT_TRUE(X11::SetLayout(QStringLiteral("us")));
+    TInplaceEdit* ed = grid->GetInplaceEditor();
+    ASSERT_TRUE(ed && ed->GetVisible());
+    EXPECT_EQ(ed->GetText(), QStringLiteral("Авраменко"));
+    X11::Screenshot(QStringLiteral("grid-typing"));
+    // Tab writes the text and goes to the age
+    ASSERT_TRUE(X11::Key(QStringLiteral("Tab")));
+    EXPECT_EQ(grid->GetSelectedIndex(), 2);
+    EXPECT_EQ(ds.FieldByName("FAMILY")->GetAsString(), QStringLiteral("Авраменко"));
+    ASSERT_TRUE(X11::Type(QStringLiteral("34")));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Return")));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Up")));
+    EXPECT_EQ(ds.GetState(), dsBrowse);
+    ds.Last();
+    EXPECT_EQ(ds.FieldByName("AGE")->GetAsInteger(), 34);
+    X11::Screenshot(QStringLiteral("grid-posted"));
+
+    // a click on the surname title marks it and sorts; a second click turns the order
+    const TRect title = grid->CellRect(2, 0);
+    const QPoint onTitle((title.Left + title.Right) / 2, (title.Top + title.Bottom) / 2);
+    ASSERT_TRUE(X11::Click(grid->GetHandle(), onTitle));
+    EXPECT_TRUE(X11::WaitFor([&] { return sorted == 1; }));
+    EXPECT_EQ(grid->GetColumns()->GetItems(1)->GetTitle()->GetSortMarker(), smDownEh);
+    EXPECT_EQ(Families(), (QStringList{"Авраменко", "Бондар", "Петренко"}));
+    X11::Flush();
+    X11::Screenshot(QStringLiteral("grid-sorted"));
+    ASSERT_TRUE(X11::Click(grid->GetHandle(), onTitle));
+    EXPECT_TRUE(X11::WaitFor([&] { return sorted == 2; }));
+    EXPECT_EQ(Families(), (QStringList{"Петренко", "Бондар", "Авраменко"}));
+}
