@@ -88,6 +88,18 @@ inline QStringList ShownValues(TCustomDBGridEh* Grid, const QString& F) {
     return r;
 }
 
+// Text of field F of the marked records, in list order (the dataset is left on the last one).
+inline QStringList MarkedValues(TCustomDBGridEh* Grid, const QString& F) {
+    QStringList r;
+    TBookmarkListEh* rows = Grid->GetSelectedRows();
+    TDataSet* ds = Grid->GetDataLink()->GetDataSet();
+    for (int i = 0; i < rows->Count(); ++i) {
+        ds->GotoBookmark(rows->GetItems(i));
+        r << ds->FieldByName(F)->GetAsString();
+    }
+    return r;
+}
+
 // The grid's vertical scroll bar: minimum, maximum, page and position.
 inline std::vector<int> VertScrollBar(TCustomDBGridEh* Grid) {
     TScrollInfo si;

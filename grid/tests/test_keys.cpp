@@ -150,24 +150,15 @@ TEST_F(KeyTest, ADeclinedDeleteKeepsTheRecordsAndManyMarkedAreAskedAboutTogether
 
 TEST_F(KeyTest, ShiftArrowsMarkRecordsFromTheAnchorAndTakeThemBack) {
     grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect, dgRowSelect});
-    auto marked = [&] {
-        QStringList r;
-        TBookmarkListEh* rows = grid->GetSelectedRows();
-        for (int i = 0; i < rows->Count(); ++i) {
-            ds.GotoBookmark(rows->GetItems(i));
-            r << Tab();
-        }
-        return r;
-    };
     for (int i = 0; i < 3; ++i)
         Key(VK_DOWN, {ssShift});
     Key(VK_UP, {ssShift});
     EXPECT_EQ(Tab(), "00003");
-    EXPECT_EQ(marked(), (QStringList{"00001", "00002", "00003"}));
+    EXPECT_EQ(MarkedValues(grid, "TAB"), (QStringList{"00001", "00002", "00003"}));
 
     // without dghClearSelection the rows toggle: a marked anchor unmarks what is passed
     Key(VK_DOWN); // a plain move clears the selection and starts over
-    EXPECT_TRUE(marked().isEmpty());
+    EXPECT_TRUE(MarkedValues(grid, "TAB").isEmpty());
     grid->SetOptionsEh(grid->GetOptionsEh() - TDBGridEhOptions{dghClearSelection});
     ds.First();
     grid->GetSelectedRows()->SetCurrentRowSelected(true);
@@ -176,7 +167,7 @@ TEST_F(KeyTest, ShiftArrowsMarkRecordsFromTheAnchorAndTakeThemBack) {
     ds.First();
     Key(VK_DOWN, {ssShift});
     Key(VK_DOWN, {ssShift});
-    EXPECT_EQ(marked(), QStringList{});
+    EXPECT_EQ(MarkedValues(grid, "TAB"), QStringList{});
 }
 
 TEST_F(KeyTest, SpaceStepsACheckBoxAndAPlainDeleteClearsIt) {

@@ -141,32 +141,23 @@ TEST_F(MouseTest, ClicksChooseTheCellAndASecondClickOpensTheEditor) {
 
 TEST_F(MouseTest, DraggingInTheIndicatorMarksRowsAndTheCornerMarksAll) {
     grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
-    auto marked = [&] {
-        QStringList r;
-        TBookmarkListEh* rows = grid->GetSelectedRows();
-        for (int i = 0; i < rows->Count(); ++i) {
-            ds.GotoBookmark(rows->GetItems(i));
-            r << Tab();
-        }
-        return r;
-    };
     Press(At(0, 2));
     Mouse(QEvent::MouseMove, At(0, 3));
     Mouse(QEvent::MouseMove, At(0, 4));
     Release(At(0, 4));
-    EXPECT_EQ(marked(), (QStringList{"00002", "00003", "00004"}));
+    EXPECT_EQ(MarkedValues(grid, "TAB"), (QStringList{"00002", "00003", "00004"}));
     EXPECT_EQ(grid->GetEhGridState(), ehgsNormal);
 
     // Ctrl+click adds a record, a plain click starts over
     ClickAt(At(0, 1), Qt::ControlModifier);
-    EXPECT_EQ(marked(), (QStringList{"00001", "00002", "00003", "00004"}));
+    EXPECT_EQ(MarkedValues(grid, "TAB"), (QStringList{"00001", "00002", "00003", "00004"}));
     ClickAt(At(0, 5));
-    EXPECT_EQ(marked(), QStringList{"00005"});
+    EXPECT_EQ(MarkedValues(grid, "TAB"), QStringList{"00005"});
 
     // the top-left cell clears a selection, marks everything when there is none
     ClickAt(At(0, 0));
     EXPECT_EQ(grid->GetSelection()->GetSelectionType(), gskNone);
-    EXPECT_TRUE(marked().isEmpty());
+    EXPECT_TRUE(MarkedValues(grid, "TAB").isEmpty());
     ClickAt(At(0, 0));
     EXPECT_EQ(grid->GetSelection()->GetSelectionType(), gskAll);
     ClickAt(At(0, 0));
