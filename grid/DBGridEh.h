@@ -44,6 +44,10 @@ class TCustomDBGridEh;
 class TBookmarkListEh;
 class TDBGridEhSelection;
 class THeadTreeNode;
+class TPopupDataListEh;
+class TPopupWindow;
+class TPopupWatch;
+class TDataSource;
 
 // Raises EInvalidGridOperation; every grid error goes through here.
 [[noreturn]] void GridError(const QString& Message);
@@ -1167,7 +1171,11 @@ class TCustomDBGridEh : public TCustomGrid {
     // The grid is its form's active control (without a form: the focus is in it).
     bool IsGridFocused();
     // The edit style of a column as its cells show it (their always-shown edit button).
-    TEditStyleEh GetColumnEditStyle(TColumnEh* Column);
+    TEditStyleEh GetColumnEditStyle(TColumnEh* Column) { return ColumnEditStyle(Column, true); }
+    // The same rule for the in-place editor (ForCells false): there a pick list counts also
+    // beside an image list, and a lookup key field must be modifiable at design time too.
+    TEditStyleEh ColumnEditStyle(TColumnEh* Column, bool ForCells);
+    TInplaceEdit* CreateEditor() override;
     // The size of a check box square.
     static TSize CheckBoxSize();
 
@@ -1195,6 +1203,7 @@ protected:
     friend class TColumnEh;
     friend class TColumnTitleEh;
     friend class TDBGridColumnsEh;
+    friend class TDBGridInplaceEdit;
     using TCustomGrid::SetOptions;
 
     // Sets the base grid's options from dgXxx and RowSizingAllowed.
@@ -1340,6 +1349,87 @@ protected:
     // paint succeeds again.
     std::exception_ptr paintError;
     bool paintErrorReported = false;
+};
+
+// ---- the in-place editor ------------------------------------------------------------------------
+
+// The pick list that drops down under the editor: a top-level list that never takes the
+// activation; the mouse moving over it chooses the item under it, typed letters find the first
+// item beginning with them.
+class TPopupListbox : public TCustomListBox {
+    KADRION_CLASS(TPopupListbox)
+    explicit TPopupListbox(TComponent* AOwner);
+    // Told of a left-button release (X, Y in the list's client co-ordinates).
+    std::function<void(int X, int Y)> OnListMouseUp;
+    // The letters typed since the list opened (at most 32; a pause of 2 s starts over).
+    QString GetSearchText() const { return searchText; }
+    void ResetSearch() { searchText.clear(); }
+
+    void CreateParams(TCreateParams& Params) override;
+    QWidget* CreateWindowWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+    void Paint() override;
+    void KeyPress(QChar& Key) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+    QString searchText;
+    qint64 lastKeyTime = 0;
+};
+
+class TDBGridInplaceEditButton;
+
+// The editor the grid lays over its current cell. By the current column it carries an edit
+// button at its right edge and one of three drop-downs: a pick list, a lookup data list or a
+// month calendar. Choices in a list become field values; typed text is completed from pick lists
+// and lookup datasets; navigation keys go back to the grid.
+class TDBGridInplaceEdit : public TInplaceEdit {
+    KADRION_CLASS(TDBGridInplaceEdit)
+    explicit TDBGridInplaceEdit(TComponent* AOwner);
+    ~TDBGridInplaceEdit() override;
+
+    TEditStyleEh GetEditStyle() const { return editStyle; }
+    void SetEditStyle(TEditStyleEh Value);
+    bool GetListVisible() const { return listVisible; }
+    int GetButtonWidth() const;
+    // The drop-downs (null until first needed).
+    TPopupListbox* GetPickList() const { return pickList.get(); }
+    TPopupDataListEh* GetDataList() const { return dataList.get(); }
+    TPopupWindow* GetCalendar() const { return calendar; }
+    TWinControl* GetActiveList() const;
+
+    // Style, colour, font and text of the current cell.
+    void UpdateContents() override;
+    virtual void DropDown();
+    virtual void CloseUp(bool Accept);
+    // A press on the edit button: closes an open list, else opens it (or tells the grid).
+    void ButtonClick();
+
+    void BoundsChanged() override;
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void KeyPress(QChar& Key) override;
+    void Dispatch(TMessage& Message) override;
+    // A press on the upper (Up) or lower half of an up-down button steps the value.
+    void StepValue(bool Up);
+
+private:
+    TCustomDBGridEh* dbGrid() const;
+    TColumnEh* column() const;
+    // The style has a drop-down (pick list, lookup list or calendar).
+    bool dropsDown() const;
+    // Completes typed text from the pick list or the lookup dataset; true when it took the key.
+    bool complete(QChar Key);
+    void listKey(WORD Key, TShiftState Shift);
+    std::unique_ptr<TPopupListbox> pickList;
+    std::unique_ptr<TPopupDataListEh> dataList;
+    TPopupWindow* calendar = nullptr; // owned as a component
+    std::unique_ptr<TDataSource> lookupSource;
+    std::unique_ptr<TPopupWatch> watch;
+    TDBGridInplaceEditButton* button = nullptr;
+    TEditStyleEh editStyle = esSimpleEh;
+    bool listVisible = false;
+    // Enter or Esc closed a list: its character is not for the grid.
+    bool eatChar = false;
 };
 
 // The grid placed on forms: TCustomDBGridEh with its properties published.

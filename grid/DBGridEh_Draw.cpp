@@ -254,7 +254,7 @@ bool TCustomDBGridEh::columnSelected(TColumnEh* Column) const {
     return kind == gskColumns && selection->GetColumns()->IndexOf(Column) >= 0;
 }
 
-TEditStyleEh TCustomDBGridEh::GetColumnEditStyle(TColumnEh* Column) {
+TEditStyleEh TCustomDBGridEh::ColumnEditStyle(TColumnEh* Column, bool ForCells) {
     switch (Column->GetButtonStyle()) {
     case cbsEllipsis:
         return esEllipsisEh;
@@ -274,13 +274,13 @@ TEditStyleEh TCustomDBGridEh::GetColumnEditStyle(TColumnEh* Column) {
     if (f->GetFieldKind() == fkLookup) {
         TDataSet* ds = f->GetDataSet();
         TField* key = ds ? ds->FindField(f->GetKeyFields()) : nullptr;
-        const bool keyEditable = key && (IsDesigning() || key->CanModify());
+        const bool keyEditable = key && ((ForCells && IsDesigning()) || key->CanModify());
         const bool gridEditable =
             !readOnly && dataLink->GetActive() && !dataLink->GetReadOnly() && !ownReadOnly;
         return keyEditable && gridEditable ? esDataListEh : esSimpleEh;
     }
-    if (Column->HasPickList() && Column->GetPickList()->Count() > 0 && !Column->GetImageList() &&
-        !Column->GetReadOnly())
+    if (Column->HasPickList() && Column->GetPickList()->Count() > 0 &&
+        (!ForCells || !Column->GetImageList()) && !Column->GetReadOnly())
         return esPickListEh;
     if ((f->GetDataType() == ftDate || f->GetDataType() == ftDateTime) && !Column->GetReadOnly())
         return esDateCalendarEh;

@@ -44,6 +44,21 @@ void MoveToFiveStepThumbEh(TDataSet* DataSet, int Position, int Page);
 // other codes.
 bool MoveByScrollCodeEh(TDataLink* Link, int Code);
 
+// Where a drop-down opens beside its control (Owner: the control's outer rectangle on the
+// screen; X: the left edge it asks for): below when it fits there, or when it fits neither below
+// nor above and there is no more room above; cut to the room of its side and to the work area's
+// width; moved left (GripSide 0, the grip to the left corners) when it would cross the work
+// area's right edge, right (GripSide 1) when it would cross the left one, else DefaultGripSide.
+struct TDropDownPlaceEh {
+    TRect Bounds;
+    bool Below = true;
+    int GripSide = 1;
+};
+TDropDownPlaceEh PlaceDropDownEh(const TRect& Owner, int X, int Width, int Height,
+                                 int DefaultGripSide);
+// The width of list fields side by side in a font: each field's display width in "0"s plus 4.
+int ListFieldsWidthEh(TFont* Font, const std::vector<TField*>& Fields);
+
 // ---- option objects -----------------------------------------------------------------------------
 
 class TDBLookupComboboxEh;

@@ -376,15 +376,42 @@ int TDBLookupComboboxEh::GetTextHeight() {
 }
 
 int TDBLookupComboboxEh::GetListWidth() {
+    return ListFieldsWidthEh(font.get(), listFields);
+}
+
+int ListFieldsWidthEh(TFont* Font, const std::vector<TField*>& Fields) {
     TBitmap b(1, 1);
-    b.GetCanvas()->GetFont()->Assign(font.get());
+    b.GetCanvas()->GetFont()->Assign(Font);
     TTextMetric tm;
     b.GetCanvas()->GetTextMetrics(tm);
     const int w0 = b.GetCanvas()->TextWidth(QStringLiteral("0"));
     int w = 0;
-    for (TField* f : listFields)
+    for (TField* f : Fields)
         w += f->GetDisplayWidth() * (w0 - tm.tmOverhang) + tm.tmOverhang + 4;
     return w;
+}
+
+TDropDownPlaceEh PlaceDropDownEh(const TRect& Owner, int X, int Width, int Height,
+                                 int DefaultGripSide) {
+    const TRect work = Screen->GetWorkAreaRect();
+    TDropDownPlaceEh r;
+    const int below = work.Bottom - Owner.Bottom, above = Owner.Top - work.Top;
+    r.Below = Height <= below || (Height > above && below >= above);
+    const int h = std::min(Height, r.Below ? below : above);
+    const int y = r.Below ? Owner.Bottom : Owner.Top - h;
+    const int w = std::min(Width, work.Width());
+    int x = X;
+    if (x + w > work.Right) {
+        x = work.Right - w;
+        r.GripSide = 0;
+    } else if (x < work.Left) {
+        x = work.Left;
+        r.GripSide = 1;
+    } else {
+        r.GripSide = DefaultGripSide;
+    }
+    r.Bounds = TRect{x, y, x + w, y + h};
+    return r;
 }
 
 void TDBLookupComboboxEh::SetKeyValue(const Variant& Value) {
@@ -520,38 +547,22 @@ void TDBLookupComboboxEh::DropDown() {
     dataList->SetRowCount(rows);
     dataList->SetKeyValue(keyValue);
 
-    // below when it fits, or when it fits neither way and there is no more room above
-    const TRect work = Screen->GetWorkAreaRect();
     const TPoint origin = ClientToScreen(TPoint{0, 0});
     const int outer = (height - GetClientHeight()) / 2;
-    const int topEdge = origin.Y - outer, bottomEdge = topEdge + height;
-    int h = dataList->GetHeight();
-    const int below = work.Bottom - bottomEdge, above = topEdge - work.Top;
-    bool down = h <= below || (h > above && below >= above);
-    if (down)
-        h = std::min(h, below);
-    else
-        h = std::min(h, above);
-    int y = down ? bottomEdge : topEdge - h;
-    TDropDownAlign align = dropDownBox->Align;
     const int leftEdge = origin.X - outer;
+    TDropDownAlign align = dropDownBox->Align;
     int x = leftEdge;
     if (align == daRight)
         x = leftEdge + width - w;
     else if (align == daCenter)
         x = leftEdge + (width - w) / 2;
-    w = std::min(w, work.Width());
-    int gripSide;
-    if (x + w > work.Right) {
-        x = work.Right - w;
-        gripSide = 0;
-    } else if (x < work.Left) {
-        x = work.Left;
-        gripSide = 1;
-    } else {
-        gripSide = align == daRight ? 0 : 1;
-    }
-    dataList->SetBounds(x, y, w, h);
+    const TDropDownPlaceEh place = PlaceDropDownEh(
+        TRect{leftEdge, origin.Y - outer, leftEdge + width, origin.Y - outer + height}, x, w,
+        dataList->GetHeight(), align == daRight ? 0 : 1);
+    const bool down = place.Below;
+    const int gripSide = place.GripSide;
+    dataList->SetBounds(place.Bounds.Left, place.Bounds.Top, place.Bounds.Width(),
+                        place.Bounds.Height());
     TSizeGripEh* grip = dataList->GetSizeGrip();
     grip->ChangePosition(down ? 3 : 2);
     grip->ChangePosition(gripSide);
