@@ -293,8 +293,11 @@ bool TCustomDBGridEh::HighlightCell(int DataCol, int DataRow, const QString&,
         selection->GetSelectionType() != gskNone) {
         return selection->DataCellSelected(DataCol, dataLink->GetDataSet()->GetBookmark());
     }
-    const bool selected = AState.Contains(gdSelected) ||
-                          (DataRow + titleOffset == GetRow() && dbOptions.Contains(dgRowSelect));
+    // the current cell counts also in a frozen column, which the base grid draws as fixed
+    const bool currentRow = DataRow + titleOffset == GetRow();
+    const bool selected =
+        AState.Contains(gdSelected) ||
+        (currentRow && (dbOptions.Contains(dgRowSelect) || DataCol + indicatorOffset == GetCol()));
     const bool shown = dbOptions.Contains(dgAlwaysShowSelection) ||
                        (IsGridFocused() && optionsEh.Contains(dghHighlightFocus));
     return selected && shown && (updateLock == 0 || dbOptions.Contains(dgRowSelect));

@@ -238,6 +238,23 @@ TEST_F(CardListPaint, TheFocusedCellIsHighlightedAndFramedWhileTheGridIsActive) 
         TShot s(grid);
         EXPECT_EQ(s.Count(Inside(cur, 2), highlight), 0);
     }
+    // a current cell in a frozen column is highlighted too, and shows the search text
+    grid->SetFocus();
+    QApplication::processEvents();
+    grid->SetSelectedIndex(0);
+    const TRect frozen = Cell(1, 4);
+    {
+        TShot s(grid);
+        EXPECT_GT(s.Count(Inside(frozen, 2), highlight), frozen.Width() * frozen.Height() / 4);
+        EXPECT_EQ(s.Count(Inside(Cell(2, 4), 2), highlight), 0);
+    }
+    grid->DoIncSearch(ds->FieldByName("FAMILY")->GetAsString().left(2), -1, 0);
+    {
+        TShot s(grid);
+        // the letters found sit on yellow
+        EXPECT_GT(s.Count(Inside(frozen, 2), [](TColor C) { return Same(C, clYellow); }),
+                  frozen.Height());
+    }
 }
 
 TEST_F(GridTest, AnUpperTitleCellSpansItsColumnsWithoutALineThroughIt) {

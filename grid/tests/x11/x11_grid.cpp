@@ -99,6 +99,70 @@ TEST_F(GridCardListOnX11, TheWheelAndTheScrollBarsMoveTheRecordsUnderTheRows) {
     X11::Screenshot(QStringLiteral("card-list-taller"));
 }
 
+TEST_F(GridCardListOnX11, TypingFindsAnEmployeeAndTheCellsEditWithTheirDropDowns) {
+    // the list is read-only: typed Ukrainian letters find a surname
+    grid->SetSelectedIndex(0);
+    ASSERT_TRUE(X11::SetLayout(QStringLiteral("ua")));
+    ASSERT_TRUE(X11::Type(QStringLiteral("ко")));
+    ASSERT_TRUE(X11::SetLayout(QStringLiteral("us")));
+    EXPECT_TRUE(grid->GetIncSearchActive());
+    EXPECT_EQ(grid->GetIncSearchText(), QStringLiteral("Ко"));
+    EXPECT_TRUE(ds->FieldByName("FAMILY")->GetAsString().startsWith(QStringLiteral("Ко")));
+    X11::Flush();
+    X11::Screenshot(QStringLiteral("card-list-search"));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Escape")));
+    EXPECT_FALSE(grid->GetIncSearchActive());
+
+    // editable: the sex shows as a name from the pick list and is stored as its key
+    grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgEditing});
+    TColumnEh* sex = grid->GetColumns()->GetItems(4);
+    sex->SetWidth(90);
+    sex->GetPickList()->SetText(QStringLiteral("Чоловіча\nЖіноча"));
+    sex->GetKeyList()->SetText(QStringLiteral("Ч\nЖ"));
+    const QString was = ds->FieldByName("SEX")->GetAsString();
+    const QString other = was == QStringLiteral("Ч") ? QStringLiteral("Ж") : QStringLiteral("Ч");
+    const TRect cell = grid->CellRect(5, grid->GetRow());
+    const QPoint onCell(cell.Left + 10, (cell.Top + cell.Bottom) / 2);
+    // a click chooses the cell (a second one at once would be a double click), F2 edits it
+    ASSERT_TRUE(X11::Click(grid->GetHandle(), onCell));
+    EXPECT_EQ(grid->GetSelectedIndex(), 4);
+    ASSERT_TRUE(X11::Key(QStringLiteral("F2")));
+    auto* ed = dynamic_cast<TDBGridInplaceEdit*>(grid->GetInplaceEditor());
+    ASSERT_TRUE(ed);
+    ASSERT_TRUE(X11::WaitFor([&] { return ed->GetVisible(); }));
+    EXPECT_EQ(ed->GetEditStyle(), esPickListEh);
+    ASSERT_TRUE(X11::Key(QStringLiteral("alt+Down")));
+    ASSERT_TRUE(X11::WaitFor([&] { return ed->GetListVisible(); }));
+    ASSERT_TRUE(
+        X11::Key(was == QStringLiteral("Ч") ? QStringLiteral("Down") : QStringLiteral("Up")));
+    X11::Flush();
+    X11::Screenshot(QStringLiteral("card-list-pick-list"));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Return")));
+    ASSERT_TRUE(X11::WaitFor([&] { return !ed->GetListVisible(); }));
+    EXPECT_EQ(ds->FieldByName("SEX")->GetAsString(), other);
+    ASSERT_TRUE(X11::Key(QStringLiteral("Return")));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Down Up")));
+    EXPECT_EQ(ds->GetState(), dsBrowse);
+    EXPECT_EQ(ds->FieldByName("SEX")->GetAsString(), other);
+
+    // the birth date drops a calendar down; a month on and Enter writes it
+    grid->SetSelectedIndex(7);
+    const TDateTime born = ds->FieldByName("BDATE")->GetAsDateTime();
+    ASSERT_TRUE(X11::Key(QStringLiteral("F2")));
+    ASSERT_TRUE(X11::WaitFor([&] { return ed->GetVisible(); }));
+    EXPECT_EQ(ed->GetEditStyle(), esDateCalendarEh);
+    ASSERT_TRUE(X11::Key(QStringLiteral("alt+Down")));
+    ASSERT_TRUE(X11::WaitFor([&] { return ed->GetListVisible(); }));
+    X11::Flush();
+    X11::Screenshot(QStringLiteral("card-list-calendar"));
+    ASSERT_TRUE(X11::Key(QStringLiteral("Next Return")));
+    ASSERT_TRUE(X11::WaitFor([&] { return !ed->GetListVisible(); }));
+    int y0, m0, d0, y1, m1, d1;
+    DecodeDate(born, y0, m0, d0);
+    DecodeDate(ds->FieldByName("BDATE")->GetAsDateTime(), y1, m1, d1);
+    EXPECT_EQ((y1 * 12 + m1) - (y0 * 12 + m0), 1);
+}
+
 // The card's subdivision: KODP_2 of the employee shown as NAIPODR of the subdivisions.
 class GridLookupOnX11 : public X11Test {
 protected:
