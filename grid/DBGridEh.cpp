@@ -322,6 +322,29 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
             }
         }
         return;
+    case CM_PARENTFONTCHANGED:
+        TCustomGrid::Dispatch(Message);
+        if (parentFont) {
+            // the grid's own copies: ParentFont stays
+            copyingParentFont = true;
+            try {
+                titleFont->Assign(GetFont());
+                footerFont->Assign(GetFont());
+            } catch (...) {
+                copyingParentFont = false;
+                throw;
+            }
+            copyingParentFont = false;
+            LayoutChanged();
+        }
+        return;
+    case CM_PARENTCOLORCHANGED:
+        TCustomGrid::Dispatch(Message);
+        if (parentColor) {
+            footerColor = color;
+            Invalidate();
+        }
+        return;
     case CM_FONTCHANGED:
         TCustomGrid::Dispatch(Message);
         if (AcquireLayoutLock()) {
@@ -807,12 +830,12 @@ void TCustomDBGridEh::SetTitleImages(TCustomImageList* Value) {
 }
 
 void TCustomDBGridEh::titleFontChanged(TObject*) {
-    if (!IsLoading()) parentFont = false;
+    if (!IsLoading() && !copyingParentFont) parentFont = false;
     if (dbOptions.Contains(dgTitles)) LayoutChanged();
 }
 
 void TCustomDBGridEh::footerFontChanged(TObject*) {
-    if (!IsLoading()) parentFont = false;
+    if (!IsLoading() && !copyingParentFont) parentFont = false;
     if (footerRowCount > 0) LayoutChanged();
 }
 

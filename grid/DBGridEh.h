@@ -1210,6 +1210,8 @@ protected:
     void applyGridOptions();
     void loadImages();
     void titleFontChanged(TObject* Sender);
+    // Set while the title and footer fonts take the parent's font.
+    bool copyingParentFont = false;
     void footerFontChanged(TObject* Sender);
     // Steps of InternalLayout.
     void reconcileColumns();
