@@ -322,6 +322,14 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
             }
         }
         return;
+    case CM_HINTSHOWPAUSE:
+        TCustomGrid::Dispatch(Message);
+        hintShowPause(Message);
+        return;
+    case CM_HINTSHOW:
+        TCustomGrid::Dispatch(Message);
+        if (Message.Result == 0) hintShow(Message);
+        return;
     case CM_PARENTFONTCHANGED:
         TCustomGrid::Dispatch(Message);
         if (parentFont) {

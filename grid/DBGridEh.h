@@ -25,6 +25,7 @@
 
 #include "DB.h"
 #include "DBSumLst.h"
+#include "Forms.h"
 #include "Grids.h"
 #include "ImgList.h"
 #include "Menus.h"
@@ -1210,6 +1211,11 @@ protected:
     void applyGridOptions();
     void loadImages();
     void titleFontChanged(TObject* Sender);
+    // The hint questions: how long to wait, and what tool tip or title hint to show where.
+    void hintShowPause(TMessage& Message);
+    void hintShow(TMessage& Message);
+    // The font of the tool tips (the cell's or the title's).
+    std::unique_ptr<TFont> hintFont;
     // Set while the title and footer fonts take the parent's font.
     bool copyingParentFont = false;
     void footerFontChanged(TObject* Sender);
@@ -1432,6 +1438,16 @@ private:
     bool listVisible = false;
     // Enter or Esc closed a list: its character is not for the grid.
     bool eatChar = false;
+};
+
+// ---- tool tips ----------------------------------------------------------------------------------
+
+// The hint window of a cut-off cell text: it draws in the cell's font (handed over as the hint's
+// data), so the tip lies over the text as the cell would show it whole.
+class TToolTipsWindow : public THintWindow {
+    KADRION_CLASS(TToolTipsWindow)
+    explicit TToolTipsWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+    TRect CalcHintRect(int MaxWidth, const QString& AHint, void* AData) override;
 };
 
 // The grid placed on forms: TCustomDBGridEh with its properties published.
