@@ -322,6 +322,24 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
             }
         }
         return;
+    case CM_EXIT:
+        // leaving the grid: an untouched new record goes, an edited cell is written; a value
+        // the field refuses keeps the focus here
+        if (dataLink->GetActive()) {
+            TDataSet* ds = dataLink->GetDataSet();
+            try {
+                if (dbOptions.Contains(dgCancelOnExit) && ds->GetState() == dsInsert &&
+                    !ds->GetModified() && !dataLink->GetModified())
+                    ds->Cancel();
+                else
+                    dataLink->UpdateData();
+            } catch (...) {
+                if (CanFocus()) SetFocus();
+                throw;
+            }
+        }
+        TCustomGrid::Dispatch(Message);
+        return;
     case CM_HINTSHOWPAUSE:
         TCustomGrid::Dispatch(Message);
         hintShowPause(Message);

@@ -241,6 +241,49 @@ TEST_F(KeyTest, AValueTheFieldRefusesKeepsTheEditorOpenWithItsText) {
     EXPECT_EQ(ds.FieldByName("AGE")->GetAsInteger(), 44);
 }
 
+TEST_F(KeyTest, LeavingTheGridCancelsAnUntouchedInsertAndWritesAnEditedCell) {
+    TScriptedInteraction ui;
+    TUserInteractionSwap swap(&ui);
+    auto* other = new TEdit(form);
+    other->SetParent(form);
+    other->SetBounds(0, 310, 100, 20);
+    auto enterGrid = [&] {
+        grid->SetFocus();
+        QApplication::processEvents();
+    };
+    enterGrid();
+    Key(VK_INSERT);
+    ASSERT_EQ(ds.GetState(), dsInsert);
+    other->SetFocus();
+    EXPECT_EQ(ds.GetState(), dsBrowse);
+    EXPECT_EQ(ds.RecordCount(), 5);
+
+    // typed into a new record: the text reaches its field
+    enterGrid();
+    Key(VK_INSERT);
+    grid->SetSelectedIndex(1);
+    Char(QChar(u'Ю'));
+    other->SetFocus();
+    EXPECT_EQ(ds.GetState(), dsInsert);
+    EXPECT_EQ(ds.FieldByName("FAMILY")->GetAsString(), "Ю");
+    ds.Cancel();
+
+    // a value the field refuses keeps the focus in the grid with the text
+    enterGrid();
+    grid->SetSelectedIndex(2);
+    Char('4');
+    Char('x');
+    TInplaceEdit* ed = grid->GetInplaceEditor();
+    ed->SetText("4x");
+    const size_t asked = ui.Asked.size();
+    other->SetFocus(); // the error is reported to the user
+    QApplication::processEvents();
+    ASSERT_GT(ui.Asked.size(), asked);
+    EXPECT_TRUE(ui.Last().Text.contains("4x"));
+    EXPECT_TRUE(grid->Focused() || ed->Focused());
+    EXPECT_EQ(ed->GetText(), "4x");
+}
+
 TEST_F(KeyTest, IncrementalSearchFindsCyrillicNamesWhateverTheirCase) {
     grid->SetOptionsEh(grid->GetOptionsEh() + TDBGridEhOptions{dghIncSearch});
     Column(1)->SetReadOnly(true); // searching, not editing
