@@ -5,6 +5,7 @@
 #include "DBGridEhInternal.h"
 
 #include "Clock.h"
+#include "Dates.h"
 #include "DBLookupEh.h"
 #include "Forms.h"
 #include "PickDate.h"
@@ -429,13 +430,17 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
         }
         break;
     }
-    case esDateCalendarEh:
+    case esDateCalendarEh: {
         if (c->CanModify(true)) {
             f->GetDataSet()->Edit();
-            f->SetAsDateTime(calendar->GetValue().AsDate());
+            // the editor's text first: whatever writes the pending text later writes this date
+            const TDateTime chosenDate = calendar->GetValue().AsDate();
+            SetText(DateToStr(chosenDate));
+            f->SetAsDateTime(chosenDate);
             SetText(f->GetText());
         }
         break;
+    }
     case esPickListEh:
         if (!chosen.IsNull() && g->CanEditModifyField()) {
             if (c->GetColumnType() == ctkKeyPickList) {

@@ -209,7 +209,9 @@ TEST_F(EditorTest, TheCalendarGivesTheDateOfAColumn) {
     Key(ed, VK_ESCAPE);
     EXPECT_EQ(ds.FieldByName("BORN")->GetAsDateTime(), EncodeDate(2010, 5, 14));
     Key(ed, VK_DOWN, {ssAlt});
+    ASSERT_TRUE(ed->GetListVisible());
     Key(ed, VK_NEXT); // a month on
+    EXPECT_EQ(cal->GetValue().AsDate(), EncodeDate(2010, 6, 14));
     Key(ed, VK_RETURN);
     EXPECT_FALSE(cal->GetVisible());
     EXPECT_EQ(ds.FieldByName("BORN")->GetAsDateTime(), EncodeDate(2010, 6, 14));
