@@ -467,6 +467,7 @@ private:
     void addPending(TfrBand* Band);
     std::vector<TfrBand*> pending;
     int lastLevel = 0;
+    std::vector<std::pair<TfrView*, int>> designedTops; // views' tops before linking
 };
 
 class TfrPages : public TObject {

@@ -96,7 +96,13 @@ int TfrBand::MeasureHeight() {
     for (int i = 0; i < Objects.Count(); ++i) {
         auto* v = Objects.Get<TfrView>(i);
         if (v->Parent != this || !isStretchable(v)) continue;
-        const int need = static_cast<TfrStretcheable*>(v)->MeasureHeight();
+        int need = 0;
+        try {
+            need = static_cast<TfrStretcheable*>(v)->MeasureHeight();
+        } catch (...) {
+            g.ActiveView = v;
+            throw;
+        }
         h = std::max(h, v->Top + need);
     }
     CalcHeight = h;
@@ -273,6 +279,7 @@ void TfrBand::PrintObject(TfrView* View) {
     } catch (...) {
         View->Left -= shift;
         View->Top -= y;
+        g.ActiveView = View; // the build's message names the view that failed
         throw;
     }
     View->Left -= shift;
@@ -286,99 +293,137 @@ void TfrBand::PrintObjects() {
 
 void TfrBand::PrintSplit() {
     TfrPage* p = Parent;
+    TfrGlobals& g = frGlobals();
     if (int64_t(y) + MaxDy <= p->BottomY) {
         PrintObjects();
         p->CurY += MaxDy;
         return;
     }
-    // Each view prints the part of it that lies above the page's bottom; what is left moves up
-    // and prints on the next page, until every view is done.
+    // Each view prints what of it lies above the page's bottom; a text view prints the lines
+    // that fit and keeps the rest for the next page, where the views below it follow it.
     struct Part {
         TfrView* view;
         int top, height;
-        bool done;
+        bool started = false, done = false;
+        QStringList rest; // the wrapped lines of a started text view still to print
     };
     std::vector<Part> parts;
     for (int i = 0; i < Objects.Count(); ++i) {
         auto* v = Objects.Get<TfrView>(i);
-        if (v->Parent == this) parts.push_back({v, v->Top, v->Height, false});
+        if (v->Parent == this) parts.push_back({v, v->Top, v->Height, false, false, {}});
     }
+    auto textOf = [](TfrView* v) {
+        return v->Flags & flStretched ? dynamic_cast<TfrMemoView*>(v) : nullptr;
+    };
+    // The height the still unprinted lines of a started text view need.
+    auto restHeight = [](TfrMemoView* m, const Part& part) {
+        return frClampCoord(int64_t(part.rest.size()) * m->LineHeight + 2 * int64_t(m->GapY) +
+                            frRoundCoord(2.0 * m->FrameWidth));
+    };
+    // Prints the lines of a started text view that fit its current height.
+    auto printPart = [&](TfrMemoView* m, Part& part) {
+        g.WrappedLines.Clear();
+        for (const QString& l : part.rest)
+            g.WrappedLines.Add(l);
+        m->DrawMode = 2;
+        PrintObject(m);
+        part.rest.clear();
+        for (int k = 0; k < g.WrappedLines.Count(); ++k)
+            part.rest << g.WrappedLines[k];
+        part.done = part.rest.isEmpty();
+    };
+    // Views wholly below a view that grew and starting within its width move down.
+    auto shiftBelow = [&](const Part& grown, int oldBottom, int distance) {
+        if (distance <= 0) return;
+        for (Part& other : parts)
+            if (&other != &grown && !other.done && !other.started && other.view->Top >= oldBottom &&
+                other.view->Left >= grown.view->Left &&
+                other.view->Left < grown.view->Left + grown.view->Width)
+                other.view->Top += distance;
+    };
+    auto clipped = [&](Part& part, int available) {
+        part.view->Top = std::max(part.view->Top, 0);
+        part.view->Height = std::max(1, std::min(part.view->Height, available - part.view->Top));
+        PrintObject(part.view);
+        part.done = true;
+        frAddWarning(u"Смуга \"%1\" надрукована обрізаною: \"%2\" не вміщається на сторінці"_s.arg(
+            Name, part.view->Name));
+    };
     TfrBand* cf = p->Bands[btColumnFooter].get();
     const int footer = cf && cf->IsShown() ? cf->dy : 0;
-    bool left = true;
     int bottom = 0;
-    int guard = 0;
-    while (left && !stopped()) {
+    for (;;) {
         const int available = p->BottomY - footer - y - 2;
+        const bool fresh = p->CurY <= p->FreshPageY;
         bottom = 0;
-        left = false;
-        bool printedHere = false;
         for (Part& part : parts) {
             if (part.done) continue;
             TfrView* v = part.view;
-            auto* s = isStretchable(v) ? static_cast<TfrStretcheable*>(v) : nullptr;
-            if (v->Top >= 0 && v->Top < available) {
-                if (v->Top + v->Height <= available) {
-                    PrintObject(v);
-                    part.done = true;
-                    printedHere = true;
-                    bottom = std::max(bottom, v->Top + v->Height);
-                } else if (s) {
-                    // The lines that fit print here; the rest goes on.
-                    const int full = v->Height;
-                    v->Height = available - v->Top;
-                    if (s->MinimumHeight() <= v->Height) {
-                        s->MeasureHeight();
-                        s->DrawMode = 2;
-                        PrintObject(v);
-                        printedHere = true;
-                        const int rest = frGlobals().WrappedLines.Count();
-                        bottom = std::max(bottom, available);
-                        if (rest == 0) {
-                            part.done = true;
-                            v->Height = full;
-                            continue;
-                        }
-                        part.view->Memo1.Clear();
-                    }
-                    v->Height = full - (available - v->Top);
-                    v->Top = available;
-                } else {
-                    v->Top = available;
-                }
-            } else if (v->Top < 0) {
+            TfrMemoView* m = textOf(v);
+            if (part.started) {
+                // The rest of a text view continues at the top of this page.
+                const int need = restHeight(m, part);
                 v->Top = 0;
+                v->Height = std::min(need, available);
+                const qsizetype before = part.rest.size();
+                printPart(m, part);
+                if (!part.done && part.rest.size() == before) {
+                    // Not a line fits on an empty page: the rest is dropped, and said so.
+                    part.done = true;
+                    frAddWarning(u"Смуга \"%1\": текст \"%2\" не вміщається на сторінці"_s.arg(
+                        Name, v->Name));
+                }
+                bottom = std::max(bottom, v->Height);
+                if (!part.done) shiftBelow(part, need, restHeight(m, part) - (need - available));
+                continue;
             }
+            if (v->Top >= available) continue; // on a later page
+            if (v->Top + v->Height <= available) {
+                PrintObject(v);
+                part.done = true;
+                bottom = std::max(bottom, v->Top + v->Height);
+                continue;
+            }
+            if (m) {
+                const int height = v->Height;
+                v->Height = available - v->Top;
+                if (m->MinimumHeight() <= v->Height) {
+                    m->MeasureHeight();
+                    for (int k = 0; k < g.WrappedLines.Count(); ++k)
+                        part.rest << g.WrappedLines[k];
+                    part.started = true;
+                    printPart(m, part);
+                    bottom = std::max(bottom, available);
+                    if (!part.done)
+                        shiftBelow(part, v->Top + height,
+                                   restHeight(m, part) - (v->Top + height - available));
+                    continue;
+                }
+                v->Height = height;
+            }
+            // Nothing of it fits here: it starts the next page, unless even an empty page
+            // cannot hold it, when it prints here cut at the bottom.
+            if (fresh && v->Top == 0)
+                clipped(part, available);
+            else
+                v->Top = available;
         }
+        bool left = false;
         for (Part& part : parts)
             if (!part.done) {
-                part.view->Top -= available;
+                if (!part.started) part.view->Top -= available;
                 left = true;
             }
-        if (left) {
-            if (!printedHere && ++guard > 2) {
-                // Nothing of the band fits even on an empty page: print it clipped and stop.
-                for (Part& part : parts)
-                    if (!part.done) {
-                        part.view->Top = std::max(part.view->Top, 0);
-                        part.view->Height = std::min(part.view->Height, available);
-                        PrintObject(part.view);
-                        part.done = true;
-                    }
-                frAddWarning(u"Смуга \"%1\" надрукована обрізаною"_s.arg(Name));
-                left = false;
-                break;
-            }
-            if (printedHere) guard = 0;
-            p->NewColumn(this);
-            y = p->CurY;
-        }
+        if (!left || stopped()) break;
         MaxDy = bottom;
+        p->NewColumn(this);
+        y = p->CurY;
     }
+    MaxDy = bottom;
     for (Part& part : parts) {
         part.view->Top = part.top;
         part.view->Height = part.height;
-        if (auto* s = dynamic_cast<TfrStretcheable*>(part.view)) s->DrawMode = 0;
+        if (auto* st = dynamic_cast<TfrStretcheable*>(part.view)) st->DrawMode = 0;
     }
     p->CurY = y + MaxDy;
 }
@@ -521,7 +566,10 @@ void TfrPage::LinkBands() {
         TfrView* v = GetObject(i);
         v->Parent = nullptr;
         v->ParentPage = this;
-        if (v->Typ != gtBand) unplaced.push_back(v);
+        if (v->Typ != gtBand) {
+            unplaced.push_back(v);
+            designedTops.emplace_back(v, v->Top);
+        }
         if (v->Typ == gtSubReport) IsSubReport = 1;
     }
     // Band views become bands, further ones of a type chained after the first by their top.
@@ -682,13 +730,12 @@ void TfrPage::FinishBuild() {
     for (auto& b : Bands)
         b.reset();
     ChainedBands.clear();
-    for (int i = 0; i < Objects.Count(); ++i) {
-        TfrView* v = GetObject(i);
-        if (v->Parent && v->Typ != gtBand) {
-            // views keep their designed position
-        }
-        v->Parent = nullptr;
-    }
+    // The views' tops were made relative to their bands: the next build links them again.
+    for (const auto& [v, top] : designedTops)
+        v->Top = top;
+    designedTops.clear();
+    for (int i = 0; i < Objects.Count(); ++i)
+        GetObject(i)->Parent = nullptr;
     pending.clear();
     LastShownBand = nullptr;
     BandsBuilt = 0;
@@ -943,13 +990,16 @@ void TfrPage::BuildOutput() {
     ColumnTopY = CurY;
     if (!r->OnManualBuild) {
         const int pages = out->EMFPages.Count();
-        ShowBand(Bands[btReportTitle].get());
+        TfrBand* title = Bands[btReportTitle].get();
+        ShowBand(title);
         if (out->EMFPages.Count() == pages) {
             TfrBand* ph = Bands[btPageHeader].get();
             if (ph->IsShown() && (ph->Flags & flBandOnFirstPage)) ShowBand(ph);
             ShowBand(Bands[btColumnHeader].get());
+            // Below a title the page holds content already: a band that does not fit moves
+            // on to a fresh page.
+            if (!title->IsShown() || !title->Visible) FreshPageY = CurY;
         }
-        FreshPageY = CurY;
         pending.clear();
         lastLevel = 0;
         for (int l = 0; l < 3; ++l)

@@ -1,0 +1,411 @@
+// Building reports from templates made in code over in-memory datasets: which texts land where
+// on which prepared page.
+#include "EngineFixture.h"
+#include "FR_DBSet.h"
+#include "MemDS.h"
+#include "Printers.h"
+
+#include <QTemporaryDir>
+#include <functional>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class BuildTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        frGlobals().ShowMessage = [this](const QString& Text, const QString& Caption) {
+            messages << Caption + u": "_s + Text;
+        };
+        report = new TfrReport(&owner);
+        report->SetName(u"Kadry"_s);
+        report->Pages.Add();
+        page = report->Pages[0];
+        // A small page: 100 x 60 mm, margins of 10 page pixels.
+        page->ChangePaper(DMPAPER_USER, 1000, 600, poPortrait, -1);
+        for (int& m : page->pgMargins)
+            m = 10;
+    }
+    void TearDown() override {
+        frVariables().Clear();
+        EngineTest::TearDown();
+    }
+
+    TfrBandView* band(int Type, int Top, int Height, const QString& Source = QString(),
+                      int Flags = 0) {
+        page = report->Pages[0];
+        auto* b = static_cast<TfrBandView*>(frCreateObject(gtBand, QString()));
+        b->ParentPage = page;
+        page->Objects.Add(b);
+        b->SetBounds(0, Top, 300, Height);
+        b->SetBandType(Type);
+        b->SetDataSet(Source);
+        b->Flags = Flags;
+        b->Name = u"Band%1_%2"_s.arg(Type).arg(Top);
+        return b;
+    }
+    TfrMemoView* memo(int Left, int Top, int Width, int Height, const QString& Text) {
+        page = report->Pages[0];
+        auto* m = static_cast<TfrMemoView*>(frCreateObject(gtMemo, QString()));
+        m->ParentPage = page;
+        page->Objects.Add(m);
+        m->SetBounds(Left, Top, Width, Height);
+        m->Memo.SetText(Text);
+        m->Font.Name = u"Arial"_s;
+        m->Font.Size = 8;
+        m->Name = u"Memo%1"_s.arg(page->Objects.Count());
+        return m;
+    }
+
+    // Employees: subdivision, name and salary, ordered by subdivision.
+    void staff(const QList<std::tuple<QString, QString, double>>& Rows) {
+        table = new TMemDataSet(&owner);
+        table->GetFieldDefs()->Add(u"DEPT"_s, ftString, 20);
+        table->GetFieldDefs()->Add(u"FIO"_s, ftString, 40);
+        table->GetFieldDefs()->Add(u"OKLAD"_s, ftFloat);
+        table->Open();
+        for (const auto& [d, n, s] : Rows)
+            table->AppendRecord({Variant(d), Variant(n), Variant(s)});
+        auto* ds = new TfrDBDataSet(&owner);
+        ds->SetName(u"Staff"_s);
+        ds->SetDataSet(table);
+    }
+
+    // Each prepared page as "top text" of its text views, in print order.
+    std::vector<QStringList> pages() {
+        std::vector<QStringList> r;
+        for (int i = 0; i < report->EMFPages.Count(); ++i) {
+            report->EMFPages.ObjectsToPage(i);
+            TfrPage* p = report->EMFPages[i]->Page.get();
+            QStringList l;
+            for (int k = 0; k < p->Objects.Count(); ++k) {
+                TfrView* v = p->GetObject(k);
+                QString t = v->Memo.GetText();
+                t.remove(QChar(1));
+                l << QString::number(v->Top) + u' ' + t.trimmed().replace(u"\r\n"_s, u"|"_s);
+            }
+            r.push_back(l);
+        }
+        return r;
+    }
+    // Only the texts of each page.
+    std::vector<QStringList> texts() {
+        std::vector<QStringList> r;
+        for (QStringList l : pages()) {
+            for (QString& s : l)
+                s = s.mid(s.indexOf(u' ') + 1);
+            r.push_back(l);
+        }
+        return r;
+    }
+
+    TComponent owner{nullptr};
+    TfrReport* report = nullptr;
+    TfrPage* page = nullptr;
+    TMemDataSet* table = nullptr;
+    QStringList messages;
+};
+
+const QList<std::tuple<QString, QString, double>> sixPeople = {
+    {u"Бухгалтерія"_s, u"Коваль Ганна"_s, 5000},  {u"Бухгалтерія"_s, u"Шевченко Іван"_s, 7000},
+    {u"Відділ кадрів"_s, u"Бондар Олег"_s, 6000}, {u"Цех № 1"_s, u"Мельник Петро"_s, 4000},
+    {u"Цех № 1"_s, u"Ткаченко Юлія"_s, 4500},     {u"Цех № 1"_s, u"Кравчук Марія"_s, 5500},
+};
+
+TEST_F(BuildTest, TheSmallPageHasTheUsableAreaTheTablesCountOn) {
+    EXPECT_EQ(page->TopLimit(), 10);
+    EXPECT_EQ(page->PrintableArea.PageHeight, 216) << "60 mm at 91.6256 pixels an inch";
+    EXPECT_EQ(page->BottomLimit(), 206);
+}
+
+// Title, page header and footer, data and summary; the data run over two pages.
+TEST_F(BuildTest, TitleHeadersFootersAndSummary) {
+    staff(sixPeople);
+    band(btReportTitle, 0, 30);
+    memo(0, 0, 200, 30, u"Список працівників"_s);
+    band(btPageHeader, 40, 20, {}, flBandOnFirstPage);
+    memo(0, 40, 200, 20, u"Прізвище"_s);
+    band(btMasterData, 70, 30, u"Staff"_s);
+    memo(0, 70, 200, 30, u"[LINE#]. [FIO]"_s);
+    band(btPageFooter, 110, 20, {}, flBandOnFirstPage | flBandOnLastPage);
+    memo(0, 110, 200, 20, u"Сторінка [PAGE#]"_s);
+    band(btReportSummary, 140, 20);
+    memo(0, 140, 200, 20, u"Усього: [COUNT(Band5_70)]"_s);
+
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    // Usable height 10..186 (the footer takes 20 of 206): title 10-40, header 40-60, rows of
+    // 30 from 60: 60, 90, 120, 150 (ends 180), the fifth would end at 210.
+    const std::vector<QStringList> expected = {
+        {u"10 Список працівників"_s, u"40 Прізвище"_s, u"60 1. Коваль Ганна"_s,
+         u"90 2. Шевченко Іван"_s, u"120 3. Бондар Олег"_s, u"150 4. Мельник Петро"_s,
+         u"186 Сторінка 1"_s},
+        {u"10 Прізвище"_s, u"30 5. Ткаченко Юлія"_s, u"60 6. Кравчук Марія"_s, u"90 Усього: 6"_s,
+         u"186 Сторінка 2"_s},
+    };
+    EXPECT_EQ(pages(), expected);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+// Groups with a header and a footer with totals; the last record breaks the last group, and
+// the master footer follows the group footers.
+TEST_F(BuildTest, GroupsWithTotals) {
+    staff(sixPeople);
+    page->ChangePaper(DMPAPER_A4, 0, 0, poPortrait, -1);
+    band(btGroupHeader, 0, 20, u"[DEPT]"_s);
+    memo(0, 0, 200, 20, u"[DEPT]"_s);
+    band(btMasterData, 30, 20, u"Staff"_s);
+    memo(0, 30, 200, 20, u"[FIO] [OKLAD]"_s);
+    band(btGroupFooter, 60, 20);
+    memo(0, 60, 300, 20,
+         u"Разом [COUNT(Band5_30)]: [SUM([OKLAD])] мін [MIN([OKLAD])] макс [MAX([OKLAD])] "
+         u"сер [AVG([OKLAD]) #N10,2]"_s);
+    band(btMasterFooter, 90, 20);
+    memo(0, 90, 200, 20, u"Всього: [SUM([OKLAD])]"_s);
+
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    const std::vector<QStringList> expected = {{
+        u"Бухгалтерія"_s,
+        u"Коваль Ганна 5000"_s,
+        u"Шевченко Іван 7000"_s,
+        u"Разом 2: 12000 мін 5000 макс 7000 сер 6000,00"_s,
+        u"Відділ кадрів"_s,
+        u"Бондар Олег 6000"_s,
+        u"Разом 1: 6000 мін 6000 макс 6000 сер 6000,00"_s,
+        u"Цех № 1"_s,
+        u"Мельник Петро 4000"_s,
+        u"Ткаченко Юлія 4500"_s,
+        u"Кравчук Марія 5500"_s,
+        u"Разом 3: 14000 мін 4000 макс 5500 сер 4666,67"_s,
+        u"Всього: 32000"_s,
+    }};
+    EXPECT_EQ(texts(), expected);
+}
+
+// MIN, MAX and AVG over no records are empty, SUM and COUNT are 0.
+TEST_F(BuildTest, TotalsOverNoRecords) {
+    staff({});
+    band(btMasterData, 0, 20, u"Staff"_s);
+    memo(0, 0, 200, 20, u"[FIO]"_s);
+    band(btReportSummary, 30, 20);
+    memo(0, 30, 300, 20,
+         u"с=[SUM([OKLAD])] к=[COUNT(Band5_0)] мін=[MIN([OKLAD])] макс=[MAX([OKLAD])] "
+         u"сер=[AVG([OKLAD])]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(texts(), (std::vector<QStringList>{{u"с=0 к=0 мін= макс= сер="_s}}));
+
+    report->PrintIfEmpty = false;
+    ASSERT_TRUE(report->PrepareReport());
+    EXPECT_EQ(report->EMFPages.Count(), 0) << "an empty master makes no page at all";
+}
+
+// Master-detail over record-count datasets whose detail sizes vary per master record.
+TEST_F(BuildTest, MasterDetailAndPrintIfSubsetEmpty) {
+    const QList<int> details = {2, 0, 1};
+    auto* master = new TfrUserDataset(&owner);
+    master->SetName(u"Masters"_s);
+    master->RangeEnd = reCount;
+    master->RangeEndCount = 3;
+    auto* detail = new TfrUserDataset(&owner);
+    detail->SetName(u"Details"_s);
+    detail->RangeEnd = reCount;
+    detail->OnFirst = [&](TObject*) { detail->RangeEndCount = details[master->RecNo]; };
+    report->OnGetValue = [&](const QString& Name, Variant& Value) {
+        if (Name == u"M"_s) Value = Variant(master->RecNo + 1);
+        if (Name == u"D"_s) Value = Variant(detail->RecNo + 1);
+    };
+    const struct {
+        const char* name;
+        int flags;
+        QStringList expected;
+    } cases[] = {
+        {"a master without details is dropped",
+         0,
+         {u"М1"_s, u"Д1.1"_s, u"Д1.2"_s, u"М3"_s, u"Д3.1"_s}},
+        {"PrintIfSubsetEmpty keeps it",
+         flBandPrintIfSubsetEmpty,
+         {u"М1"_s, u"Д1.1"_s, u"Д1.2"_s, u"М2"_s, u"М3"_s, u"Д3.1"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        page = report->Pages[0]; // a build reloads the template: new page objects
+        page->Clear();
+        page->ChangePaper(DMPAPER_A4, 0, 0, poPortrait, -1);
+        band(btMasterData, 0, 20, u"Masters"_s, c.flags);
+        memo(0, 0, 100, 20, u"М[M]"_s);
+        band(btDetailData, 30, 20, u"Details"_s);
+        memo(20, 30, 100, 20, u"Д[M].[D]"_s);
+        ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+        EXPECT_EQ(texts(), std::vector<QStringList>{c.expected});
+    }
+}
+
+// Two passes give TOTALPAGES; page footers print on every page with the page numbers.
+TEST_F(BuildTest, TwoPassTotalPages) {
+    band(btMasterData, 0, 50, u"9"_s);
+    memo(0, 0, 100, 50, u"Рядок [LINE#]"_s);
+    band(btPageFooter, 60, 20, {}, flBandOnFirstPage | flBandOnLastPage);
+    memo(0, 60, 200, 20, u"Сторінка [PAGE#] з [TOTALPAGES]"_s);
+    report->TwoPass = 1;
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    // 176 usable: three rows of 50 a page.
+    ASSERT_EQ(report->EMFPages.Count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QStringList expected = {
+            u"10 Рядок %1"_s.arg(3 * i + 1), u"60 Рядок %1"_s.arg(3 * i + 2),
+            u"110 Рядок %1"_s.arg(3 * i + 3), u"186 Сторінка %1 з 3"_s.arg(i + 1)};
+        EXPECT_EQ(pages()[size_t(i)], expected);
+    }
+    EXPECT_EQ(report->TwoPass, 1) << "the template keeps its flag";
+}
+
+// A page of two columns: the rows fill the first column, then the second, then a new page.
+TEST_F(BuildTest, PageColumns) {
+    page->ColCount = 2;
+    page->ColGap = 20;
+    band(btMasterData, 0, 60, u"7"_s);
+    memo(0, 0, 100, 60, u"[LINE#]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    auto at = [&](int Page) {
+        report->EMFPages.ObjectsToPage(Page);
+        TfrPage* p = report->EMFPages[Page]->Page.get();
+        QStringList l;
+        for (int k = 0; k < p->Objects.Count(); ++k) {
+            TfrView* v = p->GetObject(k);
+            l << u"%1,%2 %3"_s.arg(v->Left).arg(v->Top).arg(v->Memo[0]);
+        }
+        return l;
+    };
+    // 196 usable: three rows a column. The first column keeps the designed x; the second is
+    // a column width (360 - 10 - 10 - 20) / 2 = 160 and the gap to the right.
+    ASSERT_EQ(report->EMFPages.Count(), 2);
+    EXPECT_EQ(at(0), (QStringList{u"0,10 1"_s, u"0,70 2"_s, u"0,130 3"_s, u"180,10 4"_s,
+                                  u"180,70 5"_s, u"180,130 6"_s}));
+    EXPECT_EQ(at(1), QStringList{u"0,10 7"_s});
+}
+
+// A stretched band grows with its memo; the band below moves down.
+TEST_F(BuildTest, StretchedMemo) {
+    band(btReportTitle, 0, 20, {}, flStretched);
+    TfrMemoView* m =
+        memo(0, 0, 120, 20, u"Наказ про призначення на посаду інженера відділу кадрів"_s);
+    m->Flags = flStretched | flWordWrap;
+    band(btReportSummary, 30, 20);
+    memo(0, 30, 100, 20, u"Кінець"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    report->EMFPages.ObjectsToPage(0);
+    TfrPage* p = report->EMFPages[0]->Page.get();
+    ASSERT_EQ(p->Objects.Count(), 2);
+    TfrView* title = p->GetObject(0);
+    EXPECT_GT(title->Memo.Count(), 2) << "the text wraps";
+    EXPECT_GT(title->Height, 40);
+    EXPECT_EQ(p->GetObject(1)->Top, title->Top + title->Height) << "the summary follows it";
+}
+
+// A band that may split continues its memo line by line on the next page.
+TEST_F(BuildTest, SplitBandContinuesLineByLine) {
+    QStringList lines;
+    for (int i = 1; i <= 30; ++i)
+        lines << u"Рядок %1"_s.arg(i);
+    band(btReportTitle, 0, 20, {}, flStretched | flBandBreaked);
+    TfrMemoView* m = memo(0, 0, 200, 20, lines.join(u"\r\n"_s));
+    m->Flags = flStretched | flWordWrap;
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    ASSERT_GE(report->EMFPages.Count(), 2);
+    QStringList all;
+    for (int i = 0; i < report->EMFPages.Count(); ++i) {
+        report->EMFPages.ObjectsToPage(i);
+        TfrPage* p = report->EMFPages[i]->Page.get();
+        ASSERT_EQ(p->Objects.Count(), 1) << "page " << i;
+        TfrView* v = p->GetObject(0);
+        EXPECT_GE(v->Top, 10);
+        EXPECT_LE(v->Top + v->Height, 217) << "page " << i;
+        for (int k = 0; k < v->Memo.Count(); ++k)
+            all << QString(v->Memo[k]).remove(QChar(1));
+    }
+    EXPECT_EQ(all, lines) << "every line once, in order";
+}
+
+// Bands that cannot fit: printed once, never a run of blank pages, and the build says so.
+TEST_F(BuildTest, ABandTallerThanThePagePrintsOnce) {
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"Заголовок"_s);
+    band(btMasterData, 30, 400, u"2"_s);
+    memo(0, 30, 100, 400, u"Висока [LINE#]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(texts(),
+              (std::vector<QStringList>{{u"Заголовок"_s}, {u"Висока 1"_s}, {u"Висока 2"_s}}));
+    EXPECT_FALSE(frGlobals().BuildWarnings.isEmpty());
+}
+
+// A failing build says which object and which expression failed and leaves no pages.
+TEST_F(BuildTest, AFailedBuildLeavesNoPages) {
+    const struct {
+        const char* name;
+        QString source, text;
+        QStringList mustSay;
+    } cases[] = {
+        {"a missing dataset", u"Nobody"_s, u"[LINE#]"_s, {u"Nobody"_s, u"Kadry"_s}},
+        {"an expression error",
+         u"3"_s,
+         u"Сума [1 + Невідома]"_s,
+         {u"Виникла помилка при обробці вираження"_s, u"Сума [1 + Невідома]"_s, u"Объект: Memo2"_s,
+          u"Документ: Kadry"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        page = report->Pages[0]; // a build reloads the template: new page objects
+        page->Clear();
+        messages.clear();
+        band(btMasterData, 0, 20, c.source);
+        memo(0, 0, 100, 20, c.text);
+        EXPECT_FALSE(report->PrepareReport());
+        EXPECT_EQ(report->EMFPages.Count(), 0);
+        ASSERT_EQ(messages.size(), 1);
+        for (const QString& s : c.mustSay)
+            EXPECT_TRUE(messages[0].contains(s)) << messages[0].toStdString();
+    }
+}
+
+// Scripts change views during a build; the template is as it was afterwards, and the
+// report's events and progress see the build.
+TEST_F(BuildTest, TheTemplateComesBackAndTheProgressIsTold) {
+    band(btMasterData, 0, 20, u"3"_s);
+    TfrMemoView* m = memo(0, 0, 100, 20, u"Рядок"_s);
+    m->Script.SetText(u"Memo2.Memo.Add('змінено')"_s);
+    QList<int> progress;
+    report->OnProgress = [&](int n) { progress << n; };
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(report->FindObject(u"Memo2"_s)->Memo.Count(), 1);
+    EXPECT_FALSE(progress.isEmpty());
+    EXPECT_EQ(progress.last(), 1);
+
+    QList<TfrReport*> shown;
+    frGlobals().ShowPreview = [&](TfrReport* r) { shown << r; };
+    report->ShowReport();
+    EXPECT_EQ(shown, QList<TfrReport*>{report});
+    report->Pages[0]->Clear();
+    band(btMasterData, 0, 20, u"Staff"_s);
+    staff({});
+    report->PrintIfEmpty = false;
+    report->ShowReport();
+    EXPECT_EQ(shown.size(), 1) << "no pages, no preview";
+}
+
+TEST_F(BuildTest, PageLists) {
+    const struct {
+        QString list;
+        std::vector<int> pages;
+    } cases[] = {
+        {u""_s, {0, 1, 2, 3, 4, 5}},
+        {u"2,4-"_s, {1, 3, 4, 5}},
+        {u" 1 - 2 , 6"_s, {0, 1, 5}},
+        {u"5-9,x,0"_s, {4, 5}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TfrReport::PageList(c.list, 6), c.pages) << c.list.toStdString();
+}
+
+} // namespace
