@@ -1,12 +1,16 @@
 // Building reports from templates made in code over in-memory datasets: which texts land where
 // on which prepared page.
+#include "EmployeeGen.h"
 #include "EngineFixture.h"
 #include "FR_DBSet.h"
 #include "MemDS.h"
+#include "PdfTools.h"
 #include "Printers.h"
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
+#include <map>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -62,7 +66,7 @@ protected:
     // Employees: subdivision, name and salary, ordered by subdivision.
     void staff(const QList<std::tuple<QString, QString, double>>& Rows) {
         table = new TMemDataSet(&owner);
-        table->GetFieldDefs()->Add(u"DEPT"_s, ftString, 20);
+        table->GetFieldDefs()->Add(u"DEPT"_s, ftString, 40);
         table->GetFieldDefs()->Add(u"FIO"_s, ftString, 40);
         table->GetFieldDefs()->Add(u"OKLAD"_s, ftFloat);
         table->Open();
@@ -392,6 +396,82 @@ TEST_F(BuildTest, TheTemplateComesBackAndTheProgressIsTold) {
     report->PrintIfEmpty = false;
     report->ShowReport();
     EXPECT_EQ(shown.size(), 1) << "no pages, no preview";
+}
+
+// A list of generated employees by subdivision, built in two passes and printed to PDF: the
+// file has the prepared pages' count and size, and its text reads in report order.
+TEST_F(BuildTest, AnEmployeeListPrintsToPdf) {
+    const TGenDirectories dirs = TEmployeeGenerator::Directories();
+    std::map<int, QString> subdivisions;
+    for (const TGenSubdivision& d : dirs.Subdivisions)
+        subdivisions[d.Code] = d.Name;
+    QList<std::tuple<QString, QString, double>> rows;
+    for (const TGenEmployee& e : TEmployeeGenerator(7).Employees(60))
+        rows.append({subdivisions[e.Subdivision], e.Family + u' ' + e.Name, e.Salary});
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const auto& a, const auto& b) { return std::get<0>(a) < std::get<0>(b); });
+    staff(rows);
+
+    page->ChangePaper(DMPAPER_A4, 0, 0, poPortrait, -1);
+    band(btReportTitle, 0, 40);
+    memo(0, 0, 600, 40, u"Список працівників за підрозділами"_s)->Font.Size = 14;
+    band(btPageHeader, 50, 20, {}, flBandOnFirstPage);
+    memo(0, 50, 300, 20, u"Прізвище, ім'я"_s);
+    memo(300, 50, 150, 20, u"Оклад, грн"_s);
+    band(btGroupHeader, 80, 24, u"[DEPT]"_s);
+    memo(0, 80, 600, 24, u"[DEPT]"_s)->Font.Style = frfsBold;
+    band(btMasterData, 110, 18, u"Staff"_s);
+    memo(0, 110, 300, 18, u"[LINE#]. [FIO]"_s);
+    memo(300, 110, 150, 18, u"[OKLAD #N0,2]"_s);
+    band(btGroupFooter, 140, 20);
+    memo(0, 140, 450, 20, u"Разом по підрозділу: [SUM([OKLAD]) #N0,2]"_s);
+    band(btPageFooter, 170, 20, {}, flBandOnFirstPage | flBandOnLastPage);
+    memo(0, 170, 300, 20, u"Сторінка [PAGE#] з [TOTALPAGES]"_s);
+    band(btReportSummary, 200, 20);
+    memo(0, 200, 450, 20, u"Усього працівників: [COUNT(Band5_110)]"_s);
+    report->TwoPass = 1;
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    const int count = report->EMFPages.Count();
+    ASSERT_GE(count, 2) << "60 rows and 16 groups do not fit one page";
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"staff.pdf"_s);
+    TPrinter* platform = Printer();
+    platform->SetFileName(file);
+    ASSERT_TRUE(platform->IsPdfPrinter());
+    report->Title = u"Список працівників"_s;
+    report->PrintPreparedReport(QString(), 1, 0, true);
+    platform->SetFileName(QString());
+
+    EXPECT_EQ(pdftools::info(file, u"Pages"_s), QString::number(count));
+    for (const QSizeF& size : pdftools::pageSizes(file, count)) {
+        EXPECT_NEAR(size.width(), 595.3, 0.5) << "A4";
+        EXPECT_NEAR(size.height(), 841.9, 0.5);
+    }
+    const QString text = pdftools::text(file);
+    QStringList inOrder = {u"Список працівників за підрозділами"_s, u"Оклад, грн"_s};
+    QString dept;
+    double sum = 0;
+    for (const auto& [d, name, salary] : rows) {
+        if (d != dept && !dept.isEmpty())
+            inOrder << u"Разом по підрозділу: %1"_s.arg(
+                QString::number(sum, 'f', 2).replace(u'.', u','));
+        if (d != dept) {
+            inOrder << d;
+            sum = 0;
+        }
+        dept = d;
+        sum += salary;
+        inOrder << name;
+    }
+    inOrder << u"Разом по підрозділу: %1"_s.arg(QString::number(sum, 'f', 2).replace(u'.', u','));
+    inOrder << u"Усього працівників: 60"_s << u"Сторінка %1 з %1"_s.arg(count);
+    qsizetype at = 0;
+    for (const QString& t : inOrder) {
+        const qsizetype found = text.indexOf(t, at);
+        ASSERT_GE(found, 0) << t.toStdString() << " after position " << at;
+        at = found + t.size();
+    }
 }
 
 TEST_F(BuildTest, PageLists) {
