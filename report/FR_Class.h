@@ -449,6 +449,18 @@ class TfrPage : public TfrObject {
     void ShowPageFooters();
     void RunDataLevel(int Level);
     void ResetLocalCount(TfrBand* Band, int Value);
+    // Recorded formation of a sub-report's page: each step shows a band (0), rewinds its
+    // dataset (1) or advances it (2). PlaySteps replays from StepIndex; true when it stopped
+    // because a band did not fit the rest of the output page.
+    struct TfrStep {
+        TfrBand* Band;
+        int Action;
+    };
+    void AddStep(TfrBand* Band, int Action);
+    bool PlaySteps();
+    std::vector<TfrStep> Steps;
+    size_t StepIndex = 0;
+    bool RecordMode = false;
 
     std::unique_ptr<TfrBand> Bands[23];
     std::vector<std::unique_ptr<TfrBand>> ChainedBands; // further bands of a type
@@ -513,6 +525,10 @@ class TfrBand : public TObject {
     TfrBand(int ATyp, TfrPage* AParent) : Parent(AParent), Typ(ATyp) {}
     ~TfrBand() override;
 
+private:
+    void runSubReports(const std::vector<TfrSubReportView*>& Views);
+
+public:
     // A group header keeps the text as its condition; other bands take it as a data source.
     void AttachDataSource(const QString& Source);
     void ReleaseDataSources();
@@ -522,7 +538,9 @@ class TfrBand : public TObject {
     bool Show();
     void Output();
     void PrintObject(TfrView* View);
-    void PrintObjects();
+    // Prints the band's views, then runs its sub-reports side by side; true when it ran
+    // sub-reports (the page position is then below the lowest of them).
+    bool PrintObjects();
     void PrintSplit();
     // Moves to a new column or page when y + height does not fit (unless TestOnly).
     bool EnsureSpace(int Y, int Height, bool TestOnly = false);
@@ -554,6 +572,8 @@ class TfrBand : public TObject {
     int FirstColumnX = 0;
     int NewPageRequests = 0, NewColumnRequests = 0;
     bool SkipScript = false;
+    int SubReportBottom = 0;
+    bool SubReportsDone = true;
     bool PrintIfSubsetEmpty = false, FormNewPage = false, Stretched = false, PageBreak = false,
          PrintChildIfInvisible = false, Visible = true;
     QString Name;

@@ -122,6 +122,7 @@ int TfrBand::TotalHeight() {
 bool TfrBand::EnsureSpace(int Y, int Height, bool TestOnly) {
     if (Typ == btColumnFooter) return false;
     TfrPage* p = Parent;
+    if (p->RecordMode && !TestOnly) return false; // the band that holds the sub-report breaks
     TfrBand* cf = p->Bands[btColumnFooter].get();
     const int footer = cf && cf->IsShown() ? cf->dy : 0;
     if (int64_t(Y) + Height + footer <= p->BottomY) return false;
@@ -172,7 +173,14 @@ bool TfrBand::Show() {
             CalcHeight = dy;
             if (Typ != btPageFooter && Typ != btOverlay && Typ != btColumnFooter && Typ != btNone &&
                 !PageBreak) {
-                if (int64_t(p->CurY) + TotalHeight() > p->BottomY) EnsureSpace(p->CurY, 10000);
+                if (int64_t(p->CurY) + TotalHeight() > p->BottomY) {
+                    // A sub-report's band goes on with the next output page.
+                    if (p->RecordMode) {
+                        if (r && r->OnEndBand) r->OnEndBand(this);
+                        return true;
+                    }
+                    EnsureSpace(p->CurY, 10000);
+                }
             }
             if (IsDataBand() && DataSet && Next && !Next->DataSet) {
                 for (TfrBand* b = this; b; b = b->Next)
@@ -218,13 +226,14 @@ void TfrBand::Output() {
             EnsureSpace(y, h);
             y = p->CurY;
         }
+        bool ranSubReports = false;
         if (PageBreak)
             PrintSplit();
         else
-            PrintObjects();
+            ranSubReports = PrintObjects();
         for (int i = 0; i < Objects.Count() && i < int(heights.size()); ++i)
             Objects.Get<TfrView>(i)->Height = heights[size_t(i)];
-        if (!PageBreak && flowing) p->CurY += h;
+        if (!PageBreak && flowing && !ranSubReports) p->CurY += h;
         used = h;
     } else {
         if (flowing && !PageBreak) {
@@ -234,9 +243,8 @@ void TfrBand::Output() {
         if (PageBreak) {
             MaxDy = CalcHeight > 0 ? CalcHeight : dy;
             PrintSplit();
-        } else {
-            PrintObjects();
-            if (flowing) p->CurY += dy;
+        } else if (!PrintObjects() && flowing) {
+            p->CurY += dy;
         }
     }
     CalcHeight = used;
@@ -286,9 +294,80 @@ void TfrBand::PrintObject(TfrView* View) {
     View->Top -= y;
 }
 
-void TfrBand::PrintObjects() {
-    for (int i = 0; i < Objects.Count() && !stopped(); ++i)
-        PrintObject(Objects.Get<TfrView>(i));
+bool TfrBand::PrintObjects() {
+    std::vector<TfrSubReportView*> subReports;
+    for (int i = 0; i < Objects.Count() && !stopped(); ++i) {
+        auto* v = Objects.Get<TfrView>(i);
+        if (auto* sr = dynamic_cast<TfrSubReportView*>(v)) {
+            if (v->Parent == this && v->Visible) subReports.push_back(sr);
+            continue;
+        }
+        PrintObject(v);
+    }
+    if (subReports.empty()) return false;
+    runSubReports(subReports);
+    return true;
+}
+
+void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
+    TfrGlobals& g = frGlobals();
+    TfrPage* p = Parent;
+    TfrReport* r = activeReport();
+    // Each sub-report's page records its formation, then replays it below the band's views,
+    // side by side; the ones that do not finish go on together on new pages.
+    struct Sub {
+        TfrPage* page;
+        bool finished;
+    };
+    std::vector<Sub> subs;
+    for (TfrSubReportView* v : Views) {
+        if (v->SubPage < 0 || v->SubPage >= r->Pages.Count()) continue;
+        TfrPage* sp = r->Pages[v->SubPage];
+        if (sp == p || sp->PageType != ptReport || !sp->Bands[0] || sp->RecordMode) continue;
+        sp->RecordMode = true;
+        sp->Steps.clear();
+        sp->StepIndex = 0;
+        sp->BuildOutput();
+        sp->UseMargins = p->UseMargins;
+        std::copy(std::begin(p->pgMargins), std::end(p->pgMargins), std::begin(sp->pgMargins));
+        sp->PrintableArea = p->PrintableArea;
+        sp->CurY = y + v->Top;
+        sp->BottomY = p->BottomY;
+        sp->XOffset = p->XOffset + v->Left;
+        sp->ColCount = 1;
+        subs.push_back({sp, false});
+    }
+    const int startPage = g.PageNo;
+    for (bool first = true;; first = false) {
+        if (!first)
+            for (Sub& s : subs) {
+                s.page->CurY = p->CurY;
+                s.page->BottomY = p->BottomY;
+            }
+        SubReportsDone = true;
+        SubReportBottom = p->CurY;
+        for (Sub& s : subs) {
+            if (s.finished) continue;
+            if (s.page->PlaySteps()) {
+                SubReportsDone = false;
+            } else {
+                s.finished = true;
+                SubReportBottom = std::max(SubReportBottom, s.page->CurY);
+            }
+        }
+        if (SubReportsDone || stopped()) break;
+        p->NewPage();
+    }
+    for (Sub& s : subs) {
+        s.page->Steps.clear();
+        s.page->RecordMode = false;
+        s.page->LastShownBand = nullptr;
+    }
+    g.ActivePage = p;
+    g.ActiveBand = this;
+    p->CurY = SubReportBottom;
+    if (g.PageNo == startPage) p->CurY = std::max(p->CurY, y + dy);
+    SubReportsDone = true;
 }
 
 void TfrBand::PrintSplit() {
@@ -570,7 +649,6 @@ void TfrPage::LinkBands() {
             unplaced.push_back(v);
             designedTops.emplace_back(v, v->Top);
         }
-        if (v->Typ == gtSubReport) IsSubReport = 1;
     }
     // Band views become bands, further ones of a type chained after the first by their top.
     std::vector<TfrBand*> all;
@@ -752,7 +830,39 @@ void TfrPage::ResetLocalCount(TfrBand* Band, int Value) {
 }
 
 void TfrPage::ShowBand(TfrBand* Band) {
-    if (Band) Band->Show();
+    if (!Band) return;
+    if (RecordMode)
+        AddStep(Band, 0);
+    else
+        Band->Show();
+}
+
+void TfrPage::AddStep(TfrBand* Band, int Action) {
+    Steps.push_back({Band, Action});
+}
+
+bool TfrPage::PlaySteps() {
+    for (; StepIndex < Steps.size(); ++StepIndex) {
+        if (stopped()) return false;
+        TfrBand* b = Steps[StepIndex].Band;
+        switch (Steps[StepIndex].Action) {
+        case 0:
+            if (b->Show()) return true; // did not fit: shown again on the next page
+            break;
+        case 1:
+            b->DataSet->First();
+            ResetLocalCount(b, 1);
+            b->GlobalCount = 1;
+            break;
+        default:
+            b->DataSet->Next();
+            ++RecordCount;
+            ++b->GlobalCount;
+            ++b->LocalCount;
+            break;
+        }
+    }
+    return false;
 }
 
 bool TfrPage::ShowBandByName(const QString& BandName) {
@@ -855,8 +965,12 @@ void TfrPage::RunDataLevel(int Level) {
         TfrDataset* ds = band->DataSet;
         if (!ds) continue;
         ds->First();
-        ResetLocalCount(band, 1);
-        band->GlobalCount = 1;
+        if (RecordMode) {
+            AddStep(band, 1);
+        } else {
+            ResetLocalCount(band, 1);
+            band->GlobalCount = 1;
+        }
         for (TfrBand* gh = band->FirstGroup; gh; gh = gh->NextGroup) {
             gh->LocalCount = 0;
             gh->GlobalCount = 0;
@@ -930,7 +1044,9 @@ void TfrPage::RunDataLevel(int Level) {
                     band->LocalCount = 0;
                 }
             }
-            if (counts) {
+            if (RecordMode) {
+                AddStep(band, 2);
+            } else if (counts) {
                 ++RecordCount;
                 ++band->GlobalCount;
                 ++band->LocalCount;
@@ -963,6 +1079,16 @@ void TfrPage::BuildOutput() {
             if (g.AppendToLastPage) ++g.OutputPageIndex;
             return;
         }
+    }
+    if (RecordMode) {
+        // A sub-report's page: only its data levels, recorded for the band that holds it.
+        pending.clear();
+        lastLevel = 0;
+        for (int l = 0; l < 3; ++l)
+            if (Bands[btMasterData + 3 * l]->IsShown()) lastLevel = l + 1;
+        if (lastLevel > 0) RunDataLevel(1);
+        pending.clear();
+        return;
     }
     Finishing = false;
     frRunScriptText(&Script);

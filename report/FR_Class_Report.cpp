@@ -146,6 +146,12 @@ void TfrReport::BuildPages() {
             finish();
             return;
         }
+        // The pages of sub-reports form only inside the bands that hold them.
+        for (int i = 0; i < Pages.Count(); ++i)
+            for (int k = 0; k < Pages[i]->Objects.Count(); ++k)
+                if (auto* sr = dynamic_cast<TfrSubReportView*>(Pages[i]->GetObject(k));
+                    sr && sr->SubPage >= 0 && sr->SubPage < Pages.Count() && sr->SubPage != i)
+                    Pages[sr->SubPage]->IsSubReport = 1;
         for (int i = 0; i < Pages.Count(); ++i)
             if (TfrPage* p = Pages[i]; p->PageType == ptReport) {
                 g.ActivePage = p;
@@ -162,7 +168,7 @@ void TfrReport::BuildPages() {
                 g.ActivePage = p;
                 if (!p->Visible) {
                     frRunScriptText(&p->Script);
-                } else if (p->PageType == ptReport && !p->Processed) {
+                } else if (p->PageType == ptReport && !p->Processed && !p->IsSubReport) {
                     g.AppendToLastPage = p->PrintToPrevPage && EMFPages.Count() > 0;
                     p->BuildOutput();
                 }

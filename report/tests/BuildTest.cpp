@@ -39,7 +39,7 @@ protected:
 
     TfrBandView* band(int Type, int Top, int Height, const QString& Source = QString(),
                       int Flags = 0) {
-        page = report->Pages[0];
+        page = report->Pages[onPage];
         auto* b = static_cast<TfrBandView*>(frCreateObject(gtBand, QString()));
         b->ParentPage = page;
         page->Objects.Add(b);
@@ -51,7 +51,7 @@ protected:
         return b;
     }
     TfrMemoView* memo(int Left, int Top, int Width, int Height, const QString& Text) {
-        page = report->Pages[0];
+        page = report->Pages[onPage];
         auto* m = static_cast<TfrMemoView*>(frCreateObject(gtMemo, QString()));
         m->ParentPage = page;
         page->Objects.Add(m);
@@ -108,6 +108,7 @@ protected:
     TComponent owner{nullptr};
     TfrReport* report = nullptr;
     TfrPage* page = nullptr;
+    int onPage = 0; // the template page band() and memo() add to
     TMemDataSet* table = nullptr;
     QStringList messages;
 };
@@ -330,6 +331,48 @@ TEST_F(BuildTest, SplitBandContinuesLineByLine) {
             all << QString(v->Memo[k]).remove(QChar(1));
     }
     EXPECT_EQ(all, lines) << "every line once, in order";
+}
+
+// Two sub-reports side by side in a master header: the longer one goes on over the next page alone,
+// and the summary follows below the lower end of the two.
+TEST_F(BuildTest, SubReportsSideBySideAcrossPages) {
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"Звіт"_s);
+    band(btReportSummary, 60, 20);
+    memo(0, 60, 100, 20, u"Кінець"_s);
+    band(btMasterHeader, 30, 20);
+    for (const auto& [left, subPage] : {std::pair{0, 1}, std::pair{150, 2}}) {
+        auto* sr = static_cast<TfrSubReportView*>(frCreateObject(gtSubReport, QString()));
+        sr->ParentPage = page;
+        page->Objects.Add(sr);
+        sr->SetBounds(left, 30, 140, 20);
+        sr->SubPage = subPage;
+    }
+    band(btMasterData, 120, 1, u"1"_s);
+    for (const auto& [rows, letter] : {std::pair{u"12"_s, u"А"_s}, std::pair{u"3"_s, u"Б"_s}}) {
+        report->Pages.Add();
+        onPage = report->Pages.Count() - 1;
+        band(btMasterData, 0, 20, rows);
+        memo(0, 0, 100, 20, letter + u"[LINE#]"_s);
+    }
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    auto left = [&](int Page) {
+        report->EMFPages.ObjectsToPage(Page);
+        TfrPage* p = report->EMFPages[Page]->Page.get();
+        QStringList l;
+        for (int k = 0; k < p->Objects.Count(); ++k)
+            l << QString::number(p->GetObject(k)->Left);
+        return l.join(u' ');
+    };
+    // Rows of 20 from 30 to the bottom at 206: eight of the first sub-report fit. The master
+    // row of one pixel follows the header's sub-reports, then the summary.
+    const std::vector<QStringList> expected = {
+        {u"10 Звіт"_s, u"30 А1"_s, u"50 А2"_s, u"70 А3"_s, u"90 А4"_s, u"110 А5"_s, u"130 А6"_s,
+         u"150 А7"_s, u"170 А8"_s, u"30 Б1"_s, u"50 Б2"_s, u"70 Б3"_s},
+        {u"10 А9"_s, u"30 А10"_s, u"50 А11"_s, u"70 А12"_s, u"91 Кінець"_s},
+    };
+    EXPECT_EQ(pages(), expected);
+    EXPECT_EQ(left(0), u"0 0 0 0 0 0 0 0 0 150 150 150"_s);
 }
 
 // Bands that cannot fit: printed once, never a run of blank pages, and the build says so.
