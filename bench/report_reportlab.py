@@ -35,8 +35,8 @@ def main(rows_file, pdf_file):
     def close_group():
         if group is not None:
             story.append(Table(body, colWidths=widths, rowHeights=ROW, style=style))
-            story.append(Paragraph("Разом по підрозділу: %d працівників, %.2f" % (line, money)
-                                   .replace(".", ","), total))
+            text = "Разом по підрозділу: %d працівників, %.2f" % (line, money)
+            story.append(Paragraph(text.replace(".", ","), total))
 
     for dept, tab, fio, position, hired, salary in rows:
         if dept != group:
