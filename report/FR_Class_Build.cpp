@@ -420,17 +420,18 @@ void TfrBand::PrintSplit() {
                 other.view->Left < grown.view->Left + grown.view->Width)
                 other.view->Top += distance;
     };
+    int bottom = 0;
     auto clipped = [&](Part& part, int available) {
         part.view->Top = std::max(part.view->Top, 0);
         part.view->Height = std::max(1, std::min(part.view->Height, available - part.view->Top));
         PrintObject(part.view);
         part.done = true;
+        bottom = std::max(bottom, part.view->Top + part.view->Height);
         frAddWarning(u"Смуга \"%1\" надрукована обрізаною: \"%2\" не вміщається на сторінці"_s.arg(
             Name, part.view->Name));
     };
     TfrBand* cf = p->Bands[btColumnFooter].get();
     const int footer = cf && cf->IsShown() ? cf->dy : 0;
-    int bottom = 0;
     for (;;) {
         const int available = p->BottomY - footer - y - 2;
         const bool fresh = p->CurY <= p->FreshPageY;

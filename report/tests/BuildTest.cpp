@@ -375,6 +375,37 @@ TEST_F(BuildTest, SubReportsSideBySideAcrossPages) {
     EXPECT_EQ(left(0), u"0 0 0 0 0 0 0 0 0 150 150 150"_s);
 }
 
+// A split band whose view cannot fit even an empty page: the view prints once, cut at the
+// bottom of a fresh page, and the build says so; no run of blank pages.
+TEST_F(BuildTest, ASplitBandCutsWhatNoPageHolds) {
+    const struct {
+        const char* name;
+        int flags, fontSize;
+    } cases[] = {
+        {"a view that does not stretch, taller than the page", 0, 8},
+        {"a stretching text whose one line is taller than the page", flStretched, 200},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        page = report->Pages[0];
+        page->Clear();
+        frGlobals().BuildWarnings.clear();
+        band(btReportTitle, 0, 20);
+        memo(0, 0, 100, 20, u"Заголовок"_s);
+        band(btReportSummary, 30, 400, {}, flStretched | flBandBreaked);
+        TfrMemoView* m = memo(0, 30, 200, 400, u"Висока"_s);
+        m->Flags = c.flags;
+        m->Font.Size = c.fontSize;
+        ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+        EXPECT_EQ(texts(), (std::vector<QStringList>{{u"Заголовок"_s}, {u"Висока"_s}}));
+        report->EMFPages.ObjectsToPage(1);
+        TfrView* v = report->EMFPages[1]->Page->GetObject(0);
+        EXPECT_EQ(v->Top, 10);
+        EXPECT_LE(v->Top + v->Height, 206) << "cut at the bottom";
+        EXPECT_FALSE(frGlobals().BuildWarnings.isEmpty());
+    }
+}
+
 // Bands that cannot fit: printed once, never a run of blank pages, and the build says so.
 TEST_F(BuildTest, ABandTallerThanThePagePrintsOnce) {
     band(btReportTitle, 0, 20);
