@@ -461,6 +461,7 @@ class TfrPage : public TfrObject {
     std::vector<TfrStep> Steps;
     size_t StepIndex = 0;
     bool RecordMode = false;
+    int CrossColumn = 1; // the cross record being printed, from 1
 
     std::unique_ptr<TfrBand> Bands[23];
     std::vector<std::unique_ptr<TfrBand>> ChainedBands; // further bands of a type
@@ -479,7 +480,11 @@ private:
     void addPending(TfrBand* Band);
     std::vector<TfrBand*> pending;
     int lastLevel = 0;
-    std::vector<std::pair<TfrView*, int>> designedTops; // views' tops before linking
+    struct DesignedPlace {
+        TfrView* view;
+        int left, top;
+    };
+    std::vector<DesignedPlace> designedPlaces; // views' places before linking
 };
 
 class TfrPages : public TObject {
@@ -527,6 +532,13 @@ class TfrBand : public TObject {
 
 private:
     void runSubReports(const std::vector<TfrSubReportView*>& Views);
+    // Prints a view into the current output page, moved right by Shift and down by y.
+    void printAt(TfrView* View, int Shift);
+    // The band's cross-tab row: the cross header's, each cross record's and the cross
+    // footer's cells, going on to the following output pages when wider than the page.
+    void PrintCross();
+    // Prints the cells of a cross band that lie in this band, the cross band's left at X.
+    void PrintCrossCells(TfrBand* Cross, int X);
 
 public:
     // A group header keeps the text as its condition; other bands take it as a data source.
@@ -573,6 +585,8 @@ public:
     int NewPageRequests = 0, NewColumnRequests = 0;
     bool SkipScript = false;
     int SubReportBottom = 0;
+    bool HasCrossCells = false; // some views are cells of a cross band
+    int CrossCount = 0;         // the most cross records of a row
     bool SubReportsDone = true;
     bool PrintIfSubsetEmpty = false, FormNewPage = false, Stretched = false, PageBreak = false,
          PrintChildIfInvisible = false, Visible = true;

@@ -227,10 +227,12 @@ void TfrBand::Output() {
             y = p->CurY;
         }
         bool ranSubReports = false;
-        if (PageBreak)
+        if (PageBreak) {
             PrintSplit();
-        else
+        } else {
             ranSubReports = PrintObjects();
+            if (HasCrossCells && Typ != btPageFooter) PrintCross();
+        }
         for (int i = 0; i < Objects.Count() && i < int(heights.size()); ++i)
             Objects.Get<TfrView>(i)->Height = heights[size_t(i)];
         if (!PageBreak && flowing && !ranSubReports) p->CurY += h;
@@ -243,8 +245,10 @@ void TfrBand::Output() {
         if (PageBreak) {
             MaxDy = CalcHeight > 0 ? CalcHeight : dy;
             PrintSplit();
-        } else if (!PrintObjects() && flowing) {
-            p->CurY += dy;
+        } else {
+            const bool ranSubReports = PrintObjects();
+            if (HasCrossCells && Typ != btPageFooter) PrintCross();
+            if (!ranSubReports && flowing) p->CurY += dy;
         }
     }
     CalcHeight = used;
@@ -277,21 +281,107 @@ void TfrBand::PrintObject(TfrView* View) {
         if (s) s->DrawMode = 0;
         return;
     }
+    printAt(View, Parent->XOffset - Parent->LeftLimit());
+}
+
+void TfrBand::printAt(TfrView* View, int Shift) {
+    TfrGlobals& g = frGlobals();
     TfrReport* out = outputReport();
     if (g.PageNo < 0 || g.PageNo >= out->EMFPages.Count()) return;
-    const int shift = Parent->XOffset - Parent->LeftLimit();
-    View->Left += shift;
+    View->Left += Shift;
     View->Top += y;
     try {
         View->Print(out->EMFPages[g.PageNo]->Stream.get());
     } catch (...) {
-        View->Left -= shift;
+        View->Left -= Shift;
         View->Top -= y;
         g.ActiveView = View; // the build's message names the view that failed
         throw;
     }
-    View->Left -= shift;
+    View->Left -= Shift;
     View->Top -= y;
+}
+
+void TfrBand::PrintCrossCells(TfrBand* Cross, int X) {
+    TfrGlobals& g = frGlobals();
+    g.ActivePage = Parent;
+    g.ActiveBand = Cross;
+    Cross->LocalCount = LocalCount;
+    Cross->GlobalCount = GlobalCount;
+    if (Cross->Typ == btCrossData) Cross->TotalsBand = this;
+    for (int i = 0; i < Cross->Objects.Count(); ++i) {
+        auto* v = Cross->Objects.Get<TfrView>(i);
+        if (Objects.IndexOf(v) < 0) continue;
+        if (g.FirstPassRunning)
+            v->RunScript();
+        else
+            printAt(v, X + Parent->XOffset - Parent->LeftLimit());
+    }
+}
+
+void TfrBand::PrintCross() {
+    TfrGlobals& g = frGlobals();
+    TfrPage* p = Parent;
+    TfrReport* r = activeReport();
+    TfrReport* out = outputReport();
+    const int startPage = g.PageNo;
+    TfrBand* header = p->Bands[btCrossHeader].get();
+    TfrBand* data = p->Bands[btCrossData].get();
+    TfrBand* footer = p->Bands[btCrossFooter].get();
+    int x = 0;
+    // A cell that passes the right edge goes on to the next output page at the same height;
+    // that page is added when it is not there yet.
+    auto room = [&](int Width) {
+        if (int64_t(x) + Width <= p->RightLimit() || x <= p->LeftLimit()) return;
+        x = p->LeftLimit();
+        ++g.PageNo;
+        if (g.PageNo >= out->EMFPages.Count()) {
+            out->EMFPages.Add(p);
+            const int savedY = p->CurY;
+            p->CurY = p->TopLimit();
+            p->ShowBand(p->Bands[btOverlay].get());
+            TfrBand* ph = p->Bands[btPageHeader].get();
+            if (startPage != 0 || (ph->Flags & flBandOnFirstPage)) p->ShowBand(ph);
+            p->CurY = savedY;
+            r->Progress(out->EMFPages.Count());
+        }
+        if (header->IsShown() && (header->Flags & flBandRepeatHeader)) {
+            PrintCrossCells(header, x);
+            x += header->dx;
+        }
+    };
+    p->CrossColumn = 1;
+    if (header->IsShown()) {
+        if (header->Script.Count() > 0) frRunScriptText(&header->Script);
+        PrintCrossCells(header, header->x);
+        x = header->x + header->dx;
+    }
+    if (data->IsShown() && data->DataSet) {
+        if (x == 0) x = data->x;
+        TfrDataset* ds = data->DataSet;
+        ds->First();
+        int count = 0;
+        while (!ds->Eof() && !stopped()) {
+            if (data->Script.Count() > 0) frRunScriptText(&data->Script);
+            room(data->dx);
+            PrintCrossCells(data, x);
+            data->AccumulateTotals();
+            x += data->dx;
+            ++p->CrossColumn;
+            ++count;
+            ds->Next();
+        }
+        data->CrossCount = std::max(data->CrossCount, count);
+    }
+    if (footer->IsShown()) {
+        if (x == 0) x = footer->x;
+        if (footer->Script.Count() > 0) frRunScriptText(&footer->Script);
+        room(footer->dx);
+        PrintCrossCells(footer, x);
+        footer->ResetTotals();
+    }
+    g.PageNo = startPage;
+    g.ActiveBand = this;
 }
 
 bool TfrBand::PrintObjects() {
@@ -648,7 +738,7 @@ void TfrPage::LinkBands() {
         v->ParentPage = this;
         if (v->Typ != gtBand) {
             unplaced.push_back(v);
-            designedTops.emplace_back(v, v->Top);
+            designedPlaces.push_back({v, v->Left, v->Top});
         }
     }
     // Band views become bands, further ones of a type chained after the first by their top.
@@ -691,12 +781,27 @@ void TfrPage::LinkBands() {
             prev = b;
         }
     }
+    // Views lying within a cross band's width are its cells: their x becomes relative to it,
+    // and the band they also lie in prints them once per cross record.
+    for (TfrView* v : unplaced)
+        for (int t = btCrossHeader; t <= btCrossFooter; ++t) {
+            TfrBand* cb = Bands[t].get();
+            if (!cb->View || v->Left < cb->x || v->Left + v->Width > cb->x + cb->dx) continue;
+            v->Parent = cb;
+            v->Left -= cb->x;
+            cb->Objects.Add(v);
+            break;
+        }
     // Views go to the band whose height holds their top; the rest to the page's own band.
     for (TfrView* v : unplaced) {
+        const bool cell = v->Parent != nullptr;
         for (TfrBand* b : all) {
             if (b->Typ >= btCrossHeader && b->Typ <= btCrossFooter) continue;
             if (v->Top >= b->y && v->Top <= b->y + b->dy) {
-                v->Parent = b;
+                if (cell)
+                    b->HasCrossCells = true;
+                else
+                    v->Parent = b;
                 v->Top -= b->y;
                 b->Objects.Add(v);
                 break;
@@ -810,9 +915,11 @@ void TfrPage::FinishBuild() {
         b.reset();
     ChainedBands.clear();
     // The views' tops were made relative to their bands: the next build links them again.
-    for (const auto& [v, top] : designedTops)
+    for (const auto& [v, left, top] : designedPlaces) {
+        v->Left = left;
         v->Top = top;
-    designedTops.clear();
+    }
+    designedPlaces.clear();
     for (int i = 0; i < Objects.Count(); ++i)
         GetObject(i)->Parent = nullptr;
     pending.clear();

@@ -63,6 +63,15 @@ protected:
         return m;
     }
 
+    // A dataset of a number of records.
+    TfrUserDataset* counted(const QString& Name, int Records) {
+        auto* ds = new TfrUserDataset(&owner);
+        ds->SetName(Name);
+        ds->RangeEnd = reCount;
+        ds->RangeEndCount = Records;
+        return ds;
+    }
+
     // Employees: subdivision, name and salary, ordered by subdivision.
     void staff(const QList<std::tuple<QString, QString, double>>& Rows) {
         table = new TMemDataSet(&owner);
@@ -77,22 +86,31 @@ protected:
         ds->SetDataSet(table);
     }
 
-    // Each prepared page as "top text" of its text views, in print order.
-    std::vector<QStringList> pages() {
+    // Each prepared page as a description of each of its views, in print order.
+    std::vector<QStringList> pagesAs(const std::function<QString(TfrView*)>& Describe) {
         std::vector<QStringList> r;
         for (int i = 0; i < report->EMFPages.Count(); ++i) {
             report->EMFPages.ObjectsToPage(i);
             TfrPage* p = report->EMFPages[i]->Page.get();
             QStringList l;
-            for (int k = 0; k < p->Objects.Count(); ++k) {
-                TfrView* v = p->GetObject(k);
-                QString t = v->Memo.GetText();
-                t.remove(QChar(1));
-                l << QString::number(v->Top) + u' ' + t.trimmed().replace(u"\r\n"_s, u"|"_s);
-            }
+            for (int k = 0; k < p->Objects.Count(); ++k)
+                l << Describe(p->GetObject(k));
             r.push_back(l);
         }
         return r;
+    }
+    // "top text" of each view.
+    std::vector<QStringList> pages() {
+        return pagesAs([](TfrView* v) {
+            QString t = v->Memo.GetText();
+            t.remove(QChar(1));
+            return QString::number(v->Top) + u' ' + t.trimmed().replace(u"\r\n"_s, u"|"_s);
+        });
+    }
+    // "left,top first line" of each view.
+    std::vector<QStringList> places() {
+        return pagesAs(
+            [](TfrView* v) { return u"%1,%2 %3"_s.arg(v->Left).arg(v->Top).arg(v->Memo[0]); });
     }
     // Only the texts of each page.
     std::vector<QStringList> texts() {
@@ -208,13 +226,8 @@ TEST_F(BuildTest, TotalsOverNoRecords) {
 // Master-detail over record-count datasets whose detail sizes vary per master record.
 TEST_F(BuildTest, MasterDetailAndPrintIfSubsetEmpty) {
     const QList<int> details = {2, 0, 1};
-    auto* master = new TfrUserDataset(&owner);
-    master->SetName(u"Masters"_s);
-    master->RangeEnd = reCount;
-    master->RangeEndCount = 3;
-    auto* detail = new TfrUserDataset(&owner);
-    detail->SetName(u"Details"_s);
-    detail->RangeEnd = reCount;
+    auto* master = counted(u"Masters"_s, 3);
+    auto* detail = counted(u"Details"_s, 0);
     detail->OnFirst = [&](TObject*) { detail->RangeEndCount = details[master->RecNo]; };
     report->OnGetValue = [&](const QString& Name, Variant& Value) {
         if (Name == u"M"_s) Value = Variant(master->RecNo + 1);
@@ -273,22 +286,12 @@ TEST_F(BuildTest, PageColumns) {
     band(btMasterData, 0, 60, u"7"_s);
     memo(0, 0, 100, 60, u"[LINE#]"_s);
     ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
-    auto at = [&](int Page) {
-        report->EMFPages.ObjectsToPage(Page);
-        TfrPage* p = report->EMFPages[Page]->Page.get();
-        QStringList l;
-        for (int k = 0; k < p->Objects.Count(); ++k) {
-            TfrView* v = p->GetObject(k);
-            l << u"%1,%2 %3"_s.arg(v->Left).arg(v->Top).arg(v->Memo[0]);
-        }
-        return l;
-    };
     // 196 usable: three rows a column. The first column keeps the designed x; the second is
     // a column width (360 - 10 - 10 - 20) / 2 = 160 and the gap to the right.
     ASSERT_EQ(report->EMFPages.Count(), 2);
-    EXPECT_EQ(at(0), (QStringList{u"0,10 1"_s, u"0,70 2"_s, u"0,130 3"_s, u"180,10 4"_s,
-                                  u"180,70 5"_s, u"180,130 6"_s}));
-    EXPECT_EQ(at(1), QStringList{u"0,10 7"_s});
+    EXPECT_EQ(places(), (std::vector<QStringList>{{u"0,10 1"_s, u"0,70 2"_s, u"0,130 3"_s,
+                                                   u"180,10 4"_s, u"180,70 5"_s, u"180,130 6"_s},
+                                                  {u"0,10 7"_s}}));
 }
 
 // A stretched band grows with its memo; the band below moves down.
@@ -356,14 +359,6 @@ TEST_F(BuildTest, SubReportsSideBySideAcrossPages) {
         memo(0, 0, 100, 20, letter + u"[LINE#]"_s);
     }
     ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
-    auto left = [&](int Page) {
-        report->EMFPages.ObjectsToPage(Page);
-        TfrPage* p = report->EMFPages[Page]->Page.get();
-        QStringList l;
-        for (int k = 0; k < p->Objects.Count(); ++k)
-            l << QString::number(p->GetObject(k)->Left);
-        return l.join(u' ');
-    };
     // Rows of 20 from 30 to the bottom at 206: eight of the first sub-report fit. The master
     // row of one pixel follows the header's sub-reports, then the summary.
     const std::vector<QStringList> expected = {
@@ -372,7 +367,8 @@ TEST_F(BuildTest, SubReportsSideBySideAcrossPages) {
         {u"10 А9"_s, u"30 А10"_s, u"50 А11"_s, u"70 А12"_s, u"91 Кінець"_s},
     };
     EXPECT_EQ(pages(), expected);
-    EXPECT_EQ(left(0), u"0 0 0 0 0 0 0 0 0 150 150 150"_s);
+    EXPECT_EQ(pagesAs([](TfrView* v) { return QString::number(v->Left); })[0].join(u' '),
+              u"0 0 0 0 0 0 0 0 0 150 150 150"_s);
 }
 
 // A split band whose view cannot fit even an empty page: the view prints once, cut at the
@@ -403,6 +399,44 @@ TEST_F(BuildTest, ASplitBandCutsWhatNoPageHolds) {
         EXPECT_EQ(v->Top, 10);
         EXPECT_LE(v->Top + v->Height, 206) << "cut at the bottom";
         EXPECT_FALSE(frGlobals().BuildWarnings.isEmpty());
+    }
+}
+
+// A cross-tab row: a header cell, then one cell per cross record; the cells that pass the right
+// edge go on to the next output page at the same height, the header there only when it repeats.
+TEST_F(BuildTest, CrossTabRowsContinueOnTheNextPage) {
+    auto* cols = counted(u"Months"_s, 5);
+    auto* rows = counted(u"People"_s, 2);
+    report->OnGetValue = [&](const QString& Name, Variant& Value) {
+        if (Name == u"R"_s) Value = Variant(rows->RecNo + 1);
+        if (Name == u"C"_s) Value = Variant(cols->RecNo + 1);
+    };
+    for (const bool repeat : {false, true}) {
+        SCOPED_TRACE(repeat ? "the header repeats" : "the header once");
+        page = report->Pages[0];
+        page->Clear();
+        band(btMasterData, 0, 20, u"People"_s);
+        band(btCrossHeader, 0, 0, {}, repeat ? flBandRepeatHeader : 0)->SetBounds(0, 0, 60, 300);
+        band(btCrossData, 0, 0, u"Months"_s)->SetBounds(60, 0, 100, 300);
+        memo(0, 0, 60, 20, u"Рядок [R]"_s);
+        memo(60, 0, 90, 20, u"[R].[C]"_s);
+        ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+        const std::vector<QStringList> at = places();
+        // The page ends at 350: the columns at 60 and 160 fit, the one at 260 would end at
+        // 360. The rest go on from the left limit of the next page, behind the header when it
+        // repeats; then there is room for two a page, and a third page follows.
+        const std::vector<QStringList> expected =
+            repeat ? std::vector<QStringList>{{u"0,10 Рядок 1"_s, u"60,10 1.1"_s, u"160,10 1.2"_s,
+                                               u"0,30 Рядок 2"_s, u"60,30 2.1"_s, u"160,30 2.2"_s},
+                                              {u"10,10 Рядок 1"_s, u"70,10 1.3"_s, u"170,10 1.4"_s,
+                                               u"10,30 Рядок 2"_s, u"70,30 2.3"_s, u"170,30 2.4"_s},
+                                              {u"10,10 Рядок 1"_s, u"70,10 1.5"_s,
+                                               u"10,30 Рядок 2"_s, u"70,30 2.5"_s}}
+                   : std::vector<QStringList>{{u"0,10 Рядок 1"_s, u"60,10 1.1"_s, u"160,10 1.2"_s,
+                                               u"0,30 Рядок 2"_s, u"60,30 2.1"_s, u"160,30 2.2"_s},
+                                              {u"10,10 1.3"_s, u"110,10 1.4"_s, u"210,10 1.5"_s,
+                                               u"10,30 2.3"_s, u"110,30 2.4"_s, u"210,30 2.5"_s}};
+        EXPECT_EQ(at, expected);
     }
 }
 
