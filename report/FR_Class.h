@@ -429,6 +429,62 @@ class TfrPage : public TfrObject {
     uint8_t BandsBuilt = 0;
     bool PreparedPage = false; // rebuilt from a prepared page: its views are placed already
     int CurY = 0, BottomY = 0;
+
+    // ---- building ----
+    int TopLimit() const;
+    // Less the page footer's height while a report runs and the footer prints on the page.
+    int BottomLimit() const;
+    // Creates the run-time bands and links them (a report page), or shows the dialog.
+    void PrepareBuild();
+    void LinkBands();
+    // Registers the totals the page's aggregates use.
+    void PrepareLinks();
+    void FinishBuild();
+    // Forms the page into the report's prepared pages.
+    void BuildOutput();
+    void ShowBand(TfrBand* Band);
+    bool ShowBandByName(const QString& BandName);
+    void NewPage();
+    void NewColumn(TfrBand* Band);
+    void ShowPageFooters();
+    void RunDataLevel(int Level);
+    void ResetLocalCount(TfrBand* Band, int Value);
+    // Recorded formation of a sub-report's page: each step shows a band (0), rewinds its
+    // dataset (1) or advances it (2). PlaySteps replays from StepIndex; true when it stopped
+    // because a band did not fit the rest of the output page.
+    struct TfrStep {
+        TfrBand* Band;
+        int Action;
+    };
+    void AddStep(TfrBand* Band, int Action);
+    bool PlaySteps();
+    std::vector<TfrStep> Steps;
+    size_t StepIndex = 0;
+    bool RecordMode = false;
+    int CrossColumn = 1; // the cross record being printed, from 1
+
+    std::unique_ptr<TfrBand> Bands[23];
+    std::vector<std::unique_ptr<TfrBand>> ChainedBands; // further bands of a type
+    std::vector<TfrView*> Notified;                     // views told of each printed text view
+    int CurColumn = 0, ColumnTopY = 0, XOffset = 0;
+    int ColWidth = 0;
+    int RecordCount = 1;
+    TfrBand* LastShownBand = nullptr;
+    bool Finishing = false;
+    bool Processed = false;
+    int FreshPageY = 0; // the position below the headers of the newest page or column
+    TfrBand* AggregateCandidate = nullptr; // the data band totals are being registered in
+
+private:
+    void showPending();
+    void addPending(TfrBand* Band);
+    std::vector<TfrBand*> pending;
+    int lastLevel = 0;
+    struct DesignedPlace {
+        TfrView* view;
+        int left, top;
+    };
+    std::vector<DesignedPlace> designedPlaces; // views' places before linking
 };
 
 class TfrPages : public TObject {
@@ -455,16 +511,93 @@ private:
 
 // ---- run-time bands ---------------------------------------------------------------------
 
+// One running total of a data band: its descriptor (footer name, code, expression, options,
+// each ended by the character 1), its value and the records it took.
+struct TfrTotal {
+    QString Descriptor;
+    int Code = 0; // 11 SUM, 12 MIN, 13 MAX, 14 AVG, 15 COUNT
+    QString Footer, Expression;
+    bool CountInvisible = false;
+    Variant Value;
+    int Count = 0;
+};
+
 // The run-time twin of a band view for one build of its page: where it prints now (y is the
-// print position during a build, x and dx the extent of a cross band) and what kind it is.
+// print position during a build, x and dx the extent of a cross band), its views, data
+// source, chains and running totals.
 class TfrBand : public TObject {
     KADRION_CLASS(TfrBand)
     TfrBand(int ATyp, TfrPage* AParent) : Parent(AParent), Typ(ATyp) {}
+    ~TfrBand() override;
+
+private:
+    void runSubReports(const std::vector<TfrSubReportView*>& Views);
+    // Prints a view into the current output page, moved right by Shift and down by y.
+    void printAt(TfrView* View, int Shift);
+    // The band's cross-tab row: the cross header's, each cross record's and the cross
+    // footer's cells, going on to the following output pages when wider than the page.
+    void PrintCross();
+    // Prints the cells of a cross band that lie in this band, the cross band's left at X.
+    void PrintCrossCells(TfrBand* Cross, int X);
+
+public:
+    // A group header keeps the text as its condition; other bands take it as a data source.
+    void AttachDataSource(const QString& Source);
+    void ReleaseDataSources();
+    int MeasureHeight();
+    int TotalHeight();
+    // Shows the band; true when it could not finish on the current page.
+    bool Show();
+    void Output();
+    void PrintObject(TfrView* View);
+    // Prints the band's views, then runs its sub-reports side by side; true when it ran
+    // sub-reports (the page position is then below the lowest of them).
+    bool PrintObjects();
+    void PrintSplit();
+    // Moves to a new column or page when y + height does not fit (unless TestOnly).
+    bool EnsureSpace(int Y, int Height, bool TestOnly = false);
+    void ResetTotals();
+    void AccumulateTotals();
+    TfrTotal& AddTotal(const QString& Descriptor);
+    Variant GetTotal(const QString& Descriptor) const;
+    // Whether the band prints anything on its page.
+    bool IsShown() const;
+    bool IsDataBand() const { return Typ == 5 || Typ == 8 || Typ == 11; }
 
     TfrPage* Parent;
     TfrBandView* View = nullptr;
     int Typ;
+    int Flags = 0;
+    TfrBand *Next = nullptr, *Prev = nullptr;
+    TfrBand *NextGroup = nullptr, *PrevGroup = nullptr;
+    TfrBand *FirstGroup = nullptr, *LastGroup = nullptr;
+    TfrBand* Child = nullptr;
+    TfrBand* TotalsBand = nullptr;
+    int LocalCount = 1, GlobalCount = 1;
+    Variant LastGroupValue;
+    TfrBand *Header = nullptr, *Footer = nullptr, *DataBand = nullptr;
+    TfrBand* ChainLast = nullptr;
+    std::vector<TfrTotal> Totals;
+    bool RepeatingHeader = false;
+    int CalcHeight = -1;
+    int ColumnIndex = 1;
+    int FirstColumnX = 0;
+    int NewPageRequests = 0, NewColumnRequests = 0;
+    bool SkipScript = false;
+    int SubReportBottom = 0;
+    bool HasCrossCells = false; // some views are cells of a cross band
+    int CrossCount = 0;         // the most cross records of a row
+    bool SubReportsDone = true;
+    bool PrintIfSubsetEmpty = false, FormNewPage = false, Stretched = false, PageBreak = false,
+         PrintChildIfInvisible = false, Visible = true;
+    QString Name;
+    TList Objects;
+    TStringList Script;
+    TfrDataset* DataSet = nullptr;
+    bool DataSetOwned = false;
+    QString GroupCondition; // postfix
     int x = 0, y = 0, dx = 0, dy = 0;
+    int MaxDy = 0;
 };
 
 // ---- prepared pages ---------------------------------------------------------------------
@@ -486,6 +619,14 @@ struct TfrPageInfo {
     std::unique_ptr<TMemoryStream> Stream;
     std::unique_ptr<TfrPage> Page;
 };
+
+// Raised when a build cannot go on (a missing dataset ...); the build stops with its message.
+KADRION_EXCEPTION(EfrBuildError, Exception)
+
+// The aggregates of a build (SUM, MIN, MAX, AVG, COUNT): registers a total while the page
+// prepares them, else gives the total of the band being printed. False for other names.
+bool frAggregate(const QString& Name, const Variant& p1, const Variant& p2, const Variant& p3,
+                 Variant& Value);
 
 // Raised when a prepared-report file cannot be read; the pages stay as they were.
 KADRION_EXCEPTION(EfrPreparedError, Exception)
@@ -612,6 +753,36 @@ class TfrReport : public TComponent {
     bool LoadPreparedReport(const QString& FileName);
     // Raises the file's error when it cannot be written.
     void SavePreparedReport(const QString& FileName);
+
+    // ---- building, showing, printing ----
+    // Builds the prepared pages in one or two passes; true when finished and not cancelled.
+    // A build that fails shows its message and leaves no pages.
+    bool PrepareReport();
+    // Builds the pages of one pass from the template.
+    virtual void BuildPages();
+    // Prepares the report, then hands it to the preview.
+    void ShowReport();
+    // Hands the prepared pages to the preview hook when there are any.
+    void ShowPreparedReport();
+    // Prints the prepared pages of a page list ("1,3-5", "2-": to the end, "": all) on the
+    // current printer; Parity 1 prints odd pages only, 2 even ones only.
+    void PrintPreparedReport(const QString& PageNumbers, int Copies, int Parity, bool Collate);
+    // The pages of a page list text, 0-based, in order.
+    static std::vector<int> PageList(const QString& PageNumbers, int PageCount);
+    // Tells the progress the current number (the handler, else the progress hook).
+    void Progress(int Number);
+
+    bool PrintIfEmpty = true;
+    bool ShowProgress = true;
+    int DefaultCopies = 1;
+    bool DefaultCollate = true;
+    // The caption and text of the progress of the running build or print.
+    QString ProgressCaption, ProgressText;
+    TNotifyEvent OnBeginDoc, OnEndDoc;
+    std::function<void(TfrBand*Band)> OnBeginBand, OnEndBand;
+    std::function<void(int n)> OnProgress;
+    std::function<void(TfrPage* Page)> OnManualBuild;
+    TNotifyEvent OnPrintReport;
 
     TfrPages Pages{this};
     TfrEMFPages EMFPages{this};
@@ -815,6 +986,13 @@ public:
     std::function<bool(const QString& Name, const Variant& p1, const Variant& p2, const Variant& p3,
                        Variant& Value)>
         BuildFunction;
+    // Page formation carried from one report page to the next.
+    int LastPageY = 0, LastPageBottom = 0;
+    bool AppendToLastPage = false, LastFooterShown = false;
+    // Where the preview takes a prepared report (the preview window supplies it).
+    std::function<void(TfrReport* Report)> ShowPreview;
+    // The progress window: its caption and line (the line changes as pages form).
+    std::function<void(const QString& Caption, const QString& Line)> ShowProgressText;
     // Interaction of INPUT and MESSAGEBOX.
     std::function<QString(const QString& Prompt, const QString& Default)> InputBox;
     std::function<int(const QString& Text, const QString& Caption, int Flags)> MessageBox;

@@ -33,6 +33,10 @@ TfrGlobals& frGlobals() {
     return *engine;
 }
 
+TfrVariables& frVariables() {
+    return frGlobals().frVariables;
+}
+
 TfrPrinter* frGlobalPrinter() {
     TfrGlobals& g = frGlobals();
     if (!g.frPrinter) {

@@ -3,7 +3,17 @@
 
 #include "FR_Class.h"
 
+#include <QStringList>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Failures show texts as texts.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << "{" << l.join(QStringLiteral(" | ")).toStdString() << "}";
+}
 
 class EngineTest : public ::testing::Test {
 protected:
