@@ -1,0 +1,652 @@
+// The grid's exporters, importers and clipboard commands: the bytes each format writes, the
+// cells each reader fills, damaged input refused whole, round trips through the clipboard, and
+// the CSV and RTF output read back by independent readers.
+#include "Clipbrd.h"
+#include "CodePages.h"
+#include "DBGridEhImpExp.h"
+#include "Dialogs.h"
+#include "GridTestSupport.h"
+#include "StdActns.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray exported(TDBGridEhExport&& E, TCustomDBGridEh* Grid, bool All) {
+    TMemoryStream ms;
+    ExportGridToStream(E, Grid, &ms, All);
+    return ms.GetBytes();
+}
+
+QString exportedText(TDBGridEhExport&& E, TCustomDBGridEh* Grid, bool All) {
+    return FromCodePage(exported(std::move(E), Grid, All));
+}
+
+void importBytes(TDBGridEhImport&& I, TCustomDBGridEh* Grid, const QByteArray& Bytes,
+                 bool All = false) {
+    TMemoryStream ms;
+    ms.SetBytes(Bytes);
+    ImportGridFromStream(I, Grid, &ms, All);
+}
+
+// The fields of every record, "|"-joined, nulls as "<null>".
+QStringList dump(TDataSet* ds) {
+    QStringList r;
+    ds->First();
+    while (!ds->GetEof()) {
+        QStringList cells;
+        for (int i = 0; i < ds->GetFieldCount(); ++i) {
+            TField* f = ds->GetFields(i);
+            cells << (f->IsNull() ? QStringLiteral("<null>") : f->GetAsString());
+        }
+        r << cells.join(u'|');
+        ds->Next();
+    }
+    return r;
+}
+
+QByteArray hex(const char* Text) {
+    return QByteArray::fromHex(Text);
+}
+
+// Two grids on one form: the source over a table of awkward cells, the target over an empty
+// table of the same fields.
+class ImpExpTest : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        define(&ds);
+        ds.AppendRecord({"Іваненко \"Малий\"", "рядок1\nрядок2", 10.0, 7, 45000.0});
+        ds.AppendRecord({"Ґудзь\tЄва", "", 5.5, Null(), Null()});
+        ds.AppendRecord({"O'Brien; Їжак", "кома, {дужки} \\", -1.25, 3, 45001.0});
+        ds.First();
+        AddColumns({"NAME", "NOTE", "SUM", "N", "D"});
+        Show(&ds);
+        target = new TDBGridEh(form);
+        target->SetParent(form);
+        target->SetBounds(0, 300, 600, 100);
+        define(&copyTo);
+        auto* src = new TDataSource(form);
+        src->SetDataSet(&copyTo);
+        for (const char* n : {"NAME", "NOTE", "SUM", "N", "D"})
+            target->GetColumns()->Add()->SetFieldName(n);
+        target->SetDataSource(src);
+        QApplication::processEvents();
+        previous = SetClipboard(new TClipboard);
+    }
+    void TearDown() override {
+        delete SetClipboard(previous);
+        GridTest::TearDown();
+    }
+    static void define(TMemDataSet* d) {
+        TFieldDefs* f = d->GetFieldDefs();
+        f->Add("NAME", ftString, 60);
+        f->Add("NOTE", ftString, 60);
+        f->Add("SUM", ftFloat);
+        f->Add("N", ftInteger);
+        f->Add("D", ftDate);
+        d->Open();
+    }
+    // A rectangle of cells from (Col1, record N1) to (Col2, record N2).
+    void Rect(int Col1, int N1, int Col2, int N2) {
+        ds.SetRecNo(N1);
+        grid->GetSelection()->GetRect()->Select(Col1, ds.GetBookmark(), false);
+        ds.SetRecNo(N2);
+        grid->GetSelection()->GetRect()->Select(Col2, ds.GetBookmark(), true);
+    }
+    TMemDataSet ds{nullptr};
+    TMemDataSet copyTo{nullptr};
+    TDBGridEh* target = nullptr;
+    TClipboard* previous = nullptr;
+    TScriptedInteraction dialogs;
+    TUserInteractionSwap swap{&dialogs};
+};
+
+// Two records (Іван, 10) and (Марія, 5.5) under the captions Name and Sum, with a sum footer.
+class FooterExportTest : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        ds.GetFieldDefs()->Add("NAME", ftString, 20);
+        ds.GetFieldDefs()->Add("SUM", ftFloat);
+        ds.Open();
+        ds.AppendRecord({"Іван", 10.0});
+        ds.AppendRecord({"Марія", 5.5});
+        ds.First();
+        AddColumns({"NAME", "SUM"});
+        Column(0)->GetTitle()->SetCaption("Name");
+        Column(1)->GetTitle()->SetCaption("Sum");
+        grid->SetFooterRowCount(1);
+        Column(1)->GetFooter()->SetValueType(fvtSum);
+        Show(&ds);
+    }
+    TMemDataSet ds{nullptr};
+};
+
+} // namespace
+
+// ---- text and CSV -------------------------------------------------------------------------------
+
+TEST_F(FooterExportTest, TextAndCsvGiveTitlesRecordsAndTheFooterTotal) {
+    EXPECT_EQ(exportedText(TDBGridEhExportAsText(), grid, true),
+              QStringLiteral("Name\tSum\r\nІван\t10\r\nМарія\t5,5\r\n\t15,5"));
+    EXPECT_EQ(exportedText(TDBGridEhExportAsCSV(), grid, true),
+              QStringLiteral("\"Name\";\"Sum\"\r\n\"Іван\";\"10\"\r\n\"Марія\";\"5,5\"\r\n\"\";"
+                             "\"15,5\""));
+    // nothing selected: nothing at all; no titles: no leading line break
+    EXPECT_TRUE(exported(TDBGridEhExportAsText(), grid, false).isEmpty());
+    grid->SetOptions(grid->GetOptions() - TDBGridOptions{dgTitles});
+    EXPECT_EQ(exportedText(TDBGridEhExportAsText(), grid, true),
+              QStringLiteral("Іван\t10\r\nМарія\t5,5\r\n\t15,5"));
+}
+
+TEST_F(GridTest, CountFooterCountsTheExportedRecordsAverageTheWholeTable) {
+    TMemDataSet d{nullptr};
+    FillNumbers(&d, 10);
+    AddColumns({"N", "V"});
+    grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect} - TDBGridOptions{dgTitles});
+    grid->SetFooterRowCount(1);
+    Column(0)->GetFooter()->SetValueType(fvtCount);
+    Column(1)->GetFooter()->SetValueType(fvtAvg);
+    grid->GetSumList()->SetActive(true);
+    Show(&d);
+    for (int n : {2, 5, 9}) {
+        d.SetRecNo(n);
+        grid->GetSelectedRows()->SetCurrentRowSelected(true);
+    }
+    d.SetRecNo(7);
+    // the average of all ten (5.5) shown as the integer field shows it
+    EXPECT_EQ(exportedText(TDBGridEhExportAsText(), grid, false),
+              QStringLiteral("000002\t2\r\n000005\t5\r\n000009\t9\r\n3\t6"));
+    EXPECT_EQ(d.GetRecNo(), 7) << "the current record comes back";
+}
+
+TEST_F(ImpExpTest, CsvQuotesEveryCellAndDoublesQuotes) {
+    Rect(0, 1, 1, 2);
+    EXPECT_EQ(exportedText(TDBGridEhExportAsCSV(), grid, false),
+              QStringLiteral("\"NAME\";\"NOTE\"\r\n\"Іваненко \"\"Малий\"\"\";\"рядок1\nрядок2\"\r\n"
+                             "\"Ґудзь\tЄва\";\"\""));
+}
+
+// ---- the interchange format ---------------------------------------------------------------------
+
+TEST_F(GridTest, InterchangeBytesOfEachKindOfCell) {
+    TMemDataSet d{nullptr};
+    d.GetFieldDefs()->Add("I", ftInteger);
+    d.GetFieldDefs()->Add("S", ftString, 10);
+    d.GetFieldDefs()->Add("D", ftDate);
+    d.GetFieldDefs()->Add("M", ftMemo);
+    d.Open();
+    d.AppendRecord({7, "ab", Null(), ""});
+    d.First();
+    AddColumns({"I", "S"});
+    Show(&d);
+    EXPECT_EQ(exported(TDBGridEhExportAsVCLDBIF(), grid, true),
+              hex("5643 4c44 4249 46 01 02000000 0100 0100 03 07000000 05 02000000 6162 00"));
+    grid->GetColumns()->Clear();
+    AddColumns({"D", "M"});
+    Column(1)->SetVisible(false);
+    EXPECT_EQ(exported(TDBGridEhExportAsVCLDBIF(), grid, true).mid(7),
+              hex("01 01000000 0100 02 00"))
+        << "a null date is the byte 02; hidden columns are not exported";
+    grid->GetColumns()->Clear();
+    AddColumns({"M"});
+    EXPECT_EQ(exported(TDBGridEhExportAsVCLDBIF(), grid, true).mid(12), hex("0100 05 00000000 00"));
+}
+
+TEST(InterchangeReader, DamagedDataIsRefusedWhole) {
+    const QByteArray good = hex("5643 4c44 4249 46 01 02000000 0100 0100 03 07000000 05 02000000 "
+                                "6162 00");
+    EXPECT_EQ(ParseVCLDBIF(good).Cells.size(), 2u);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        const char* message;
+    } cases[] = {
+        {"foreign signature", QByteArray("VCLDBIX").append(good.mid(7)), "ReadPrefix"},
+        {"header cut short", good.left(11), "ReadPrefix"},
+        {"column count beyond the data", hex("5643 4c44 4249 46 01 ffffff7f 0100"), "ReadPrefix"},
+        {"negative column count", hex("5643 4c44 4249 46 01 ffffffff 00"), "ReadPrefix"},
+        {"column name without its end", hex("5643 4c44 4249 46 01 01000000 01 41"), "ReadPrefix"},
+        {"unknown tag", hex("5643 4c44 4249 46 01 01000000 0100 07 00"), "ReadDataCell"},
+        {"text longer than the data", hex("5643 4c44 4249 46 01 01000000 0100 05 ff000000 61 00"),
+         "ReadDataCell"},
+        {"negative text length", hex("5643 4c44 4249 46 01 01000000 0100 05 feffffff 00"),
+         "ReadDataCell"},
+        {"integer cut short", hex("5643 4c44 4249 46 01 01000000 0100 03 0700"), "ReadDataCell"},
+        {"no end tag", good.left(good.size() - 1), "ReadDataCell"},
+        {"bytes after the end", QByteArray(good).append('x'), "ReadDataCell"},
+        {"half a record", hex("5643 4c44 4249 46 01 02000000 0100 0100 03 07000000 00"),
+         "ReadDataCell"},
+        {"cells without columns", hex("5643 4c44 4249 46 01 00000000 02 00"), "ReadDataCell"},
+    };
+    for (const auto& c : cases) {
+        try {
+            ParseVCLDBIF(c.bytes);
+            ADD_FAILURE() << c.what << ": accepted";
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message, QStringLiteral("TDBGridEhImportAsVCLDBIF.%1: Invalid VCLDBIF format")
+                                     .arg(QLatin1String(c.message)))
+                << c.what;
+        }
+    }
+}
+
+TEST_F(ImpExpTest, DamagedInterchangeDataChangesNothing) {
+    const QStringList before = dump(&ds);
+    ds.First();
+    // a good first record, then a cell whose length runs past the end
+    EXPECT_THROW(importBytes(TDBGridEhImportAsVCLDBIF(), grid,
+                             hex("5643 4c44 4249 46 01 01000000 0100 05 01000000 58 05 09000000 "
+                                 "41 00")),
+                 Exception);
+    EXPECT_EQ(dump(&ds), before);
+    EXPECT_EQ(ds.GetState(), dsBrowse);
+}
+
+// ---- import -------------------------------------------------------------------------------------
+
+TEST_F(GridTest, TextReaderSplitsCellsAndLines) {
+    const struct {
+        const char* input;
+        const char* expected; // the three columns of the first two records
+    } cases[] = {
+        {"a\t\tc\r\n", "a||c;2|2|2"},
+        {"a\t\r\nb", "a|1|1;b|2|2"},
+        {"\r\nb\tq", "1|1|1;b|q|2"},
+        {"x\ny\tz", "x\ny|z|1;2|2|2"},
+    };
+    for (const auto& c : cases) {
+        TMemDataSet d{nullptr};
+        d.GetFieldDefs()->Add("A", ftString, 10);
+        d.GetFieldDefs()->Add("B", ftString, 10);
+        d.GetFieldDefs()->Add("C", ftString, 10);
+        d.Open();
+        d.AppendRecord({"1", "1", "1"});
+        d.AppendRecord({"2", "2", "2"});
+        d.First();
+        grid->GetColumns()->Clear();
+        AddColumns({"A", "B", "C"});
+        grid->SetAllowedOperations(AllDBGridEhOperations - TDBGridEhAllowedOperations{alopAppendEh});
+        Show(&d);
+        importBytes(TDBGridEhImportAsText(), grid, QByteArray(c.input));
+        QStringList rows = dump(&d);
+        EXPECT_EQ(rows.join(u';'), QString::fromUtf8(c.expected)) << c.input;
+        source->SetDataSet(nullptr);
+    }
+}
+
+TEST_F(ImpExpTest, TextWithALoneCarriageReturnStopsTheImport) {
+    EXPECT_THROW(importBytes(TDBGridEhImportAsText(), grid, QByteArray("X\r")), Exception);
+    EXPECT_THROW(importBytes(TDBGridEhImportAsText(), grid, QByteArray("Y\rZ")), Exception);
+}
+
+TEST_F(GridTest, PasteWithoutSelectionOverwritesDownwardsThenAppends) {
+    for (bool append : {true, false}) {
+        TMemDataSet d{nullptr};
+        FillNumbers(&d, 5);
+        grid->GetColumns()->Clear();
+        AddColumns({"N", "V"});
+        grid->SetAllowedOperations(append ? AllDBGridEhOperations
+                                          : AllDBGridEhOperations -
+                                                TDBGridEhAllowedOperations{alopAppendEh});
+        Show(&d);
+        d.SetRecNo(3);
+        grid->SetSelectedIndex(1);
+        importBytes(TDBGridEhImportAsText(), grid, QByteArray("30\r\n40\r\n50\r\n60\r\n70\r\n80"));
+        QStringList expected{"000001|1", "000002|2", "000003|30", "000004|40", "000005|50"};
+        if (append) expected << "<null>|60" << "<null>|70" << "<null>|80";
+        EXPECT_EQ(dump(&d), expected) << (append ? "appending" : "no appending");
+        source->SetDataSet(nullptr);
+    }
+}
+
+TEST_F(GridTest, KeyPickListAndConversionErrors) {
+    TMemDataSet d{nullptr};
+    d.GetFieldDefs()->Add("K", ftString, 2);
+    d.GetFieldDefs()->Add("V", ftInteger);
+    d.Open();
+    for (int i = 0; i < 3; ++i)
+        d.AppendRecord({"x", i});
+    d.First();
+    AddColumns({"K", "V"});
+    Column(0)->GetPickList()->SetText("Чоловіча\nЖіноча");
+    Column(0)->GetKeyList()->SetText("Ч\nЖ");
+    grid->SetAllowedOperations(AllDBGridEhOperations - TDBGridEhAllowedOperations{alopAppendEh});
+    Show(&d);
+    TScriptedInteraction dialogs;
+    TUserInteractionSwap swap(&dialogs);
+    dialogs.Answer(mrAll);
+    importBytes(TDBGridEhImportAsText(), grid, QByteArray(ToCodePage("жіноча\tabc\r\nінша\tdef\r\nЧоловіча\t5")));
+    EXPECT_EQ(dump(&d), (QStringList{"Ж|0", "<null>|1", "Ч|5"}));
+    ASSERT_EQ(dialogs.Asked.size(), 1u) << "All answers every later question";
+    EXPECT_TRUE(dialogs.Last().Text.startsWith("Error during insert value: \n"));
+    EXPECT_TRUE(dialogs.Last().Text.endsWith("\n\nIgnore error?"));
+    EXPECT_EQ(dialogs.Last().Type, mtError);
+    EXPECT_EQ(dialogs.Last().Buttons, (std::vector<TMsgDlgBtn>{mbYes, mbNo, mbAll}));
+}
+
+TEST_F(GridTest, NoInTheErrorQuestionCancelsTheHalfWrittenRecord) {
+    TMemDataSet d{nullptr};
+    d.GetFieldDefs()->Add("S", ftString, 5);
+    d.GetFieldDefs()->Add("V", ftInteger);
+    d.Open();
+    d.AppendRecord({"a", 1});
+    d.First();
+    AddColumns({"S", "V"});
+    Show(&d);
+    TScriptedInteraction dialogs;
+    TUserInteractionSwap swap(&dialogs);
+    dialogs.Answer(mrNo);
+    EXPECT_THROW(importBytes(TDBGridEhImportAsText(), grid, QByteArray("b\t2\r\nc\tzz\r\nd\t4")),
+                 EAbort);
+    EXPECT_EQ(dump(&d), QStringList{"b|2"}) << "the first line overwrote, the appended record went";
+    EXPECT_EQ(d.GetState(), dsBrowse);
+}
+
+TEST_F(GridTest, LookupColumnTakesTheExactNameBeforeAPrefix) {
+    TMemDataSet list{nullptr};
+    list.GetFieldDefs()->Add("ID", ftInteger);
+    list.GetFieldDefs()->Add("NAME", ftString, 20);
+    list.Open();
+    list.AppendRecord({1, "Ковальчук"});
+    list.AppendRecord({2, "Коваль"});
+    list.AppendRecord({3, "Петренко"});
+    TMemDataSet d{nullptr};
+    d.GetFieldDefs()->Add("REF", ftInteger);
+    d.Open();
+    auto* look = new TStringField(&d);
+    look->SetFieldName("REFNAME");
+    look->SetFieldKind(fkLookup);
+    look->SetKeyFields("REF");
+    look->SetLookupDataSet(&list);
+    look->SetLookupKeyFields("ID");
+    look->SetLookupResultField("NAME");
+    look->SetDataSet(&d);
+    d.Close();
+    d.Open();
+    for (int i = 0; i < 3; ++i)
+        d.AppendRecord({3});
+    d.First();
+    AddColumns({"REFNAME"});
+    grid->SetAllowedOperations(AllDBGridEhOperations - TDBGridEhAllowedOperations{alopAppendEh});
+    Show(&d);
+    importBytes(TDBGridEhImportAsText(), grid, ToCodePage("коваль\r\nКовальч\r\nнемає"));
+    QStringList refs;
+    for (d.First(); !d.GetEof(); d.Next())
+        refs << d.FieldByName("REF")->GetAsString();
+    EXPECT_EQ(refs, (QStringList{"2", "1", "3"}));
+}
+
+// ---- the clipboard ------------------------------------------------------------------------------
+
+TEST_F(ImpExpTest, CopyLeavesFourFormatsAndPastePrefersTheInterchangeData) {
+    Rect(0, 1, 1, 3);
+    GridCopyToClipboard(grid, false);
+    TClipboard* cb = Clipboard();
+    for (uint16_t f : {uint16_t(CF_TEXT), CF_CSV(), CF_RICH_TEXT_FORMAT(), CF_VCLDBIF()})
+        EXPECT_TRUE(cb->HasFormat(f)) << GetClipboardFormatName(f).toStdString();
+    const QString text = cb->GetAsText();
+    EXPECT_FALSE(text.endsWith("\r\n"));
+    EXPECT_FALSE(text.contains(QChar(0)));
+    EXPECT_TRUE(cb->GetAsHandle(CF_CSV()).endsWith('\0'));
+    EXPECT_TRUE(cb->GetAsHandle(CF_RICH_TEXT_FORMAT()).endsWith("}\0"));
+
+    // the interchange data wins over the text beside it
+    cb->Open();
+    cb->SetAsHandle(CF_TEXT, ToCodePage("не те\tзовсім"));
+    cb->SetAsHandle(CF_VCLDBIF(), hex("5643 4c44 4249 46 01 01000000 0100 05 03000000 e0e1e2 00"));
+    cb->Close();
+    GridPasteFromClipboard(target, false);
+    EXPECT_EQ(dump(&copyTo), (QStringList{"абв|<null>|<null>|<null>|<null>"}));
+
+    // text from elsewhere, ended by a zero byte with more behind it
+    cb->Open();
+    cb->SetAsHandle(CF_TEXT, QByteArray("x\ty", 3).append('\0').append("junk"));
+    cb->Close();
+    GridPasteFromClipboard(target, false);
+    EXPECT_EQ(dump(&copyTo), (QStringList{"x|y|<null>|<null>|<null>"}));
+}
+
+TEST_F(ImpExpTest, CopyAndPasteRoundTripsThroughTheInterchangeFormat) {
+    grid->GetSelection()->SelectAll();
+    GridCopyToClipboard(grid, false);
+    GridPasteFromClipboard(target, false);
+    EXPECT_EQ(dump(&copyTo), dump(&ds));
+}
+
+TEST_F(ImpExpTest, CopyAndPasteRoundTripsThroughText) {
+    // the text carries everything but tabs and CR LF inside cells
+    Rect(0, 1, 1, 3);
+    ds.SetRecNo(2);
+    ds.Edit();
+    ds.FieldByName("NAME")->SetAsString("Ґудзь Єва");
+    ds.Post();
+    GridCopyToClipboard(grid, false);
+    Clipboard()->SetAsText(Clipboard()->GetAsText()); // only the text stays
+    ASSERT_FALSE(Clipboard()->HasFormat(CF_VCLDBIF()));
+    GridPasteFromClipboard(target, false);
+    QStringList got = dump(&copyTo);
+    ASSERT_EQ(got.size(), 4) << "the title row comes along";
+    EXPECT_EQ(got[0], QStringLiteral("NAME|NOTE|<null>|<null>|<null>"));
+    QStringList want;
+    for (ds.First(); !ds.GetEof(); ds.Next())
+        want << ds.FieldByName("NAME")->GetAsString() + u'|' +
+                    (ds.FieldByName("NOTE")->GetAsString().isEmpty()
+                         ? QStringLiteral("<null>")
+                         : ds.FieldByName("NOTE")->GetAsString()) +
+                    QStringLiteral("|<null>|<null>|<null>");
+    EXPECT_EQ(got.mid(1), want);
+}
+
+TEST_F(ImpExpTest, CsvReadBackByPythonGivesTheSameCells) {
+    grid->GetSelection()->SelectAll();
+    GridCopyToClipboard(grid, false);
+    QByteArray csv = Clipboard()->GetAsHandle(CF_CSV());
+    ASSERT_TRUE(csv.endsWith('\0'));
+    csv.chop(1);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("grid.csv");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(csv);
+    f.close();
+    QProcess py;
+    py.start("/usr/bin/python3",
+             {"-c", "import csv,json,sys; print(json.dumps(list(csv.reader(open(sys.argv[1], "
+                    "encoding='cp1251', newline=''), delimiter=';'))))",
+              path});
+    ASSERT_TRUE(py.waitForFinished(30000));
+    ASSERT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+    const QJsonArray rows = QJsonDocument::fromJson(py.readAllStandardOutput()).array();
+    QStringList expected{"NAME;NOTE;SUM;N;D"};
+    for (ds.First(); !ds.GetEof(); ds.Next()) {
+        QStringList cells;
+        for (int c = 0; c < 5; ++c)
+            cells << Column(c)->GetDisplayText();
+        expected << cells.join(u';');
+    }
+    QStringList got;
+    for (const auto& row : rows) {
+        QStringList cells;
+        for (const auto& cell : row.toArray())
+            cells << cell.toString();
+        got << cells.join(u';');
+    }
+    EXPECT_EQ(got, expected);
+}
+
+// ---- deleting -----------------------------------------------------------------------------------
+
+TEST_F(SelectionFixture, DeleteAsksByTheKindOfSelectionAndCancelChangesNothing) {
+    TScriptedInteraction dialogs;
+    TUserInteractionSwap swap(&dialogs);
+    const struct {
+        std::function<void()> select;
+        const char* question;
+    } cases[] = {
+        {[&] { Mark(4); }, "Delete record?"},
+        {[&] {
+             Mark(4);
+             Mark(5);
+             Mark(9);
+         },
+         "Delete all selected records?"},
+        {[&] { Rect(0, 2, 1, 3); }, "Clear selected cells?"},
+        {[&] { Sel()->GetColumns()->Select(Column(1), false); }, "Clear selected cells?"},
+        {[&] { Sel()->SelectAll(); }, "Delete all records?"},
+    };
+    const QStringList before = dump(&ds);
+    for (const auto& c : cases) {
+        Sel()->Clear();
+        c.select();
+        dialogs.Answer(mrCancel);
+        GridDeleteSelection(grid, false);
+        EXPECT_EQ(dialogs.Last().Text, QString::fromLatin1(c.question));
+        EXPECT_EQ(dialogs.Last().Type, mtConfirmation);
+        EXPECT_EQ(dump(&ds), before) << c.question;
+    }
+}
+
+TEST_F(SelectionFixture, DeleteRemovesMarkedRecordsOrClearsSelectedCells) {
+    grid->SetOptions(grid->GetOptions() - TDBGridOptions{dgConfirmDelete});
+    Mark(4);
+    Mark(5);
+    Mark(9);
+    GridDeleteSelection(grid, false);
+    EXPECT_EQ(ds.GetRecordCount(), 27);
+    EXPECT_EQ(Rows()->Count(), 0);
+    for (ds.First(); !ds.GetEof(); ds.Next())
+        EXPECT_FALSE(QList<int>({4, 5, 9}).contains(ds.FieldByName("V")->GetAsInteger()));
+
+    // columns: every record's selected cells go null, a read-only column stays
+    Column(1)->SetReadOnly(true);
+    Sel()->GetColumns()->Select(Column(0), false);
+    Sel()->GetColumns()->Select(Column(1), true);
+    GridDeleteSelection(grid, false);
+    if (ds.GetState() == dsEdit) ds.Post();
+    for (ds.First(); !ds.GetEof(); ds.Next()) {
+        EXPECT_TRUE(ds.FieldByName("N")->IsNull());
+        EXPECT_FALSE(ds.FieldByName("V")->IsNull());
+    }
+
+    // everything
+    GridDeleteSelection(grid, true);
+    EXPECT_TRUE(ds.IsEmpty());
+}
+
+TEST_F(ImpExpTest, CutOfARectangleCopiesThenClearsAfterTheQuestion) {
+    Rect(0, 1, 1, 2);
+    dialogs.Answer(mrOK);
+    GridCutToClipboard(grid, false);
+    EXPECT_EQ(dialogs.Last().Text, QStringLiteral("Clear selected cells?"));
+    EXPECT_TRUE(Clipboard()->GetAsText().contains(QStringLiteral("Іваненко")));
+    if (ds.GetState() == dsEdit) ds.Post();
+    const QStringList rows = dump(&ds);
+    EXPECT_TRUE(rows[0].startsWith("<null>|<null>|10|7|")) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].startsWith("<null>|<null>|5")) << rows[1].toStdString();
+    EXPECT_TRUE(rows[2].startsWith("O'Brien")) << rows[2].toStdString();
+}
+
+TEST_F(ImpExpTest, EditActionsGoThroughTheClipboardCommands) {
+    grid->SetEditActions(TDBGridEhEditActions{geaCopyEh, geaPasteEh});
+    grid->SetFocus();
+    QApplication::processEvents();
+    ASSERT_TRUE(grid->Focused());
+    TEditCopy copy(nullptr);
+    TEditCut cut(nullptr);
+    EXPECT_FALSE(grid->ExecuteAction(&copy)) << "nothing selected";
+    EXPECT_FALSE(grid->UpdateAction(&cut)) << "cutting is not among the grid's edit actions";
+    Rect(0, 1, 0, 2);
+    EXPECT_TRUE(grid->UpdateAction(&copy));
+    EXPECT_TRUE(copy.GetEnabled());
+    EXPECT_TRUE(grid->ExecuteAction(&copy));
+    EXPECT_TRUE(Clipboard()->HasFormat(CF_VCLDBIF()));
+}
+
+// ---- RTF ----------------------------------------------------------------------------------------
+
+TEST_F(FooterExportTest, RtfTableHasItsHeaderCellsAndEscapes) {
+    grid->GetFont()->SetPixelsPerInch(96);
+    Column(0)->SetWidth(96);
+    Column(1)->SetWidth(96);
+    ds.First();
+    ds.Edit();
+    ds.FieldByName("NAME")->SetAsString("a{b}\\c");
+    ds.Post();
+    QByteArray rtf = exported(TDBGridEhExportAsRTF(), grid, true);
+    EXPECT_TRUE(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251"));
+    EXPECT_TRUE(rtf.endsWith("}"));
+    const QList<QByteArray> lines = rtf.split('\n');
+    EXPECT_TRUE(lines[1].startsWith("{\\colortbl\\red0\\green0\\blue0;\\red255\\green255\\blue255;"));
+    EXPECT_TRUE(lines[2].contains("\\fcharset204"));
+    EXPECT_TRUE(rtf.contains("\\cellx1440\r\n")) << rtf.toStdString();
+    EXPECT_TRUE(rtf.contains("\\cellx2880\r\n"));
+    EXPECT_TRUE(rtf.contains(" a\\{b\\}\\\\c\\cell}"));
+    // Марія in Windows-1251
+    EXPECT_TRUE(rtf.contains("\\'cc\\'e0\\'f0\\'b3\\'ff\\cell}"));
+    int open = 0;
+    for (char ch : rtf.replace("\\\\", "").replace("\\{", "").replace("\\}", ""))
+        open += ch == '{' ? 1 : ch == '}' ? -1 : 0;
+    EXPECT_EQ(open, 0) << "braces balance";
+}
+
+TEST_F(GridTest, RtfMultiTitleSharesTheUpperCellWithoutABorderBetween) {
+    TMemDataSet d{nullptr};
+    d.GetFieldDefs()->Add("R", ftString, 10);
+    d.GetFieldDefs()->Add("T", ftDate);
+    d.Open();
+    d.AppendRecord({"1", 45000.0});
+    d.First();
+    AddColumns({"R", "T"});
+    Column(0)->GetTitle()->SetCaption("Підстава|№");
+    Column(1)->GetTitle()->SetCaption("Підстава|Дата");
+    grid->SetUseMultiTitle(true);
+    Show(&d);
+    const QString rtf = exportedText(TDBGridEhExportAsRTF(), grid, true);
+    const QStringList rows = rtf.split("\\trowd");
+    ASSERT_EQ(rows.size(), 4) << "two title rows and the record";
+    // the upper row: the first cell has no right border, the second no left one
+    const QString upper = rows[1];
+    const QStringList cells = upper.split("\\cellx");
+    EXPECT_FALSE(cells[0].contains("\\clbrdrr"));
+    EXPECT_FALSE(cells[1].contains("\\clbrdrl"));
+    EXPECT_TRUE(upper.contains(QStringLiteral(" \\'cf\\'b3\\'e4\\'f1\\'f2\\'e0\\'e2\\'e0\\cell}")));
+    EXPECT_TRUE(upper.contains(QStringLiteral("\\pard\\intbl{\\qc\\fs")));
+    EXPECT_TRUE(rows[2].contains(QStringLiteral(" \\'b9\\cell}")));
+}
+
+TEST_F(ImpExpTest, RtfReadByAnIndependentReader) {
+    const QString unrtf = QStandardPaths::findExecutable("unrtf");
+    if (unrtf.isEmpty()) GTEST_SKIP() << "unrtf is not installed (./test.sh installs it)";
+    grid->GetSelection()->SelectAll();
+    GridCopyToClipboard(grid, false);
+    QByteArray rtf = Clipboard()->GetAsHandle(CF_RICH_TEXT_FORMAT());
+    rtf.chop(1);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("grid.rtf");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(rtf);
+    f.close();
+    auto run = [&](const char* Mode) {
+        QProcess p;
+        p.start(unrtf, {QString::fromLatin1(Mode), path});
+        EXPECT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    const QString text = run("--text");
+    for (const char* cell : {"Іваненко \"Малий\"", "Ґудзь", "O'Brien; Їжак", "{дужки} \\"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(cell))) << cell << "\n" << text.toStdString();
+    const QString html = run("--html");
+    EXPECT_EQ(html.count("<tr"), 4) << html.toStdString();
+    EXPECT_EQ(html.count("<td"), 20);
+    EXPECT_TRUE(html.contains(QStringLiteral("Марія")) || html.contains(QStringLiteral("Їжак")));
+}
