@@ -532,7 +532,7 @@ void GridDeleteSelection(TCustomDBGridEh* Grid, bool ForWholeGrid) {
     TDataSet* ds = gridDataSet(Grid);
     if (kind == gskNone || !ds) return;
     if (Grid->GetOptions().Contains(dgConfirmDelete) &&
-        MessageDlg(deleteQuestion(Grid, kind), mtConfirmation, mbOKCancel(), 0) != mrOK)
+        MessageDlg(deleteQuestion(Grid, kind), mtConfirmation, mbOKCancel(), 0) != mrOk)
         return;
     Grid->SavePosition();
     ds->DisableControls();

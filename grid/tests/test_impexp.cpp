@@ -42,7 +42,7 @@ QStringList dump(TDataSet* ds) {
     while (!ds->GetEof()) {
         QStringList cells;
         for (int i = 0; i < ds->GetFieldCount(); ++i) {
-            TField* f = ds->GetFields(i);
+            TField* f = ds->GetFields()->GetField(i);
             cells << (f->IsNull() ? QStringLiteral("<null>") : f->GetAsString());
         }
         r << cells.join(u'|');
@@ -543,7 +543,7 @@ TEST_F(SelectionFixture, DeleteRemovesMarkedRecordsOrClearsSelectedCells) {
 
 TEST_F(ImpExpTest, CutOfARectangleCopiesThenClearsAfterTheQuestion) {
     Rect(0, 1, 1, 2);
-    dialogs.Answer(mrOK);
+    dialogs.Answer(mrOk);
     GridCutToClipboard(grid, false);
     EXPECT_EQ(dialogs.Last().Text, QStringLiteral("Clear selected cells?"));
     EXPECT_TRUE(Clipboard()->GetAsText().contains(QStringLiteral("Іваненко")));
