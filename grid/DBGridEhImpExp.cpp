@@ -32,8 +32,7 @@ void TDBGridEhExport::ExportToFile(const QString& FileName, bool IsExportAll) {
 void TDBGridEhExport::ExportToStream(TStream* AStream, bool IsExportAll) {
     Stream = AStream;
     TCustomDBGridEh* g = DBGridEh;
-    const TGridSelectionKindEh kind =
-        IsExportAll ? gskAll : g->GetSelection()->GetSelectionType();
+    const TGridSelectionKindEh kind = IsExportAll ? gskAll : g->GetSelection()->GetSelectionType();
     if (kind == gskNone) return;
     TDataSet* ds = g->GetDataSource() ? g->GetDataSource()->GetDataSet() : nullptr;
     if (!ds || !ds->GetActive()) return;
@@ -85,8 +84,8 @@ void TDBGridEhExport::ExportToStream(TStream* AStream, bool IsExportAll) {
         }
         case gskColumns:
         case gskAll:
-            ExportColumns = kind == gskColumns ? g->GetSelection()->GetColumns()
-                                               : g->GetVisibleColumns();
+            ExportColumns =
+                kind == gskColumns ? g->GetSelection()->GetColumns() : g->GetVisibleColumns();
             allocate();
             WritePrefix();
             titles();

@@ -99,8 +99,8 @@ void TDBGridEhImport::ImportFromStream(TStream* AStream, bool IsImportAll) {
         }
         case gskColumns:
         case gskAll:
-            ImportColumns = sel->GetSelectionType() == gskColumns ? sel->GetColumns()
-                                                                  : g->GetVisibleColumns();
+            ImportColumns =
+                sel->GetSelectionType() == gskColumns ? sel->GetColumns() : g->GetVisibleColumns();
             ReadPrefix();
             if (inserting) {
                 appendRecords(atEnd);
@@ -211,7 +211,8 @@ TDBGridEhImportAsText::TState TDBGridEhImportAsText::checkState() {
         state = tsTab;
     } else if (current == '\r') {
         if (!readChar() || current != '\n')
-            throw Exception(QStringLiteral("TDBGridEhImportAsText.CheckState: Invalid text format"));
+            throw Exception(
+                QStringLiteral("TDBGridEhImportAsText.CheckState: Invalid text format"));
         state = tsLineEnd;
     } else {
         state = tsChar;

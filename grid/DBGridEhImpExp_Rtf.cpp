@@ -82,7 +82,8 @@ void TDBGridEhExportAsRTF::WriteCellBorders(bool Left, bool Top, bool Right, boo
     const struct {
         bool on;
         const char* word;
-    } sides[] = {{Left, "\\clbrdrl"}, {Top, "\\clbrdrt"}, {Bottom, "\\clbrdrb"}, {Right, "\\clbrdrr"}};
+    } sides[] = {
+        {Left, "\\clbrdrl"}, {Top, "\\clbrdrt"}, {Bottom, "\\clbrdrb"}, {Right, "\\clbrdrr"}};
     for (const auto& s : sides) {
         if (!s.on) continue;
         WriteText(QString::fromLatin1(s.word));
@@ -91,8 +92,7 @@ void TDBGridEhExportAsRTF::WriteCellBorders(bool Left, bool Top, bool Right, boo
     }
 }
 
-void TDBGridEhExportAsRTF::WriteFormattedText(TFont* Font, const QString& Text,
-                                              TColor Background) {
+void TDBGridEhExportAsRTF::WriteFormattedText(TFont* Font, const QString& Text, TColor Background) {
     QString s = QStringLiteral("\\fs%1").arg(Font->GetSize() * 2);
     const TFontStyles st = Font->GetStyle();
     if (st.Contains(fsBold)) s += QStringLiteral("\\b");
@@ -164,7 +164,8 @@ void TDBGridEhExportAsRTF::WriteRecord(TColumnsEhList* Columns) {
         TColumnEh* c = Columns->GetColumn(i);
         WriteCellBorders(true, true, true, true);
         x += ColumnTwips(c);
-        WriteText(QStringLiteral("\\clshdng10000\\clcfpat%1").arg(ColorIndex(CellParams(c, &font))));
+        WriteText(
+            QStringLiteral("\\clshdng10000\\clcfpat%1").arg(ColorIndex(CellParams(c, &font))));
         WriteLine(QStringLiteral("\\cellx%1").arg(x));
     }
     WriteLine(QStringLiteral("{\\trrh0"));
@@ -204,8 +205,8 @@ void TDBGridEhExportAsRTF::WriteDataCell(TColumnEh* Column, TFont* AFont, TColor
 void TDBGridEhExportAsRTF::WriteFooterCell(int, int, TColumnEh*, TFont* AFont, TColor Background,
                                            TAlignment Alignment, const QString& Text) {
     const QString s = paragraphSpacing();
-    WriteText(QStringLiteral("\\pard\\intbl{") + alignmentWord(Alignment) +
-              QStringLiteral("\\sb") + s + QStringLiteral("\\sa") + s);
+    WriteText(QStringLiteral("\\pard\\intbl{") + alignmentWord(Alignment) + QStringLiteral("\\sb") +
+              s + QStringLiteral("\\sa") + s);
     WriteFormattedText(AFont, Text, Background);
     WriteLine(QStringLiteral("\\cell}"));
 }
@@ -250,9 +251,7 @@ void TDBGridEhExportAsRTF::writeMultiTitle(TColumnsEhList* Columns) {
         node[size_t(i)] = DBGridEh->GetColumnLeaf(Columns->GetColumn(i)->GetIndex());
         height[size_t(i)] = node[size_t(i)] ? node[size_t(i)]->Height : 0;
     }
-    auto hasHost = [&](THeadTreeNode* Node) {
-        return Node && Node->Host && Node != root;
-    };
+    auto hasHost = [&](THeadTreeNode* Node) { return Node && Node->Host && Node != root; };
     std::vector<std::vector<THeadTreeNode*>> rows;
     for (;;) {
         int h = 0;
@@ -319,7 +318,8 @@ void TDBGridEhExportAsRTF::writeMultiTitle(TColumnsEhList* Columns) {
             TColumnEh* col = Columns->GetColumn(c);
             QString text;
             if (here) {
-                WriteText(QStringLiteral("\\pard\\intbl{\\qc\\sb") + m + QStringLiteral("\\sa") + m);
+                WriteText(QStringLiteral("\\pard\\intbl{\\qc\\sb") + m + QStringLiteral("\\sa") +
+                          m);
                 text = here->Text;
             } else {
                 WriteText(QStringLiteral("\\pard\\intbl{\\qc"));
