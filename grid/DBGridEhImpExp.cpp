@@ -427,6 +427,12 @@ void GetClipboardFormatToStream(uint16_t Format, TStream* Stream) {
 
 namespace {
 
+// Clipboard text ends at its first zero byte.
+QByteArray untilZero(QByteArray Text) {
+    if (const qsizetype zero = Text.indexOf('\0'); zero >= 0) Text.truncate(zero);
+    return Text;
+}
+
 TDataSet* gridDataSet(TCustomDBGridEh* Grid) {
     TDataSource* src = Grid->GetDataSource();
     return src ? src->GetDataSet() : nullptr;
@@ -475,11 +481,13 @@ void GridPasteFromClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid) {
             GetClipboardFormatToStream(CF_VCLDBIF(), &ms);
             ms.SetPosition(0);
             ImportGridFromStream<TDBGridEhImportAsVCLDBIF>(Grid, &ms, ForWholeGrid);
+        } else if (cb->HasFormat(CF_CSV())) {
+            GetClipboardFormatToStream(CF_CSV(), &ms);
+            ms.SetBytes(untilZero(ms.GetBytes()));
+            ImportGridFromStream<TDBGridEhImportAsCSV>(Grid, &ms, ForWholeGrid);
         } else if (cb->HasFormat(CF_TEXT)) {
             GetClipboardFormatToStream(CF_TEXT, &ms);
-            QByteArray text = ms.GetBytes();
-            if (const qsizetype zero = text.indexOf('\0'); zero >= 0) text.truncate(zero);
-            ms.SetBytes(text);
+            ms.SetBytes(untilZero(ms.GetBytes()));
             ImportGridFromStream<TDBGridEhImportAsText>(Grid, &ms, ForWholeGrid);
         }
     } catch (...) {

@@ -205,13 +205,18 @@ protected:
     TField* EditTarget(TColumnEh* Column);
     // Runs Assign; a failure asks "Ignore error?" (Yes goes on, All stops asking, No aborts).
     void GuardedAssign(const std::function<void()>& Assign);
+    // Writes a cell's text into Column's field as the user would type it: a lookup column takes
+    // the key of the named record (an exact name before a prefix), a key pick list the key of the
+    // listed text (null for any other); the rest its text.
+    void AssignText(TColumnEh* Column, const QString& Text);
     bool IgnoreAllErrors = false;
 
 private:
     void appendRecords(bool AtEnd);
 };
 
-// Tab-separated text as the text export writes it; a CR must be followed by LF.
+// Tab-separated text as the text export writes it; a CR must be followed by LF. The whole input
+// is checked for that before any field changes.
 class TDBGridEhImportAsText : public TDBGridEhImport {
     KADRION_CLASS(TDBGridEhImportAsText)
     void ImportFromStream(TStream* AStream, bool IsImportAll) override;
@@ -230,6 +235,30 @@ private:
     TState state = tsChar;
     QByteArray cellText;
 };
+
+// CSV as the CSV export writes it, or as other programs do: cells joined by the CSV separator,
+// each quoted (a doubled quote inside) or not, records ended by CR LF or LF; a line break or
+// separator inside quotes belongs to the cell. Text in Windows-1251. The whole input is read and
+// checked (every quote closed, nothing but a separator or line end after a closing quote)
+// before any field changes; damaged input raises
+// "TDBGridEhImportAsCSV.ReadPrefix: Invalid CSV format".
+class TDBGridEhImportAsCSV : public TDBGridEhImport {
+    KADRION_CLASS(TDBGridEhImportAsCSV)
+    TDBGridEhImportAsCSV() : Separator(DBGridEhCSVSeparator) {}
+    QChar Separator;
+    void ImportFromStream(TStream* AStream, bool IsImportAll) override;
+
+protected:
+    void ReadPrefix() override;
+    void ReadRecord(TColumnsEhList* Columns) override;
+
+private:
+    std::vector<QStringList> records;
+    size_t next = 0;
+};
+
+// Splits CSV into records of cells (see TDBGridEhImportAsCSV); raises its format error.
+std::vector<QStringList> ParseCSV(const QByteArray& Bytes, QChar Separator);
 
 // The interchange format; the whole input is checked before any field is written.
 class TDBGridEhImportAsVCLDBIF : public TDBGridEhImport {
@@ -273,7 +302,8 @@ void GetClipboardFormatToStream(uint16_t Format, TStream* Stream);
 // The selection (or with ForWholeGrid everything) as text, CSV, RTF and interchange data.
 void GridCopyToClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid);
 void GridCutToClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid);
-// The interchange data when there is some, else the plain text.
+// The interchange data when there is some, else the CSV (it carries tabs and line breaks inside
+// cells), else the plain text.
 void GridPasteFromClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid);
 // Deletes the selected records (all of them for a whole-grid selection), or clears the
 // selected cells; asks first under dgConfirmDelete.

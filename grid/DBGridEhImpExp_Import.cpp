@@ -186,6 +186,33 @@ void TDBGridEhImport::GuardedAssign(const std::function<void()>& Assign) {
     }
 }
 
+void TDBGridEhImport::AssignText(TColumnEh* Column, const QString& Text) {
+    TField* lookup = Column && Column->GetField() && Column->GetField()->GetFieldKind() == fkLookup
+                         ? Column->GetField()
+                         : nullptr;
+    TField* target = EditTarget(Column);
+    if (!target) return;
+    GuardedAssign([&] {
+        if (lookup) {
+            TDataSet* list = lookup->GetLookupDataSet();
+            if (!list) return;
+            // the exact key first (whatever its case), then the first one it begins
+            const QString result = lookup->GetLookupResultField();
+            if (list->Locate(result, Text, TLocateOptions{loCaseInsensitive}) ||
+                list->Locate(result, Text, TLocateOptions{loCaseInsensitive, loPartialKey}))
+                target->SetValue(list->FieldByName(lookup->GetLookupKeyFields())->GetValue());
+        } else if (Column->GetColumnType() == ctkKeyPickList) {
+            const int i = Column->GetPickList()->IndexOf(Text);
+            if (i < 0 || i >= Column->GetKeyList()->Count())
+                target->Clear();
+            else
+                target->SetAsString(Column->GetKeyList()->GetStrings(i));
+        } else {
+            target->SetAsString(Text);
+        }
+    });
+}
+
 void ImportGridFromStream(TDBGridEhImport& Importer, TCustomDBGridEh* Grid, TStream* Stream,
                           bool IsImportAll) {
     Importer.DBGridEh = Grid;
@@ -194,9 +221,23 @@ void ImportGridFromStream(TDBGridEhImport& Importer, TCustomDBGridEh* Grid, TStr
 
 // ---- the text reader ----------------------------------------------------------------------------
 
+namespace {
+
+[[noreturn]] void invalidText() {
+    throw Exception(QStringLiteral("TDBGridEhImportAsText.CheckState: Invalid text format"));
+}
+
+} // namespace
+
 void TDBGridEhImportAsText::ImportFromStream(TStream* AStream, bool IsImportAll) {
     IgnoreAllErrors = false;
-    TDBGridEhImport::ImportFromStream(AStream, IsImportAll);
+    // a CR without its LF is refused before anything is written
+    TMemoryStream text;
+    text.SetBytes(AStream->ReadAll());
+    const QByteArray bytes = text.GetBytes();
+    for (qsizetype i = bytes.indexOf('\r'); i >= 0; i = bytes.indexOf('\r', i + 1))
+        if (i + 1 >= bytes.size() || bytes[i + 1] != '\n') invalidText();
+    TDBGridEhImport::ImportFromStream(&text, IsImportAll);
 }
 
 bool TDBGridEhImportAsText::readChar() {
@@ -210,9 +251,7 @@ TDBGridEhImportAsText::TState TDBGridEhImportAsText::checkState() {
     } else if (current == '\t') {
         state = tsTab;
     } else if (current == '\r') {
-        if (!readChar() || current != '\n')
-            throw Exception(
-                QStringLiteral("TDBGridEhImportAsText.CheckState: Invalid text format"));
+        if (!readChar() || current != '\n') invalidText();
         state = tsLineEnd;
     } else {
         state = tsChar;
@@ -255,31 +294,81 @@ void TDBGridEhImportAsText::ReadRecord(TColumnsEhList* Columns) {
 }
 
 void TDBGridEhImportAsText::ReadDataCell(TColumnEh* Column) {
-    TField* lookup = Column && Column->GetField() && Column->GetField()->GetFieldKind() == fkLookup
-                         ? Column->GetField()
-                         : nullptr;
-    TField* target = EditTarget(Column);
-    if (!target) return;
-    const QString text = FromCodePage(cellText);
-    GuardedAssign([&] {
-        if (lookup) {
-            TDataSet* list = lookup->GetLookupDataSet();
-            if (!list) return;
-            // the exact key first (whatever its case), then the first one it begins
-            const QString result = lookup->GetLookupResultField();
-            if (list->Locate(result, text, TLocateOptions{loCaseInsensitive}) ||
-                list->Locate(result, text, TLocateOptions{loCaseInsensitive, loPartialKey}))
-                target->SetValue(list->FieldByName(lookup->GetLookupKeyFields())->GetValue());
-        } else if (Column->GetColumnType() == ctkKeyPickList) {
-            const int i = Column->GetPickList()->IndexOf(text);
-            if (i < 0 || i >= Column->GetKeyList()->Count())
-                target->Clear();
-            else
-                target->SetAsString(Column->GetKeyList()->GetStrings(i));
+    AssignText(Column, FromCodePage(cellText));
+}
+
+// ---- the CSV reader -----------------------------------------------------------------------------
+
+std::vector<QStringList> ParseCSV(const QByteArray& Bytes, QChar Separator) {
+    auto bad = [] {
+        throw Exception(QStringLiteral("TDBGridEhImportAsCSV.ReadPrefix: Invalid CSV format"));
+    };
+    const char sep = CharToCodePage(Separator);
+    std::vector<QStringList> records;
+    QStringList cells;
+    const qsizetype size = Bytes.size();
+    qsizetype i = 0;
+    while (i < size) {
+        QByteArray cell;
+        const bool quoted = Bytes[i] == '"';
+        if (quoted) {
+            ++i;
+            for (;;) {
+                if (i >= size) bad(); // the quote is never closed
+                if (Bytes[i] == '"') {
+                    if (i + 1 < size && Bytes[i + 1] == '"') {
+                        cell += '"';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                cell += Bytes[i++];
+            }
         } else {
-            target->SetAsString(text);
+            while (i < size && Bytes[i] != sep && Bytes[i] != '\r' && Bytes[i] != '\n')
+                cell += Bytes[i++];
         }
-    });
+        cells << FromCodePage(cell);
+        if (i >= size) break;
+        if (Bytes[i] == sep) {
+            ++i;
+            if (i >= size) cells << QString(); // an empty last cell
+            continue;
+        }
+        if (Bytes[i] == '\r') {
+            if (i + 1 >= size || Bytes[i + 1] != '\n') bad();
+            ++i;
+        }
+        if (Bytes[i] != '\n') bad(); // something after a closing quote
+        ++i;
+        // an empty line is a record without cells
+        if (cells.size() == 1 && !quoted && cells[0].isEmpty()) cells.clear();
+        records.push_back(cells);
+        cells.clear();
+    }
+    if (!cells.isEmpty()) records.push_back(cells);
+    return records;
+}
+
+void TDBGridEhImportAsCSV::ImportFromStream(TStream* AStream, bool IsImportAll) {
+    IgnoreAllErrors = false;
+    records = ParseCSV(AStream->ReadAll(), Separator);
+    TDBGridEhImport::ImportFromStream(AStream, IsImportAll);
+}
+
+void TDBGridEhImportAsCSV::ReadPrefix() {
+    next = 0;
+    Eof = records.empty();
+}
+
+void TDBGridEhImportAsCSV::ReadRecord(TColumnsEhList* Columns) {
+    if (Eof) return;
+    const QStringList& cells = records[next++];
+    for (int i = 0; i < cells.size() && i < Columns->Count(); ++i)
+        AssignText(Columns->GetColumn(i), cells[i]);
+    Eof = next >= records.size();
 }
 
 // ---- the interchange reader ---------------------------------------------------------------------
