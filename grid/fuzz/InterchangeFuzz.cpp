@@ -1,5 +1,7 @@
 // Feeds arbitrary bytes to the interchange-format reader: it either refuses them with its format
 // error or gives whole records whose cells match the tags read, never reading past the input.
+// The same bytes go to the CSV reader, which either refuses them or gives cells no longer than
+// the input.
 #include "DBGridEhImpExp.h"
 
 #include <cstddef>
@@ -22,6 +24,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (tag == 1 && !VarIsEmpty(d.Cells[i])) std::abort();
             if (qsizetype(d.RawCells[i].size()) > bytes.size()) std::abort();
         }
+    } catch (const Exception&) {
+        // refused whole
+    }
+    try {
+        qsizetype total = 0;
+        for (const QStringList& record : ParseCSV(bytes, u';'))
+            for (const QString& cell : record)
+                total += cell.size();
+        if (total > bytes.size()) std::abort();
     } catch (const Exception&) {
         // refused whole
     }
