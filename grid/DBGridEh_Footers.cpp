@@ -99,8 +99,9 @@ TDBSum* findSum(TDBSumCollection* Items, TGroupOperation Operation, const QStrin
     return nullptr;
 }
 
-// A total in the way the field shows its values.
-QString totalText(TField* Field, double Value) {
+} // namespace
+
+QString FooterTotalText(TField* Field, double Value) {
     QString format;
     if (auto* n = dynamic_cast<TNumericField*>(Field)) format = n->GetDisplayFormat();
     switch (Field->GetDataType()) {
@@ -131,8 +132,6 @@ QString totalText(TField* Field, double Value) {
     }
 }
 
-} // namespace
-
 QString TCustomDBGridEh::GetFooterValue(int Row, TColumnEh* Column) {
     TColumnFooterEh* f = Column->FooterForRow(Row);
     TDataSet* ds = GetDataSource() ? GetDataSource()->GetDataSet() : nullptr;
@@ -146,7 +145,7 @@ QString TCustomDBGridEh::GetFooterValue(int Row, TColumnEh* Column) {
         if (!field) return QString();
         TDBSum* s = findSum(items, operationOf(f->GetValueType()), field->GetFieldName());
         if (!s) return QStringLiteral("0");
-        return totalText(field, s->AsDouble());
+        return FooterTotalText(field, s->AsDouble());
     }
     case fvtCount: {
         TDBSum* s = findSum(items, goCount, QString());

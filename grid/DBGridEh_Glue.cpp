@@ -3,6 +3,7 @@
 // the sort-marking notification held until Ctrl comes up, and the titles repainted as the
 // leftmost column changes.
 #include "Clipbrd.h"
+#include "DBGridEhImpExp.h"
 #include "DBGridEhInternal.h"
 #include "StdActns.h"
 
@@ -31,8 +32,7 @@ bool TCustomDBGridEh::CanPaste() {
     if (!dataLink->GetActive() || readOnly) return false;
     TDataSet* ds = dataLink->GetDataSet();
     if (!ds->CanModify()) return false;
-    static const uint16_t interchange = RegisterClipboardFormat(QStringLiteral("VCLDBIF"));
-    if (!Clipboard()->HasFormat(interchange) && !Clipboard()->HasFormat(CF_TEXT)) return false;
+    if (!Clipboard()->HasFormat(CF_VCLDBIF()) && !Clipboard()->HasFormat(CF_TEXT)) return false;
     return ds->GetState() == dsInsert || allowedOperations.Contains(alopUpdateEh);
 }
 
@@ -61,37 +61,57 @@ bool TCustomDBGridEh::CanDelete() {
     return false;
 }
 
-// The grid takes select-all and the deletion of marked records; copying, cutting, pasting and
-// clearing cells through the clipboard are left to the rest of the application for now.
+// The standard edit actions: each one the grid's EditActions allow, while the grid has the focus.
+namespace {
+
+struct TGridEditAction {
+    bool (*Matches)(TBasicAction*);
+    TDBGridEhEditAction Member;
+    bool (TCustomDBGridEh::*Test)();
+    void (*Perform)(TCustomDBGridEh*);
+};
+
+template <class A> bool isAction(TBasicAction* Action) {
+    return dynamic_cast<A*>(Action) != nullptr;
+}
+
+const TGridEditAction kEditActions[] = {
+    {isAction<TEditCopy>, geaCopyEh, &TCustomDBGridEh::CanCopy,
+     [](TCustomDBGridEh* G) { GridCopyToClipboard(G, false); }},
+    {isAction<TEditPaste>, geaPasteEh, &TCustomDBGridEh::CanPaste,
+     [](TCustomDBGridEh* G) { GridPasteFromClipboard(G, false); }},
+    {isAction<TEditCut>, geaCutEh, &TCustomDBGridEh::CanCut,
+     [](TCustomDBGridEh* G) { GridCutToClipboard(G, false); }},
+    {isAction<TEditSelectAll>, geaSelectAllEh, &TCustomDBGridEh::CanSelectAll,
+     [](TCustomDBGridEh* G) { G->GetSelection()->SelectAll(); }},
+    {isAction<TEditDelete>, geaDeleteEh, &TCustomDBGridEh::CanDelete,
+     [](TCustomDBGridEh* G) { GridDeleteSelection(G, false); }},
+};
+
+const TGridEditAction* editActionFor(TBasicAction* Action, TDBGridEhEditActions Allowed) {
+    for (const TGridEditAction& a : kEditActions)
+        if (a.Matches(Action)) return Allowed.Contains(a.Member) ? &a : nullptr;
+    return nullptr;
+}
+
+} // namespace
+
 bool TCustomDBGridEh::ExecuteAction(TBasicAction* Action) {
-    if (Focused()) {
-        if (dynamic_cast<TEditSelectAll*>(Action) && editActions.Contains(geaSelectAllEh)) {
-            if (!CanSelectAll()) return false;
-            selection->SelectAll();
+    if (Focused())
+        if (const TGridEditAction* a = editActionFor(Action, editActions)) {
+            if (!(this->*a->Test)()) return false;
+            a->Perform(this);
             return true;
         }
-        if (dynamic_cast<TEditDelete*>(Action) && editActions.Contains(geaDeleteEh) &&
-            selection->GetSelectionType() == gskRecordBookmarks) {
-            if (!CanDelete()) return false;
-            bookmarks->Delete();
-            return true;
-        }
-    }
     return TCustomGrid::ExecuteAction(Action);
 }
 
 bool TCustomDBGridEh::UpdateAction(TBasicAction* Action) {
-    if (Focused()) {
-        if (auto* a = dynamic_cast<TEditSelectAll*>(Action);
-            a && editActions.Contains(geaSelectAllEh)) {
-            a->SetEnabled(CanSelectAll());
+    if (Focused())
+        if (const TGridEditAction* a = editActionFor(Action, editActions)) {
+            static_cast<TCustomAction*>(Action)->SetEnabled((this->*a->Test)());
             return true;
         }
-        if (auto* a = dynamic_cast<TEditDelete*>(Action); a && editActions.Contains(geaDeleteEh)) {
-            a->SetEnabled(CanDelete() && selection->GetSelectionType() == gskRecordBookmarks);
-            return true;
-        }
-    }
     return TCustomGrid::UpdateAction(Action);
 }
 

@@ -5,6 +5,7 @@
 
 #include "ActnList.h"
 #include "Clipbrd.h"
+#include "Dialogs.h"
 #include "StdActns.h"
 
 namespace {
@@ -79,14 +80,19 @@ TEST_F(GlueTest, TheFocusedGridTakesOnlyTheEditActionsItIsGiven) {
     EXPECT_TRUE(selectAll->GetEnabled());
     EXPECT_TRUE(selectAll->Execute());
     EXPECT_EQ(Sel()->GetSelectionType(), gskAll);
-    // deleting goes to marked records only
+    // deleting takes the selection, asking first
+    TScriptedInteraction dialogs;
+    TUserInteractionSwap swap(&dialogs);
+    Sel()->Clear();
     del->Update();
-    EXPECT_FALSE(del->GetEnabled());
+    EXPECT_FALSE(del->GetEnabled()) << "nothing selected";
     Mark(4);
     Mark(6);
     del->Update();
     EXPECT_TRUE(del->GetEnabled());
+    dialogs.Answer(mrOk);
     EXPECT_TRUE(del->Execute());
+    EXPECT_EQ(dialogs.Last().Text, QStringLiteral("Delete all selected records?"));
     EXPECT_EQ(ds.RecordCount(), 28);
     EXPECT_EQ(Sel()->GetSelectionType(), gskNone);
 }
