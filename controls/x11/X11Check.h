@@ -6,6 +6,7 @@
 
 #include "Controls.h"
 #include "Forms.h"
+#include "X11Screenshot.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -49,9 +50,8 @@ inline void X11ToolDetached(const QStringList& Args) {
 
 // A picture of the whole X screen, Folder/Name.png.
 inline void X11Screenshot(const QString& Folder, const QString& Name) {
-    QProcess::execute(QStringLiteral("import"),
-                      {QStringLiteral("-window"), QStringLiteral("root"),
-                       Folder + QStringLiteral("/") + Name + QStringLiteral(".png")});
+    if (!X11SaveScreen(Folder + QStringLiteral("/") + Name + QStringLiteral(".png")))
+        std::printf("no screenshot %s\n", qPrintable(Name));
 }
 
 // xdotool's arguments that move the mouse to a client point of a control.

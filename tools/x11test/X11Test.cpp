@@ -1,5 +1,6 @@
 // The support of the x11 tests: the application, xdotool and waiting for what it sent.
 #include "X11Test.h"
+#include "X11Screenshot.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -182,8 +183,8 @@ void Screenshot(const QString& Name) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible()) w->repaint();
     Flush();
-    run(QStringLiteral(KADRION_SOURCE_DIR "/tools/x11_screenshot.sh"),
-        {QDir(dir).filePath(Name + QStringLiteral(".png"))});
+    EXPECT_TRUE(X11SaveScreen(QDir(dir).filePath(Name + QStringLiteral(".png"))))
+        << "no screenshot " << Name.toStdString();
 }
 
 } // namespace X11
