@@ -99,7 +99,6 @@ class TDbfTable : public TDataSet {
     void SetRecNo(int Value) override;
     int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
-    std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     int Translate(const char* Src, char* Dest, bool ToOem) override;
     bool Locate(const QString& KeyFields, const Variant& KeyValues,
                 TLocateOptions Options) override;
@@ -136,12 +135,14 @@ protected:
     void InternalSetToRecord(TRecordBuffer Buffer) override;
     void ClearCalcFields(TRecordBuffer Buffer) override;
     bool TranslateKeepsAscii() const override;
+    QByteArray ReadBlob(TField* Field) override;
+    void WriteBlob(TField* Field, const QByteArray& Bytes) override;
 
 private:
-    friend class TDbfBlobStream;
     friend class TDbfMasterLink;
     static constexpr int InfoSize = 5; // u32 record number, u8 bookmark flag
     static uint32_t recNoOf(TRecordBuffer b);
+    int memoBlockOf(TField* Field);
     QString fullTableName() const;
     TPagedFileMode openFileMode() const;
     void decideTranslation();

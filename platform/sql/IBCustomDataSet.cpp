@@ -86,44 +86,6 @@ void TIBDataSetUpdateObject::Apply(TUpdateKind UpdateKind) {
 
 // A blob of the current record as a memory stream; a writing stream stores its bytes into the
 // record buffer when it is deleted (an empty blob is stored as null).
-class TIBBlobStream : public TMemoryStream {
-public:
-    TIBBlobStream(TIBCustomDataSet* ADataSet, TField* AField, TBlobStreamMode AMode)
-        : ds(ADataSet), field(AField), mode(AMode) {
-        if (mode != bmWrite) {
-            TRecordBuffer rec = ds->GetActiveRecBuf();
-            if (rec) {
-                const char* p = ds->fieldPtr(rec, field);
-                if (p[0]) {
-                    int32_t h;
-                    std::memcpy(&h, p + 1, 4);
-                    if (h) SetBytes(ds->blobBytes(h));
-                }
-            }
-        }
-    }
-    ~TIBBlobStream() override {
-        if (mode == bmRead) return;
-        TRecordBuffer rec = ds->GetActiveRecBuf();
-        if (!rec) return;
-        char* p = ds->fieldPtr(rec, field);
-        QByteArray bytes = GetBytes();
-        if (bytes.isEmpty()) {
-            std::memset(p, 0, 5);
-        } else {
-            int32_t h = ds->newBlob(bytes);
-            p[0] = 1;
-            std::memcpy(p + 1, &h, 4);
-        }
-        ds->NotifyFieldChange(field);
-    }
-
-private:
-    TIBCustomDataSet* ds;
-    TField* field;
-    TBlobStreamMode mode;
-};
-
 // ---- TIBCustomDataSet -------------------------------------------------------------------------
 
 TIBCustomDataSet::TIBCustomDataSet(TComponent* AOwner) : TRowDataSet(AOwner) {}
@@ -582,11 +544,27 @@ bool TIBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
 
 // ---- field data -------------------------------------------------------------------------------
 
-std::unique_ptr<TStream> TIBCustomDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
-    if (!Field->IsBlob())
-        DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
-    if (Mode != bmRead) Field->CheckCanModify();
-    return std::make_unique<TIBBlobStream>(this, Field, Mode);
+QByteArray TIBCustomDataSet::ReadBlob(TField* Field) {
+    TRecordBuffer rec = GetActiveRecBuf();
+    if (!rec) return QByteArray();
+    const char* p = fieldPtr(rec, Field);
+    if (!p[0]) return QByteArray();
+    int32_t h;
+    std::memcpy(&h, p + 1, 4);
+    return h ? blobBytes(h) : QByteArray();
+}
+
+void TIBCustomDataSet::WriteBlob(TField* Field, const QByteArray& Bytes) {
+    TRecordBuffer rec = GetActiveRecBuf();
+    if (!rec) return;
+    char* p = fieldPtr(rec, Field);
+    if (Bytes.isEmpty()) {
+        std::memset(p, 0, 5);
+        return;
+    }
+    int32_t h = newBlob(Bytes);
+    p[0] = 1;
+    std::memcpy(p + 1, &h, 4);
 }
 
 Variant TIBCustomDataSet::GetStateFieldValue(TDataSetState State, TField* Field) {

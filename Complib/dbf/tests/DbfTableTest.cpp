@@ -1,11 +1,16 @@
 // The dataset component: the seniority table as the application writes it, browsing,
 // editing and deleting, every field type at the three levels, memos, code pages.
+#include "BlobChangeCheck.h"
 #include "CodePages.h"
 #include "DbfTestUtil.h"
 #include "Dbf.h"
 #include "Dbf_Lang.h"
 
 #include "Dates.h"
+
+#include <QFileInfo>
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -377,4 +382,42 @@ TEST(DbfTable, LevelSevenFieldPropertiesGiveRequiredAndDefaults) {
     t.FieldByName("NAME")->SetAsString("x");
     t.Post();
     EXPECT_EQ(t.GetDbfFile()->GetRecordCount(), 1);
+}
+
+TEST(DbfTable, ARefusedMemoChangeReachesTheCallerAndKeepsTheFormerValue) {
+    QTemporaryDir dir;
+    TDbfTable t(nullptr);
+    t.SetFilePath(dir.path());
+    t.SetTableName("notes.dbf");
+    t.GetFieldDefs()->Add("TAB", ftString, 5);
+    t.GetFieldDefs()->Add("NOTE", ftMemo);
+    t.CreateTable();
+    t.Open();
+    t.AppendRecord({"00001", "Стара нотатка"});
+    const QString memoPath = dir.filePath("notes.dbt");
+    ASSERT_TRUE(QFile::exists(memoPath));
+    // A full disk, as the process meets it: no file may grow past its present size (the new
+    // value needs blocks at the end of the memo file).
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto failWrites = [&](bool Fail) {
+        if (Fail) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = saved;
+            small.rlim_cur = rlim_t(QFileInfo(memoPath).size());
+            setrlimit(RLIMIT_FSIZE, &small);
+        } else {
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, SIG_DFL);
+        }
+    };
+    TBlobChangeFixture f{&t, t.FieldByName("NOTE"), QStringLiteral("Стара нотатка"), failWrites,
+                         [&t] {
+                             t.Refresh();
+                             return t.FieldByName("NOTE")->GetAsString();
+                         }};
+    CheckRefusedBlobChanges(f);
+    t.Close();
+    t.Open();
+    EXPECT_EQ(t.FieldByName("NOTE")->GetAsString(), QStringLiteral("Прийнята нотатка"));
 }
