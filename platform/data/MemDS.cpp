@@ -231,30 +231,16 @@ void TMemDataSet::SetRecNo(int Value) {
 
 // ---- field data ---------------------------------------------------------------------------------
 
-QByteArray TMemDataSet::ReadBlob(TField* Field) {
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec) return QByteArray();
-    const char* p = fieldPtr(rec, Field);
-    if (p[0] == 0) return QByteArray();
-    int32_t id = 0;
-    std::memcpy(&id, p + 1, 4);
-    auto it = blobs.find(id);
+QByteArray TMemDataSet::blobValue(int32_t Id) {
+    auto it = blobs.find(Id);
     return it != blobs.end() ? it->second : QByteArray();
 }
 
-void TMemDataSet::WriteBlob(TField* Field, const QByteArray& Bytes) {
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec) return;
-    char* p = fieldPtr(rec, Field);
-    if (Bytes.isEmpty()) {
-        std::memset(p, 0, 5);
-        return;
-    }
+int32_t TMemDataSet::storeBlob(const QByteArray& Bytes) {
     int32_t id = nextBlob++;
     blobs[id] = Bytes;
     editBlobs.push_back(id);
-    p[0] = 1;
-    std::memcpy(p + 1, &id, 4);
+    return id;
 }
 
 // ---- writing ------------------------------------------------------------------------------------

@@ -70,8 +70,8 @@ class TMemDataSet : public TRowDataSet<TMemRow> {
     bool BookmarkValid(const TBookmark& Bookmark) const override;
 
 protected:
-    QByteArray ReadBlob(TField* Field) override;
-    void WriteBlob(TField* Field, const QByteArray& Bytes) override;
+    QByteArray blobValue(int32_t Id) override;
+    int32_t storeBlob(const QByteArray& Bytes) override;
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
     bool IsCursorOpen() const override { return cursorOpen; }

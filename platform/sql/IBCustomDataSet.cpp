@@ -544,27 +544,12 @@ bool TIBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
 
 // ---- field data -------------------------------------------------------------------------------
 
-QByteArray TIBCustomDataSet::ReadBlob(TField* Field) {
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec) return QByteArray();
-    const char* p = fieldPtr(rec, Field);
-    if (!p[0]) return QByteArray();
-    int32_t h;
-    std::memcpy(&h, p + 1, 4);
-    return h ? blobBytes(h) : QByteArray();
+QByteArray TIBCustomDataSet::blobValue(int32_t Id) {
+    return blobBytes(Id);
 }
 
-void TIBCustomDataSet::WriteBlob(TField* Field, const QByteArray& Bytes) {
-    TRecordBuffer rec = GetActiveRecBuf();
-    if (!rec) return;
-    char* p = fieldPtr(rec, Field);
-    if (Bytes.isEmpty()) {
-        std::memset(p, 0, 5);
-        return;
-    }
-    int32_t h = newBlob(Bytes);
-    p[0] = 1;
-    std::memcpy(p + 1, &h, 4);
+int32_t TIBCustomDataSet::storeBlob(const QByteArray& Bytes) {
+    return newBlob(Bytes);
 }
 
 Variant TIBCustomDataSet::GetStateFieldValue(TDataSetState State, TField* Field) {

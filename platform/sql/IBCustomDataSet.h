@@ -126,8 +126,8 @@ protected:
     // --- the record-buffer protocol
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
-    QByteArray ReadBlob(TField* Field) override;
-    void WriteBlob(TField* Field, const QByteArray& Bytes) override;
+    QByteArray blobValue(int32_t Id) override;
+    int32_t storeBlob(const QByteArray& Bytes) override;
     bool IsCursorOpen() const override { return cursorOpen; }
     void InternalOpen() override;
     void InternalClose() override;
