@@ -191,6 +191,9 @@ void TDbfTable::InternalOpen() {
     file->OnLocaleError = [this](int& error, uint32_t& solution) {
         if (OnLocaleError) OnLocaleError(error, solution);
     };
+    file->OnIndexDropped = [this](const QString& indexFile, const QString& reason) {
+        if (OnIndexDropped) OnIndexDropped(this, indexFile, reason);
+    };
     file->Open();
     if (file->NeedsCreation()) {
         file.reset();

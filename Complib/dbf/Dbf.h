@@ -26,6 +26,10 @@ using TLanguageWarningEvent = std::function<void(TDbfTable* Sender, TDbfLanguage
 // maintenance, any other value is the locale to use.
 using TDbfLocaleErrorEvent = std::function<void(int& Error, uint32_t& Solution)>;
 using TDbfIndexMissingEvent = std::function<void(bool& DeleteLink)>;
+// An index file that cannot be used (a damaged header) and the reason: the table opens
+// without it, the file left as it is.
+using TDbfIndexDroppedEvent =
+    std::function<void(TDbfTable* Sender, const QString& IndexFile, const QString& Reason)>;
 using TTranslateEvent =
     std::function<int(TDbfTable* Sender, const char* Src, char* Dest, bool ToOem)>;
 using TDbfCompareRecordEvent = std::function<void(TDbfTable* Sender, int& Result)>;
@@ -73,6 +77,7 @@ class TDbfTable : public TDataSet {
     TLanguageWarningEvent OnLanguageWarning;
     TDbfLocaleErrorEvent OnLocaleError;
     TDbfIndexMissingEvent OnIndexMissing;
+    TDbfIndexDroppedEvent OnIndexDropped;
     TTranslateEvent OnTranslate;
 
     // --- public
