@@ -8,9 +8,7 @@
 
 #include "Dates.h"
 
-#include <QFileInfo>
-#include <csignal>
-#include <sys/resource.h>
+#include <memory>
 
 namespace {
 
@@ -396,20 +394,13 @@ TEST(DbfTable, ARefusedMemoChangeReachesTheCallerAndKeepsTheFormerValue) {
     t.AppendRecord({"00001", "Стара нотатка"});
     const QString memoPath = dir.filePath("notes.dbt");
     ASSERT_TRUE(QFile::exists(memoPath));
-    // A full disk, as the process meets it: no file may grow past its present size (the new
-    // value needs blocks at the end of the memo file).
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
+    // A full disk: the new value needs blocks at the end of the memo file.
+    std::unique_ptr<TFullDisk> full;
     auto failWrites = [&](bool Fail) {
-        if (Fail) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit small = saved;
-            small.rlim_cur = rlim_t(QFileInfo(memoPath).size());
-            setrlimit(RLIMIT_FSIZE, &small);
-        } else {
-            setrlimit(RLIMIT_FSIZE, &saved);
-            std::signal(SIGXFSZ, SIG_DFL);
-        }
+        if (Fail)
+            full = std::make_unique<TFullDisk>(memoPath);
+        else
+            full.reset();
     };
     TBlobChangeFixture f{&t, t.FieldByName("NOTE"), QStringLiteral("Стара нотатка"), failWrites,
                          [&t] {

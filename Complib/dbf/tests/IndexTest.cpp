@@ -5,12 +5,9 @@
 #include "Dbf_IdxCur.h"
 #include "MemDS.h"
 
-#include <QFileInfo>
 #include <QRandomGenerator>
 #include <algorithm>
-#include <csignal>
 #include <map>
-#include <sys/resource.h>
 
 namespace {
 
@@ -757,21 +754,13 @@ TEST(DbfIndex, AnAppendWhoseRecordCannotBeWrittenLeavesNoKeyBehind) {
     t.SetFilePath(dir.path());
     t.SetTableName("wide.dbf");
     t.Open();
-    // A full disk: the table file may not grow, so the new record cannot be written.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = rlim_t(QFileInfo(dir.filePath("wide.dbf")).size());
-    setrlimit(RLIMIT_FSIZE, &small);
     bool refused = false;
     try {
+        TFullDisk full(dir.filePath("wide.dbf")); // the new record cannot be written
         t.AppendRecord({"0000", "не записано"});
     } catch (const Exception&) {
         refused = true;
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, SIG_DFL);
     EXPECT_TRUE(refused);
     t.Cancel();
     EXPECT_EQ(t.GetRecordCount(), 40);
