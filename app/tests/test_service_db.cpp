@@ -9,6 +9,7 @@
 #include "SqlText.h"
 #include "varer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 
@@ -192,6 +193,22 @@ TEST_F(ServiceTest, NewDatabaseIsCreatedConnectedAndNeverOverAnExistingFile) {
     EXPECT_FALSE(dm->Database->GetConnected());
     ASSERT_TRUE(ConnectDatabase());
     EXPECT_EQ(Count("PODR"), 1);
+}
+
+TEST_F(ServiceTest, ADatabaseInAFolderWithAnApostropheIsCreatedBackedUpAndRestored) {
+    QDir(dir.path()).mkdir(QStringLiteral("o'neil"));
+    PathFileSvr = dir.filePath(QStringLiteral("o'neil/kadry.fdb"));
+    FullNameSvr = PathFileSvr;
+    ASSERT_TRUE(NewDatabase()) << ui.Last().Text.toStdString();
+    ASSERT_TRUE(QFile::exists(PathFileSvr));
+    EXPECT_EQ(dm->Database->GetDatabaseName(), PathFileSvr);
+    Exec(QStringLiteral("insert into KADR (TAB, FAMILY) values ('00001', 'О''Ніл')"));
+    ASSERT_TRUE(BackupDatabase()) << ui.Last().Text.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("o'neil/kadry.gbk"))));
+    Exec(QStringLiteral("delete from KADR"));
+    ASSERT_TRUE(RestoreDatabase()) << ui.Last().Text.toStdString();
+    ASSERT_TRUE(dm->Database->GetConnected());
+    EXPECT_EQ(VarToStr(Scalar("select FAMILY from KADR")), QStringLiteral("О'Ніл"));
 }
 
 } // namespace

@@ -155,7 +155,10 @@ void TIBDatabase::CreateDatabase() {
         QRegularExpression::CaseInsensitiveOption);
     for (QString& l : lines)
         l.replace(quotedCharset, QStringLiteral("\\1\\2"));
-    QString sql = QStringLiteral("CREATE DATABASE '") + databaseName + QStringLiteral("' ") +
+    // The name is a literal: an apostrophe in a path ("/home/o'neil/...") is doubled.
+    QString name = databaseName;
+    name.replace(u'\'', QStringLiteral("''"));
+    QString sql = QStringLiteral("CREATE DATABASE '") + name + QStringLiteral("' ") +
                   lines.join(QStringLiteral("\n"));
     QByteArray text = sql.toUtf8();
     ISC_STATUS_ARRAY st;
