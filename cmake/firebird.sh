@@ -75,11 +75,9 @@ DatabaseAccess = Full
 CONF
     : >"$root/databases.conf"
     # The security database, made with the embedded engine, and SYSDBA in it.
-    printf "create database '%s';\ncommit;\n" "$root/security3.fdb" >"$root/make.sql"
-    printf "connect '%s' user SYSDBA;\ncreate user SYSDBA password 'quartzfen' using plugin Srp;\ncommit;\n" \
-        "$root/security3.fdb" >"$root/user.sql"
-    isql-fb -q -i "$root/make.sql" >"$root/make.log" 2>&1
-    isql-fb -q -i "$root/user.sql" >>"$root/make.log" 2>&1
+    printf "create database '%s';\ncreate user SYSDBA password 'quartzfen' using plugin Srp;\ncommit;\n" \
+        "$root/security3.fdb" >"$root/make.sql"
+    isql-fb -q -user SYSDBA -i "$root/make.sql" >"$root/make.log" 2>&1
 fi
 port=$(sed -n 's/^RemoteServicePort = //p' "$root/firebird.conf")
 if answers "$port"; then

@@ -176,6 +176,17 @@ void TIBCustomDataSet::beforeDatabaseDisconnect() {
     freeStatements();
 }
 
+void TIBCustomDataSet::connectionLost() {
+    if (select) {
+        try {
+            select->Close();
+        } catch (...) {
+        }
+    }
+    freeStatements();
+    allFetched = true;
+}
+
 void TIBCustomDataSet::beforeTransactionEnd() {
     Close();
 }
@@ -956,6 +967,7 @@ void TIBCustomDataSet::InternalRefresh() {
     }
     if (UpdatesPending()) return;
     int keep = cursor;
+    if (!select) PrepareSelect(); // its cursor went with a lost connection
     select->Close();
     clearRows();
     blobs.clear();

@@ -163,6 +163,9 @@ private:
     };
 
     void beforeDatabaseDisconnect();
+    // The database lost its connection and attaches again: the rows and the pending changes
+    // stay, the cursor goes (what was not fetched is not fetched any more).
+    void connectionLost();
     void beforeTransactionEnd();
     void afterRollbackRetaining() {}
     void databaseFreed();
