@@ -1,6 +1,8 @@
-// Constants of the report engine: object types, band kinds, flag bits, colours and the
-// engine's message texts by id.
+// Constants of the report engine: object types, band kinds, flag bits and the engine's
+// message texts by id. Colours are the graphics layer's (Graphics.h).
 #pragma once
+
+#include "Graphics.h"
 
 #include <QString>
 #include <cstdint>
@@ -83,12 +85,6 @@ constexpr int frtaDown = 16;
 
 // Band alignment of a view.
 enum TfrBandAlign { baNone, baLeft, baRight, baCenter, baWidth, baBottom, baTop, baRest };
-
-// Colours as the engine stores them (platform colour values, system colours in high-bit form).
-constexpr int32_t clBlack = 0;
-constexpr int32_t clWhite = 0xFFFFFF;
-constexpr int32_t clNone = 0x1FFFFFFF;
-constexpr int32_t clBtnFace = int32_t(0x8000000F);
 
 // The template format version this engine writes, and the oldest with a version byte.
 constexpr int frCurrentVersion = 24;
