@@ -55,6 +55,7 @@ TEST_F(LostConnectionTest, ACallToAServerThatStoppedAnsweringEndsAsALostConnecti
     const double took = lostWithin([&] { Scalar("select count(*) from N"); });
     EXPECT_LT(took, 30.0);
     server.Resume();
+    db->SetCallTimeout(0); // a busy machine may answer slowly
     db->Reconnect();
     EXPECT_EQ(Scalar("select V from N").AsString(), QStringLiteral("Один"));
 }
