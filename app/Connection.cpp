@@ -54,16 +54,19 @@ namespace {
 // The same database again, with changes a save could not write: the datasets stay as they
 // are, the database attaches anew, and the changes are applied; a failure of either is shown
 // and the changes still wait.
-bool reconnectKeeping(const std::vector<TIBCustomDataSet*>& Pending) {
+bool reconnectKeeping(const std::vector<TIBCustomDataSet*>& Pending, const TWaitHook& Wait) {
     try {
         DM->Database->GetParams()->Clear();
         DM->Database->GetParams()->AddStrings(ConnectionLines());
         DM->Database->Reconnect();
     } catch (Exception&) {
+        if (Wait) Wait(false);
         GetUserInteraction()->MessageBox(ConnectErrorText(FullNameSvr),
                                          QString::fromUtf16(SErrorCaption), MB_OK | MB_ICONERROR);
         return false;
     }
+    // A save that fails again says so itself, after the wait window.
+    if (Wait) Wait(false);
     bool saved = true;
     for (TIBCustomDataSet* d : Pending)
         saved = DM->Save(d, false) && saved;
@@ -81,11 +84,14 @@ void DisconnectDatabase() {
     }
 }
 
-bool ConnectDatabase() {
+bool ConnectDatabase(const TWaitHook& Wait) {
     const std::vector<TIBCustomDataSet*> pending = DM->PendingDataSets();
     if (!pending.empty() && DM->Database->GetDatabaseName() == FullNameSvr)
-        return reconnectKeeping(pending);
-    if (!MayDropPendingChanges()) return false;
+        return reconnectKeeping(pending, Wait);
+    if (!pending.empty()) {
+        if (Wait) Wait(false);
+        if (!MayDropPendingChanges()) return false;
+    }
     DisconnectDatabase();
     try {
         DM->Database->SetDatabaseName(FullNameSvr);
@@ -95,6 +101,7 @@ bool ConnectDatabase() {
         return true;
     } catch (Exception&) {
         DisconnectDatabase();
+        if (Wait) Wait(false);
         GetUserInteraction()->MessageBox(ConnectErrorText(FullNameSvr),
                                          QString::fromUtf16(SErrorCaption), MB_OK | MB_ICONERROR);
         return false;

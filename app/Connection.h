@@ -7,6 +7,10 @@
 
 class Exception;
 
+// Told to show (true) and hide (false) the wait window around long work; a message to the user
+// always comes after the window is hidden.
+using TWaitHook = std::function<void(bool Show)>;
+
 // How long connecting to a server may take before it gives up (seconds), and one call to the
 // server before it is ended as a lost connection (milliseconds).
 constexpr int ConnectTimeoutSeconds = 10;
@@ -29,11 +33,12 @@ bool MayDropPendingChanges();
 QString FormConnectionString();
 
 // Disconnects, names the database FullNameSvr, sets the three connection lines and connects.
-// A failure is reported ("Помилка підключення до бази ...") and leaves it disconnected.
+// A failure is reported ("Помилка підключення до бази ...", after Wait is told to hide) and
+// leaves it disconnected.
 // Changes that a save could not write (the connection was lost) are never dropped silently:
 // connecting again to the same database keeps the datasets and applies the changes once
 // connected; another database is connected only when the user agrees to drop them.
-bool ConnectDatabase();
+bool ConnectDatabase(const TWaitHook& Wait = {});
 // Disconnects; errors are swallowed (closing always ends disconnected).
 void DisconnectDatabase();
 // At start: when no database is configured yet, AskSettings (the settings dialog) is shown;

@@ -212,6 +212,7 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     makeFields();
     makeUpdateObjects();
     bindRules();
+    makeActions();
     if (!DM) DM = this;
 }
 

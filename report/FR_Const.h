@@ -103,13 +103,20 @@ QString frLoadStr(int id);
 // Message ids used across the engine.
 enum : int {
     SVirtualPrinter = 55007,
-    SBandNames = 55077, // 55077..55099: the 23 band kinds
-    SFormat11 = 55170,  // boolean formats 55170..55173
+    SVirtualPaperNames = 55008, // 55008..55074: the virtual printer's papers
+    SBandNames = 55077,         // 55077..55099: the 23 band kinds
+    SFormat11 = 55170,          // boolean formats 55170..55173
     SDateFormat1 = 55175,
     STimeFormat1 = 55179,
     SError = 55206,
     SUntitled = 55209,
     SDefaultCharset = 55337,
     SFRFError = 55345,
+    SDefaultBin = 55435,
     SVarNotDefined = 55439,
+    // Texts of this engine beyond the ones it was designed with.
+    SPreparedDamaged = 57100,
+    SPreparedCompressed = 57101,
+    SPreparedEarly = 57102,
+    SMetafilePicture = 57103,
 };

@@ -13,7 +13,7 @@ cmake -S "$here" -B "$build" -G Ninja >/dev/null
 cmake --build "$build" --target controls_x11_check controls_x11_dates
 status=0
 for check in controls_x11_check controls_x11_dates; do
-    "$here/tools/x11_run.sh" "$build/controls/$check" "$out" || status=1
+    KADRION_SCREENSHOT_DIR="$out" "$here/tools/x11_run.sh" "$build/controls/$check" "$out" || status=1
 done
 echo "screenshots in $out"
 exit $status
