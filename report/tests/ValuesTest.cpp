@@ -197,6 +197,7 @@ TEST_F(ValuesTest, StandardFunctions) {
         // the platform's edit mask: a blank shows as a space, '!' fills from the right, an
         // escaped ';' is a literal, '>' upper-cases
         {"FORMATTEXT('99999', '12 34')", Variant(u"12 34"_s)},
+        {"FORMATTEXT('99_99', '1234')", Variant(u"12 34"_s)},
         {"FORMATTEXT('!999-99', '1234')", Variant(u" 12-34"_s)},
         {"FORMATTEXT('00\\;00', '1234')", Variant(u"12;34"_s)},
         {"FORMATTEXT('>LL-00', 'ab12')", Variant(u"AB-12"_s)},
