@@ -103,6 +103,9 @@ bool WaitFor(const std::function<bool()>& Done, int TimeoutMs) {
     return true;
 }
 
+// How long input sent may take to arrive: long enough for a machine under heavy load.
+constexpr int InputWaitMs = 15000;
+
 bool Key(const QString& Keys) {
     int expected = 0;
     for (const QString& chord : Keys.split(QLatin1Char(' '), Qt::SkipEmptyParts))
@@ -111,7 +114,7 @@ bool Key(const QString& Keys) {
     QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0")};
     args += Keys.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (!XDoTool(args)) return false;
-    bool ok = WaitFor([&] { return counter()->KeyReleases - before >= expected; });
+    bool ok = WaitFor([&] { return counter()->KeyReleases - before >= expected; }, InputWaitMs);
     Flush();
     return ok;
 }
@@ -120,7 +123,8 @@ bool Type(const QString& Text) {
     const int before = counter()->KeyReleases;
     if (!XDoTool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("0"), Text}))
         return false;
-    bool ok = WaitFor([&] { return counter()->KeyReleases - before >= int(Text.size()); });
+    bool ok =
+        WaitFor([&] { return counter()->KeyReleases - before >= int(Text.size()); }, InputWaitMs);
     Flush();
     return ok;
 }
@@ -137,7 +141,7 @@ bool Click(QWidget* W, QPoint P, int Button) {
     if (!MoveTo(W, P)) return false;
     const int before = counter()->ButtonReleases;
     if (!XDoTool({QStringLiteral("click"), QString::number(Button)})) return false;
-    bool ok = WaitFor([&] { return counter()->ButtonReleases > before; });
+    bool ok = WaitFor([&] { return counter()->ButtonReleases > before; }, InputWaitMs);
     Flush();
     return ok;
 }
@@ -150,7 +154,7 @@ bool Wheel(QWidget* W, QPoint P, int Clicks) {
                   QString::number(std::abs(Clicks)), QStringLiteral("--delay"), QStringLiteral("0"),
                   Clicks > 0 ? QStringLiteral("5") : QStringLiteral("4")}))
         return false;
-    bool ok = WaitFor([&] { return counter()->Wheels - before >= std::abs(Clicks); });
+    bool ok = WaitFor([&] { return counter()->Wheels - before >= std::abs(Clicks); }, InputWaitMs);
     Flush();
     return ok;
 }
