@@ -1,5 +1,7 @@
 #include "DMUnit.h"
 
+#include "Connection.h"
+
 #include "Schema.h"
 
 TDM* DM = nullptr;
@@ -147,6 +149,10 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     Database->SetLoginPrompt(false);
     Database->SetSQLDialect(3);
     Database->SetIdleTimer(0);
+    // A server that does not answer: connecting gives up, a stalled call ends (as a lost
+    // connection), instead of the program waiting for good.
+    Database->SetConnectTimeout(ConnectTimeoutSeconds);
+    Database->SetCallTimeout(CallTimeoutMs);
     Database->SetDefaultTransaction(IBTrans);
     IBTrans->SetDefaultDatabase(Database);
     IBTrans->GetParams()->Add(QStringLiteral("read_committed"));

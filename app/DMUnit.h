@@ -98,6 +98,10 @@ class TDM : public TDataModule, public TCalendarSource {
     // Applies a dataset's pending changes and commits with retaining; reports a failure.
     // Returns true when nothing stays pending.
     bool Save(TIBCustomDataSet* DataSet, bool AfterDelete);
+    // The datasets holding changes not yet written to the database (a save failed).
+    std::vector<TIBCustomDataSet*> PendingDataSets() const;
+    // Reads the rows of every open dataset again, each staying at its place.
+    void RefreshOpenDataSets();
 
     // The number of the employee at the start of the current edit.
     QString NumberAtEditStart;

@@ -47,6 +47,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     makeMenu();
     makeBars();
     OnCreate = [this](TObject* S) { FormCreate(S); };
+    OnCloseQuery = [this](TObject* S, bool& CanClose) { FormCloseQuery(S, CanClose); };
     OnClose = [this](TObject* S, TCloseAction& A) { FormClose(S, A); };
     EndLoading();
 }
@@ -249,6 +250,10 @@ void TMainForm::FormIdle(TObject*, bool&) {
         const bool on = connected && bool(a->OnExecute);
         if (a->GetEnabled() != on) a->SetEnabled(on);
     }
+}
+
+void TMainForm::FormCloseQuery(TObject*, bool& CanClose) {
+    CanClose = MayDropPendingChanges();
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction&) {

@@ -42,6 +42,9 @@ class TMainForm : public TForm {
     // --- handlers
     void FormCreate(TObject* Sender);
     void FormIdle(TObject* Sender, bool& Done);
+    // Changes a save could not write (the connection was lost) keep the program open unless
+    // the user agrees to drop them.
+    void FormCloseQuery(TObject* Sender, bool& CanClose);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void N41Click(TObject* Sender); // seniority
     void N44Click(TObject* Sender); // backup

@@ -2,6 +2,7 @@
 
 #include "AboutUnit.h"
 #include "Clock.h"
+#include "Connection.h"
 #include "DMUnit.h"
 #include "DeskUnit.h"
 #include "MainUnit.h"
@@ -70,6 +71,8 @@ void FreeApplicationForms() {
 
 int RunKadrion() {
     CreateApplicationForms();
+    // An error no window handled: a lost connection is told in our words.
+    UseErrorTexts();
     Application->Run();
     return 0;
 }

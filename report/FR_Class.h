@@ -733,6 +733,8 @@ class TfrReport : public TComponent {
     void SaveToFile(const QString& FileName);
     void Clear();
     TfrView* FindObject(const QString& Name);
+    // A view by name, or a page by "Page<n>" (counted from 1); nullptr when there is none.
+    TfrObject* FindObjectOrPage(const QString& Name);
     void SetPrinterTo(const QString& PrnName);
     // Makes this the current report and points the engine's parser at its value lookup and
     // function handler.

@@ -157,10 +157,10 @@ void TfrPages::SaveToStream(TStream* Stream) {
     frWriteWord(Stream, Parent->TwoPass);
     QString printer = Parent->PrinterName;
     if (printer == frLoadStr(SVirtualPrinter)) printer = VirtualPrinterMark;
-    frWriteString(Stream, printer);
+    frSaveNamed(QStringLiteral("принтер"), [&] { frWriteString(Stream, printer); });
     for (auto& p : pages) {
         frWriteByte(Stream, 0xFF);
-        p->SaveToStream(Stream);
+        frSaveNamed(p->Name, [&] { p->SaveToStream(Stream); });
     }
     for (int pi = 0; pi < Count(); ++pi) {
         TfrPage* p = pages[pi].get();
@@ -171,7 +171,7 @@ void TfrPages::SaveToStream(TStream* Stream) {
             frWriteByte(Stream, uint8_t(pi));
             const int64_t placeholder = Stream->GetPosition();
             frWriteInteger(Stream, 0);
-            view->SaveToStream(Stream);
+            frSaveNamed(view->Name, [&] { view->SaveToStream(Stream); });
             const int64_t end = Stream->GetPosition();
             Stream->SetPosition(placeholder);
             frWriteInteger(Stream, int32_t(end));
@@ -241,8 +241,11 @@ bool TfrReport::LoadFromFile(const QString& AFileName) {
 }
 
 void TfrReport::SaveToFile(const QString& AFileName) {
+    // Made whole in memory first: a refused save leaves the file as it was.
+    TMemoryStream m;
+    SaveToStream(&m);
     TFileStream f(AFileName, fmCreate);
-    SaveToStream(&f);
+    m.SaveToStream(&f);
 }
 
 bool TfrReport::LoadFromStream(TStream* Stream) {

@@ -1,5 +1,5 @@
-// Constants of the report engine: object types, band kinds, flag bits and the
-// engine's message texts by id.
+// Constants of the report engine: object types, band kinds, flag bits and the engine's
+// message texts by id. Colours are the graphics layer's (Graphics.h).
 #pragma once
 
 #include "Graphics.h"

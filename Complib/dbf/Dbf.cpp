@@ -39,53 +39,6 @@ private:
 
 // The value of one memo, blob or OLE field, read at creation and written back on destruction
 // when opened for writing.
-class TDbfBlobStream : public TMemoryStream {
-    KADRION_CLASS(TDbfBlobStream)
-    TDbfBlobStream(TDbfTable* table, TField* field, TBlobStreamMode mode)
-        : table(table), field(field), mode(mode) {
-        TRecordBuffer rec = table->GetActiveRecBuf();
-        TDbfFile* file = table->dbfFile.get();
-        int32_t block = 0;
-        if (rec && !file->GetFieldData(field->GetFieldNo() - 1, ftInteger, &block,
-                                       rec + TDbfTable::InfoSize))
-            block = 0;
-        blockNo = block;
-        if (blockNo > 0 && file->MemoFile()) {
-            QByteArray bytes = file->MemoFile()->ReadMemo(blockNo);
-            readSize = int(bytes.size());
-            if (field->GetTransliterate()) bytes = table->TranslateBytes(bytes, false);
-            if (mode != bmWrite) WriteBuffer(bytes.constData(), bytes.size());
-            SetPosition(0);
-        }
-    }
-    ~TDbfBlobStream() override {
-        if (mode == bmRead) return;
-        try {
-            QByteArray bytes(static_cast<const char*>(GetMemory()), int(GetSize()));
-            if (field->GetTransliterate()) bytes = table->TranslateBytes(bytes, true);
-            TDbfFile* file = table->dbfFile.get();
-            TRecordBuffer rec = table->GetActiveRecBuf();
-            if (!rec || !file->MemoFile()) return;
-            int block = blockNo;
-            file->MemoFile()->WriteMemo(block, readSize, bytes);
-            int32_t b = block;
-            file->SetFieldData(field->GetFieldNo() - 1, ftInteger, block ? &b : nullptr,
-                               rec + TDbfTable::InfoSize);
-            table->SetModified(true);
-            table->NotifyFieldChange(field);
-        } catch (...) {
-            // a destructor must not throw; the record keeps its former value
-        }
-    }
-
-private:
-    TDbfTable* table;
-    TField* field;
-    TBlobStreamMode mode;
-    int blockNo = 0;
-    int readSize = 0;
-};
-
 // ---- TDbfTable ------------------------------------------------------------------------------
 
 TDbfTable::TDbfTable(TComponent* AOwner)
@@ -237,6 +190,9 @@ void TDbfTable::InternalOpen() {
     };
     file->OnLocaleError = [this](int& error, uint32_t& solution) {
         if (OnLocaleError) OnLocaleError(error, solution);
+    };
+    file->OnIndexDropped = [this](const QString& indexFile, const QString& reason) {
+        if (OnIndexDropped) OnIndexDropped(this, indexFile, reason);
     };
     file->Open();
     if (file->NeedsCreation()) {
@@ -764,8 +720,34 @@ void TDbfTable::SetFieldData(TField* Field, const void* Buffer) {
     NotifyFieldChange(Field);
 }
 
-std::unique_ptr<TStream> TDbfTable::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
-    return std::make_unique<TDbfBlobStream>(this, Field, Mode);
+// The memo block a blob field of the active record starts at (0: none).
+int TDbfTable::memoBlockOf(TField* Field) {
+    TRecordBuffer rec = GetActiveRecBuf();
+    int32_t block = 0;
+    if (!rec || !dbfFile->GetFieldData(Field->GetFieldNo() - 1, ftInteger, &block, rec + InfoSize))
+        block = 0;
+    return block;
+}
+
+QByteArray TDbfTable::ReadBlob(TField* Field) {
+    const int block = memoBlockOf(Field);
+    if (block <= 0 || !dbfFile->MemoFile()) return QByteArray();
+    QByteArray bytes = dbfFile->MemoFile()->ReadMemo(block);
+    return Field->GetTransliterate() ? TranslateBytes(bytes, false) : bytes;
+}
+
+void TDbfTable::WriteBlob(TField* Field, const QByteArray& Bytes) {
+    TRecordBuffer rec = GetActiveRecBuf();
+    TDbtFile* memo = dbfFile->MemoFile();
+    if (!rec || !memo) return;
+    int block = memoBlockOf(Field);
+    // the blocks of the value there now are reused when the new one fits in them
+    const int previousLength = block > 0 ? int(memo->ReadMemo(block).size()) : 0;
+    memo->WriteMemo(block, previousLength,
+                    Field->GetTransliterate() ? TranslateBytes(Bytes, true) : Bytes);
+    int32_t b = block;
+    dbfFile->SetFieldData(Field->GetFieldNo() - 1, ftInteger, block ? &b : nullptr, rec + InfoSize);
+    SetModified(true);
 }
 
 QByteArray TDbfTable::TranslateBytes(const QByteArray& bytes, bool ToOem) {

@@ -131,8 +131,8 @@ void TDbfFile::Open() {
                 idx->SetMode(mode == pfExclusiveCreate   ? pfExclusiveOpen
                              : mode == pfReadWriteCreate ? pfReadWriteOpen
                                                          : mode);
-                idx->Open(); // an index dropped for its locale is not used
-                if (idx->IsUsable()) {
+                // an index dropped for its locale or its damage is not used
+                if (openOrDrop(*idx) && idx->IsUsable()) {
                     mdxFile = idx.get();
                     indexFiles.push_back(std::move(idx));
                 }
@@ -777,16 +777,23 @@ int TDbfFile::InsertRecord(char* buffer) {
             UnlockRegion(0);
         }
 
-        // keys first: a refused key leaves the table and every index as they were
+        // keys first: a refused key, or any other failure before the record is written,
+        // leaves the table and every index as they were
         size_t done = 0;
+        auto takeBackKeys = [&] {
+            while (done > 0) {
+                --done;
+                try {
+                    indexFiles[done]->Delete(n, buffer);
+                } catch (...) {
+                }
+            }
+        };
         try {
             for (; done < indexFiles.size(); ++done)
                 indexFiles[done]->Insert(n, buffer);
         } catch (...) {
-            while (done > 0) {
-                --done;
-                indexFiles[done]->Delete(n, buffer);
-            }
+            takeBackKeys();
             throw;
         }
 
@@ -802,6 +809,7 @@ int TDbfFile::InsertRecord(char* buffer) {
             WriteHeader();
         } catch (...) {
             UnlockRegion(0);
+            takeBackKeys();
             throw;
         }
         UnlockRegion(0);
@@ -921,12 +929,25 @@ TIndexFile* TDbfFile::OpenIndex(const QString& indexName, const QString& express
     if (creating && expression.isEmpty()) return nullptr;
     auto idx = std::make_unique<TIndexFile>(this, name);
     idx->SetMode(modeFor(creating));
-    idx->Open();
+    if (creating)
+        idx->Open();
+    else if (!openOrDrop(*idx))
+        return nullptr;
     if (!idx->IsUsable()) return nullptr;
     TIndexFile* result = idx.get();
     indexFiles.push_back(std::move(idx));
     if (creating) createTag(result, ExtractFileName(ChangeFileExt(name, "")));
     return result;
+}
+
+bool TDbfFile::openOrDrop(TIndexFile& index) {
+    try {
+        index.Open();
+        return true;
+    } catch (const Exception& e) {
+        if (OnIndexDropped) OnIndexDropped(index.FileName(), e.Message);
+        return false;
+    }
 }
 
 void TDbfFile::RegenerateIndex(TIndexFile* index, const QString& tagName) {

@@ -90,9 +90,14 @@ public:
     std::function<void(bool& deleteLink)> OnIndexMissing;
     // Decides the locale of an index whose locale cannot be used (see the index files).
     std::function<void(int& error, uint32_t& solution)> OnLocaleError;
+    // Told of an index file that cannot be used (a damaged header): the table opens without
+    // it and the file is left as it is.
+    std::function<void(const QString& indexFile, const QString& reason)> OnIndexDropped;
 
 private:
     void readHeaderValues();
+    // Opens an existing index file; one that cannot be used is told of and gives false.
+    bool openOrDrop(TIndexFile& index);
     void stampLockField(char* buffer) const;
     void writeEofMarker();
     void checkFieldIndex(int i) const;

@@ -26,8 +26,9 @@ TExpressionType LetterType(char c) {
     }
 }
 
-TFunction::TFunction(const QString& name, const QString& argTypes, int minArgs, TExpressionType result,
-                     TExprFunc func, bool isOperator, int priority, const QString& description)
+TFunction::TFunction(const QString& name, const QString& argTypes, int minArgs,
+                     TExpressionType result, TExprFunc func, bool isOperator, int priority,
+                     const QString& description)
     : TExprWord(name), typeSpec(argTypes), minArgs(minArgs < 0 ? int(argTypes.size()) : minArgs),
       result(result), func(std::move(func)), isOperator(isOperator), priority(priority),
       description(description) {

@@ -238,6 +238,44 @@ TEST_F(MainWindowTest, TheSettingsDialogWritesEveryValueAndAFailedConnectionName
     EXPECT_EQ(ini.ReadString("Data", "FullNameSvr", ""), DbPath());
 }
 
+TEST_F(MainWindowTest, ChangesASaveCouldNotWriteKeepTheProgramOpenUnlessTheUserDropsThem) {
+    PrepareSettings();
+    Start();
+    // A change the save could not write: a second position under a code that is taken.
+    TIBQuery* prof = DM->IBprof;
+    prof->Open();
+    for (const char* name : {"Токар", "Слюсар"}) {
+        prof->Append();
+        prof->FieldByName("CODPROF")->SetAsString(QStringLiteral("901"));
+        prof->FieldByName("NAMPROF")->SetAsString(QString::fromUtf8(name));
+        prof->Post();
+    }
+    ASSERT_TRUE(prof->UpdatesPending());
+    const QString question = QStringLiteral("Є зміни, які не вдалося записати до бази ") +
+                             DbPath() +
+                             QStringLiteral(". Якщо продовжити, їх буде втрачено. Продовжити?");
+    // No: the program stays, connected, the change still waiting.
+    ui.Asked.clear();
+    ui.Answer(IDNO);
+    EXPECT_FALSE(MainForm->CloseQuery());
+    EXPECT_EQ(Texts(), QStringList{question});
+    EXPECT_TRUE(prof->UpdatesPending());
+    EXPECT_TRUE(DM->Database->GetConnected());
+    // Yes: dropped, and the program closes.
+    ui.Asked.clear();
+    ui.Answer(IDYES);
+    EXPECT_TRUE(MainForm->CloseQuery());
+    EXPECT_EQ(Texts(), QStringList{question});
+    EXPECT_FALSE(prof->UpdatesPending());
+    TCloseAction action = caFree;
+    MainForm->FormClose(MainForm, action);
+    EXPECT_FALSE(DM->Database->GetConnected());
+    // Nothing pending: closing asks nothing.
+    ui.Asked.clear();
+    EXPECT_TRUE(MainForm->CloseQuery());
+    EXPECT_TRUE(ui.Asked.empty());
+}
+
 TEST_F(MainWindowTest, TheServiceCommandsRunWithTheWaitWindowAndTellTheirEnd) {
     PrepareSettings();
     Start();

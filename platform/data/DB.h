@@ -909,6 +909,22 @@ private:
 
 // ---- TDataSet ---------------------------------------------------------------------------------
 
+// The byte stream of a blob field's value, the same for every dataset: it holds the value read
+// from the active record when made (unless made for bmWrite). What is written to it becomes the
+// field's value only through Commit, which stores the bytes in the record (the dataset's
+// WriteBlob) and then tells the field's OnChange. An error of either reaches the caller of
+// Commit and the field keeps its former value. A stream dropped without Commit changes nothing.
+class TBlobStream : public TMemoryStream {
+    KADRION_CLASS(TBlobStream)
+    TBlobStream(TDataSet* ADataSet, TField* AField, TBlobStreamMode AMode);
+    void Commit();
+
+private:
+    TDataSet* dataSet;
+    TField* field;
+    TBlobStreamMode mode;
+};
+
 class TDataSet : public TComponent {
     KADRION_CLASS(TDataSet)
     explicit TDataSet(TComponent* AOwner);
@@ -1051,9 +1067,9 @@ class TDataSet : public TComponent {
     virtual TDataSource* GetDataSource() const { return nullptr; }
     // True when DataSource leads (through masters) back to this dataset.
     bool IsLinkedTo(TDataSource* DataSource) const;
-    // Raw byte streams of blob fields; the caller owns the stream. Writing streams store
-    // their bytes into the record when they are deleted.
-    virtual std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode);
+    // The byte stream of a blob field's value in the active record; the caller owns it. What
+    // is written to it becomes the value only through its Commit (see TBlobStream).
+    virtual std::unique_ptr<TBlobStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode);
     // Converts zero-terminated 8-bit text between the dataset's code page and Windows-1251
     // (ToOem: towards the dataset); returns the length of Dest. The default copies.
     virtual int Translate(const char* Src, char* Dest, bool ToOem);
@@ -1083,6 +1099,7 @@ class TDataSet : public TComponent {
 protected:
     friend class TField;
     friend class TFields;
+    friend class TBlobStream;
     friend class TDataLink;
     friend class TDataSource;
     friend class TFieldDefs;
@@ -1106,6 +1123,11 @@ protected:
     virtual void InternalPost() = 0;
     virtual void InternalDelete() = 0;
     virtual void InternalGotoBookmark(const TBookmark& Bookmark) = 0;
+    // The bytes of a blob field in the active record (empty when it is null), and storing new
+    // ones there (empty: null) without telling anyone. WriteBlob either stores the whole value
+    // or raises, leaving the record as it was. The defaults raise "not a blob field".
+    virtual QByteArray ReadBlob(TField* Field);
+    virtual void WriteBlob(TField* Field, const QByteArray& Bytes);
     virtual void InternalSetToRecord(TRecordBuffer Buffer) = 0;
     virtual void InternalEdit() {}
     virtual void InternalCancel() {}

@@ -1324,18 +1324,18 @@ TGraphicField::TGraphicField(TComponent* AOwner) : TBlobField(AOwner) {
 QByteArray TBlobField::GetAsBytes() const {
     if (!dataSet) DatabaseErrorFmt(QString::fromUtf8(SDataSetMissing), {GetDisplayName()});
     if (IsNull()) return QByteArray();
-    std::unique_ptr<TStream> s = dataSet->CreateBlobStream(const_cast<TBlobField*>(this), bmRead);
+    std::unique_ptr<TBlobStream> s =
+        dataSet->CreateBlobStream(const_cast<TBlobField*>(this), bmRead);
     if (!s) return QByteArray();
-    s->Seek(0, soBeginning);
-    return s->ReadAll();
+    return s->GetBytes();
 }
 
 void TBlobField::SetAsBytes(const QByteArray& Value) {
     CheckCanModify();
-    std::unique_ptr<TStream> s = dataSet->CreateBlobStream(this, bmWrite);
+    std::unique_ptr<TBlobStream> s = dataSet->CreateBlobStream(this, bmWrite);
     if (!s) return;
-    if (!Value.isEmpty()) s->WriteBuffer(Value.constData(), Value.size());
-    s.reset();
+    s->SetBytes(Value);
+    s->Commit();
     modified = true;
 }
 

@@ -68,9 +68,10 @@ class TMemDataSet : public TRowDataSet<TMemRow> {
     void SetRecNo(int Value) override;
     bool IsSequenced() const override { return sequenced; }
     bool BookmarkValid(const TBookmark& Bookmark) const override;
-    std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
 
 protected:
+    QByteArray blobValue(int32_t Id) override;
+    int32_t storeBlob(const QByteArray& Bytes) override;
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
     bool IsCursorOpen() const override { return cursorOpen; }
@@ -108,5 +109,4 @@ private:
     bool readOnly = false;
     std::unique_ptr<TMasterDataLink> masterLink;
     QString detailFields;
-    friend class TMemBlobStream;
 };

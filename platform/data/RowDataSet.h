@@ -130,6 +130,32 @@ protected:
         if (p >= 0) cursor = p;
     }
 
+    // --- blob values: the slot holds a flag and the id of the value in the subclass's store
+    QByteArray ReadBlob(TField* Field) override {
+        TRecordBuffer rec = GetActiveRecBuf();
+        if (!rec) return QByteArray();
+        const char* p = fieldPtr(rec, Field);
+        if (!p[0]) return QByteArray();
+        int32_t id;
+        std::memcpy(&id, p + 1, 4);
+        return id ? blobValue(id) : QByteArray();
+    }
+    void WriteBlob(TField* Field, const QByteArray& Bytes) override {
+        TRecordBuffer rec = GetActiveRecBuf();
+        if (!rec) return;
+        char* p = fieldPtr(rec, Field);
+        if (Bytes.isEmpty()) {
+            std::memset(p, 0, 5);
+            return;
+        }
+        const int32_t id = storeBlob(Bytes);
+        p[0] = 1;
+        std::memcpy(p + 1, &id, 4);
+    }
+    // The value stored under an id, and a new id for a value.
+    virtual QByteArray blobValue(int32_t Id) = 0;
+    virtual int32_t storeBlob(const QByteArray& Bytes) = 0;
+
     // --- the data area
     // Lays out the data area from the slot size of each field def and sizes the buffers.
     template <class SlotOf> void layoutSlots(SlotOf&& slotOf) {

@@ -86,44 +86,6 @@ void TIBDataSetUpdateObject::Apply(TUpdateKind UpdateKind) {
 
 // A blob of the current record as a memory stream; a writing stream stores its bytes into the
 // record buffer when it is deleted (an empty blob is stored as null).
-class TIBBlobStream : public TMemoryStream {
-public:
-    TIBBlobStream(TIBCustomDataSet* ADataSet, TField* AField, TBlobStreamMode AMode)
-        : ds(ADataSet), field(AField), mode(AMode) {
-        if (mode != bmWrite) {
-            TRecordBuffer rec = ds->GetActiveRecBuf();
-            if (rec) {
-                const char* p = ds->fieldPtr(rec, field);
-                if (p[0]) {
-                    int32_t h;
-                    std::memcpy(&h, p + 1, 4);
-                    if (h) SetBytes(ds->blobBytes(h));
-                }
-            }
-        }
-    }
-    ~TIBBlobStream() override {
-        if (mode == bmRead) return;
-        TRecordBuffer rec = ds->GetActiveRecBuf();
-        if (!rec) return;
-        char* p = ds->fieldPtr(rec, field);
-        QByteArray bytes = GetBytes();
-        if (bytes.isEmpty()) {
-            std::memset(p, 0, 5);
-        } else {
-            int32_t h = ds->newBlob(bytes);
-            p[0] = 1;
-            std::memcpy(p + 1, &h, 4);
-        }
-        ds->NotifyFieldChange(field);
-    }
-
-private:
-    TIBCustomDataSet* ds;
-    TField* field;
-    TBlobStreamMode mode;
-};
-
 // ---- TIBCustomDataSet -------------------------------------------------------------------------
 
 TIBCustomDataSet::TIBCustomDataSet(TComponent* AOwner) : TRowDataSet(AOwner) {}
@@ -212,6 +174,17 @@ void TIBCustomDataSet::transactionFreed() {
 void TIBCustomDataSet::beforeDatabaseDisconnect() {
     Close();
     freeStatements();
+}
+
+void TIBCustomDataSet::connectionLost() {
+    if (select) {
+        try {
+            select->Close();
+        } catch (...) {
+        }
+    }
+    freeStatements();
+    allFetched = true;
 }
 
 void TIBCustomDataSet::beforeTransactionEnd() {
@@ -582,11 +555,12 @@ bool TIBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
 
 // ---- field data -------------------------------------------------------------------------------
 
-std::unique_ptr<TStream> TIBCustomDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
-    if (!Field->IsBlob())
-        DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
-    if (Mode != bmRead) Field->CheckCanModify();
-    return std::make_unique<TIBBlobStream>(this, Field, Mode);
+QByteArray TIBCustomDataSet::blobValue(int32_t Id) {
+    return blobBytes(Id);
+}
+
+int32_t TIBCustomDataSet::storeBlob(const QByteArray& Bytes) {
+    return newBlob(Bytes);
 }
 
 Variant TIBCustomDataSet::GetStateFieldValue(TDataSetState State, TField* Field) {
@@ -993,6 +967,7 @@ void TIBCustomDataSet::InternalRefresh() {
     }
     if (UpdatesPending()) return;
     int keep = cursor;
+    if (!select) PrepareSelect(); // its cursor went with a lost connection
     select->Close();
     clearRows();
     blobs.clear();

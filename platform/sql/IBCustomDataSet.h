@@ -108,7 +108,6 @@ class TIBCustomDataSet : public TRowDataSet<TIBRow> {
     bool IsSequenced() const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
     bool CanModify() const override;
-    std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     Variant GetStateFieldValue(TDataSetState State, TField* Field) override;
 
     // Runs a statement of the update object for the record being applied (the new values
@@ -127,6 +126,8 @@ protected:
     // --- the record-buffer protocol
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
+    QByteArray blobValue(int32_t Id) override;
+    int32_t storeBlob(const QByteArray& Bytes) override;
     bool IsCursorOpen() const override { return cursorOpen; }
     void InternalOpen() override;
     void InternalClose() override;
@@ -154,7 +155,6 @@ private:
     friend class TIBDatabase;
     friend class TIBTransaction;
     friend class TIBDataSetUpdateObject;
-    friend class TIBBlobStream;
 
     struct BlobEntry {
         ISC_QUAD id{};
@@ -163,6 +163,9 @@ private:
     };
 
     void beforeDatabaseDisconnect();
+    // The database lost its connection and attaches again: the rows and the pending changes
+    // stay, the cursor goes (what was not fetched is not fetched any more).
+    void connectionLost();
     void beforeTransactionEnd();
     void afterRollbackRetaining() {}
     void databaseFreed();

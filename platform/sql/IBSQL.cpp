@@ -86,6 +86,7 @@ void TIBSQL::Prepare(const QString& SQL) {
     ISC_STATUS_ARRAY st;
     isc_db_handle* db = dbHandle();
     isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
     if (isc_dsql_allocate_statement(st, db, &stmt)) IBDataBaseError(st);
     std::free(out);
     out = allocDA(1);
@@ -167,7 +168,10 @@ void TIBSQL::FreeHandle() {
     outVars.clear();
     inVars.clear();
     // The attachment may be gone already (lost server): the handle is dropped either way.
-    if (database && database->GetConnected()) isc_dsql_free_statement(st, &h, DSQL_drop);
+    if (database && database->GetConnected()) {
+        TIBCallWatch watch = database->WatchCalls();
+        isc_dsql_free_statement(st, &h, DSQL_drop);
+    }
 }
 
 bool TIBSQL::IsSelect() const {
@@ -304,6 +308,7 @@ void TIBSQL::ExecQuery() {
     Close();
     ISC_STATUS_ARRAY st;
     isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
     singletonRow = false;
     if (IsSelect()) {
         if (isc_dsql_execute(st, tr, &stmt, ushort(dialect()), in->sqld ? in : nullptr))
@@ -332,7 +337,11 @@ bool TIBSQL::Next() {
         return false;
     }
     ISC_STATUS_ARRAY st;
-    ISC_STATUS r = isc_dsql_fetch(st, &stmt, ushort(dialect()), out);
+    ISC_STATUS r;
+    {
+        TIBCallWatch watch = database->WatchCalls();
+        r = isc_dsql_fetch(st, &stmt, ushort(dialect()), out);
+    }
     if (r == 100) {
         Close();
         eof = true;
@@ -346,8 +355,10 @@ void TIBSQL::Close() {
     if (cursorOpen) {
         cursorOpen = false;
         ISC_STATUS_ARRAY st;
-        if (database && database->GetConnected() && transaction && transaction->InTransaction())
+        if (database && database->GetConnected() && transaction && transaction->InTransaction()) {
+            TIBCallWatch watch = database->WatchCalls();
             isc_dsql_free_statement(st, &stmt, DSQL_close);
+        }
     }
     eof = true;
 }
@@ -355,6 +366,7 @@ void TIBSQL::Close() {
 int TIBSQL::RowsAffected() {
     checkPrepared();
     ISC_STATUS_ARRAY st;
+    TIBCallWatch watch = database->WatchCalls();
     char item = isc_info_sql_records;
     char buf[128] = {};
     if (isc_dsql_sql_info(st, &stmt, 1, &item, sizeof buf, buf)) IBDataBaseError(st);
@@ -409,7 +421,10 @@ QByteArray TIBSQL::ReadBlob(const ISC_QUAD& Id) const {
     ISC_STATUS_ARRAY st;
     isc_blob_handle blob = 0;
     ISC_QUAD id = Id;
-    if (isc_open_blob2(st, dbHandle(), trHandle(), &blob, &id, 0, nullptr)) IBDataBaseError(st);
+    isc_db_handle* db = dbHandle();
+    isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
+    if (isc_open_blob2(st, db, tr, &blob, &id, 0, nullptr)) IBDataBaseError(st);
     QByteArray result;
     char seg[32768];
     for (;;) {
@@ -432,7 +447,10 @@ ISC_QUAD TIBSQL::WriteBlob(const QByteArray& Bytes) {
     ISC_STATUS_ARRAY st;
     isc_blob_handle blob = 0;
     ISC_QUAD id{};
-    if (isc_create_blob2(st, dbHandle(), trHandle(), &blob, &id, 0, nullptr)) IBDataBaseError(st);
+    isc_db_handle* db = dbHandle();
+    isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
+    if (isc_create_blob2(st, db, tr, &blob, &id, 0, nullptr)) IBDataBaseError(st);
     qsizetype pos = 0;
     while (pos < Bytes.size()) {
         auto n = ushort(std::min<qsizetype>(Bytes.size() - pos, 32000));

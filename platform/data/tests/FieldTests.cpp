@@ -1,4 +1,5 @@
 // Field values, their text in the Ukrainian settings, conversions and bad input.
+#include "BlobChangeCheck.h"
 #include "DataTestUtil.h"
 #include "CodePages.h"
 #include "Dates.h"
@@ -269,6 +270,34 @@ TEST(Fields, BytesAndBlobs) {
     t.ds.Post();
     EXPECT_TRUE(memo->IsNull());
     EXPECT_THROW(t.ds.CreateBlobStream(t.f("S"), bmRead), EDatabaseError);
+}
+
+// An in-memory dataset whose writes of blob values can be made to fail.
+class TFailingMemDataSet : public TMemDataSet {
+public:
+    using TMemDataSet::TMemDataSet;
+    bool Fail = false;
+
+protected:
+    void WriteBlob(TField* Field, const QByteArray& Bytes) override {
+        if (Fail) DatabaseError(QStringLiteral("Немає місця для примітки"));
+        TMemDataSet::WriteBlob(Field, Bytes);
+    }
+};
+
+TEST(Fields, ARefusedBlobChangeReachesTheCallerAndKeepsTheFormerValue) {
+    TFailingMemDataSet ds(nullptr);
+    ds.GetFieldDefs()->Add("TAB", ftString, 5);
+    ds.GetFieldDefs()->Add("NOTE", ftMemo);
+    ds.Open();
+    ds.AppendRecord({"00001", "Стара нотатка"});
+    TBlobChangeFixture f{&ds, ds.FieldByName("NOTE"), QStringLiteral("Стара нотатка"),
+                         [&ds](bool Fail) { ds.Fail = Fail; },
+                         [&ds] {
+                             ds.Refresh();
+                             return ds.FieldByName("NOTE")->GetAsString();
+                         }};
+    CheckRefusedBlobChanges(f);
 }
 
 TEST(Fields, ValidateSeesTheNewValueAndCanRefuse) {

@@ -2,6 +2,7 @@
 // how errors come back.
 #include "SqlTestSupport.h"
 
+#include "BlobChangeCheck.h"
 #include "IBUpdateSQL.h"
 
 namespace {
@@ -219,4 +220,43 @@ TEST_F(SqlTest, WithoutCachingEachPostAndDeleteRunsAtOnceAndWholeRowDeleteMatche
     ro.GetSQL()->SetText("select * from KIDS");
     ro.Open();
     EXPECT_THROW(ro.Edit(), EDatabaseError);
+}
+
+namespace {
+// A query whose writes of blob values can be made to fail.
+class TFailingBlobQuery : public TIBQuery {
+public:
+    using TIBQuery::TIBQuery;
+    bool Fail = false;
+
+protected:
+    void WriteBlob(TField* Field, const QByteArray& Bytes) override {
+        if (Fail) DatabaseError(QStringLiteral("Немає місця для примітки"));
+        TIBQuery::WriteBlob(Field, Bytes);
+    }
+};
+} // namespace
+
+TEST_F(SqlTest, ARefusedBlobChangeReachesTheCallerAndKeepsTheFormerValue) {
+    CreateAndConnect();
+    Exec("CREATE TABLE NOTES (ID INTEGER NOT NULL PRIMARY KEY, "
+         "NOTE BLOB SUB_TYPE 1 CHARACTER SET WIN1251)");
+    Exec(QStringLiteral("insert into NOTES values (1, 'Стара нотатка')"));
+    auto* upd = new TIBUpdateSQL(owner.get());
+    upd->GetModifySQL()->SetText("update NOTES set NOTE = :NOTE where ID = :OLD_ID");
+    auto* q = new TFailingBlobQuery(owner.get());
+    q->SetDatabase(db);
+    q->SetCachedUpdates(true);
+    q->SetUpdateObject(upd);
+    q->GetSQL()->SetText("select * from NOTES");
+    q->AfterPost = [this](TDataSet* ds) {
+        db->ApplyUpdates({ds});
+        tr->CommitRetaining();
+    };
+    q->Open();
+    TBlobChangeFixture f{
+        q, q->FieldByName("NOTE"), QStringLiteral("Стара нотатка"),
+        [q](bool Fail) { q->Fail = Fail; },
+        [this] { return Scalar("select NOTE from NOTES where ID = 1").AsString(); }};
+    CheckRefusedBlobChanges(f);
 }

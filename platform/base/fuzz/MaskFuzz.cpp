@@ -1,7 +1,7 @@
 // Feeds arbitrary masks and values to the edit-mask logic: parsing a mask, laying a value into it
 // and reading it back must never crash or index past the text. The input is the mask, a NUL byte,
 // then the value (UTF-8).
-#include "Mask.h"
+#include "MaskUtils.h"
 
 #include <cstddef>
 #include <cstdint>
