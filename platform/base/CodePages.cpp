@@ -179,6 +179,9 @@ const TCodePageInfo* FindPage(int number) {
         m[620] = MakeOwnTable(620, PatchedCp437(Mazovia).data());
         return m;
     }();
+    // the database's and the default page, asked for with every text value
+    static const TCodePageInfo* const win1251 = own.at(1251).get();
+    if (number == 1251) return win1251;
     if (auto it = own.find(number); it != own.end()) return it->second.get();
     if (number <= 0 || number > 65535) return nullptr;
 
