@@ -661,12 +661,15 @@ struct TCompiledFormat {
 
 const TCompiledFormat& CompiledFormat(const QString& format, const TFormatSettings& settings) {
     // a few formats in turn (a date column, a time column, a display format)
-    thread_local TCompiledFormat cache[4];
-    thread_local int next = 0;
-    for (const TCompiledFormat& c : cache)
+    struct Cache {
+        TCompiledFormat formats[4];
+        int next = 0;
+    };
+    thread_local Cache cache;
+    for (const TCompiledFormat& c : cache.formats)
         if (!c.format.isNull() && c.format == format) return c;
-    TCompiledFormat& c = cache[next];
-    next = (next + 1) % 4;
+    TCompiledFormat& c = cache.formats[cache.next];
+    cache.next = (cache.next + 1) % 4;
     c.format = format;
     c.steps.clear();
     TDateFormatter recorder(settings, &c.steps);
@@ -688,16 +691,44 @@ QString FormatDateTime(const QString& format, TDateTime dateTime, const TFormatS
             TDateFormatter f(settings, nullptr);
             DecodeDate(dateTime, f.year, f.month, f.day);
             if (c.usesTime) DecodeTime(dateTime, f.hour, f.min, f.sec, f.msec);
-            f.out.reserve(format.size() + 8);
+            // into a buffer on the stack, then one string
+            char16_t buf[128];
+            int n = 0;
             for (const TFormatStep& s : c.steps) {
-                if (s.part == dpText)
-                    f.out += s.text;
-                else if (s.part == dpDateSep || s.part == dpTimeSep)
-                    f.Separator(s.part);
-                else
-                    f.Number(s.part, s.digits, f.hour);
+                if (n > int(std::size(buf)) - 16) {
+                    n = -1;
+                    break;
+                }
+                if (s.part == dpText) {
+                    if (n + s.text.size() > int(std::size(buf))) {
+                        n = -1;
+                        break;
+                    }
+                    std::memcpy(buf + n, s.text.utf16(), size_t(s.text.size()) * 2);
+                    n += int(s.text.size());
+                } else if (s.part == dpDateSep || s.part == dpTimeSep) {
+                    const QChar sep =
+                        s.part == dpDateSep ? settings.DateSeparator : settings.TimeSeparator;
+                    if (!sep.isNull()) buf[n++] = sep.unicode();
+                } else {
+                    int v = f.ValueOf(s.part, f.hour);
+                    if (v < 0) {
+                        n = -1;
+                        break;
+                    }
+                    char16_t digits[12];
+                    int len = 0;
+                    do {
+                        digits[len++] = char16_t(u'0' + v % 10);
+                        v /= 10;
+                    } while (v > 0);
+                    for (int z = len; z < s.digits; ++z)
+                        buf[n++] = u'0';
+                    while (len > 0)
+                        buf[n++] = digits[--len];
+                }
             }
-            return f.out;
+            if (n >= 0) return QString(reinterpret_cast<const QChar*>(buf), n);
         }
     }
     TDateFormatter f(settings, dateTime);
