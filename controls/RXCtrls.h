@@ -20,6 +20,7 @@
 #include "Controls.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "Menus.h"
 #include "StdCtrls.h"
 
 #include <QImage>
@@ -391,6 +392,8 @@ class TRxLabel : public TRxCustomLabel {
 enum TRxButtonState { rbsUp, rbsDisabled, rbsDown, rbsExclusive, rbsInactive };
 // The frame style: bsWin31 the old one, bsNew the new one, bsAutoDetect the new one here.
 enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
+// Where a button's drop-down menu opens: under it, or at its right.
+enum TRxDropDownMenuPos { dmpBottom, dmpRight };
 // 1..5 images in a glyph.
 using TRxNumGlyphs = int;
 
@@ -476,6 +479,34 @@ class TRxSpeedButton : public TGraphicControl {
     unsigned GetRepeatInterval() const { return repeatInterval; }
     void SetRepeatInterval(unsigned Value) { repeatInterval = Value; }
     TRxButtonState GetState() const { return state; }
+    // Buttons of one group (GroupIndex above 0) under one parent latch down one at a time;
+    // AllowAllUp lets the down one go up again, and is shared by the whole group.
+    int GetGroupIndex() const { return groupIndex; }
+    void SetGroupIndex(int Value);
+    bool GetDown() const { return down; }
+    void SetDown(bool Value);
+    bool GetAllowAllUp() const { return allowAllUp; }
+    void SetAllowAllUp(bool Value);
+    // A flat button shows its frame only under the mouse (gray glyph elsewhere unless
+    // GrayedInactive is off; with FlatStandard the normal glyph).
+    bool GetFlat() const { return flat; }
+    void SetFlat(bool Value);
+    bool GetGrayedInactive() const { return grayedInactive; }
+    void SetGrayedInactive(bool Value);
+    bool GetFlatStandard() const { return flatStandard; }
+    void SetFlatStandard(bool Value);
+    // The parent's picture shows behind a transparent button.
+    bool GetTransparent() const { return transparent; }
+    void SetTransparent(bool Value);
+    // A press opens DropDownMenu (with its AutoPopup) at MenuPosition; MarkDropDown draws the
+    // small triangle that says so.
+    TPopupMenu* GetDropDownMenu() const { return dropDownMenu; }
+    void SetDropDownMenu(TPopupMenu* Value);
+    TRxDropDownMenuPos GetMenuPosition() const { return menuPosition; }
+    void SetMenuPosition(TRxDropDownMenuPos Value) { menuPosition = Value; }
+    bool GetMarkDropDown() const { return markDropDown; }
+    void SetMarkDropDown(bool Value);
+    bool GetMouseInControl() const { return mouseInControl; }
     // The repeat timer (made by the first press with AllowTimer; enabled while held).
     TTimer* GetRepeatTimer() const { return repeatTimer; }
     TNotifyEvent OnMouseEnter;
@@ -489,9 +520,15 @@ class TRxSpeedButton : public TGraphicControl {
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DblClick() override;
     void Dispatch(TMessage& Message) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 protected:
+    // Tells the other buttons of the group (CM_BUTTONPRESSED to the parent's controls).
+    void updateExclusive();
+    // Opens the drop-down menu for a press; true when it was shown.
+    bool checkMenuDropDown();
     void timerTick();
     void stopTimer();
     void setState(TRxButtonState Value);
@@ -507,5 +544,18 @@ protected:
     unsigned initPause = 500;
     unsigned repeatInterval = 100;
     TTimer* repeatTimer = nullptr;
+    // The timer clicked during this press: the release adds no click of its own.
+    bool repeated = false;
     TRxButtonState state = rbsUp;
+    int groupIndex = 0;
+    bool down = false;
+    bool allowAllUp = false;
+    bool flat = false;
+    bool grayedInactive = true;
+    bool flatStandard = false;
+    bool transparent = false;
+    bool markDropDown = true;
+    bool menuTracking = false;
+    TPopupMenu* dropDownMenu = nullptr;
+    TRxDropDownMenuPos menuPosition = dmpBottom;
 };
