@@ -136,6 +136,7 @@ protected:
     void InternalSetToRecord(TRecordBuffer Buffer) override;
     void ClearCalcFields(TRecordBuffer Buffer) override;
     bool TranslateKeepsAscii() const override;
+    bool TranslateKeepsText() const override;
 
 private:
     friend class TDbfBlobStream;

@@ -378,7 +378,9 @@ QByteArray ToCodePage(const QString& text, int codePage) {
 }
 
 QString FromCodePage(const char* bytes, qsizetype length, int codePage) {
-    const TCodePageInfo& page = PageOrDefault(codePage);
+    // the database's code page comes with every text value
+    static const TCodePageInfo& win1251 = *FindPage(1251);
+    const TCodePageInfo& page = codePage == 1251 ? win1251 : PageOrDefault(codePage);
     if (page.DoubleByte) {
         QStringDecoder dec(page.QtName.constData(), QStringConverter::Flag::Stateless);
         return dec.decode(QByteArrayView(bytes, length));
