@@ -17,8 +17,12 @@
 #include "DB.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <sys/mman.h>
 #include <unordered_map>
 #include <vector>
 
@@ -34,6 +38,8 @@ struct TRowHeader {
 template <class Row> class TRowDataSet : public TDataSet {
 public:
     using TDataSet::TDataSet;
+    // The rows go before the blocks some of them sit in.
+    ~TRowDataSet() override { rows.clear(); }
 
     int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override {
         int p1 = positionOf(bookmarkId(Bookmark1));
@@ -92,6 +98,18 @@ public:
 
 protected:
     static constexpr int HeaderSize = int(sizeof(TRowHeader));
+    // A row from the heap is deleted, one made in the blocks only destroyed.
+    struct RowDelete {
+        bool inBlock = false;
+        void operator()(Row* R) const {
+            if (inBlock)
+                R->~Row();
+            else
+                delete R;
+        }
+    };
+    using RowPtr = std::unique_ptr<Row, RowDelete>;
+
     static TRowHeader* header(TRecordBuffer Buffer) {
         return reinterpret_cast<TRowHeader*>(Buffer);
     }
@@ -222,14 +240,8 @@ protected:
         QByteArray Finish(bool InBlock) {
             const qsizetype size = p - out;
             if (!InBlock) return QByteArray(out, size);
-            constexpr qsizetype BlockSize = 64 * 1024;
-            if (ds.blocks.empty() || ds.blockUsed + size > BlockSize) {
-                ds.blocks.emplace_back(new char[size_t(std::max(size, BlockSize))]);
-                ds.blockUsed = 0;
-            }
-            char* kept = ds.blocks.back().get() + ds.blockUsed;
+            char* kept = ds.inBlock(size, 1);
             std::memcpy(kept, out, size_t(size));
-            ds.blockUsed += size;
             return QByteArray::fromRawData(kept, size);
         }
 
@@ -313,8 +325,17 @@ protected:
         idsInTurn = false;
         positionsValid = false;
     }
+    // A row made in the blocks (for fetched rows: no allocation of its own); it goes with
+    // clearRows.
+    RowPtr newRowInBlock() {
+        return RowPtr(new (inBlock(qsizetype(sizeof(Row)), qsizetype(alignof(Row)))) Row(),
+                      RowDelete{true});
+    }
     // Adds a row at the end with a new id. The row list grows by at least Chunk rows at a time.
     void appendRow(std::unique_ptr<Row> R, int Chunk = 0) {
+        appendRow(RowPtr(R.release(), RowDelete{}), Chunk);
+    }
+    void appendRow(RowPtr R, int Chunk = 0) {
         R->id = nextId++;
         if (idsInTurn && !rows.empty() && rows.back()->id + 1 != R->id)
             rowsMoved();
@@ -327,7 +348,7 @@ protected:
     // Inserts a row at a position with a new id.
     void insertRow(int Position, std::unique_ptr<Row> R) {
         R->id = nextId++;
-        rows.insert(rows.begin() + Position, std::move(R));
+        rows.insert(rows.begin() + Position, RowPtr(R.release(), RowDelete{}));
         rowsMoved();
     }
     void eraseRow(int Position) {
@@ -341,6 +362,7 @@ protected:
         rows.shrink_to_fit();
         blocks.clear();
         blockUsed = 0;
+        blockSize = 0;
         positions.clear();
         positionsValid = false;
         idsInTurn = true;
@@ -354,7 +376,7 @@ protected:
         unpackArea(r.data, Buffer + HeaderSize);
     }
 
-    std::vector<std::unique_ptr<Row>> rows;
+    std::vector<RowPtr> rows;
     int cursor = -1; // -1: before the first row; rows.size(): after the last
     int dataSize = 0;
     int bufferSize = 0;
@@ -370,7 +392,58 @@ private:
     mutable bool idsInTurn = true;
     bool translateKeepsText = false;
     mutable std::vector<char> packScratch;
-    mutable std::vector<std::unique_ptr<char[]>> blocks;
+    // Blocks of packed rows: 64 KiB first, each one twice the last up to 2 MiB; those of 2 MiB
+    // are mapped on their own, aligned, and asked to sit on a huge page where the system has
+    // them (one page fault instead of 512 when many rows are fetched).
+    static constexpr qsizetype HugeBlock = 2 * 1024 * 1024;
+    struct FreeBlock {
+        qsizetype mapped = 0; // bytes mapped, 0 for a block from malloc
+        void operator()(char* p) const {
+            if (mapped)
+                munmap(p, size_t(mapped));
+            else
+                std::free(p);
+        }
+    };
+    static char* mapHugeBlock() {
+        const size_t twice = 2 * size_t(HugeBlock);
+        void* m = mmap(nullptr, twice, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (m == MAP_FAILED) return nullptr;
+        // keep the aligned 2 MiB inside, give back the rest
+        const auto start = reinterpret_cast<uintptr_t>(m);
+        const uintptr_t aligned = (start + size_t(HugeBlock) - 1) & ~(uintptr_t(HugeBlock) - 1);
+        if (aligned > start) munmap(m, aligned - start);
+        const uintptr_t end = start + twice, alignedEnd = aligned + size_t(HugeBlock);
+        if (end > alignedEnd) munmap(reinterpret_cast<void*>(alignedEnd), end - alignedEnd);
+        madvise(reinterpret_cast<void*>(aligned), size_t(HugeBlock), MADV_HUGEPAGE);
+        return reinterpret_cast<char*>(aligned);
+    }
+    void newBlock(qsizetype AtLeast) const {
+        constexpr qsizetype First = 64 * 1024;
+        blockSize = std::max(AtLeast, blocks.empty() ? First : std::min(2 * blockSize, HugeBlock));
+        if (blockSize == HugeBlock)
+            if (char* p = mapHugeBlock()) {
+                blocks.emplace_back(p, FreeBlock{HugeBlock});
+                blockUsed = 0;
+                return;
+            }
+        char* p = static_cast<char*>(std::malloc(size_t(blockSize)));
+        if (!p) throw std::bad_alloc();
+        blocks.emplace_back(p, FreeBlock{});
+        blockUsed = 0;
+    }
+    // Size bytes at Align in the current block, a new block when they do not fit.
+    char* inBlock(qsizetype Size, qsizetype Align) const {
+        qsizetype at = (blockUsed + Align - 1) / Align * Align;
+        if (blocks.empty() || at + Size > blockSize) {
+            newBlock(Size);
+            at = 0;
+        }
+        blockUsed = at + Size;
+        return blocks.back().get() + at;
+    }
+    mutable std::vector<std::unique_ptr<char, FreeBlock>> blocks;
     mutable qsizetype blockUsed = 0;
+    mutable qsizetype blockSize = 0;
     uint32_t nextId = 1;
 };

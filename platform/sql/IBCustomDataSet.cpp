@@ -354,9 +354,8 @@ void TIBCustomDataSet::dropRows() {
 }
 
 void TIBCustomDataSet::countDeleted() {
-    deletedRows = int(std::count_if(rows.begin(), rows.end(), [](const std::unique_ptr<TIBRow>& r) {
-        return r->status == cusDeleted;
-    }));
+    deletedRows = int(std::count_if(rows.begin(), rows.end(),
+                                    [](const auto& r) { return r->status == cusDeleted; }));
 }
 
 bool TIBCustomDataSet::fetchOne() {
@@ -370,7 +369,7 @@ bool TIBCustomDataSet::fetchOne() {
     }
     Packer w(*this);
     storeColumns(w, *select, columnOf);
-    auto r = std::make_unique<TIBRow>();
+    RowPtr r = newRowInBlock();
     r->data = w.Finish(true);
     appendRow(std::move(r), bufferChunks);
     return true;
@@ -866,7 +865,7 @@ void TIBCustomDataSet::InternalDelete() {
 
 bool TIBCustomDataSet::UpdatesPending() const {
     return std::any_of(rows.begin(), rows.end(),
-                       [](const std::unique_ptr<TIBRow>& r) { return r->status != cusUnmodified; });
+                       [](const auto& r) { return r->status != cusUnmodified; });
 }
 
 TCachedUpdateStatus TIBCustomDataSet::CachedUpdateStatus() const {
