@@ -21,7 +21,7 @@ void DisconnectDatabase() {
     }
 }
 
-bool ConnectDatabase() {
+bool ConnectDatabase(const TWaitHook& Wait) {
     DisconnectDatabase();
     try {
         DM->Database->SetDatabaseName(FullNameSvr);
@@ -31,6 +31,7 @@ bool ConnectDatabase() {
         return true;
     } catch (Exception&) {
         DisconnectDatabase();
+        if (Wait) Wait(false);
         GetUserInteraction()->MessageBox(ConnectErrorText(FullNameSvr),
                                          QString::fromUtf16(SErrorCaption), MB_OK | MB_ICONERROR);
         return false;

@@ -4,13 +4,18 @@
 #include <QString>
 #include <functional>
 
+// Told to show (true) and hide (false) the wait window around long work; a message to the user
+// always comes after the window is hidden.
+using TWaitHook = std::function<void(bool Show)>;
+
 // The connection string from TypeSvr, NameSvr and PathFileSvr: the path itself for a local
 // database, "server:path" for one on a server.
 QString FormConnectionString();
 
 // Disconnects, names the database FullNameSvr, sets the three connection lines and connects.
-// A failure is reported ("Помилка підключення до бази ...") and leaves it disconnected.
-bool ConnectDatabase();
+// A failure is reported ("Помилка підключення до бази ...", after Wait is told to hide) and
+// leaves it disconnected.
+bool ConnectDatabase(const TWaitHook& Wait = {});
 // Disconnects; errors are swallowed (closing always ends disconnected).
 void DisconnectDatabase();
 // At start: when no database is configured yet, AskSettings (the settings dialog) is shown;

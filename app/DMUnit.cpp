@@ -206,6 +206,7 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     makeFields();
     makeUpdateObjects();
     bindRules();
+    makeActions();
     if (!DM) DM = this;
 }
 

@@ -7,12 +7,16 @@
 // server's text and the change stays pending; a key violation gives the dataset's own message.
 #pragma once
 
+#include "ActnList.h"
+#include "DBActns.h"
 #include "Forms.h"
 #include "IBDatabase.h"
 #include "IBQuery.h"
 #include "IBTable.h"
 #include "IBUpdateSQL.h"
+#include "ImgList.h"
 #include "LeaveDays.h"
+#include "Menus.h"
 
 #include <functional>
 
@@ -56,6 +60,29 @@ class TDM : public TDataModule, public TCalendarSource {
     TIBQuery* IBnaz_sel; // card documents
     TDataSource* DSnaz_sel;
     TIBQuery* Select; // report master dataset and statement runner
+
+    // The commands shared by the windows: the dataset actions act on the dataset of the focused
+    // data control and enable themselves from its state; the window actions close a window or
+    // the program and open the module windows.
+    TImageList* ImageList2;
+    TActionList* ActionList1;
+    TDataSetFirst* AFirst;
+    TDataSetPrior* APrior;
+    TDataSetNext* ANext;
+    TDataSetLast* ALast;
+    TDataSetRefresh* ARefresh;
+    TDataSetInsert* AInsert;
+    TDataSetDelete* ADelete;
+    TDataSetEdit* AEdit;
+    TDataSetPost* APost;
+    TDataSetCancel* ACancel;
+    TAction* ACloseWin;  // closes the least recently active child window of the main window
+    TAction* ACloseProg; // closes the main window
+    TAction* AStartCards;
+    TAction* AStartSelect;
+    TAction* AStartPodr;
+    // The pop-up menu of the data grids: insert, delete, edit, post, cancel, refresh.
+    TPopupMenu* DBPopMenu;
 
     // The employee list's SQL lines addressed from the end: 3 the employment filter, 2 the
     // subdivision filter, 1 the ordering. Closes IBQuery; the caller opens it again.
@@ -112,6 +139,7 @@ private:
     bool renumbering = false;
     void makeFields();
     void makeUpdateObjects();
+    void makeActions();
     void bindRules();
     // The key-violation text of a dataset ("" when it has none).
     QString keyMessage(TDataSet* DataSet) const;

@@ -117,7 +117,7 @@ bool RestoreDatabase(const TWaitHook& Wait) {
         failure = E.Message;
     }
     // Back to the database in any case; a failure says so itself.
-    ConnectDatabase();
+    ConnectDatabase(Wait);
     wait(Wait, false);
     if (!failure.isEmpty()) {
         error(failure);

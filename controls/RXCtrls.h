@@ -7,6 +7,10 @@
 // with the same horizontal range. Both give the operations of TListBoxAccess, through which
 // code drives either kind.
 //
+// TRxCheckListBox puts a check box (a radio button, a check mark) in front of every item; the
+// states go with the items through sorting and window recreation, into stored forms and into
+// the storage of a form placement.
+//
 // TRxCustomLabel draws its caption over a shadow: the same text in ShadowColor, ShadowSize
 // pixels off in the ShadowPos direction.
 //
@@ -18,9 +22,11 @@
 
 #include "Buttons.h"
 #include "Controls.h"
+#include "Filer.h"
 #include "Forms.h"
 #include "Graphics.h"
 #include "Menus.h"
+#include "Placemnt.h"
 #include "StdCtrls.h"
 
 #include <QImage>
@@ -267,6 +273,111 @@ protected:
 class TRxListBox : public TRxCustomListBox {
     KADRION_CLASS(TRxListBox)
     explicit TRxListBox(TComponent* AOwner) : TRxCustomListBox(AOwner) {}
+};
+
+// ---- TRxCheckListBox -------------------------------------------------------------------------
+
+enum TCheckKind { ckCheckBoxes, ckRadioButtons, ckCheckMarks };
+using TChangeStateEvent = std::function<void(TObject* Sender, int Index)>;
+
+// The check state of one item, kept as the item's data with the caller's own object.
+class TCheckListBoxItem : public TObject {
+    KADRION_CLASS(TCheckListBoxItem)
+    TObject* Data = nullptr;
+    TCheckBoxState State = cbUnchecked;
+    bool Enabled = true;
+};
+
+// Exchange and Move carry each item's state and enabled flag along with its text.
+class TCheckListBoxStrings : public TRxListBoxStrings {
+    KADRION_CLASS(TCheckListBoxStrings)
+    using TRxListBoxStrings::TRxListBoxStrings;
+    void Exchange(int Index1, int Index2) override;
+    void Move(int CurIndex, int NewIndex) override;
+};
+
+class TRxCheckListBox : public TRxCustomListBox {
+    KADRION_CLASS(TRxCheckListBox)
+    explicit TRxCheckListBox(TComponent* AOwner);
+    ~TRxCheckListBox() override;
+
+    // With ckRadioButtons every state but cbChecked reads cbUnchecked.
+    TCheckBoxState GetState(int Index);
+    // Refused when unchanged, and on a radio list for unchecking the checked item; checking
+    // an item of a radio list unchecks the others. Fires OnStateChange.
+    void SetState(int Index, TCheckBoxState Value);
+    bool GetChecked(int Index) { return GetState(Index) == cbChecked; }
+    void SetChecked(int Index, bool Value) { SetState(Index, Value ? cbChecked : cbUnchecked); }
+    bool ItemIsEnabled(int Index);
+    void SetItemEnabled(int Index, bool Value);
+    // -1 unless a radio list; else its checked item (-1 when none). Writing checks item
+    // max(Value, 0) of a non-empty radio list.
+    int GetCheckedIndex();
+    void SetCheckedIndex(int Value);
+    TCheckKind GetCheckKind() const { return checkKind; }
+    void SetCheckKind(TCheckKind Value);
+    bool GetAllowGrayed() const { return allowGrayed && checkKind != ckRadioButtons; }
+    void SetAllowGrayed(bool Value) { allowGrayed = Value; }
+    TFormPlacement* GetIniStorage() const { return iniLink->GetPlacement(); }
+    void SetIniStorage(TFormPlacement* Value) { iniLink->SetPlacement(Value); }
+    // Items of another check list box come with their states and enabled flags.
+    void SetItems(TStrings* Value) override;
+    // The user's toggle of one item: unchecked, (grayed,) checked, unchecked again.
+    void ToggleCheck(int Index);
+    // The storage events: the states under the list's section ("Count", "Item0"...).
+    void SaveStates(TObject* Storage, const QString& Section);
+    void LoadStates(TObject* Storage, const QString& Section);
+    // The stored form's "InternalVersion" and "Strings".
+    void DefineProperties(TFiler* Filer);
+    // Checks the checked item of a radio list (the first one when none is).
+    void EnforceRadioRule();
+    void Loaded() override;
+
+    TNotifyEvent OnClickCheck;
+    TChangeStateEvent OnStateChange;
+
+    int GetItemHeight() override;
+    TStrings* CreateItemList() override;
+    int GetItemWidth(int Index) override;
+    void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
+    LPARAM GetItemData(int Index) override;
+    void SetItemData(int Index, LPARAM AData) override;
+    void ResetContent() override;
+    void DeleteString(int Index) override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Dispatch(TMessage& Message) override;
+    void KeyPress(QChar& Key) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+    // The width and height of one check image.
+    int CheckWidth() const { return checkWidth; }
+    int CheckHeight() const { return checkHeight; }
+
+private:
+    friend class TCheckListBoxStrings;
+    TCheckListBoxItem* checkItem(int Index);     // null when the item has none
+    TCheckListBoxItem* needCheckItem(int Index); // made when missing
+    void freeCheckItem(int Index);
+    // The check area of the item rectangle R.
+    TRect checkRect(const TRect& R) const;
+    void invalidateCheck(int Index);
+    void fitItemHeight();
+    void fireClickCheck();
+    void readVersion(TReader* Reader);
+    void readStrings(TReader* Reader);
+    void writeStrings(TWriter* Writer);
+    bool differsFrom(TRxCheckListBox* Ancestor);
+
+    bool allowGrayed = false;
+    TCheckKind checkKind = ckCheckBoxes;
+    std::vector<uint32_t> savedStates; // while the window is recreated: enabled | state << 16
+    std::unique_ptr<TBitmap> drawBitmap;
+    int checkWidth = 0, checkHeight = 0;
+    int storedVersion = 0;
+    bool forcing = false;
+    std::unique_ptr<TIniLink> iniLink;
 };
 
 // ---- TTextListBox ----------------------------------------------------------------------------

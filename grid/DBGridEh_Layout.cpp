@@ -2,6 +2,7 @@
 // heights, automatic column widths, the multi-level title), column widths and scaling, the
 // rows as a window onto the dataset, the vertical scroll bar and column moves.
 #include "DBGridEh.h"
+#include "DBLookupEh.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -615,8 +616,7 @@ bool TCustomDBGridEh::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
 // ---- the vertical scroll bar --------------------------------------------------------------------
 
 bool TCustomDBGridEh::recordsNumbered() const {
-    TDataSet* ds = dataLink->GetDataSet();
-    return ds && ds->IsSequenced();
+    return sumList->IsSequenced();
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
@@ -630,8 +630,8 @@ void TCustomDBGridEh::UpdateScrollBar() {
     if (recordsNumbered()) {
         want.nMin = 1;
         want.nPage = UINT(VisibleDataRowCount());
-        want.nMax = ds->RecordCount() + int(want.nPage) - 1;
-        want.nPos = ds->GetState() == dsInsert ? now.nPos : ds->RecNo();
+        want.nMax = sumList->GetRecordCount() + int(want.nPage) - 1;
+        want.nPos = ds->GetState() == dsInsert ? now.nPos : sumList->GetRecNo();
     } else {
         // top, middle or bottom only
         want.nMin = 0;
@@ -654,13 +654,8 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
     if (code == SB_ENDSCROLL) return;
     if (!AcquireFocus() || !dataLink->GetActive()) return;
     TDataSet* ds = dataLink->GetDataSet();
+    if (MoveByScrollCodeEh(dataLink.get(), code)) return;
     switch (code) {
-    case SB_LINEUP:
-        ds->MoveBy(-dataLink->GetActiveRecord() - 1);
-        break;
-    case SB_LINEDOWN:
-        ds->MoveBy(dataLink->GetRecordCount() - dataLink->GetActiveRecord());
-        break;
     case SB_PAGEUP:
         ds->MoveBy(-VisibleDataRowCount());
         break;
@@ -673,7 +668,7 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
         GetScrollInfo(handle, SB_VERT, si);
         lastTrackPos = si.nTrackPos;
         if (vertScrollBar->GetTracking() && recordsNumbered()) {
-            ds->MoveBy(si.nTrackPos - ds->RecNo());
+            ds->MoveBy(si.nTrackPos - sumList->GetRecNo());
             thumbTracked = true;
         }
         break;
@@ -689,36 +684,15 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
         if (recordsNumbered()) {
             if (pos <= 1)
                 ds->First();
-            else if (pos < ds->RecordCount())
-                ds->SetRecNo(pos);
+            else if (pos < sumList->GetRecordCount())
+                sumList->SetRecNo(pos);
             else
                 ds->Last();
         } else {
-            switch (pos) {
-            case 0:
-                ds->First();
-                break;
-            case 1:
-                ds->MoveBy(-VisibleDataRowCount());
-                break;
-            case 3:
-                ds->MoveBy(VisibleDataRowCount());
-                break;
-            case 4:
-                ds->Last();
-                break;
-            default:
-                break;
-            }
+            MoveToFiveStepThumbEh(ds, pos, VisibleDataRowCount());
         }
         break;
     }
-    case SB_TOP:
-        ds->First();
-        break;
-    case SB_BOTTOM:
-        ds->Last();
-        break;
     default:
         break;
     }

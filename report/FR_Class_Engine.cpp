@@ -4,6 +4,7 @@
 
 #include "Dates.h"
 
+#include <QGuiApplication>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -30,6 +31,28 @@ bool frEngineStarted() {
 TfrGlobals& frGlobals() {
     if (!engine) frStartEngine();
     return *engine;
+}
+
+TfrPrinter* frGlobalPrinter() {
+    TfrGlobals& g = frGlobals();
+    if (!g.frPrinter) {
+        g.frPrinter = std::make_unique<TfrPrinter>();
+        // The platform's printers need an application object; without one (tools, fuzzing)
+        // reports build on the virtual printer.
+        g.frPrinter->AttachPrinter(QGuiApplication::instance() ? Printer() : nullptr);
+    }
+    return g.frPrinter.get();
+}
+
+TCanvas* frMeasureCanvas() {
+    TfrGlobals& g = frGlobals();
+    if (!g.MeasureBitmap) g.MeasureBitmap = std::make_unique<TBitmap>(10, 10);
+    return g.MeasureBitmap->GetCanvas();
+}
+
+void frAddWarning(const QString& Text) {
+    QStringList& w = frGlobals().BuildWarnings;
+    if (!w.contains(Text)) w.append(Text);
 }
 
 // ---- TfrGlobals -------------------------------------------------------------------------

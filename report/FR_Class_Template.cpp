@@ -30,7 +30,7 @@ TfrPage* TfrPages::GetPages(int Index) const {
 }
 
 void TfrPages::Add() {
-    pages.push_back(std::make_unique<TfrPage>(9, 2100, 2970, -1, poPortrait));
+    pages.push_back(std::make_unique<TfrPage>(DMPAPER_A4, 2100, 2970, poPortrait, -1));
 }
 
 void TfrPages::Delete(int Index) {
@@ -219,7 +219,11 @@ TfrView* TfrReport::FindObject(const QString& Name) {
 }
 
 void TfrReport::SetPrinterTo(const QString& PrnName) {
-    if (UseDefaultPrinter == 0 && frGlobals().SelectPrinter) frGlobals().SelectPrinter(PrnName);
+    if (UseDefaultPrinter == 0) {
+        TfrPrinter* printer = frGlobalPrinter();
+        const int i = printer->Printers.IndexOf(PrnName);
+        if (i >= 0) printer->SelectPrinter(i);
+    }
     PrinterName = PrnName;
 }
 

@@ -88,7 +88,12 @@ void TfrReport::GetVariableValue(const QString& s, Variant& v) {
     if (isBuildName(u) && u != "CURY"_L1 && u != "FREESPACE"_L1 && u != "PAGEHEIGHT"_L1 &&
         u != "PAGEWIDTH"_L1) {
         if (g.BuildValue && g.BuildValue(u, v)) return;
-        v = Variant(u == "CALCWIDTH"_L1 && g.ActiveView ? g.ActiveView->Width : 0);
+        if (u == "CALCWIDTH"_L1 && g.ActiveView) {
+            auto* memo = dynamic_cast<TfrMemoView*>(g.ActiveView);
+            v = Variant(memo ? memo->CalcWidth() : g.ActiveView->Width);
+        } else {
+            v = Variant(0);
+        }
         return;
     }
     if (g.frVariables.IndexOf(s) >= 0) {

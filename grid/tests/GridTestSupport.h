@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
+#include <vector>
 
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
@@ -87,6 +88,14 @@ inline QStringList ShownValues(TCustomDBGridEh* Grid, const QString& F) {
     return r;
 }
 
+// The grid's vertical scroll bar: minimum, maximum, page and position.
+inline std::vector<int> VertScrollBar(TCustomDBGridEh* Grid) {
+    TScrollInfo si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    GetScrollInfo(Grid->GetHandle(), SB_VERT, si);
+    return std::vector<int>{si.nMin, si.nMax, int(si.nPage), si.nPos};
+}
+
 inline int TextHeightOf(TFont* Font) {
     TBitmap b(1, 1);
     b.GetCanvas()->GetFont()->Assign(Font);
@@ -161,6 +170,46 @@ protected:
         FillStaff(&ds);
         AddColumns({"TAB", "FAMILY", "AGE", "SEX"});
         Show(&ds);
+    }
+    TMemDataSet ds{nullptr};
+};
+
+// Thirty numbered records with dgMultiSelect, shown through six columns N, V, N, V, N, V.
+class SelectionFixture : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        FillNumbers(&ds, 30);
+        grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
+        AddColumns({"N", "V"});
+        for (const char* n : {"N", "V", "N", "V"})
+            grid->GetColumns()->Add()->SetFieldName(n);
+        Show(&ds);
+    }
+    TBookmarkListEh* Rows() { return grid->GetSelectedRows(); }
+    TDBGridEhSelection* Sel() { return grid->GetSelection(); }
+    // Goes to record N and marks it.
+    void Mark(int N, bool On = true) {
+        ds.SetRecNo(N);
+        Rows()->SetCurrentRowSelected(On);
+    }
+    TBookmark At(int N) {
+        ds.SetRecNo(N);
+        return ds.GetBookmark();
+    }
+    // The numbers of the marked records, in list order.
+    std::vector<int> Marked() {
+        std::vector<int> r;
+        for (int i = 0; i < Rows()->Count(); ++i) {
+            ds.GotoBookmark(Rows()->GetItems(i));
+            r.push_back(ds.FieldByName("V")->GetAsInteger());
+        }
+        return r;
+    }
+    // A rectangle of cells from (Col1, record N1) to (Col2, record N2).
+    void Rect(int Col1, int N1, int Col2, int N2) {
+        Sel()->GetRect()->Select(Col1, At(N1), false);
+        Sel()->GetRect()->Select(Col2, At(N2), true);
     }
     TMemDataSet ds{nullptr};
 };

@@ -323,6 +323,8 @@ QWidget* TCustomForm::CreateWindowWidget(const TCreateParams& Params, QWidget* P
     auto* w = new TWinWidget(nullptr, f);
     if (formStyle == fsMDIForm) {
         mdiArea = new TMdiClient(w);
+        // the frame's colour is the colour of its client area
+        mdiArea->setBackground(ColorToQColor(color));
         TCustomForm* self = this;
         QObject::connect(mdiArea, &QMdiArea::subWindowActivated, [self](QMdiSubWindow* s) {
             if (!s) return;
@@ -734,6 +736,9 @@ TModalResult TCustomForm::ShowModal() {
     QPointer<QWidget> me;
     auto finish = [&]() {
         if (!IsDestroying()) Hide();
+        // Qt forgets a modal window when it hides only while the window is still modal: made
+        // non-modal first, it would stay registered and block every other window.
+        if (me) me->setWindowModality(Qt::NonModal);
         formState.Exclude(fsModal);
         --Application->ModalLevel;
         Screen->SetCursor(saveCursor);
@@ -764,7 +769,6 @@ TModalResult TCustomForm::ShowModal() {
         } while (modalResult == mrNone);
         result = modalResult;
         Perform(CM_DEACTIVATE, 0, 0);
-        if (me) handle->setWindowModality(Qt::NonModal);
     } catch (...) {
         finish();
         throw;
@@ -896,6 +900,10 @@ void TCustomForm::Dispatch(TMessage& Message) {
         return;
     case CM_RELEASE:
         FreeObject(this);
+        return;
+    case CM_COLORCHANGED:
+        if (mdiArea) mdiArea->setBackground(ColorToQColor(color));
+        TWinControl::Dispatch(Message);
         return;
     default:
         TWinControl::Dispatch(Message);
