@@ -614,6 +614,25 @@ void TDbfTable::Resync(TResyncMode Mode) {
     resyncAfterPost = false;
 }
 
+bool TDbfTable::FieldTextView(TField* Field, const char*& Data, int& Length) {
+    const TFieldType type = Field->GetDataType();
+    if (Field->GetFieldNo() < 1 || Field->IsBlob() ||
+        (type != ftString && type != ftFixedChar && type != ftGuid))
+        return false;
+    TRecordBuffer b = GetActiveRecBuf();
+    if (!b) {
+        Data = nullptr;
+        return true;
+    }
+    int length = 0;
+    const char* text = dbfFile->FieldText(Field->GetFieldNo() - 1, b + InfoSize, length);
+    if (!text) return false; // a binary field: GetFieldData decodes it
+    // as GetFieldData gives it: empty is null, cut at the field's size and at a zero
+    Data = length == 0 ? nullptr : text;
+    Length = int(strnlen(text, size_t(std::min(length, Field->GetSize()))));
+    return true;
+}
+
 bool TDbfTable::GetFieldData(TField* Field, void* Buffer) {
     TRecordBuffer b = GetActiveRecBuf();
     if (!b) return false;

@@ -105,6 +105,7 @@ class TDbfTable : public TDataSet {
                 TLocateOptions Options) override;
     void Resync(TResyncMode Mode) override;
     bool GetFieldData(TField* Field, void* Buffer) override;
+    bool FieldTextView(TField* Field, const char*& Data, int& Length) override;
     void SetFieldData(TField* Field, const void* Buffer) override;
     TDataSource* GetDataSource() const override { return GetMasterSource(); }
 

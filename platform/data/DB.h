@@ -1084,6 +1084,13 @@ class TDataSet : public TComponent {
 
     // Native field values of the current buffer (formats at the top of this header).
     virtual bool GetFieldData(TField* Field, void* Buffer) = 0;
+    // A text field's bytes in the current buffer without a copy, for reading: Data points at
+    // Length bytes (no zero among them) that stay valid until the buffer changes; Data is null
+    // for NULL. False when the dataset keeps no such bytes: GetFieldData copies them then.
+    virtual bool FieldTextView(TField* Field, const char*& Data, int& Length) {
+        (void)Field, (void)Data, (void)Length;
+        return false;
+    }
     virtual void SetFieldData(TField* Field, const void* Buffer) = 0;
 
     // --- events, in the order they fire around each operation

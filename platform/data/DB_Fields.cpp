@@ -417,31 +417,46 @@ TStringField::TStringField(TComponent* AOwner) : TField(AOwner) {
 }
 
 namespace {
-// True when the zero-terminated text has only bytes below 0x80.
-bool isAscii(const char* text) {
-    for (; *text; ++text)
-        if (static_cast<unsigned char>(*text) >= 0x80) return false;
+// True when the text has only bytes below 0x80.
+bool isAscii(const char* text, int length) {
+    for (int i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
     return true;
 }
 } // namespace
 
 bool TStringField::GetValue(QString& Value) const {
-    // Short fields go through stack buffers; the text ends at its first zero.
+    // The bytes are read where the dataset keeps them when it can show them, else copied
+    // through a stack buffer for short fields; the text ends at its first zero.
     const int dataSize = GetDataSize();
-    QVarLengthArray<char, 256> buf(dataSize + 1);
-    buf[dataSize] = '\0';
-    if (!GetData(buf.data())) return false;
-    const char* text = buf.constData();
-    auto length = qsizetype(std::strlen(text));
+    QVarLengthArray<char, 256> buf;
+    const char* text = nullptr;
+    int length = 0;
+    if (!dataSet || validating ||
+        !dataSet->FieldTextView(const_cast<TStringField*>(this), text, length)) {
+        buf.resize(dataSize + 1);
+        buf[dataSize] = '\0';
+        if (!GetData(buf.data())) return false;
+        text = buf.constData();
+        length = int(std::strlen(text));
+    } else if (!text) {
+        return false;
+    }
     QVarLengthArray<char, 512> out;
     if (transliterate && dataSet && !dataSetKeepsText() &&
-        !(dataSetKeepsAscii() && isAscii(text))) {
+        !(dataSetKeepsAscii() && isAscii(text, length))) {
+        // Translate reads up to a zero: a shown text is copied first
+        if (text != buf.constData()) {
+            buf.resize(qsizetype(length) + 1);
+            std::memcpy(buf.data(), text, size_t(length));
+            buf[length] = '\0';
+        }
         // one byte more than the translation may fill, so that the text always ends
         out.resize(buf.size() * 2 + 2);
         std::memset(out.data(), 0, size_t(out.size()));
         dataSet->Translate(buf.constData(), out.data(), false);
         text = out.constData();
-        length = qsizetype(std::strlen(text));
+        length = int(std::strlen(text));
     }
     // plain ASCII bytes are their own characters in Windows-1251 too
     Value = FromCodePage(text, length, 1251);

@@ -67,6 +67,23 @@ public:
         return true;
     }
 
+    bool FieldTextView(TField* Field, const char*& Data, int& Length) override {
+        if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup ||
+            Field->IsBlob())
+            return false;
+        TRecordBuffer rec = GetActiveRecBuf();
+        const char* p = rec ? fieldPtr(rec, Field) : nullptr;
+        if (!p || p[0] == 0) {
+            Data = nullptr;
+            return true;
+        }
+        // the text ends at its first zero, as a copied one does
+        const int n = std::min(slotSize(Field), Field->GetDataSize());
+        Data = p + 1;
+        Length = int(strnlen(Data, size_t(std::max(n, 0))));
+        return true;
+    }
+
     void SetFieldData(TField* Field, const void* Buffer) override {
         if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup) {
             SetCalcFieldData(Field, Buffer);
