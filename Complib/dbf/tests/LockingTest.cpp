@@ -2,6 +2,7 @@
 #include "DbfTestUtil.h"
 #include "Dbf.h"
 
+#include <cstring>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -233,8 +234,11 @@ struct TableBytes {
     bool endMarker = false;
     explicit TableBytes(const QString& dir) {
         QByteArray b = ReadAll(dir + "/shared.dbf");
-        int hs = GetU16LE(b.constData() + 8), rs = GetU16LE(b.constData() + 10);
-        count = int(GetU32LE(b.constData() + 4));
+        if (b.size() < 32) return; // no header: nothing counted, no records
+        char head[32];
+        std::memcpy(head, b.constData(), sizeof head);
+        int hs = GetU16LE(head + 8), rs = GetU16LE(head + 10);
+        count = int(GetU32LE(head + 4));
         for (int at = hs; at + rs <= b.size(); at += rs)
             tags << b.mid(at, 1) + b.mid(at + 1, 6).trimmed();
         endMarker = b.size() == hs + tags.size() * rs + 1 && b.back() == 0x1A;
