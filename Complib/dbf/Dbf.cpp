@@ -379,9 +379,18 @@ int TDbfTable::GetRecordSize() const {
 }
 
 TGetResult TDbfTable::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
-    if (!cursor || !dbfFile || dbfFile->GetRecordCount() < 1)
-        return GetMode == gmPrior ? grBOF : grEOF;
-    for (;;) {
+    if (!cursor || !dbfFile) return GetMode == gmPrior ? grBOF : grEOF;
+    // Right after a post the active buffer holds what was just written to the record: it is
+    // taken from there, without asking the file (a shared one) for its size or the record.
+    TRecordBuffer posted = resyncAfterPost ? ActiveBuffer() : nullptr;
+    resyncAfterPost = false;
+    const bool fromPost = posted && posted != Buffer && GetMode == gmCurrent &&
+                          recNoOf(posted) == uint32_t(cursor->GetPhysicalRecNo()) &&
+                          recNoOf(posted) >= 1;
+    // the record count of a shared file is taken once for the call
+    const int count = fromPost ? 0 : dbfFile->GetRecordCount();
+    if (!fromPost && count < 1) return GetMode == gmPrior ? grBOF : grEOF;
+    for (bool first = true;; first = false) {
         switch (GetMode) {
         case gmNext:
             if (!cursor->Next()) return grEOF;
@@ -393,12 +402,10 @@ TGetResult TDbfTable::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoC
             break;
         }
         int recNo = cursor->GetPhysicalRecNo();
-        if (recNo < 1 || recNo > dbfFile->GetRecordCount()) return grError;
-        TRecordBuffer posted = resyncAfterPost ? ActiveBuffer() : nullptr;
-        resyncAfterPost = false;
-        if (posted && posted != Buffer && GetMode == gmCurrent && !dbfFile->IsShared() &&
-            recNoOf(posted) == uint32_t(recNo))
+        if (fromPost && first)
             memcpy(Buffer + InfoSize, posted + InfoSize, dbfFile->RecordSize());
+        else if (recNo < 1 || recNo > count)
+            return grError;
         else if (dbfFile->ReadRecord(recNo, Buffer + InfoSize) != dbfFile->RecordSize())
             return grError;
         bool accepted = showDeleted || Buffer[InfoSize] != '*';
@@ -563,6 +570,25 @@ void TDbfTable::Resync(TResyncMode Mode) {
     resyncAfterPost = false;
 }
 
+bool TDbfTable::FieldTextView(TField* Field, const char*& Data, int& Length) {
+    const TFieldType type = Field->GetDataType();
+    if (Field->GetFieldNo() < 1 || Field->IsBlob() ||
+        (type != ftString && type != ftFixedChar && type != ftGuid))
+        return false;
+    TRecordBuffer b = GetActiveRecBuf();
+    if (!b) {
+        Data = nullptr;
+        return true;
+    }
+    int length = 0;
+    const char* text = dbfFile->FieldText(Field->GetFieldNo() - 1, b + InfoSize, length);
+    if (!text) return false; // a binary field: GetFieldData decodes it
+    // as GetFieldData gives it: empty is null, cut at the field's size and at a zero
+    Data = length == 0 ? nullptr : text;
+    Length = int(strnlen(text, size_t(std::min(length, Field->GetSize()))));
+    return true;
+}
+
 bool TDbfTable::GetFieldData(TField* Field, void* Buffer) {
     TRecordBuffer b = GetActiveRecBuf();
     if (!b) return false;
@@ -580,10 +606,17 @@ bool TDbfTable::GetFieldData(TField* Field, void* Buffer) {
     case ftString:
     case ftFixedChar:
     case ftGuid: {
-        QByteArray text;
-        if (!dbfFile->GetFieldData(index, ftString, &text, rec)) return false;
-        int n = std::min<int>(int(text.size()), Field->GetSize());
-        memcpy(Buffer, text.constData(), n);
+        int length = 0;
+        const char* text = dbfFile->FieldText(index, rec, length);
+        QByteArray copy;
+        if (!text) {
+            if (!dbfFile->GetFieldData(index, ftString, &copy, rec)) return false;
+            text = copy.constData();
+            length = int(copy.size());
+        }
+        if (length == 0) return false;
+        int n = std::min(length, Field->GetSize());
+        memcpy(Buffer, text, n);
         static_cast<char*>(Buffer)[n] = 0;
         return true;
     }
@@ -766,6 +799,10 @@ QByteArray TDbfTable::TranslateBytes(const QByteArray& bytes, bool ToOem) {
     default:
         return bytes;
     }
+}
+
+bool TDbfTable::TranslateKeepsText() const {
+    return !OnTranslate && (translationMode == tmNone || translationMode == tmReadOnly);
 }
 
 bool TDbfTable::TranslateKeepsAscii() const {

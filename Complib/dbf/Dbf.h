@@ -109,6 +109,7 @@ class TDbfTable : public TDataSet {
                 TLocateOptions Options) override;
     void Resync(TResyncMode Mode) override;
     bool GetFieldData(TField* Field, void* Buffer) override;
+    bool FieldTextView(TField* Field, const char*& Data, int& Length) override;
     void SetFieldData(TField* Field, const void* Buffer) override;
     TDataSource* GetDataSource() const override { return GetMasterSource(); }
 
@@ -142,6 +143,7 @@ protected:
     bool TranslateKeepsAscii() const override;
     QByteArray ReadBlob(TField* Field) override;
     void WriteBlob(TField* Field, const QByteArray& Bytes) override;
+    bool TranslateKeepsText() const override;
 
 private:
     friend class TDbfMasterLink;

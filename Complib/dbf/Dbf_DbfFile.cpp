@@ -27,7 +27,7 @@ QString existingVariant(const QString& name) {
 }
 
 // Field bytes without trailing blanks (and, unless keepLeading, without leading blanks).
-QByteArray fieldText(const char* p, int size, bool keepLeading) {
+const char* textSpan(const char* p, int size, bool keepLeading, int& length) {
     int end = size;
     while (end > 0 && (p[end - 1] == ' ' || p[end - 1] == '\0'))
         --end;
@@ -35,7 +35,14 @@ QByteArray fieldText(const char* p, int size, bool keepLeading) {
     if (!keepLeading)
         while (start < end && p[start] == ' ')
             ++start;
-    return QByteArray(p + start, end - start);
+    length = end - start;
+    return p + start;
+}
+
+QByteArray fieldText(const char* p, int size, bool keepLeading) {
+    int length = 0;
+    const char* text = textSpan(p, size, keepLeading, length);
+    return QByteArray(text, length);
 }
 
 int digitsOr1(const QByteArray& t, int from, int count) {
@@ -89,6 +96,8 @@ void TDbfFile::Open() {
     OpenFile();
     isOpen = true;
     needsCreation = false;
+    fastAppend = true;
+    countMatchesFile = false;
     try {
         if (FileCreated()) return; // FinishCreate follows
         int64_t size = FileSize();
@@ -453,6 +462,20 @@ void TDbfFile::checkFieldIndex(int i) const {
     if (i < 0 || i >= fieldDefs.Count()) throw EDbfError(STRING_INVALID_DBF_FILE);
 }
 
+const char* TDbfFile::FieldText(int fieldIndex, const char* rec, int& length) const {
+    checkFieldIndex(fieldIndex);
+    const TDbfFieldDef* f = fieldDefs[fieldIndex];
+    switch (f->GetNativeFieldType()) {
+    case '+':
+    case 'I':
+    case '@':
+    case 'O':
+        return nullptr;
+    default:
+        return textSpan(rec + f->Offset, f->GetSize(), true, length);
+    }
+}
+
 bool TDbfFile::GetFieldData(int fieldIndex, TFieldType type, void* dest, const char* rec) const {
     checkFieldIndex(fieldIndex);
     TDbfFieldDef* f = fieldDefs[fieldIndex];
@@ -722,59 +745,104 @@ void TDbfFile::stampLockField(char* buffer) const {
     memcpy(p + 8, name.constData(), name.size());
 }
 
+int TDbfFile::appendShared(char* buffer) {
+    char* head = MappedHead();
+    if (!head || RecordSize() <= 0 || HeaderSize() < 8) return 0;
+    LockRegion(0, true);
+    int n = 0;
+    try {
+        const uint32_t count = GetU32LE(head + 4);
+        if (!countMatchesFile) {
+            // once an open: a file holding more records than its header counts (a writer
+            // that does not count) is appended to the long way, which looks at the file
+            const int64_t inFile = (FileSize() - HeaderSize()) / RecordSize();
+            if (inFile > int64_t(count)) {
+                UnlockRegion(0);
+                fastAppend = false;
+                return 0;
+            }
+            countMatchesFile = true;
+        }
+        // the first record after the count that no other program has reserved by its lock
+        n = int(count) + 1;
+        while (!LockRegion(n, false))
+            ++n;
+        stampLockField(buffer);
+        appendBuffer.resize(RecordSize() + 1);
+        memcpy(appendBuffer.data(), buffer, size_t(RecordSize()));
+        appendBuffer[RecordSize()] = 0x1A;
+        WriteBlock(appendBuffer.constData(), RecordSize() + 1, CalcPageOffset(n));
+        int y, m, d;
+        DecodeDate(Date(), y, m, d);
+        head[1] = char((y - 1900) & 0xFF);
+        head[2] = char(m);
+        head[3] = char(d);
+        // counts from several appenders add up in any order
+        PutU32LE(head + 4, count + 1);
+        memcpy(Header(), head, 8);
+    } catch (...) {
+        UnlockHeaderAndRecord(n);
+        throw;
+    }
+    UnlockHeaderAndRecord(n);
+    return n;
+}
+
 int TDbfFile::InsertRecord(char* buffer) {
     if (IsReadOnly()) throw EDbfError(STRING_NEED_EXCLUSIVE_ACCESS);
-    // a free slot past the end: another process may be appending at the first one (it holds
-    // the slot's lock), or may have written it since the count was taken (then the slot holds
-    // a record although nobody locks it); a slot beyond the end, or holding only the end
-    // marker or a gap left by a faster appender, is free
-    int n = GetRecordCount() + 1;
-    for (;;) {
-        if (!LockRegion(n, false)) {
-            ++n;
-            continue;
-        }
-        char flag = 0;
-        if (!shared || CalcPageOffset(n) + RecordSize() > FileSize() ||
-            ReadBlock(&flag, 1, CalcPageOffset(n)) != 1 || (flag != ' ' && flag != '*'))
-            break;
-        UnlockRegion(n);
-        ++n;
-    }
+    if (shared && fastAppend && !hasAutoInc && indexFiles.empty())
+        if (int n = appendShared(buffer)) return n;
+    // Every appender takes the header's lock first and keeps it until its record and the count
+    // are written, so that appenders choose their records one at a time.
+    LockRegion(0, true);
+    int n = 0;
+    bool slotLocked = false;
     try {
+        // a free slot past the end: another program may be appending at the first one (it
+        // holds the slot's lock), or may have written it before counting it (then the slot
+        // holds a record although nobody locks it); a slot beyond the end, or holding only the
+        // end marker or a gap left by a faster appender, is free
+        n = GetRecordCount() + 1;
+        for (;;) {
+            if (!LockRegion(n, false)) {
+                ++n;
+                continue;
+            }
+            slotLocked = true;
+            char flag = 0;
+            if (!shared || CalcPageOffset(n) + RecordSize() > FileSize() ||
+                ReadBlock(&flag, 1, CalcPageOffset(n)) != 1 || (flag != ' ' && flag != '*'))
+                break;
+            UnlockRegion(n);
+            slotLocked = false;
+            ++n;
+        }
         if (hasAutoInc) {
-            LockRegion(0, true);
-            try {
-                for (int i = 0; i < fieldDefs.Count(); ++i) {
-                    TDbfFieldDef* f = fieldDefs[i];
-                    if (f->GetNativeFieldType() != '+') continue;
-                    uint32_t next = f->AutoIncNext;
-                    if (f->AutoIncPos >= 0) {
-                        if (shared) {
-                            char raw[4];
-                            if (ReadBlock(raw, 4, f->AutoIncPos) == 4) next = GetU32LE(raw);
-                        }
-                    }
-                    if (next == 0) next = 1;
-                    int32_t v = int32_t(next);
-                    SetFieldData(i, ftAutoInc, &v, buffer);
-                    f->AutoIncNext = next + 1;
-                    if (f->AutoIncPos >= 0 && f->AutoIncPos + 4 <= HeaderSize()) {
-                        PutU32LE(Header() + f->AutoIncPos, f->AutoIncNext);
-                        if (shared) {
-                            char raw[4];
-                            PutU32LE(raw, f->AutoIncNext);
-                            WriteBlock(raw, 4, f->AutoIncPos);
-                        } else {
-                            headerModified = true;
-                        }
+            for (int i = 0; i < fieldDefs.Count(); ++i) {
+                TDbfFieldDef* f = fieldDefs[i];
+                if (f->GetNativeFieldType() != '+') continue;
+                uint32_t next = f->AutoIncNext;
+                if (f->AutoIncPos >= 0) {
+                    if (shared) {
+                        char raw[4];
+                        if (ReadBlock(raw, 4, f->AutoIncPos) == 4) next = GetU32LE(raw);
                     }
                 }
-            } catch (...) {
-                UnlockRegion(0);
-                throw;
+                if (next == 0) next = 1;
+                int32_t v = int32_t(next);
+                SetFieldData(i, ftAutoInc, &v, buffer);
+                f->AutoIncNext = next + 1;
+                if (f->AutoIncPos >= 0 && f->AutoIncPos + 4 <= HeaderSize()) {
+                    PutU32LE(Header() + f->AutoIncPos, f->AutoIncNext);
+                    if (shared) {
+                        char raw[4];
+                        PutU32LE(raw, f->AutoIncNext);
+                        WriteBlock(raw, 4, f->AutoIncPos);
+                    } else {
+                        headerModified = true;
+                    }
+                }
             }
-            UnlockRegion(0);
         }
 
         // keys first: a refused key, or any other failure before the record is written,
@@ -797,9 +865,8 @@ int TDbfFile::InsertRecord(char* buffer) {
             throw;
         }
 
-        // the record, the count and the end marker are written under the header lock, so
-        // that no appender's end marker can land on a record another one is writing
-        LockRegion(0, true);
+        // the record, the count and the end marker, still under the header lock, so that no
+        // appender's end marker can land on a record another one is writing
         try {
             if (shared) ReadHeaderFromFile();
             stampLockField(buffer);
@@ -808,16 +875,15 @@ int TDbfFile::InsertRecord(char* buffer) {
             PutU32LE(Header() + 4, HeaderRecordCount() + 1);
             WriteHeader();
         } catch (...) {
-            UnlockRegion(0);
             takeBackKeys();
             throw;
         }
-        UnlockRegion(0);
     } catch (...) {
-        UnlockRegion(n);
+        if (slotLocked) UnlockRegion(n);
+        UnlockRegion(0);
         throw;
     }
-    UnlockRegion(n);
+    UnlockHeaderAndRecord(n);
     return n;
 }
 

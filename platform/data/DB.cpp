@@ -33,6 +33,7 @@ TDataSet::~TDataSet() {
     for (TField* f : fields->list)
         f->dataSet = nullptr;
     fields->list.clear();
+    fields->byNameValid = false;
 }
 
 void TDataSet::BeforeDestruction() {

@@ -93,6 +93,7 @@
 #include "Variant.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -423,6 +424,8 @@ protected:
     friend class TFields;
     // True when the dataset's Translate would leave text of plain ASCII unchanged.
     bool dataSetKeepsAscii() const;
+    // True when the dataset's Translate leaves every text as it is.
+    bool dataSetKeepsText() const;
     // Text of the value for editing (DisplayText false) or showing; "" for null.
     virtual void GetTextValue(QString& Text, bool DisplayText) const;
     virtual void SetTextValue(const QString& Text) { SetAsString(Text); }
@@ -839,8 +842,13 @@ private:
     friend class TDataSet;
     void Add(TField* Field);
     void Remove(TField* Field);
+    // A field of the list changed its name.
+    void Renamed(TField* Field, const QString& OldName);
     TDataSet* dataSet;
     std::vector<TField*> list;
+    // The fields by upper-case name (names are unique in a dataset), made when first asked.
+    mutable QHash<QString, TField*> byName;
+    mutable bool byNameValid = false;
 };
 
 // ---- TFieldDef / TFieldDefs -----------------------------------------------------------------
@@ -902,9 +910,17 @@ class TFieldDefs : public TOwnedCollection {
     void GetItemNames(TStrings* List) const;
     void Update(TCollectionItem* Item) override;
 
+protected:
+    void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
+
 private:
+    friend class TFieldDef;
     TDataSet* dataSet;
     bool updated = false;
+    // Positions by upper-case name (the first of equal names), made when first asked, kept
+    // as definitions are added, made again after any other change.
+    mutable QHash<QString, int> byName;
+    mutable bool byNameValid = false;
 };
 
 // ---- TDataSet ---------------------------------------------------------------------------------
@@ -1084,6 +1100,13 @@ class TDataSet : public TComponent {
 
     // Native field values of the current buffer (formats at the top of this header).
     virtual bool GetFieldData(TField* Field, void* Buffer) = 0;
+    // A text field's bytes in the current buffer without a copy, for reading: Data points at
+    // Length bytes (no zero among them) that stay valid until the buffer changes; Data is null
+    // for NULL. False when the dataset keeps no such bytes: GetFieldData copies them then.
+    virtual bool FieldTextView(TField* Field, const char*& Data, int& Length) {
+        (void)Field, (void)Data, (void)Length;
+        return false;
+    }
     virtual void SetFieldData(TField* Field, const void* Buffer) = 0;
 
     // --- events, in the order they fire around each operation
@@ -1149,6 +1172,9 @@ protected:
     // ending zero), so that string fields may leave the call out for such text. Only a
     // dataset that knows what its own Translate does answers true.
     virtual bool TranslateKeepsAscii() const { return false; }
+    // True when Translate gives back every text unchanged (the dataset keeps TDataSet's own
+    // copy), so that string fields may leave the call out altogether.
+    virtual bool TranslateKeepsText() const { return false; }
     // Recomputes calculated and lookup fields of Buffer (clears them first, fills the
     // lookups, then OnCalcFields) in the dsCalcFields state.
     virtual void GetCalcFields(TRecordBuffer Buffer);

@@ -293,14 +293,14 @@ void TMemDataSet::InternalPost() {
         int p = positionOf(header(buf)->id);
         if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
         TMemRow& r = *rows[size_t(p)];
-        std::vector<int32_t> old = blobIds(r.data);
+        std::vector<int32_t> old = blobIds(areaOf(r.data));
         old.insert(old.end(), editBlobs.begin(), editBlobs.end());
         releaseBlobs(old, &data);
-        r.data = data;
+        r.data = packArea(data.constData());
         cursor = p;
     } else {
         auto row = std::make_unique<TMemRow>();
-        row->data = data;
+        row->data = packArea(data.constData());
         int p = int(rows.size());
         if (GetBookmarkFlag(buf) == bfInserted) {
             int at = positionOf(header(buf)->id);
@@ -322,9 +322,8 @@ void TMemDataSet::InternalDelete() {
     TRecordBuffer buf = ActiveBuffer();
     int p = positionOf(header(buf)->id);
     if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
-    releaseBlobs(blobIds(rows[size_t(p)]->data), nullptr);
-    rows.erase(rows.begin() + p);
-    rowsMoved();
+    releaseBlobs(blobIds(areaOf(rows[size_t(p)]->data)), nullptr);
+    eraseRow(p);
     cursor = p;
 }
 

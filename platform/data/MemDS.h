@@ -30,7 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
-// A stored record: its id and, per data field, a null flag and the native value.
+// A stored record: its id and its values, packed (RowDataSet.h).
 struct TMemRow {
     uint32_t id = 0;
     QByteArray data;

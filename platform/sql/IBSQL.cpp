@@ -106,10 +106,11 @@ void TIBSQL::Prepare(const QString& SQL) {
         stmtType = int(isc_vax_integer(buf + 3, short(len)));
     }
     allocOutput();
-    // Input parameters.
+    // Input parameters: only '?' markers make them, so a text without one has none.
     std::free(in);
     in = allocDA(1);
-    if (isc_dsql_describe_bind(st, &stmt, ushort(dialect()), in)) IBDataBaseError(st);
+    if (SQL.contains(u'?') && isc_dsql_describe_bind(st, &stmt, ushort(dialect()), in))
+        IBDataBaseError(st);
     if (in->sqld > in->sqln) {
         int n = in->sqld;
         std::free(in);
@@ -400,15 +401,23 @@ const char* TIBSQL::Data(int Index) const {
     return outVars[size_t(Index)].data.data();
 }
 
-QByteArray TIBSQL::TextBytes(int Index) const {
+const char* TIBSQL::Text(int Index, int& Length) const {
     const TIBColumn& c = columns[size_t(Index)];
     const char* p = Data(Index);
     if (c.SqlType == SQL_VARYING) {
         ushort len;
         std::memcpy(&len, p, 2);
-        return QByteArray(p + 2, std::min<int>(len, c.Length));
+        Length = std::min<int>(len, c.Length);
+        return p + 2;
     }
-    return QByteArray(p, c.Length);
+    Length = c.Length;
+    return p;
+}
+
+QByteArray TIBSQL::TextBytes(int Index) const {
+    int length = 0;
+    const char* p = Text(Index, length);
+    return QByteArray(p, length);
 }
 
 ISC_QUAD TIBSQL::BlobId(int Index) const {

@@ -260,3 +260,39 @@ TEST_F(SqlTest, ARefusedBlobChangeReachesTheCallerAndKeepsTheFormerValue) {
         [this] { return Scalar("select NOTE from NOTES where ID = 1").AsString(); }};
     CheckRefusedBlobChanges(f);
 }
+
+// RecordCount and RecNo count the rows the user sees: an insert in the middle moves the rows
+// after it, a deletion waiting in the cache takes its row out, cancelling brings it back.
+TEST_F(CachedTest, RecordNumbersFollowInsertsAndDeletionsWaitingInTheCache) {
+    q->AfterPost = nullptr;
+    q->AfterDelete = nullptr;
+    for (const char* code : {"03", "04", "05"}) {
+        q->Append();
+        q->FieldByName("CODPROF")->SetAsString(code);
+        q->Post();
+    }
+    auto codeAt = [&](int recNo) {
+        q->SetRecNo(recNo);
+        EXPECT_EQ(q->GetRecNo(), recNo);
+        return q->FieldByName("CODPROF")->GetAsString();
+    };
+    EXPECT_EQ(q->RecordCount(), 5);
+    EXPECT_EQ(codeAt(4), "04");
+    q->Insert(); // before "04"
+    q->FieldByName("CODPROF")->SetAsString("035");
+    q->Post();
+    EXPECT_EQ(q->GetRecNo(), 4);
+    EXPECT_EQ(q->RecordCount(), 6);
+    EXPECT_EQ(codeAt(5), "04");
+    EXPECT_EQ(codeAt(2), "02");
+    q->Delete();
+    EXPECT_EQ(q->RecordCount(), 5);
+    EXPECT_EQ(q->FieldByName("CODPROF")->GetAsString(), "03");
+    EXPECT_EQ(q->GetRecNo(), 2);
+    EXPECT_EQ(codeAt(5), "05");
+    q->Last();
+    EXPECT_EQ(q->GetRecNo(), 5);
+    q->CancelUpdates();
+    EXPECT_EQ(q->RecordCount(), 2);
+    EXPECT_EQ(codeAt(2), "02");
+}
