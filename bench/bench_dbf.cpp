@@ -2,9 +2,8 @@
 // as a ratio against a baseline measured in the same run:
 //   - exclusive appends and the read-back against writing (or reading) the same bytes with
 //     plain buffered file I/O (x_plain; targets: appends within 2x, the read-back within 2x);
-//   - shared-mode appends against shapelib's dBase writer writing the same rows (x_shapelib;
-//     target: below 1), and the system calls a shared append makes, counted with strace
-//     (target: at most 5 a record).
+//   - shared-mode appends against the same plain buffered write (x_plain), and the system calls
+//     a shared append makes, counted with strace (target: at most 5 a record).
 //
 // Each iteration times the baseline right before the engine's run, so both see the same
 // machine load; x_plain is the engine's total time over the baseline's total across the
@@ -21,7 +20,6 @@
 #include <cstring>
 #include <ctime>
 #include <map>
-#include <shapefil.h>
 
 namespace {
 
@@ -92,27 +90,10 @@ Seconds plainRead() {
     });
 }
 
-// The texts the dataset path assigns, for shapelib too.
+// The texts the dataset path assigns.
 void fieldTexts(int i, char* tab, char* staj) {
     snprintf(tab, 8, "%d", i % 100000);
     snprintf(staj, 8, "%d", i % 1000);
-}
-
-// shapelib's writer (Debian's libshp) making the same table with the same rows.
-Seconds shapelibWrite() {
-    QByteArray path = workDir().filePath("shp.dbf").toLocal8Bit();
-    return timed([&] {
-        DBFHandle h = DBFCreate(path.constData());
-        DBFAddField(h, "TABNOM", FTString, 5, 0);
-        DBFAddField(h, "STAJ", FTString, 3, 0);
-        char tab[8], staj[8];
-        for (int i = 0; i < Records; ++i) {
-            fieldTexts(i, tab, staj);
-            DBFWriteStringAttribute(h, i, 0, tab);
-            DBFWriteStringAttribute(h, i, 1, staj);
-        }
-        DBFClose(h);
-    });
 }
 
 // Running totals of one benchmark: the engine's seconds and the baseline's.
@@ -208,16 +189,16 @@ void BM_ExclusiveAppend(benchmark::State& state) {
     }
 }
 
-// Shared-mode appends against shapelib's writer (target: x_shapelib < 1).
+// Shared-mode appends against the plain buffered write of the same bytes.
 void BM_SharedAppend(benchmark::State& state) {
     bool dataset = state.range(0) != 0;
-    state.SetLabel(dataset ? "dataset path (target: x_shapelib < 1)" : "file path");
+    state.SetLabel(dataset ? "dataset path" : "file path");
     Totals totals;
     for (auto _ : state) {
         createTable("shared.dbf");
-        totals.addBase(shapelibWrite());
+        totals.addBase(plainWrite());
         report(state, totals, timed([&] { append(dataset, "shared.dbf", false, Records); }),
-               "x_shapelib");
+               "x_plain");
     }
 }
 
