@@ -119,6 +119,12 @@ void TSelForm::makeColumnsTab() {
         l->SetMultiSelect(true);
         l->SetDragMode(dmAutomatic);
     }
+    // The lists take the height of their tab.
+    TabSheet1->OnResize = [this](TObject*) {
+        const int h = std::max(60, TabSheet1->GetClientHeight() - 16);
+        for (TTextListBox* l : {SrcList, DstList})
+            l->SetHeight(h);
+    };
     bindList(SrcList, DstList);
     bindList(DstList, SrcList);
     IncBtn = moveButton(this, TabSheet1, "IncBtn", 120, ">", &TSelForm::IncBtnClick);
