@@ -213,7 +213,7 @@ void TSelForm::makeFilterTabs() {
     label(more, "Label16", L, row(1), "Група:");
     RxDBLookupCombo2 =
         lookup(this, more, "RxDBLookupCombo2", C, row(1), DM->DSgroup, "KODG", "NAIGR");
-    auto* posGroup = Place<TGroupBox>(this, more, "GroupBox1", L - 6, row(2) - 4, 520, 60);
+    auto* posGroup = Place<TGroupBox>(this, more, "GroupBox1", L - 6, row(2) - 4, 520, 64);
     posGroup->SetCaption(QStringLiteral(" Посада "));
     RBut1 = Place<TRadioButton>(this, posGroup, "RBut1", 10, 16, 120, 17);
     RBut1->SetCaption(QStringLiteral("Список"));
@@ -224,7 +224,7 @@ void TSelForm::makeFilterTabs() {
     RBut2 = Place<TRadioButton>(this, posGroup, "RBut2", 10, 38, 120, 17);
     RBut2->SetCaption(QStringLiteral("Ручний ввод"));
     RBut2->OnClick = [this](TObject* S) { RBut2Click(S); };
-    Edit10 = Place<TEdit>(this, posGroup, "Edit10", 130, 36, 160, 21);
+    Edit10 = Place<TEdit>(this, posGroup, "Edit10", C - L + 6, 36, 300, 21);
     Edit10->SetEnabled(false);
     Edit10->SetColor(clBtnFace);
     label(more, "Label17", L, row(4), "Категорія:");
@@ -250,11 +250,12 @@ void TSelForm::makeFilterTabs() {
                "фінанси", "транспортні питання", "правові питання", "кадрові питання", "інші"});
     const int R = 560;
     CheckBox1 = check(this, more, "CheckBox1", R, row(0), "Пенсіонери");
-    ComboBox18 = combo(this, more, "ComboBox18", R, row(1), 180,
+    CheckBox1->SetWidth(110);
+    ComboBox18 = combo(this, more, "ComboBox18", R + 120, row(0), 180,
                        {"За віком", "По інвалідності", "На пільгових умовах"});
-    CheckBox3 = check(this, more, "CheckBox3", R, row(2), "Змінний персонал");
-    CheckBox7 = check(this, more, "CheckBox7", R, row(3), "Акціонери");
-    CheckBox8 = check(this, more, "CheckBox8", R, row(4), "Прийняті на новостворені робочі місця");
+    CheckBox3 = check(this, more, "CheckBox3", R, row(1), "Змінний персонал");
+    CheckBox7 = check(this, more, "CheckBox7", R, row(2), "Акціонери");
+    CheckBox8 = check(this, more, "CheckBox8", R, row(3), "Прийняті на новостворені робочі місця");
 
     TTabSheet* educ = sheet(this, PageControl2, "TabSheet7", "Освіта");
     label(educ, "Label24", L, row(0), "Освіта:");

@@ -133,6 +133,24 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
         {"the conditions tab",
          [] { clickRect(SelForm->PageControl1, SelForm->PageControl1->TabRect(1)); },
          [] { return SelForm->PageControl1->GetActivePage() == SelForm->TabSheet2; }},
+        {"the additional data tab",
+         [] {
+             TPageControl* p = SelForm->PageControl2;
+             clickRect(p, p->TabRect(1));
+         },
+         [] { return SelForm->PageControl2->GetActivePageIndex() == 1; }},
+        {"typed position names instead of the list", [] { X11ClickAt(SelForm->RBut2, 8, 8); },
+         [] { return SelForm->Edit10->GetEnabled() && !SelForm->RxDBLookupCombo4->GetEnabled(); }},
+        {"screenshot of the additional data", [] { X11::Screenshot(QStringLiteral("query-more")); },
+         [] { return true; }},
+        {"the position list again", [] { X11ClickAt(SelForm->RBut1, 8, 8); },
+         [] { return !SelForm->Edit10->GetEnabled() && SelForm->RxDBLookupCombo4->GetEnabled(); }},
+        {"back to the main data",
+         [] {
+             TPageControl* p = SelForm->PageControl2;
+             clickRect(p, p->TabRect(0));
+         },
+         [] { return SelForm->PageControl2->GetActivePageIndex() == 0; }},
         {"a click into the name", [] { X11ClickAt(SelForm->Edit3, 10, 8); },
          [] { return SelForm->Edit3->Focused(); }},
         {"the name's first letters typed", [&] { X11::Type(prefix); },
