@@ -144,6 +144,11 @@ private:
     TDateTime on;
 };
 
+// The result columns a select text stands for.
+int columnCount(const QString& SelectText) {
+    return int(SelectText.count(u',')) + 1;
+}
+
 } // namespace
 
 const TSelColumn* SelColumns(int& Count) {
@@ -173,6 +178,18 @@ QString SelOrderText(const QString& SelectText, int SelectPosition) {
     if (SelectText == QLatin1String(FullNameSql)) return QStringLiteral("A.FAMILY, A.NAME, A.PATR");
     const int as = SelectText.indexOf(QLatin1String(" AS "));
     return as < 0 ? SelectText : SelectText.left(as);
+}
+
+QStringList SelFieldCaptions(const QStringList& Captions, const QString& NameOrg) {
+    QStringList out;
+    bool child = false;
+    for (const QString& c : Captions) {
+        const QString s = SelConvert(c, NameOrg, child);
+        if (s.isEmpty()) continue;
+        for (int k = 0; k < columnCount(s); ++k)
+            out.append(c);
+    }
+    return out;
 }
 
 TSelStatement BuildSelStatement(const QStringList& Captions, const TSelFilters& F,
@@ -284,7 +301,7 @@ TSelStatement BuildSelStatement(const QStringList& Captions, const TSelFilters& 
     for (int i = 0; i < selects.size(); ++i) {
         sql.append(SelOrderText(selects[i], position) +
                    (i + 1 < selects.size() ? QStringLiteral(",") : QString()));
-        position += int(selects[i].count(u',')) + 1;
+        position += columnCount(selects[i]);
     }
     return st;
 }

@@ -29,6 +29,10 @@ QString SelConvert(const QString& Caption, const QString& NameOrg, bool& Child);
 // parts; the day of birth by its select column's position.
 QString SelOrderText(const QString& SelectText, int SelectPosition);
 
+// One caption per result column of the captions' statement: a caption that stands for
+// several columns names each of them.
+QStringList SelFieldCaptions(const QStringList& Captions, const QString& NameOrg);
+
 // What the filter controls hold, as the window reads them. Texts are taken as typed; a
 // date text whose first character is a blank (the empty mask) counts as not filled.
 struct TSelFilters {

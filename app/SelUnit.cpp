@@ -471,6 +471,10 @@ void TSelForm::BitBtn1Click(TObject*) {
     for (const QString& line : st.Lines)
         q->GetSQL()->Add(line);
     q->Open();
+    // The result's titles are the chosen captions.
+    const QStringList titles = SelFieldCaptions(Columns(), NameOrg);
+    for (int i = 0; i < q->GetFieldCount() && i < titles.size(); ++i)
+        q->Fields(i)->SetDisplayLabel(titles[i]);
     LastPage = BuildSelReport(frReport1, q, Columns(), Edit1->GetText(), Radio2->GetChecked(),
                               GetCanvas());
     PageControl1->SetActivePage(TabSheet4);

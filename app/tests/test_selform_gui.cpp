@@ -172,6 +172,10 @@ TEST_F(SelFormTest, BuildShowsTheRowsAndLaysOutOneMemoPerColumn) {
     EXPECT_EQ(DM->Select->GetRecordCount(), 1);
     EXPECT_EQ(DM->Select->FieldByName("FAMILY")->GetAsString(), QStringLiteral("Коваль"));
     EXPECT_EQ(F->PageControl1->GetActivePage(), F->TabSheet4);
+    EXPECT_EQ(DM->Select->FieldByName("ROZRAD")->GetDisplayLabel(),
+              QStringLiteral("Категорія, розряд, клас"));
+    EXPECT_EQ(DM->Select->FieldByName("PROFSHT")->GetDisplayLabel(),
+              QStringLiteral("Посада (скорочена)"));
 
     const auto cols = Columns();
     ASSERT_EQ(cols.size(), 3u);
