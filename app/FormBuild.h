@@ -4,6 +4,7 @@
 
 #include "Forms.h"
 #include "StdCtrls.h"
+#include "ToolEdit.h"
 
 template <class T>
 T* Place(TComponent* Owner, TWinControl* Parent, const char* Name, int Left, int Top, int Width,
@@ -30,4 +31,17 @@ inline void SetUpDialog(TForm* F, const char* Name, const char* Caption, int Wid
     F->SetPosition(poScreenCenter);
     F->SetCaption(QString::fromUtf8(Caption));
     F->SetClientSize(Width, Height);
+}
+
+// A date edit as the application's windows use it: four-digit years, the calendar drops
+// down, Saturday and Sunday are days off, the date is chosen in the calendar.
+inline TDateEdit* PlaceDateEdit(TComponent* Owner, TWinControl* Parent, const char* Name, int Left,
+                                int Top) {
+    TDateEdit* e = Place<TDateEdit>(Owner, Parent, Name, Left, Top, 112, 21);
+    e->SetDefaultToday(true);
+    e->SetYearDigits(dyFour);
+    e->SetCalendarStyle(csPopup);
+    e->SetWeekends(TDaysOfWeek{Sat, Sun});
+    e->SetDirectInput(false);
+    return e;
 }

@@ -9,6 +9,7 @@
 #include "IniFiles.h"
 #include "Opt2Unit.h"
 #include "ReportDlgs.h"
+#include "SelUnit.h"
 #include "Seniority.h"
 #include "ServiceOps.h"
 #include "varer.h"
@@ -46,6 +47,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     Staj_Tab->SetName(QStringLiteral("Staj_Tab"));
     makeMenu();
     makeBars();
+    DM->AStartSelect->OnExecute = [this](TObject* S) { N34Click(S); };
     OnCreate = [this](TObject* S) { FormCreate(S); };
     OnCloseQuery = [this](TObject* S, bool& CanClose) { FormCloseQuery(S, CanClose); };
     OnClose = [this](TObject* S, TCloseAction& A) { FormClose(S, A); };
@@ -111,7 +113,7 @@ void TMainForm::makeMenu() {
     N54 = actionItem(N11, "N54", DM->ARefresh);
 
     N33 = item(nullptr, "N33", "&Звіти");
-    N34 = item(N33, "N34", "Формування простих звітів");
+    N34 = item(N33, "N34", "Формування простих звітів", &TMainForm::N34Click);
     line(N33);
     Arr1 = item(N33, "Arr1", "Кількісний та якісний склад працівників");
     N110 = item(Arr1, "N110", "Таблиця 1");
@@ -277,6 +279,10 @@ bool TMainForm::CloseChildren() {
 }
 
 // ---- the service commands -------------------------------------------------------------------
+
+void TMainForm::N34Click(TObject*) {
+    OpenModule(SelForm);
+}
 
 void TMainForm::N41Click(TObject*) {
     CloseChildren();

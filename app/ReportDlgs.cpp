@@ -15,18 +15,6 @@ const char16_t* const MonthNamesUa[12] = {u"січень",   u"лютий",   u"
 
 namespace {
 
-// A date edit as the report dialogs use it: four-digit years, the calendar drops down,
-// Saturday and Sunday are days off, the date is chosen in the calendar.
-TDateEdit* dateEdit(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int Top) {
-    TDateEdit* e = Place<TDateEdit>(Owner, Parent, Name, L, Top, 112, 21);
-    e->SetDefaultToday(true);
-    e->SetYearDigits(dyFour);
-    e->SetCalendarStyle(csPopup);
-    e->SetWeekends(TDaysOfWeek{Sat, Sun});
-    e->SetDirectInput(false);
-    return e;
-}
-
 TBitBtn* button(TComponent* Owner, TWinControl* Parent, const char* Name, int L, int Top,
                 TBitBtnKind Kind, const char* Caption, TModalResult Result) {
     TBitBtn* b = Place<TBitBtn>(Owner, Parent, Name, L, Top, 108, 27);
@@ -45,7 +33,7 @@ QString today() {
 TTimeForm::TTimeForm(TComponent* AOwner) : TForm(AOwner) {
     BeginLoading();
     SetUpDialog(this, "TimeForm", "Введіть дату", 252, 96);
-    DateEdit1 = dateEdit(this, this, "DateEdit1", 70, 16);
+    DateEdit1 = PlaceDateEdit(this, this, "DateEdit1", 70, 16);
     BitBtn1 = button(this, this, "BitBtn1", 12, 56, bkOK, "Продовжити", mrOk);
     BitBtn2 = button(this, this, "BitBtn2", 132, 56, bkCancel, "Скасувати", mrCancel);
     OnActivate = [this](TObject* S) { FormActivate(S); };
@@ -62,9 +50,9 @@ TPeriodForm::TPeriodForm(TComponent* AOwner) : TForm(AOwner) {
     GroupBox1 = Place<TGroupBox>(this, this, "GroupBox1", 8, 4, 284, 72);
     GroupBox1->SetCaption(QStringLiteral(" Введіть період "));
     Label1 = PlaceLabel(this, GroupBox1, "Label1", 12, 32, "з");
-    DateEdit1 = dateEdit(this, GroupBox1, "DateEdit1", 28, 28);
+    DateEdit1 = PlaceDateEdit(this, GroupBox1, "DateEdit1", 28, 28);
     Label2 = PlaceLabel(this, GroupBox1, "Label2", 148, 32, "до");
-    DateEdit2 = dateEdit(this, GroupBox1, "DateEdit2", 166, 28);
+    DateEdit2 = PlaceDateEdit(this, GroupBox1, "DateEdit2", 166, 28);
     BitBtn1 = button(this, this, "BitBtn1", 36, 86, bkOK, "Продовжити", mrOk);
     BitBtn2 = button(this, this, "BitBtn2", 156, 86, bkCancel, "Скасувати", mrCancel);
     OnActivate = [this](TObject* S) { FormActivate(S); };

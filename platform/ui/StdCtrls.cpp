@@ -975,6 +975,11 @@ void TCustomListBox::Invalidate() {
     TCustomControl::Invalidate();
 }
 
+void TCustomListBox::CreateWnd() {
+    TCustomControl::CreateWnd();
+    Invalidate();
+}
+
 void TCustomListBox::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     if (integralHeight && style != lbOwnerDrawVariable && !IsLoading()) {
         const int frame = 4; // the sunken edge on both sides

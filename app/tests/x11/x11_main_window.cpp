@@ -7,6 +7,7 @@
 #include "DMUnit.h"
 #include "DeskUnit.h"
 #include "Dates.h"
+#include "FreshHome.h"
 #include "MainUnit.h"
 #include "Opt2Unit.h"
 #include "Startup.h"
@@ -19,7 +20,6 @@
 #include <QWindow>
 #include <QMenu>
 #include <QMessageBox>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 namespace {
@@ -55,24 +55,10 @@ class MainWindowX11 : public X11Test {};
 TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    // The set-up as ./run.sh runs it, for a user who has never run the program.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home.path());
-    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "KADRION_CONFIG_DIR"})
-        env.remove(QString::fromLatin1(v));
-    QProcess setup;
-    setup.setProcessEnvironment(env);
-    setup.start(QStringLiteral(KADRION_RUN_DIR "/kadrion_setup"), {});
-    ASSERT_TRUE(setup.waitForFinished(60000));
-    ASSERT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
-    const QString database = home.filePath(QStringLiteral(".local/share/kadrion/kadrion.fdb"));
-    ASSERT_TRUE(QFile::exists(database));
-    ASSERT_TRUE(QFile::exists(home.filePath(QStringLiteral(".config/kadrion/kadrion.ini"))));
+    const QString database = PrepareFreshHome(home);
+    ASSERT_FALSE(database.isEmpty());
 
-    // The program in the same home; the splash pause passes on an injected clock.
-    qputenv("HOME", home.path().toUtf8());
-    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "KADRION_CONFIG_DIR"})
-        qunsetenv(v);
+    // The splash pause passes on an injected clock.
     TFakeClock clock(EncodeDate(2024, 3, 14) + 0.5);
     TClockSwap swap(&clock);
     CreateApplicationForms();
