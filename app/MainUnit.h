@@ -43,6 +43,7 @@ class TMainForm : public TForm {
     void FormCreate(TObject* Sender);
     void FormIdle(TObject* Sender, bool& Done);
     void FormClose(TObject* Sender, TCloseAction& Action);
+    void N2Click(TObject* Sender);  // the employee cards
     void N41Click(TObject* Sender); // seniority
     void N44Click(TObject* Sender); // backup
     void N45Click(TObject* Sender); // restore

@@ -12,6 +12,7 @@
 #include "DBCtrls.h"
 #include "Graphics.h"
 #include "Mask.h"
+#include "RxLookup.h" // TDropDownAlign, shared with the control library's lookup combo
 
 class TPopupWatch;
 
@@ -49,7 +50,6 @@ bool MoveByScrollCodeEh(TDataLink* Link, int Code);
 class TDBLookupComboboxEh;
 
 enum TEditButtonStyleEh { ebsDropDownEh, ebsEllipsisEh, ebsGlyphEh };
-enum TDropDownAlign { daLeft, daRight, daCenter };
 enum TDBLookupComboboxEhStyle { csDropDownListEh, csDropDownEh };
 
 // The combo box's edit button: its look and width (0: automatic).
