@@ -102,6 +102,11 @@ class TDM : public TDataModule, public TCalendarSource {
     std::vector<TIBCustomDataSet*> PendingDataSets() const;
     // Reads the rows of every open dataset again, each staying at its place.
     void RefreshOpenDataSets();
+    // Before a window closes: a change of DataSet that is being edited or waits to be saved
+    // is offered for saving ("Зберегти зміни?", as a message box or, with Confirmation, as a
+    // confirmation dialog). Yes posts and saves it, No discards it. False when the save
+    // failed: the change stays, so the window can stay open with it.
+    bool SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation = false);
 
     // The number of the employee at the start of the current edit.
     QString NumberAtEditStart;
@@ -157,3 +162,5 @@ extern TDM* DM;
 inline constexpr const char16_t SConfirmDelete[] = u"Ви дійсно бажаєте видалити запис?";
 inline constexpr const char16_t SConfirmDeleteCaption[] = u"Видалити";
 inline constexpr const char16_t SErrorCaption[] = u"Помилка";
+inline constexpr const char16_t SSaveChanges[] = u"В базах проводились зміни. Зберегти зміни?";
+inline constexpr const char16_t SMessageCaption[] = u"Повідомлення";

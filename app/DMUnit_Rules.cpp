@@ -79,6 +79,35 @@ void TDM::RefreshOpenDataSets() {
         if (q->GetActive() && q->GetState() == dsBrowse) q->Refresh();
 }
 
+bool TDM::SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation) {
+    if (!DataSet->GetActive()) return true;
+    const bool editing = DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert;
+    if (!editing && !DataSet->UpdatesPending()) return true;
+    const QString text = QString::fromUtf16(SSaveChanges);
+    const bool yes =
+        Confirmation ? GetUserInteraction()->MessageDlg(text, QString(), mtConfirmation,
+                                                        TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes
+                     : GetUserInteraction()->MessageBox(text, QString::fromUtf16(SMessageCaption),
+                                                        MB_YESNO | MB_ICONQUESTION) == IDYES;
+    if (!yes) {
+        if (editing) DataSet->Cancel();
+        DataSet->CancelUpdates();
+        return true;
+    }
+    try {
+        if (editing)
+            DataSet->Post(); // saved by the rule after the post
+        else
+            Save(DataSet, false);
+    } catch (EAbort&) {
+        // the rule that refused has said why
+    } catch (Exception& E) {
+        showError(E.Message);
+    }
+    const bool still = DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert;
+    return !still && !DataSet->UpdatesPending();
+}
+
 void TDM::SaveAfterPost(TDataSet* DataSet) {
     Save(static_cast<TIBCustomDataSet*>(DataSet), false);
 }

@@ -1,6 +1,7 @@
 #include "MainUnit.h"
 
 #include "AboutUnit.h"
+#include "CardUnit.h"
 #include "Connection.h"
 #include "DMUnit.h"
 #include "Dates.h"
@@ -89,7 +90,8 @@ void TMainForm::makeMenu() {
     MainMenu1->SetImages(DM->ImageList2);
 
     N1 = item(nullptr, "N1", "&Облік персоналу");
-    N2 = item(N1, "N2", "Особові картки");
+    N2 = item(N1, "N2", "Особові картки", &TMainForm::N2Click);
+    DM->AStartCards->OnExecute = [this](TObject* S) { N2Click(S); };
     N32 = item(N1, "N32", "Надання відпустки");
     N42 = item(N1, "N42", "Лікарняні листи");
     line(N1);
@@ -276,6 +278,12 @@ bool TMainForm::CloseChildren() {
             return false;
     }
     return true;
+}
+
+// ---- the module windows -------------------------------------------------------------------
+
+void TMainForm::N2Click(TObject*) {
+    OpenModule(CardForm);
 }
 
 // ---- the service commands -------------------------------------------------------------------

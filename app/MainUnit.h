@@ -47,6 +47,7 @@ class TMainForm : public TForm {
     void FormCloseQuery(TObject* Sender, bool& CanClose);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void N34Click(TObject* Sender); // the query builder
+    void N2Click(TObject* Sender);  // the employee cards
     void N41Click(TObject* Sender); // seniority
     void N44Click(TObject* Sender); // backup
     void N45Click(TObject* Sender); // restore

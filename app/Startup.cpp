@@ -64,6 +64,9 @@ void FreeApplicationForms() {
     free(QuetForm);
     free(AboutBox);
     FreeWaitWindow();
+    // the module window left open goes before the frame that holds its widgets
+    while (MainForm && MainForm->GetMDIChildCount() > 0)
+        delete MainForm->GetMDIChildren(0);
     free(MainForm);
     free(DM);
     free(SplashForm);

@@ -12,6 +12,7 @@
 #include "DBCtrls.h"
 #include "Graphics.h"
 #include "Mask.h"
+#include "RxLookup.h" // TDropDownAlign, shared with the control library's lookup combo
 
 class TPopupWatch;
 
@@ -64,7 +65,6 @@ int ListFieldsWidthEh(TFont* Font, const std::vector<TField*>& Fields);
 class TDBLookupComboboxEh;
 
 enum TEditButtonStyleEh { ebsDropDownEh, ebsEllipsisEh, ebsGlyphEh };
-enum TDropDownAlign { daLeft, daRight, daCenter };
 enum TDBLookupComboboxEhStyle { csDropDownListEh, csDropDownEh };
 
 // The combo box's edit button: its look and width (0: automatic).

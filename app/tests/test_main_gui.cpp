@@ -352,3 +352,33 @@ TEST_F(MainWindowTest, AFailingSeniorityRunStillTakesTheWaitWindowAway) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, RestoreClosesTheWindowsFirstAndOneThatStaysOpenStopsIt) {
+    PrepareSettings();
+    Start();
+    MainForm->Show();
+    MainForm->N44->Click(); // a backup to restore from
+    ui.Asked.clear();
+    TProbeChild* child = nullptr;
+    MainForm->OpenModule(child);
+    child->Refuse = true;
+    MainForm->N45->Click();
+    QApplication::processEvents();
+    // Nothing asked, nothing restored: the window with its pending change is still there.
+    EXPECT_TRUE(ui.Asked.empty());
+    EXPECT_EQ(MainForm->GetMDIChildCount(), 1);
+    EXPECT_TRUE(DM->Database->GetConnected());
+
+    child->Refuse = false;
+    MainForm->N45->Click();
+    QApplication::processEvents();
+    EXPECT_EQ(MainForm->GetMDIChildCount(), 0);
+    EXPECT_EQ(Texts(),
+              (QStringList{"Ви дійсно бажаєте відновити базу?", "Відновлення бази закінчено"}));
+    EXPECT_TRUE(DM->Database->GetConnected());
+    EXPECT_FALSE(WaitWindowShown());
+}
+
+} // namespace

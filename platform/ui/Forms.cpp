@@ -547,7 +547,12 @@ void TCustomForm::WMActivate(TMessage& Message) {
         // a window that a modal one blocks is not asked to the front: Qt would give the
         // activation back to the modal window, which gives it back here, and so on
         QWidget* modal = QApplication::activeModalWidget();
-        if (handle && (!modal || modal == handle->window())) handle->activateWindow();
+        // only a window that is not active yet is asked to the front: asking again the one
+        // Qt has just activated queues one more activation behind another window's, and
+        // two windows shown at once (the wait window over a new one) would take turns forever
+        if (handle && handle->isWindow() && !handle->isActiveWindow() &&
+            (!modal || modal == handle->window()))
+            handle->activateWindow();
     } else if (activeTopForm == this) {
         activeTopForm = nullptr;
     }
