@@ -520,6 +520,8 @@ class TfrEMFPages : public TObject {
     // the pages stay. Neither changes the current printer.
     void LoadFromStream(TStream* Stream);
     void SaveToStream(TStream* Stream);
+    // Exchanges the pages of two lists (the preview borrows a report's pages this way).
+    void Swap(TfrEMFPages& Other) { pages.swap(Other.pages); }
 
     TfrReport* Parent;
 
