@@ -114,7 +114,8 @@ void TfrPrintForm::E2Enter(TObject*) {
 }
 
 void TfrPrintForm::RB3Click(TObject*) {
-    if (E2->CanFocus()) E2->SetFocus();
+    // Checked from code before the dialog shows, there is nothing to focus yet.
+    if (GetVisible() && E2->CanFocus()) E2->SetFocus();
 }
 
 void TfrPrintForm::Label3Click(TObject*) {
