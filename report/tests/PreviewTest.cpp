@@ -291,6 +291,31 @@ TEST_F(PreviewTest, ProgressCancelStopsTheWorkAndLeavesNoPages) {
     EXPECT_EQ(report->EMFPages.Count(), 0);
 }
 
+TEST_F(PreviewTest, ProgressCancelReachesAScriptLoop) {
+    // Loops of each kind, as good as endless; Cancel arrives while the first turns run.
+    for (const char* loop :
+         {"while n < 5000000 do n := n + 1", "repeat n := n + 1 until n >= 5000000",
+          "for i := 1 to 5000000 do n := n + 1"}) {
+        SCOPED_TRACE(loop);
+        frGlobals().frVariables.SetVariable(u"n"_s, 0);
+        const bool finished = frRunWithProgress(
+            report.get(), u"Підготовка звіту"_s, u"Формується сторінка:"_s,
+            [&](const std::function<void(int)>&) {
+                QTimer::singleShot(0, [] {
+                    if (auto* form = dynamic_cast<TfrProgressForm*>(Screen->GetActiveForm()))
+                        form->Button1->Click();
+                });
+                TStringList script;
+                script.Add(QString::fromUtf8(loop));
+                frRunScriptText(&script);
+            });
+        EXPECT_FALSE(finished);
+        const int turns = frGlobals().frVariables.GetVariable(u"n"_s).AsInteger();
+        EXPECT_GT(turns, 0);
+        EXPECT_LT(turns, 100000) << "the loop stopped soon after Cancel";
+    }
+}
+
 TEST_F(PreviewTest, PrintDialogCopiesAndPageList) {
     TScriptedInteraction ui;
     TUserInteractionSwap swap(&ui);
