@@ -199,6 +199,61 @@ TEST_F(PreviewTest, SearchFindsEveryOccurrenceInOrderAndHighlightsIt) {
     EXPECT_GT(text, 0) << "the rectangle holds the found text";
 }
 
+TEST_F(PreviewTest, OpenSaveAndRemovePages) {
+    preparePages({{u"перша"_s}, {u"друга"_s}, {u"третя"_s}});
+    QTemporaryDir dir;
+    TScriptedInteraction ui;
+    TUserInteractionSwap swap(&ui);
+    auto f = preview();
+
+    // Saved under another extension with the prepared-report type: a .frp file.
+    ui.AnswerFile(dir.filePath(u"report.txt"_s));
+    f->SaveBtnClick(nullptr);
+    EXPECT_TRUE(QFile::exists(dir.filePath(u"report.frp"_s)));
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"report.txt"_s)));
+    EXPECT_EQ(f->AllPages(), 3) << "the pages came back to the view";
+
+    // Removing asks first; No keeps the page, Yes removes it and shows page 1.
+    f->SetPage(2);
+    ui.Answer(IDNO);
+    f->DelPageBtnClick(nullptr);
+    EXPECT_EQ(f->AllPages(), 3);
+    ui.Answer(IDYES);
+    f->DelPageBtnClick(nullptr);
+    EXPECT_EQ(f->AllPages(), 2);
+    EXPECT_EQ(f->Label1->GetCaption(), u"Стор. 1/2"_s);
+
+    // A damaged or missing file is reported and the shown document stays.
+    QFile bad(dir.filePath(u"bad.frp"_s));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("not a prepared report at all");
+    bad.close();
+    for (const QString& name : {bad.fileName(), dir.filePath(u"none.frp"_s)}) {
+        const size_t asked = ui.Asked.size();
+        ui.AnswerFile(name);
+        ui.Answer(IDOK);
+        f->LoadBtnClick(nullptr);
+        EXPECT_EQ(ui.Asked.size(), asked + 2) << "the file, then the message";
+        EXPECT_EQ(f->AllPages(), 2) << name.toStdString();
+    }
+
+    // A sound file replaces it.
+    ui.AnswerFile(dir.filePath(u"report.frp"_s));
+    f->LoadBtnClick(nullptr);
+    EXPECT_EQ(f->AllPages(), 3);
+    EXPECT_EQ(f->Label1->GetCaption(), u"Стор. 1/3"_s);
+
+    // The last page is never removed; no question is asked.
+    while (f->AllPages() > 1) {
+        ui.Answer(IDYES);
+        f->DelPageBtnClick(nullptr);
+    }
+    const size_t asked = ui.Asked.size();
+    f->DelPageBtnClick(nullptr);
+    EXPECT_EQ(ui.Asked.size(), asked);
+    EXPECT_EQ(f->AllPages(), 1);
+}
+
 TEST(PageListTest, ListsRangesAndMistakes) {
     const struct {
         QString text;
