@@ -128,6 +128,11 @@ void TfrPrintForm::FormDeactivate(TObject*) {
 
 TModalResult TfrPrintForm::ShowModal() {
     const TModalResult r = TForm::ShowModal();
+    // OK prints on the printer the list shows, also when the virtual printer was current and
+    // the user left the list as it was.
+    TfrPrinter* p = frGlobalPrinter();
+    if (r == mrOk && CB1->GetItemIndex() >= 0 && p->PrinterIndex != CB1->GetItemIndex())
+        p->SelectPrinter(CB1->GetItemIndex());
     FormDeactivate(this);
     return r;
 }

@@ -395,6 +395,23 @@ TEST_F(PreviewTest, PrintDialogCopiesAndPageList) {
     EXPECT_TRUE(ui.Last().Text.contains(u"1;3"_s));
 }
 
+TEST_F(PreviewTest, PrintDialogOkPrintsOnTheShownPrinter) {
+    // The virtual printer is current; the list shows the platform's printer, and OK leaves it
+    // the engine's printer, so that the job goes somewhere.
+    TfrPrinter* prn = frGlobalPrinter();
+    for (TModalResult answer : {mrOk, mrCancel}) {
+        prn->SelectPrinter(prn->VirtualIndex);
+        TfrPrintForm dlg(nullptr);
+        ASSERT_EQ(dlg.CB1->GetItemIndex(), Printer()->GetPrinterIndex());
+        EXPECT_EQ(dlg.CB1->GetItems()->IndexOf(frLoadStr(55007)), -1)
+            << "the virtual printer is not offered";
+        QTimer::singleShot(0, [&] { (answer == mrOk ? dlg.Button1 : dlg.Button2)->Click(); });
+        EXPECT_EQ(dlg.ShowModal(), answer);
+        EXPECT_EQ(prn->PrinterIndex, Printer()->GetPrinterIndex()) << answer;
+        EXPECT_FALSE(prn->IsVirtual());
+    }
+}
+
 TEST_F(PreviewTest, WindowPositionsPersistInTheRegistry) {
     QTemporaryDir dir;
     qputenv("KADRION_CONFIG_DIR", dir.path().toUtf8());
