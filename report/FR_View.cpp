@@ -130,17 +130,20 @@ TfrPreviewForm::TfrPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     PageArea = plainPanel(this, this, alClient, 100);
     RightPanel = plainPanel(this, PageArea, alRight, 17);
     BottomPanel = plainPanel(this, PageArea, alBottom, 17);
+    TPanel* counter = plainPanel(this, BottomPanel, alLeft, 110);
     Label1 = new TLabel(this);
-    Label1->SetParent(BottomPanel);
-    Label1->SetBounds(0, 0, 110, 17);
-    Label1->SetAlign(alLeft);
+    Label1->SetParent(counter);
+    Label1->SetBounds(6, 1, 100, 15);
     Label1->SetAutoSize(false);
     Label1->SetTag(206);
     HScrollBar = child<TScrollBar>(this, BottomPanel, alClient, 17);
-    PgUp = child<TButton>(this, RightPanel, alTop, 17);
+    // Speed buttons: they never take the focus from the page area's keys.
+    PgUp = child<TfrSpeedButton>(this, RightPanel, alTop, 17);
     PgUp->SetCaption(u"▲"_s);
-    PgDown = child<TButton>(this, RightPanel, alBottom, 17);
+    PgUp->SetGrayedInactive(false);
+    PgDown = child<TfrSpeedButton>(this, RightPanel, alBottom, 17);
     PgDown->SetCaption(u"▼"_s);
+    PgDown->SetGrayedInactive(false);
     VScrollBar = child<TScrollBar>(this, RightPanel, alClient, 17);
     VScrollBar->SetKind(sbVertical);
     for (TScrollBar* b : {HScrollBar, VScrollBar}) {

@@ -118,8 +118,8 @@ class TfrPreviewForm : public TForm {
     TPanel* PageArea;
     TPanel* RightPanel;
     TPanel* BottomPanel;
-    TButton* PgUp;
-    TButton* PgDown;
+    TfrSpeedButton* PgUp;
+    TfrSpeedButton* PgDown;
     TScrollBar* VScrollBar;
     TScrollBar* HScrollBar;
     TLabel* Label1;
