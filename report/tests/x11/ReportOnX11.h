@@ -3,10 +3,46 @@
 // placed on that page.
 #pragma once
 
+#include "Controls.h"
 #include "FR_Class.h"
 #include "X11Test.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
 #include <memory>
+
+// Runs Inside once the window that Shown waits for is up: keys that open a menu or a modal
+// dialog do not come back until it closes, so what is done in it is polled for from inside
+// its own event loop, never waited for beneath it.
+inline void inNext(std::function<bool()> Shown, std::function<void()> Inside) {
+    auto* poll = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [poll, clock, Shown, Inside] {
+        const bool shown = Shown();
+        if (!shown && clock->elapsed() < 10000) return;
+        poll->stop();
+        poll->deleteLater();
+        delete clock;
+        if (!shown) {
+            ADD_FAILURE() << "the window did not come";
+            return;
+        }
+        Inside();
+    });
+    poll->start();
+}
+
+// The engine's modal form of that class when it is up and active.
+template <class T> T* activeModal() {
+    QWidget* w = QApplication::activeModalWidget();
+    auto* form = w ? dynamic_cast<T*>(FindControl(w)) : nullptr;
+    return form && w->isActiveWindow() ? form : nullptr;
+}
 
 class ReportOnX11 : public X11Test {
 protected:

@@ -2,6 +2,7 @@
 // keys, scrolled with the wheel, zoomed from the zoom menu, searched for Cyrillic text and printed
 // to a PDF file through the print dialog.
 #include "Dialogs.h"
+#include "FR_Fmted.h"
 #include "FR_PrDlg.h"
 #include "FR_Search.h"
 #include "FR_View.h"
@@ -10,7 +11,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QProcess>
@@ -20,36 +20,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// Runs Inside once the window that Shown waits for is up: keys that open a menu or a modal
-// dialog do not come back until it closes, so what is done in it is polled for from inside
-// its own event loop, never waited for beneath it.
-void inNext(std::function<bool()> Shown, std::function<void()> Inside) {
-    auto* poll = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    poll->setInterval(20);
-    QObject::connect(poll, &QTimer::timeout, [poll, clock, Shown, Inside] {
-        const bool shown = Shown();
-        if (!shown && clock->elapsed() < 10000) return;
-        poll->stop();
-        poll->deleteLater();
-        delete clock;
-        if (!shown) {
-            ADD_FAILURE() << "the window did not come";
-            return;
-        }
-        Inside();
-    });
-    poll->start();
-}
-
-// The engine's modal form of that class when it is up and active.
-template <class T> T* activeModal() {
-    QWidget* w = QApplication::activeModalWidget();
-    auto* form = w ? dynamic_cast<T*>(FindControl(w)) : nullptr;
-    return form && w->isActiveWindow() ? form : nullptr;
-}
 
 QString pdfInfo(const QString& File, const QString& Key) {
     QProcess p;
@@ -103,6 +73,21 @@ protected:
 
     TfrPreviewForm* form = nullptr;
 };
+
+TEST_F(PreviewOnX11, TheFormatEditorShowsAWordAndGivesItBack) {
+    TfrFmtForm dlg(nullptr);
+    dlg.Format = (1 << 24) | (4 << 16) | (2 << 8) | ',';
+    dlg.FormatStr = u"# ##0,00"_s;
+    inNext([] { return activeModal<TfrFmtForm>() != nullptr; },
+           [&] {
+               EXPECT_TRUE(dlg.FormatEdit->GetEnabled());
+               shot(u"format-editor"_s);
+               EXPECT_TRUE(X11::Key(u"Return"_s));
+           });
+    EXPECT_EQ(dlg.ShowModal(), mrOk);
+    EXPECT_EQ(dlg.Format, (1 << 24) | (4 << 16) | (2 << 8) | ',');
+    EXPECT_EQ(dlg.FormatStr, u"# ##0,00"_s);
+}
 
 TEST_F(PreviewOnX11, PagedZoomedSearchedAndPrinted) {
     frLastZoom() = {1.0, 2};
