@@ -140,3 +140,20 @@ void frRestoreFormPosition(TForm* Form) {
                     ini.ReadInteger(s, QStringLiteral("Width"), Form->GetWidth()),
                     ini.ReadInteger(s, QStringLiteral("Height"), Form->GetHeight()));
 }
+
+TLabel* frPlaceLabel(TComponent* Owner, TWinControl* Parent, int Left, int Top,
+                     const QString& Caption) {
+    TLabel* l = frPlace<TLabel>(Owner, Parent, Left, Top, 40, 17);
+    l->SetAutoSize(true);
+    l->SetCaption(Caption);
+    return l;
+}
+
+void frSetupDialog(TForm* Form, const QString& Name, const QString& Caption, int ClientWidth,
+                   int ClientHeight) {
+    Form->SetName(Name);
+    Form->SetBorderStyle(bsDialog);
+    Form->SetPosition(poScreenCenter);
+    Form->SetCaption(Caption);
+    Form->SetClientSize(ClientWidth, ClientHeight);
+}

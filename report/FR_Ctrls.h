@@ -6,6 +6,7 @@
 #include "Buttons.h"
 #include "Controls.h"
 #include "Forms.h"
+#include "StdCtrls.h"
 
 class TfrSpeedButton : public TSpeedButton {
     KADRION_CLASS(TfrSpeedButton)
@@ -53,3 +54,20 @@ QString frRegRootKey();
 void frSaveFormPosition(TForm* Form);
 // Restores what frSaveFormPosition wrote; a form never saved keeps its bounds and state.
 void frRestoreFormPosition(TForm* Form);
+
+// ---- the engine's dialogs ----
+
+// A control of a dialog: made, put on Parent and placed.
+template <class T>
+T* frPlace(TComponent* Owner, TWinControl* Parent, int Left, int Top, int Width, int Height) {
+    T* c = new T(Owner);
+    c->SetParent(Parent);
+    c->SetBounds(Left, Top, Width, Height);
+    return c;
+}
+// A label as wide as its text.
+TLabel* frPlaceLabel(TComponent* Owner, TWinControl* Parent, int Left, int Top,
+                     const QString& Caption);
+// A dialog's frame: its name, a dialog border, centred on the screen, caption and client size.
+void frSetupDialog(TForm* Form, const QString& Name, const QString& Caption, int ClientWidth,
+                   int ClientHeight);

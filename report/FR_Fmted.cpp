@@ -1,23 +1,9 @@
 #include "FR_Fmted.h"
 
 #include "FR_Const.h"
+#include "FR_Ctrls.h"
 
 namespace {
-
-template <class T>
-T* place(TForm* Owner, TWinControl* Parent, int Left, int Top, int Width, int Height) {
-    T* c = new T(Owner);
-    c->SetParent(Parent);
-    c->SetBounds(Left, Top, Width, Height);
-    return c;
-}
-
-TLabel* label(TForm* Owner, int Left, int Top, const QString& Caption) {
-    TLabel* l = place<TLabel>(Owner, Owner, Left, Top, 100, 17);
-    l->SetAutoSize(true);
-    l->SetCaption(Caption);
-    return l;
-}
 
 constexpr int Categories = 5;
 constexpr int TypesPerCategory = 5;
@@ -27,25 +13,21 @@ constexpr int OwnFormatType = 4;
 
 TfrFmtForm::TfrFmtForm(TComponent* AOwner) : TForm(AOwner) {
     BeginLoading();
-    SetName(QStringLiteral("frFmtForm"));
-    SetBorderStyle(bsDialog);
-    SetPosition(poScreenCenter);
-    SetCaption(frLoadStr(53420));
-    SetClientSize(400, 270);
-    CatLB = place<TListBox>(this, this, 8, 8, 120, 156);
-    TypeLB = place<TListBox>(this, this, 136, 8, 256, 156);
-    Label1 = label(this, 8, 178, frLoadStr(53422));
-    DecEdit = place<TEdit>(this, this, 150, 174, 50, 24);
-    Label2 = label(this, 210, 178, frLoadStr(53423));
-    SplEdit = place<TEdit>(this, this, 352, 174, 40, 24);
+    frSetupDialog(this, QStringLiteral("frFmtForm"), frLoadStr(53420), 400, 270);
+    CatLB = frPlace<TListBox>(this, this, 8, 8, 120, 156);
+    TypeLB = frPlace<TListBox>(this, this, 136, 8, 256, 156);
+    Label1 = frPlaceLabel(this, this, 8, 178, frLoadStr(53422));
+    DecEdit = frPlace<TEdit>(this, this, 150, 174, 50, 24);
+    Label2 = frPlaceLabel(this, this, 210, 178, frLoadStr(53423));
+    SplEdit = frPlace<TEdit>(this, this, 352, 174, 40, 24);
     SplEdit->SetMaxLength(1);
-    Label3 = label(this, 8, 208, frLoadStr(53424));
-    FormatEdit = place<TEdit>(this, this, 150, 204, 242, 24);
-    OK = place<TButton>(this, this, 232, 238, 76, 27);
+    Label3 = frPlaceLabel(this, this, 8, 208, frLoadStr(53424));
+    FormatEdit = frPlace<TEdit>(this, this, 150, 204, 242, 24);
+    OK = frPlace<TButton>(this, this, 232, 238, 76, 27);
     OK->SetCaption(frLoadStr(55000));
     OK->SetDefault(true);
     OK->SetModalResult(mrOk);
-    Cancel = place<TButton>(this, this, 316, 238, 76, 27);
+    Cancel = frPlace<TButton>(this, this, 316, 238, 76, 27);
     Cancel->SetCaption(frLoadStr(55001));
     Cancel->SetCancel(true);
     Cancel->SetModalResult(mrCancel);

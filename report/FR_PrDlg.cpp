@@ -2,80 +2,58 @@
 
 #include "Dialogs.h"
 #include "FR_Class.h"
+#include "FR_Ctrls.h"
 
 #include <QRegularExpression>
 
-namespace {
-
-template <class T>
-T* place(TForm* Owner, TWinControl* Parent, int Left, int Top, int Width, int Height) {
-    T* c = new T(Owner);
-    c->SetParent(Parent);
-    c->SetBounds(Left, Top, Width, Height);
-    return c;
-}
-
-TLabel* label(TForm* Owner, TWinControl* Parent, int Left, int Top, int Id) {
-    TLabel* l = place<TLabel>(Owner, Parent, Left, Top, 40, 17);
-    l->SetAutoSize(true);
-    l->SetCaption(frLoadStr(Id));
-    return l;
-}
-
-} // namespace
-
 TfrPrintForm::TfrPrintForm(TComponent* AOwner) : TForm(AOwner) {
     BeginLoading();
-    SetName(QStringLiteral("frPrintForm"));
-    SetBorderStyle(bsDialog);
-    SetPosition(poScreenCenter);
-    SetCaption(frLoadStr(53040));
-    SetClientSize(420, 330);
+    frSetupDialog(this, QStringLiteral("frPrintForm"), frLoadStr(53040), 420, 330);
 
-    GroupBox1 = place<TGroupBox>(this, this, 8, 4, 404, 56);
+    GroupBox1 = frPlace<TGroupBox>(this, this, 8, 4, 404, 56);
     GroupBox1->SetCaption(frLoadStr(53041));
-    Label4 = label(this, GroupBox1, 10, 24, 53049);
-    CB1 = place<TComboBox>(this, GroupBox1, 60, 20, 226, 24);
+    Label4 = frPlaceLabel(this, GroupBox1, 10, 24, frLoadStr(53049));
+    CB1 = frPlace<TComboBox>(this, GroupBox1, 60, 20, 226, 24);
     CB1->SetStyle(csDropDownList);
-    PropButton = place<TButton>(this, GroupBox1, 294, 19, 102, 26);
+    PropButton = frPlace<TButton>(this, GroupBox1, 294, 19, 102, 26);
     PropButton->SetCaption(frLoadStr(53042));
 
-    GroupBox2 = place<TGroupBox>(this, this, 8, 66, 230, 176);
+    GroupBox2 = frPlace<TGroupBox>(this, this, 8, 66, 230, 176);
     GroupBox2->SetCaption(frLoadStr(53044));
-    RB1 = place<TRadioButton>(this, GroupBox2, 10, 22, 210, 20);
+    RB1 = frPlace<TRadioButton>(this, GroupBox2, 10, 22, 210, 20);
     RB1->SetCaption(frLoadStr(53045));
     RB1->SetChecked(true);
-    RB2 = place<TRadioButton>(this, GroupBox2, 10, 46, 210, 20);
+    RB2 = frPlace<TRadioButton>(this, GroupBox2, 10, 46, 210, 20);
     RB2->SetCaption(frLoadStr(53046));
-    RB3 = place<TRadioButton>(this, GroupBox2, 10, 70, 90, 20);
+    RB3 = frPlace<TRadioButton>(this, GroupBox2, 10, 70, 90, 20);
     RB3->SetCaption(frLoadStr(53047));
-    E2 = place<TEdit>(this, GroupBox2, 100, 68, 120, 24);
-    Label2 = place<TLabel>(this, GroupBox2, 10, 98, 210, 70);
+    E2 = frPlace<TEdit>(this, GroupBox2, 100, 68, 120, 24);
+    Label2 = frPlace<TLabel>(this, GroupBox2, 10, 98, 210, 70);
     Label2->SetWordWrap(true);
     Label2->SetCaption(frLoadStr(53048));
 
-    GroupBox3 = place<TGroupBox>(this, this, 246, 66, 166, 176);
+    GroupBox3 = frPlace<TGroupBox>(this, this, 246, 66, 166, 176);
     GroupBox3->SetCaption(frLoadStr(53043));
-    Label1 = label(this, GroupBox3, 10, 28, 53050);
-    E1 = place<TSpinEdit>(this, GroupBox3, 100, 24, 56, 24);
+    Label1 = frPlaceLabel(this, GroupBox3, 10, 28, frLoadStr(53050));
+    E1 = frPlace<TSpinEdit>(this, GroupBox3, 100, 24, 56, 24);
     E1->SetMinValue(1);
     E1->SetMaxValue(999);
     E1->SetValue(1);
-    CollateCB = place<TCheckBox>(this, GroupBox3, 10, 62, 20, 20);
+    CollateCB = frPlace<TCheckBox>(this, GroupBox3, 10, 62, 20, 20);
     CollateCB->SetChecked(true);
-    Label3 = label(this, GroupBox3, 32, 63, 53051);
+    Label3 = frPlaceLabel(this, GroupBox3, 32, 63, frLoadStr(53051));
 
-    Label5 = label(this, this, 12, 256, 53052);
-    CB2 = place<TComboBox>(this, this, 0, 252, 220, 24);
+    Label5 = frPlaceLabel(this, this, 12, 256, frLoadStr(53052));
+    CB2 = frPlace<TComboBox>(this, this, 0, 252, 220, 24);
     CB2->SetStyle(csDropDownList);
     for (int id : {53053, 53054, 53055})
         CB2->GetItems()->Add(frLoadStr(id));
 
-    Button1 = place<TButton>(this, this, 250, 294, 76, 27);
+    Button1 = frPlace<TButton>(this, this, 250, 294, 76, 27);
     Button1->SetCaption(frLoadStr(55000));
     Button1->SetDefault(true);
     Button1->SetModalResult(mrOk);
-    Button2 = place<TButton>(this, this, 336, 294, 76, 27);
+    Button2 = frPlace<TButton>(this, this, 336, 294, 76, 27);
     Button2->SetCaption(frLoadStr(55001));
     Button2->SetCancel(true);
     Button2->SetModalResult(mrCancel);

@@ -1,14 +1,11 @@
 #include "FR_Search.h"
 
 #include "FR_Const.h"
+#include "FR_Ctrls.h"
 
 TfrPreviewSearchForm::TfrPreviewSearchForm(TComponent* AOwner) : TForm(AOwner) {
     BeginLoading();
-    SetName(QStringLiteral("frPreviewSearchForm"));
-    SetBorderStyle(bsDialog);
-    SetPosition(poScreenCenter);
-    SetCaption(frLoadStr(53000));
-    SetClientSize(330, 176);
+    frSetupDialog(this, QStringLiteral("frPreviewSearchForm"), frLoadStr(53000), 330, 176);
     auto make = [this]<class T>(T*& C, TWinControl* Parent, int L, int T_, int W, int H) {
         C = new T(this);
         C->SetParent(Parent);
