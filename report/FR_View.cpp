@@ -54,30 +54,38 @@ void TfrPBox::Paint() {
     if (Preview) Preview->PaintView(GetCanvas(), GetWidth(), GetHeight());
 }
 
+bool TfrPBox::PageAt(int X, int Y, int& Index, TPoint& PagePoint) const {
+    if (!Preview || !Preview->Pages) return false;
+    TfrEMFPages& pages = *Preview->Pages;
+    const TPoint p{X - Preview->OffsX, Y - Preview->OffsY};
+    for (int i = 0; i < pages.Count(); ++i) {
+        const TRect r = pages[i]->pgRect;
+        if (p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom) {
+            Index = i;
+            PagePoint = TPoint{int(std::lround((p.X - r.Left) / Preview->Zoom)),
+                               int(std::lround((p.Y - r.Top) / Preview->Zoom))};
+            return true;
+        }
+    }
+    return false;
+}
+
 void TfrPBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TPanel::MouseDown(Button, Shift, X, Y);
     Down = true;
     LastX = X;
     LastY = Y;
-    if (!Preview || !Preview->Pages) return;
-    TfrEMFPages& pages = *Preview->Pages;
-    for (int i = 0; i < pages.Count(); ++i) {
-        const TRect r = pages[i]->pgRect;
-        const TPoint p{X - Preview->OffsX, Y - Preview->OffsY};
-        if (p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom) {
-            if (Preview->CurPage != i + 1) {
-                Preview->CurPage = i + 1;
-                Preview->ShowPageNum();
-            }
-            TCursor cursor = crDefault;
-            pages.DoClick(i,
-                          TPoint{int(std::lround((p.X - r.Left) / Preview->Zoom)),
-                                 int(std::lround((p.Y - r.Top) / Preview->Zoom))},
-                          true, cursor);
-            break;
+    int index;
+    TPoint at;
+    if (PageAt(X, Y, index, at)) {
+        if (Preview->CurPage != index + 1) {
+            Preview->CurPage = index + 1;
+            Preview->ShowPageNum();
         }
+        TCursor cursor = crDefault;
+        Preview->Pages->DoClick(index, at, true, cursor);
     }
-    if (Button == mbRight && Preview->ProcMenu) {
+    if (Button == mbRight && Preview && Preview->ProcMenu) {
         const TPoint s = ClientToScreen(TPoint{X, Y});
         Preview->ProcMenu->Popup(s.X, s.Y);
     }
@@ -85,7 +93,18 @@ void TfrPBox::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
 
 void TfrPBox::MouseMove(TShiftState Shift, int X, int Y) {
     TPanel::MouseMove(Shift, X, Y);
-    if (!Down || !Preview) return;
+    if (!Preview) return;
+    if (!Down) {
+        // The report may show what lies under the mouse with the cursor it chooses.
+        if (!Preview->Report || !Preview->Report->OnMouseOverObject) return;
+        int index;
+        TPoint at;
+        TCursor cursor = crDefault;
+        if (!PageAt(X, Y, index, at) || !Preview->Pages->DoClick(index, at, false, cursor))
+            cursor = crDefault;
+        SetCursor(cursor);
+        return;
+    }
     Preview->HScrollBar->SetPosition(Preview->HScrollBar->GetPosition() - (X - LastX));
     Preview->VScrollBar->SetPosition(Preview->VScrollBar->GetPosition() - (Y - LastY));
     LastX = X;

@@ -39,6 +39,8 @@ class TfrPBox : public TPanel {
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // The page under a point of the box and the point in that page's units.
+    bool PageAt(int X, int Y, int& Index, TPoint& PagePoint) const;
     TfrPreviewForm* Preview = nullptr;
     bool Down = false;
     int LastX = 0, LastY = 0;

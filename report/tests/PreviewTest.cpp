@@ -113,6 +113,28 @@ TEST_F(PreviewTest, PagingKeysEndsAndCounter) {
     EXPECT_EQ(f->Label1->GetCaption(), u"Стор. 3/5"_s);
 }
 
+TEST_F(PreviewTest, EscapeClosesAModalPreviewWithOk) {
+    preparePages({{u"1"_s}, {u"2"_s}});
+    TfrPreviewForm f(nullptr);
+    f.Options.ModalPreview = true;
+    bool keysRan = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(f.GetFormState().Contains(fsModal));
+        WORD k = VK_F3; // no search yet: nothing happens
+        f.FormKeyDown(k, {});
+        EXPECT_EQ(f.CurPage, 1);
+        EXPECT_EQ(f.FoundPage, -1);
+        k = VK_ESCAPE;
+        f.FormKeyDown(k, {});
+        EXPECT_EQ(k, 0);
+        keysRan = true;
+    });
+    f.ShowReport(report.get());
+    EXPECT_TRUE(keysRan);
+    EXPECT_EQ(f.GetModalResult(), mrOk);
+    EXPECT_FALSE(f.GetVisible());
+}
+
 TEST_F(PreviewTest, ThePanelPagesWithinTheEnds) {
     preparePages({{u"1"_s}, {u"2"_s}, {u"3"_s}});
     TfrPreview panel(nullptr);
@@ -143,6 +165,37 @@ TEST_F(PreviewTest, ThePanelPagesWithinTheEnds) {
     empty.Last();
     EXPECT_EQ(empty.AllPages(), 0);
     EXPECT_EQ(empty.Window()->Label1->GetCaption(), QString());
+}
+
+TEST_F(PreviewTest, ClicksAndTheMouseOverThePages) {
+    preparePages({{u"перша"_s}, {u"друга"_s}});
+    auto f = preview();
+    f->SetZoomMode(3); // both pages in view, side by side
+    // The centre of a page's memo (40, 40, 400 x 24) in the box.
+    auto onMemo = [&](int Page) {
+        const TRect r = (*f->Pages)[Page]->pgRect;
+        return TPoint{r.Left + f->OffsX + int(240 * f->Zoom), r.Top + f->OffsY + int(52 * f->Zoom)};
+    };
+    QStringList clicked;
+    report->OnObjectClick = [&](TfrView* V) { clicked << V->Memo.GetText().trimmed(); };
+    const TPoint second = onMemo(1);
+    f->PBox->MouseDown(mbLeft, {}, second.X, second.Y);
+    f->PBox->MouseUp(mbLeft, {}, second.X, second.Y);
+    EXPECT_EQ(clicked, QStringList{u"друга"_s});
+    EXPECT_EQ(f->CurPage, 2) << "the clicked page becomes current";
+    EXPECT_EQ(f->Label1->GetCaption(), u"Стор. 2/2"_s);
+
+    // Without a button the report chooses the cursor over its objects.
+    report->OnMouseOverObject = [](TfrView*, TCursor& C) { C = crHandPoint; };
+    const TPoint first = onMemo(0);
+    f->PBox->MouseMove({}, first.X, first.Y);
+    EXPECT_EQ(f->PBox->GetCursor(), crHandPoint);
+    f->PBox->MouseMove({}, first.X, first.Y + int(200 * f->Zoom));
+    EXPECT_EQ(f->PBox->GetCursor(), crDefault) << "nothing under the mouse";
+    f->PBox->MouseMove({}, first.X, first.Y);
+    f->PBox->MouseMove({}, 2, 2);
+    EXPECT_EQ(f->PBox->GetCursor(), crDefault) << "off the pages";
+    EXPECT_EQ(clicked.size(), 1) << "moving clicks nothing";
 }
 
 TEST_F(PreviewTest, SearchFindsEveryOccurrenceInOrderAndHighlightsIt) {
