@@ -42,6 +42,7 @@ TfrPrintForm::TfrPrintForm(TComponent* AOwner) : TForm(AOwner) {
     CollateCB = frPlace<TCheckBox>(this, GroupBox3, 10, 62, 20, 20);
     CollateCB->SetChecked(true);
     Label3 = frPlaceLabel(this, GroupBox3, 32, 63, frLoadStr(53051));
+    PB1 = frPlace<TfrCollatePicture>(this, GroupBox3, 36, 96, 92, 53);
 
     Label5 = frPlaceLabel(this, this, 12, 256, frLoadStr(53052));
     CB2 = frPlace<TComboBox>(this, this, 0, 252, 220, 24);
@@ -62,6 +63,8 @@ TfrPrintForm::TfrPrintForm(TComponent* AOwner) : TForm(AOwner) {
     PropButton->OnClick = [this](TObject* S) { PropButtonClick(S); };
     E2->OnEnter = [this](TObject* S) { E2Enter(S); };
     RB3->OnClick = [this](TObject* S) { RB3Click(S); };
+    PB1->Source = CollateCB;
+    CollateCB->OnClick = [this](TObject*) { PB1->Invalidate(); };
     Label3->OnClick = [this](TObject* S) { Label3Click(S); };
     Label3->OnDblClick = [this](TObject* S) { Label3Click(S); };
     EndLoading();
@@ -77,6 +80,35 @@ TfrPrintForm::TfrPrintForm(TComponent* AOwner) : TForm(AOwner) {
     if (p->IsVirtual() && p->Printer) OldIndex = platformIndex;
     CB2->SetItemIndex(0);
     CB2->SetLeft(Label5->GetLeft() + Label5->GetWidth() + 11);
+}
+
+void TfrCollatePicture::Paint() {
+    TCanvas* c = GetCanvas();
+    c->GetBrush()->SetColor(clBtnFace);
+    c->FillRect(TRect{0, 0, GetWidth(), GetHeight()});
+    // A sheet with its page number, the later ones of a stack drawn over the earlier.
+    auto sheet = [c](int X, int Y, int Page) {
+        const TRect r{X, Y, X + 18, Y + 24};
+        c->GetPen()->SetColor(clBlack);
+        c->GetBrush()->SetColor(clWhite);
+        c->Rectangle(r);
+        c->GetFont()->SetColor(clBlack);
+        c->GetFont()->SetSize(7);
+        c->GetBrush()->SetStyle(bsClear);
+        c->TextOut(X + 6, Y + 5, QString::number(Page));
+        c->GetBrush()->SetStyle(bsSolid);
+    };
+    if (!Source || Source->GetChecked()) {
+        // Two stacks of pages 3, 2, 1 (page 1 on top), side by side.
+        for (int set = 0; set < 2; ++set)
+            for (int page = 3; page >= 1; --page)
+                sheet(8 + set * 38 + (page - 1) * 7, 0 + (page - 1) * 7, page);
+    } else {
+        // Each page's two copies together.
+        for (int page = 1; page <= 3; ++page)
+            for (int copy = 1; copy >= 0; --copy)
+                sheet((page - 1) * 30 + copy * 6, 8 + copy * 6, page);
+    }
 }
 
 void TfrPrintForm::CB1Click(TObject*) {
@@ -98,6 +130,7 @@ void TfrPrintForm::RB3Click(TObject*) {
 
 void TfrPrintForm::Label3Click(TObject*) {
     CollateCB->SetChecked(!CollateCB->GetChecked());
+    PB1->Invalidate();
 }
 
 void TfrPrintForm::FormDeactivate(TObject*) {

@@ -9,6 +9,15 @@
 
 class TfrReport;
 
+// The collation picture of the print dialog: two sets of pages one after the other when the
+// copies are collated, else each page's copies together.
+class TfrCollatePicture : public TGraphicControl {
+    KADRION_CLASS(TfrCollatePicture)
+    explicit TfrCollatePicture(TComponent* AOwner) : TGraphicControl(AOwner) {}
+    void Paint() override;
+    TCheckBox* Source = nullptr; // the collate check box
+};
+
 class TfrPrintForm : public TForm {
     KADRION_CLASS(TfrPrintForm)
     explicit TfrPrintForm(TComponent* AOwner);
@@ -39,6 +48,7 @@ class TfrPrintForm : public TForm {
     TSpinEdit* E1;
     TCheckBox* CollateCB;
     TLabel* Label3;
+    TfrCollatePicture* PB1;
     TLabel* Label5;
     TComboBox* CB2;
     TButton* Button1;
