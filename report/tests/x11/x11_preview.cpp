@@ -195,6 +195,20 @@ TEST_F(PreviewOnX11, PagedZoomedSearchedAndPrinted) {
     const QString keep = qEnvironmentVariable("KADRION_SCREENSHOT_DIR");
     if (!keep.isEmpty()) QFile::copy(pdf, QDir(keep).filePath(u"preview-print.pdf"_s));
 
+    // Saved with Ctrl+S (a .frp whatever the name's extension) and opened again with Ctrl+O:
+    // the view starts over on page 1.
+    const QString frp = dir.filePath(u"список.frp"_s);
+    ui.AnswerFile(dir.filePath(u"список.txt"_s));
+    ASSERT_TRUE(X11::Key(u"ctrl+s"_s));
+    ASSERT_TRUE(QFile::exists(frp));
+    form->SetPage(3);
+    ui.AnswerFile(frp);
+    ASSERT_TRUE(X11::Key(u"ctrl+o"_s));
+    EXPECT_EQ(ui.Asked.size(), 3u);
+    EXPECT_EQ(form->AllPages(), 3);
+    EXPECT_EQ(form->Label1->GetCaption(), u"Стор. 1/3"_s);
+    shot(u"preview-opened"_s);
+
     // Escape closes the window.
     ASSERT_TRUE(X11::Key(u"Escape"_s));
     EXPECT_TRUE(X11::WaitFor([&] { return !form->GetVisible(); }));
