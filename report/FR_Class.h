@@ -661,6 +661,8 @@ class TfrEMFPages : public TObject {
     // the pages stay. Neither changes the current printer.
     void LoadFromStream(TStream* Stream);
     void SaveToStream(TStream* Stream);
+    // Exchanges the pages of two lists (the preview borrows a report's pages this way).
+    void Swap(TfrEMFPages& Other) { pages.swap(Other.pages); }
 
     TfrReport* Parent;
 
@@ -890,6 +892,12 @@ public:
     void SetValue(const QString& Name, const Variant& Value) override;
     void DoFunction(const QString& Name, const Variant& p1, const Variant& p2, const Variant& p3,
                     Variant& val) override;
+    // Lets the window events through every few turns, so that the progress window's Cancel
+    // reaches a loop that would never end, and stops when the active report is terminated.
+    bool LoopStopped() override;
+
+private:
+    unsigned turns = 0;
 };
 
 // Runs script lines with the engine's interpreter; nothing for an empty text.

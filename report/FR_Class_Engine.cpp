@@ -3,6 +3,7 @@
 #include "FR_Class.h"
 
 #include "Dates.h"
+#include "Forms.h"
 #include "MaskUtils.h"
 
 #include <QGuiApplication>
@@ -488,6 +489,12 @@ void TInterpretator::SetValue(const QString& Name, const Variant& Value) {
         }
     }
     g.frVariables.SetVariable(Name, Value);
+}
+
+bool TInterpretator::LoopStopped() {
+    if (++turns % 256 == 0 && Application) Application->ProcessMessages();
+    TfrReport* r = frGlobals().ActiveReport;
+    return r && r->Terminated;
 }
 
 void frRunScriptText(TStrings* Script) {

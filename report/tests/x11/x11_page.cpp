@@ -1,8 +1,7 @@
 // A prepared page drawn in a window on the X server: text, frames, a picture and lines where
 // they belong, and a click that finds the object under the pointer.
-#include "FR_Class.h"
+#include "ReportOnX11.h"
 #include "StdTestSupport.h"
-#include "X11Test.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,37 +14,19 @@ namespace {
 constexpr double Zoom = 0.8;
 constexpr int Margin = 10;
 
-class PageOnX11 : public X11Test {
+class PageOnX11 : public ReportOnX11 {
 protected:
     void SetUp() override {
-        X11Test::SetUp();
+        ReportOnX11::SetUp();
         if (IsSkipped()) return;
-        SetPrintQueueSource([] { return std::vector<TPrintQueue>(); });
-        frStartEngine();
-        report = std::make_unique<TfrReport>(nullptr);
-        report->MakeCurrent();
-        report->Pages.Add();
-        page = report->Pages[0];
-        frGlobalPrinter()->SelectPrinter(frGlobalPrinter()->VirtualIndex);
-        page->ChangePaper(DMPAPER_A4, 0, 0, poPortrait, -1);
         report->EMFPages.Add(page);
         fill();
     }
     void TearDown() override {
         delete form;
-        report.reset();
-        frStopEngine();
-        X11Test::TearDown();
+        ReportOnX11::TearDown();
     }
 
-    TfrMemoView* memo(int Left, int Top, int Width, int Height, const QString& Text) {
-        auto* m = static_cast<TfrMemoView*>(frCreateObject(gtMemo, QString()));
-        m->ParentPage = page;
-        page->Objects.Add(m);
-        m->SetBounds(Left, Top, Width, Height);
-        m->Memo.SetText(Text);
-        return m;
-    }
     void print(TfrView* V) { V->Print(report->EMFPages[0]->Stream.get()); }
 
     // An order: a title, a justified paragraph, a table of names, a photo and a signature line.
@@ -124,8 +105,6 @@ protected:
     }
     static int at(double Units) { return Margin + int(std::lround(Units * Zoom)); }
 
-    std::unique_ptr<TfrReport> report;
-    TfrPage* page = nullptr;
     TTestForm* form = nullptr;
 };
 
