@@ -1094,6 +1094,8 @@ class TCustomDBGridEh : public TCustomGrid {
     bool CanCut();
     bool CanSelectAll();
     bool CanDelete();
+    // Performs an edit action when EditActions hold it and it is possible now; false otherwise.
+    bool PerformEditAction(TDBGridEhEditAction Action);
     bool ExecuteAction(TBasicAction* Action) override;
     bool UpdateAction(TBasicAction* Action) override;
 

@@ -96,6 +96,17 @@ const TGridEditAction* editActionFor(TBasicAction* Action, TDBGridEhEditActions 
 
 } // namespace
 
+bool TCustomDBGridEh::PerformEditAction(TDBGridEhEditAction Action) {
+    if (!editActions.Contains(Action)) return false;
+    for (const TGridEditAction& a : kEditActions)
+        if (a.Member == Action) {
+            if (!(this->*a.Test)()) return false;
+            a.Perform(this);
+            return true;
+        }
+    return false;
+}
+
 bool TCustomDBGridEh::ExecuteAction(TBasicAction* Action) {
     if (Focused())
         if (const TGridEditAction* a = editActionFor(Action, editActions)) {

@@ -1,6 +1,6 @@
 // The grid's keyboard: navigation, record and cell ranges, insert, append and delete, the
-// character path that chooses between the editor, the incremental search and stepping a check
-// box, and the incremental search itself.
+// clipboard keys, the character path that chooses between the editor, the incremental search and
+// stepping a check box, and the incremental search itself.
 #include "DBGridEh.h"
 #include "DBGridEhInternal.h"
 
@@ -284,10 +284,15 @@ void TCustomDBGridEh::KeyDown(WORD& Key, TShiftState Shift) {
                 }
             } else if (incSearchActive) {
                 DoIncSearch(Clipboard()->GetAsText(), incSearchTimeout, 0);
+            } else {
+                PerformEditAction(geaPasteEh);
             }
             break;
         case VK_DELETE:
-            plainDelete = !shift && !alt;
+            if (shift)
+                PerformEditAction(geaCutEh);
+            else
+                plainDelete = !alt;
             break;
         case VK_F2:
             SetEditorMode(true);
@@ -330,16 +335,26 @@ void TCustomDBGridEh::KeyDown(WORD& Key, TShiftState Shift) {
         case VK_RIGHT:
             SelectColumnByIndex(colCount - 1, -1, false);
             break;
+        case VK_INSERT:
+        case 'C':
+            PerformEditAction(geaCopyEh);
+            break;
         case 'V':
-            if (incSearchActive) DoIncSearch(Clipboard()->GetAsText(), incSearchTimeout, 0);
+            if (incSearchActive)
+                DoIncSearch(Clipboard()->GetAsText(), incSearchTimeout, 0);
+            else
+                PerformEditAction(geaPasteEh);
+            break;
+        case 'X':
+            PerformEditAction(geaCutEh);
             break;
         case 'A':
-            if (CanSelectAll() && editActions.Contains(geaSelectAllEh)) selection->SelectAll();
+            PerformEditAction(geaSelectAllEh);
             break;
         case VK_DELETE:
             if (editActions.Contains(geaDeleteEh) && selection->GetSelectionType() != gskNone &&
                 selection->GetSelectionType() != gskRecordBookmarks) {
-                // clearing cells belongs to the clipboard actions of the application
+                PerformEditAction(geaDeleteEh);
             } else if (!readOnly && !ds->IsEmpty() && ds->CanModify() &&
                        allowedOperations.Contains(alopDeleteEh) && ConfirmDelete()) {
                 if (bookmarks->Count() == 0)

@@ -181,7 +181,17 @@ void TCustomDBGridEh::rebuildVisibleColumns() {
     int fixed = indicatorOffset + hidden;
     if (dataLink->GetActive() || columns->GetState() == csCustomized) fixed += frozenCols;
     // a frozen range wider than the columns keeps the last column scrollable
-    SetFixedCols(std::clamp(fixed, 0, GetColCount() - 1));
+    fixed = std::clamp(fixed, 0, GetColCount() - 1);
+    if (fixed == fixedCols) return;
+    SetFixedCols(fixed);
+    // The new fixed range put the current cell on the first scrolling column; frozen columns are
+    // part of the record, so it starts on the first shown column, where Home goes, and a paste
+    // lands in the columns it was copied from.
+    if (fixedCols > indicatorOffset && !dbOptions.Contains(dgRowSelect) &&
+        visibleColumns->Count() > 0) {
+        current.X = visibleColumns->GetColumn(0)->GetIndex() + indicatorOffset;
+        anchor.X = current.X;
+    }
 }
 
 void TCustomDBGridEh::measureRowHeight() {

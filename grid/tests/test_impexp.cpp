@@ -754,6 +754,237 @@ TEST_F(ImpExpTest, EditActionsGoThroughTheClipboardCommands) {
     EXPECT_TRUE(Clipboard()->HasFormat(CF_VCLDBIF()));
 }
 
+// The grid's own clipboard keys: each runs its action only when EditActions hold it and the
+// action is possible now (a selection to copy, a grid that may change).
+TEST_F(ImpExpTest, ClipboardKeysRunTheActionsTheGridAllows) {
+    using A = TDBGridEhEditActions;
+    const QString name = QStringLiteral("Іваненко \"Малий\"");
+    const QString pasted = QStringLiteral("Вставлено");
+    struct Case {
+        const char* what;
+        WORD key;
+        TShiftState shift;
+        A actions;
+        bool cell;     // the first record's NAME and NOTE cells selected first
+        bool readOnly; // the grid read-only
+        bool asks;     // a question comes (answered OK)
+        bool copied;   // the interchange copy on the clipboard afterwards
+        QString first; // the first record's NAME afterwards
+        TGridSelectionKindEh selection;
+    };
+    const Case cases[] = {
+        {"Ctrl+C copies",
+         'C',
+         {ssCtrl},
+         A{geaCopyEh},
+         true,
+         false,
+         false,
+         true,
+         name,
+         gskRectangle},
+        {"Ctrl+Insert copies",
+         VK_INSERT,
+         {ssCtrl},
+         A{geaCopyEh},
+         true,
+         false,
+         false,
+         true,
+         name,
+         gskRectangle},
+        {"Ctrl+C not allowed",
+         'C',
+         {ssCtrl},
+         A{geaPasteEh},
+         true,
+         false,
+         false,
+         false,
+         name,
+         gskRectangle},
+        {"Ctrl+C with nothing selected",
+         'C',
+         {ssCtrl},
+         A{geaCopyEh},
+         false,
+         false,
+         false,
+         false,
+         name,
+         gskNone},
+        {"Ctrl+A selects all",
+         'A',
+         {ssCtrl},
+         A{geaSelectAllEh},
+         false,
+         false,
+         false,
+         false,
+         name,
+         gskAll},
+        {"Ctrl+A not allowed",
+         'A',
+         {ssCtrl},
+         A{geaCopyEh},
+         false,
+         false,
+         false,
+         false,
+         name,
+         gskNone},
+        {"Ctrl+V pastes",
+         'V',
+         {ssCtrl},
+         A{geaPasteEh},
+         false,
+         false,
+         false,
+         false,
+         pasted,
+         gskNone},
+        {"Shift+Insert pastes",
+         VK_INSERT,
+         {ssShift},
+         A{geaPasteEh},
+         false,
+         false,
+         false,
+         false,
+         pasted,
+         gskNone},
+        {"Ctrl+V not allowed",
+         'V',
+         {ssCtrl},
+         A{geaCopyEh},
+         false,
+         false,
+         false,
+         false,
+         name,
+         gskNone},
+        {"Ctrl+V into a read-only grid",
+         'V',
+         {ssCtrl},
+         A{geaPasteEh},
+         false,
+         true,
+         false,
+         false,
+         name,
+         gskNone},
+        {"Ctrl+X cuts",
+         'X',
+         {ssCtrl},
+         A{geaCutEh},
+         true,
+         false,
+         true,
+         true,
+         QString(),
+         gskRectangle},
+        {"Shift+Delete cuts",
+         VK_DELETE,
+         {ssShift},
+         A{geaCutEh},
+         true,
+         false,
+         true,
+         true,
+         QString(),
+         gskRectangle},
+        {"Ctrl+X not allowed",
+         'X',
+         {ssCtrl},
+         A{geaCopyEh},
+         true,
+         false,
+         false,
+         false,
+         name,
+         gskRectangle},
+        {"Shift+Delete in a read-only grid",
+         VK_DELETE,
+         {ssShift},
+         A{geaCutEh},
+         true,
+         true,
+         false,
+         false,
+         name,
+         gskRectangle},
+        {"Ctrl+Delete clears the selected cell",
+         VK_DELETE,
+         {ssCtrl},
+         A{geaDeleteEh},
+         true,
+         false,
+         true,
+         false,
+         QString(),
+         gskRectangle},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ds.First();
+        ds.Edit();
+        ds.FieldByName("NAME")->SetAsString(name);
+        ds.Post();
+        grid->SetReadOnly(false);
+        grid->GetSelection()->Clear();
+        grid->SetSelectedIndex(0);
+        grid->SetEditActions(c.actions);
+        grid->SetReadOnly(c.readOnly);
+        Clipboard()->SetAsText(pasted);
+        if (c.cell) Rect(0, 1, 1, 1);
+        if (c.asks) dialogs.Answer(mrOk);
+        const size_t asked = dialogs.Asked.size();
+        WORD key = c.key;
+        grid->KeyDown(key, c.shift);
+        if (ds.GetState() != dsBrowse) ds.Post();
+        EXPECT_EQ(dialogs.Asked.size() - asked, c.asks ? 1u : 0u);
+        EXPECT_EQ(Clipboard()->HasFormat(CF_VCLDBIF()), c.copied);
+        ds.First();
+        EXPECT_EQ(ds.FieldByName("NAME")->GetAsString(), c.first);
+        EXPECT_EQ(grid->GetSelection()->GetSelectionType(), c.selection);
+        EXPECT_EQ(ds.RecordCount(), 3);
+    }
+}
+
+// Frozen columns take part in a paste without a selection: the cells start at the current
+// column, the first one of a freshly shown grid, not at the first scrolling column.
+TEST_F(ImpExpTest, PasteWithoutSelectionStartsAtTheCurrentColumnOfFrozenColumns) {
+    target->SetFrozenCols(2);
+    target->SetEditActions(TDBGridEhEditActions{geaPasteEh});
+    QApplication::processEvents();
+    ds.SetRecNo(3);
+    grid->GetSelection()->GetRect()->Select(0, ds.GetBookmark(), false);
+    grid->GetSelection()->GetRect()->Select(4, ds.GetBookmark(), true);
+    GridCopyToClipboard(grid, false);
+    const QStringList whole = dump(&ds).mid(2, 1);
+    EXPECT_EQ(target->GetSelectedIndex(), 0) << "a fresh grid's current cell is its first column";
+    GridPasteFromClipboard(target, false);
+    if (copyTo.GetState() != dsBrowse) copyTo.Post();
+    EXPECT_EQ(dump(&copyTo), whole);
+    // from a frozen column chosen by the user, and from a scrolling one
+    const struct {
+        int col;
+        const char* text;
+    } cells[] = {{1, "x"}, {3, "7"}};
+    for (const auto& c : cells) {
+        SCOPED_TRACE(c.col);
+        copyTo.First();
+        target->SetSelectedIndex(c.col);
+        EXPECT_EQ(target->GetSelectedIndex(), c.col);
+        Clipboard()->SetAsText(QString::fromLatin1(c.text));
+        GridPasteFromClipboard(target, false);
+        if (copyTo.GetState() != dsBrowse) copyTo.Post();
+        copyTo.First();
+        EXPECT_EQ(copyTo.GetFields()->GetField(c.col)->GetAsString(), c.text);
+    }
+    EXPECT_EQ(copyTo.RecordCount(), 1);
+}
+
 // ---- RTF ----------------------------------------------------------------------------------------
 
 TEST_F(FooterExportTest, RtfTableHasItsHeaderCellsAndEscapes) {
