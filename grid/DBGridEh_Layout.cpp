@@ -177,21 +177,27 @@ void TCustomDBGridEh::rebuildVisibleColumns() {
     }
     if (visibleColumns->Count() == 0) --hidden;
     hidden = std::max(0, hidden);
+    // the base grid pushes the current cell off the fixed columns as the count changes
+    const int wasCol = current.X;
     SetColCount(count + indicatorOffset);
     int fixed = indicatorOffset + hidden;
     if (dataLink->GetActive() || columns->GetState() == csCustomized) fixed += frozenCols;
     // a frozen range wider than the columns keeps the last column scrollable
     fixed = std::clamp(fixed, 0, GetColCount() - 1);
-    if (fixed == fixedCols) return;
-    SetFixedCols(fixed);
-    // The new fixed range put the current cell on the first scrolling column; frozen columns are
-    // part of the record, so it starts on the first shown column, where Home goes, and a paste
-    // lands in the columns it was copied from.
-    if (fixedCols > indicatorOffset && !dbOptions.Contains(dgRowSelect) &&
-        visibleColumns->Count() > 0) {
-        current.X = visibleColumns->GetColumn(0)->GetIndex() + indicatorOffset;
-        anchor.X = current.X;
+    if (dbOptions.Contains(dgRowSelect)) {
+        SetFixedCols(fixed);
+        return;
     }
+    if (fixed != fixedCols) {
+        SetFixedCols(fixed);
+        // Frozen columns are part of the record: the current cell starts on the first shown
+        // column, where Home goes, so a paste lands in the columns it was copied from.
+        if (fixedCols > indicatorOffset && visibleColumns->Count() > 0)
+            current.X = visibleColumns->GetColumn(0)->GetIndex() + indicatorOffset;
+    } else if (wasCol >= indicatorOffset && wasCol < fixedCols) {
+        current.X = wasCol; // a frozen current column stays
+    }
+    anchor.X = current.X;
 }
 
 void TCustomDBGridEh::measureRowHeight() {
@@ -503,6 +509,7 @@ int TCustomDBGridEh::VisibleDataRowCount() {
 
 void TCustomDBGridEh::UpdateRowCount() {
     const int oldRows = rowCount;
+    const int wasCol = current.X;
     if (rowCount <= titleOffset) SetRowCount(titleOffset + 1);
     SetFixedRows(titleOffset);
     // the rows never scroll: the dataset moves under them
@@ -544,6 +551,13 @@ void TCustomDBGridEh::UpdateRowCount() {
         }
         if (dbOptions.Contains(dgRowSelect) && topLeft.Y != fixedRows) SetTopRow(fixedRows);
         UpdateActive();
+    }
+    // the base grid pushes the current cell off the fixed columns as the rows change; a frozen
+    // current column stays
+    if (wasCol >= indicatorOffset && wasCol < fixedCols && current.X != wasCol &&
+        !dbOptions.Contains(dgRowSelect)) {
+        current.X = wasCol;
+        anchor.X = wasCol;
     }
     if (rowCount != oldRows) Invalidate();
 }
