@@ -11,6 +11,7 @@
 #include "X11Check.h"
 #include "X11Test.h"
 
+#include <QCollator>
 #include <QMenu>
 
 namespace {
@@ -172,12 +173,15 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
     TIBQuery* q = DM->Select;
     ASSERT_TRUE(q->GetActive());
     EXPECT_GT(q->GetRecordCount(), 0);
-    // Every row carries the typed name, in the chosen columns' order, sorted by surname.
+    // Every row carries the typed name, in the chosen columns' order, sorted by surname in the
+    // Ukrainian alphabet's order (І after И, as the database's collation has it).
+    QCollator ukrainian{QLocale(QLocale::Ukrainian, QLocale::Ukraine)};
+    ukrainian.setCaseSensitivity(Qt::CaseInsensitive);
     QString last;
     for (q->First(); !q->GetEof(); q->Next()) {
         EXPECT_TRUE(q->FieldByName(QStringLiteral("NAME"))->GetAsString().startsWith(prefix));
         const QString family = q->Fields(0)->GetAsString();
-        EXPECT_LE(last.compare(family, Qt::CaseInsensitive), 0) << family.toStdString();
+        EXPECT_LE(ukrainian.compare(last, family), 0) << family.toStdString();
         last = family;
     }
     EXPECT_EQ(q->Fields(2)->GetFieldName(), QStringLiteral("NAIPODR"));
