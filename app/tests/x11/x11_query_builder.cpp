@@ -1,6 +1,7 @@
 // The query builder on a real X server over generated employees: opened from the "Звіти" menu
 // by the keyboard, columns moved between the lists by clicks, a drag and Ctrl+Up, a Cyrillic
-// name prefix typed into a filter, and the build that shows the matching employees.
+// name prefix typed into a filter, and the build that shows the matching employees and their
+// list in the report preview, closed by Escape.
 #include "Clock.h"
 #include "DMUnit.h"
 #include "Dates.h"
@@ -11,6 +12,7 @@
 #include "X11Check.h"
 #include "X11Test.h"
 
+#include <QCollator>
 #include <QMenu>
 
 namespace {
@@ -163,6 +165,21 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
              return DM->Select->GetActive() &&
                     SelForm->PageControl1->GetActivePage() == SelForm->TabSheet4;
          }},
+        {"the list shown in the preview", [] {},
+         [] {
+             TfrPreviewForm* p = SelForm->PreviewWindow;
+             return p && p->GetHandle()->isVisible() && p->AllPages() >= 1;
+         }},
+        {"screenshot of the preview", [] { X11::Screenshot(QStringLiteral("query-preview")); },
+         [] { return true; }},
+        {"Escape closes the preview",
+         [] {
+             TfrPreviewForm* p = SelForm->PreviewWindow;
+             if (!p) return;
+             X11Tool({QStringLiteral("windowactivate"), QString::number(p->GetHandle()->winId())});
+             keys("Escape");
+         },
+         [] { return SelForm->PreviewWindow == nullptr; }, true},
         {"screenshot of the result", [] { X11::Screenshot(QStringLiteral("query-result")); },
          [] { return true; }},
     };
@@ -173,11 +190,14 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
     ASSERT_TRUE(q->GetActive());
     EXPECT_GT(q->GetRecordCount(), 0);
     // Every row carries the typed name, in the chosen columns' order, sorted by surname.
+    // Ukrainian alphabetical order: "І" comes after "И", not before "А" as its code does.
+    QCollator alphabet{QLocale(QLocale::Ukrainian, QLocale::Ukraine)};
+    alphabet.setCaseSensitivity(Qt::CaseInsensitive);
     QString last;
     for (q->First(); !q->GetEof(); q->Next()) {
         EXPECT_TRUE(q->FieldByName(QStringLiteral("NAME"))->GetAsString().startsWith(prefix));
         const QString family = q->Fields(0)->GetAsString();
-        EXPECT_LE(last.compare(family, Qt::CaseInsensitive), 0) << family.toStdString();
+        EXPECT_LE(alphabet.compare(last, family), 0) << family.toStdString();
         last = family;
     }
     EXPECT_EQ(q->Fields(2)->GetFieldName(), QStringLiteral("NAIPODR"));
