@@ -215,15 +215,15 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
     TIBQuery* q = DM->Select;
     ASSERT_TRUE(q->GetActive());
     EXPECT_GT(q->GetRecordCount(), 0);
-    // Every row carries the typed name, in the chosen columns' order, sorted by surname.
-    // Ukrainian alphabetical order: "І" comes after "И", not before "А" as its code does.
-    QCollator alphabet{QLocale(QLocale::Ukrainian, QLocale::Ukraine)};
-    alphabet.setCaseSensitivity(Qt::CaseInsensitive);
+    // Every row carries the typed name, in the chosen columns' order, sorted by surname in the
+    // Ukrainian alphabet's order (І after И, as the database's collation has it).
+    QCollator ukrainian{QLocale(QLocale::Ukrainian, QLocale::Ukraine)};
+    ukrainian.setCaseSensitivity(Qt::CaseInsensitive);
     QString last;
     for (q->First(); !q->GetEof(); q->Next()) {
         EXPECT_TRUE(q->FieldByName(QStringLiteral("NAME"))->GetAsString().startsWith(prefix));
         const QString family = q->Fields(0)->GetAsString();
-        EXPECT_LE(alphabet.compare(last, family), 0) << family.toStdString();
+        EXPECT_LE(ukrainian.compare(last, family), 0) << family.toStdString();
         last = family;
     }
     EXPECT_EQ(q->Fields(2)->GetFieldName(), QStringLiteral("NAIPODR"));

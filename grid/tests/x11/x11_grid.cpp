@@ -347,7 +347,8 @@ TEST_F(GridEditingOnX11, TypingTabEnterAndATitleClickSort) {
     EXPECT_EQ(Families(), (QStringList{"Авраменко", "Бондар", "Петренко"}));
     X11::Flush();
     X11::Screenshot(QStringLiteral("grid-sorted"));
-    ASSERT_TRUE(X11::Click(grid->GetHandle(), onTitle));
+    // a little to the side, so that the two clicks are not taken for a double click
+    ASSERT_TRUE(X11::Click(grid->GetHandle(), onTitle + QPoint(12, 0)));
     EXPECT_TRUE(X11::WaitFor([&] { return sorted == 2; }));
     EXPECT_EQ(Families(), (QStringList{"Петренко", "Бондар", "Авраменко"}));
 }
