@@ -185,6 +185,11 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     Select =
         makeQuery(this, "Select",
                   {"select a.family, a.name as namesht, a.patr from kadr a", "order by a.name"});
+    frReport1 = new TfrReport(this);
+    frReport1->SetName(QStringLiteral("frReport1"));
+    frDBDataSet1 = new TfrDBDataSet(this);
+    frDBDataSet1->SetName(QStringLiteral("frDBDataSet1"));
+    frDBDataSet1->SetDataSet(Select);
 
     DataSource = makeSource(this, "DataSource", IBQuery);
     DSprof = makeSource(this, "DSprof", IBprof);

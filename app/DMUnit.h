@@ -9,6 +9,8 @@
 
 #include "ActnList.h"
 #include "DBActns.h"
+#include "FR_Class.h"
+#include "FR_DBSet.h"
 #include "Forms.h"
 #include "IBDatabase.h"
 #include "IBQuery.h"
@@ -60,6 +62,10 @@ class TDM : public TDataModule, public TCalendarSource {
     TIBQuery* IBnaz_sel; // card documents
     TDataSource* DSnaz_sel;
     TIBQuery* Select; // report master dataset and statement runner
+    // The system's one report and its dataset over Select: the report's expressions name the
+    // data module's datasets ("Select").
+    TfrReport* frReport1;
+    TfrDBDataSet* frDBDataSet1;
 
     // The commands shared by the windows: the dataset actions act on the dataset of the focused
     // data control and enable themselves from its state; the window actions close a window or

@@ -95,11 +95,13 @@ TSelForm::TSelForm(TComponent* AOwner) : TForm(AOwner) {
     ResultGrid->SetDataSource(DSResult);
     PageControl1->SetActivePage(TabSheet1);
 
-    frReport1 = new TfrReport(this);
-    frReport1->SetName(QStringLiteral("frReport1"));
-    frDBDataSet1 = new TfrDBDataSet(this);
-    frDBDataSet1->SetName(QStringLiteral("frDBDataSet1"));
-    frDBDataSet1->SetDataSet(DM->Select);
+    frReport1 = DM->frReport1;
+    ShowPreview = [this](TfrReport* Report) {
+        TfrPreviewForm preview(nullptr);
+        PreviewWindow = &preview;
+        preview.ShowReport(Report);
+        PreviewWindow = nullptr;
+    };
 
     OnCreate = [this](TObject* S) { FormCreate(S); };
     OnClose = [this](TObject* S, TCloseAction& A) { FormClose(S, A); };
@@ -481,4 +483,8 @@ void TSelForm::BitBtn1Click(TObject*) {
     if (!LastPage.Fits)
         GetUserInteraction()->MessageBox(QString::fromUtf16(SColumnsDoNotFit),
                                          QStringLiteral("Увага"), MB_OK | MB_ICONWARNING);
+    // The list is built over the result and shown in the preview, where it is printed.
+    frReport1->Title = Edit1->GetText();
+    if (frReport1->PrepareReport() && frReport1->EMFPages.Count() > 0 && ShowPreview)
+        ShowPreview(frReport1);
 }

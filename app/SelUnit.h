@@ -9,6 +9,7 @@
 #include "DBGridEh.h"
 #include "FR_Class.h"
 #include "FR_DBSet.h"
+#include "FR_View.h"
 #include "Forms.h"
 #include "RXCtrls.h"
 #include "RxLookup.h"
@@ -50,10 +51,14 @@ class TSelForm : public TForm {
     TDateEdit* DateEdit1;
     TBitBtn* BitBtn1;
 
-    // The report laid out from the last build, over the report dataset frDBDataSet1.
+    // The data module's report, laid out from the last build over its dataset frDBDataSet1.
     TfrReport* frReport1;
-    TfrDBDataSet* frDBDataSet1;
     TSelReportPage LastPage;
+    // Shows the report's prepared pages; by default a modal preview window, from which the
+    // user prints. Tests put their own here.
+    std::function<void(TfrReport* Report)> ShowPreview;
+    // The preview window while it is shown.
+    TfrPreviewForm* PreviewWindow = nullptr;
 
     // The filters as the controls hold them.
     TSelFilters Filters();

@@ -5,6 +5,8 @@
 #include "Connection.h"
 #include "DMUnit.h"
 #include "DeskUnit.h"
+#include "Dialogs.h"
+#include "FR_Class.h"
 #include "MainUnit.h"
 #include "Opt2Unit.h"
 #include "ReportDlgs.h"
@@ -43,6 +45,10 @@ void CreateApplicationForms(const std::function<void(TComponent*)>& Created) {
     splashPause();
     Application->Initialize();
     Application->SetTitle(QStringLiteral("Кадріон"));
+    // A report that cannot be built says why in a message box.
+    frGlobals().ShowMessage = [](const QString& Text, const QString& Caption) {
+        GetUserInteraction()->MessageBox(Text, Caption, MB_OK | MB_ICONERROR);
+    };
     make(DM, Created);
     make(MainForm, Created);
     make(AboutBox, Created);

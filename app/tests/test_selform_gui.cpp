@@ -4,6 +4,10 @@
 #include "AppFormsFixture.h"
 #include "BoxProcs.h"
 #include "DMUnit.h"
+#include "EmployeeGen.h"
+#include "FillDb.h"
+#include "PdfTools.h"
+#include "Printers.h"
 #include "MainUnit.h"
 #include "SelUnit.h"
 #include "SqlText.h"
@@ -29,6 +33,22 @@ protected:
         MainForm->N34->Click();
         ASSERT_NE(SelForm, nullptr);
         F = SelForm;
+        // The preview is not opened: the prepared pages are read and printed from here.
+        F->ShowPreview = [this](TfrReport* R) {
+            ++Previews;
+            Printed.clear();
+            for (int i = 0; i < R->EMFPages.Count(); ++i) {
+                R->EMFPages.ObjectsToPage(i);
+                TfrPage* p = R->EMFPages[i]->Page.get();
+                for (int k = 0; k < p->Objects.Count(); ++k)
+                    Printed << p->GetObject(k)->Memo.GetText().remove(QChar(1)).trimmed();
+            }
+            if (!PdfFile.isEmpty()) {
+                Printer()->SetFileName(PdfFile);
+                R->PrintPreparedReport(QString(), 1, 0, true);
+                Printer()->SetFileName(QString());
+            }
+        };
     }
     void TearDown() override {
         delete SelForm;
@@ -74,6 +94,9 @@ protected:
         return out;
     }
     TSelForm* F = nullptr;
+    int Previews = 0;
+    QStringList Printed; // the texts of the prepared pages' views, in print order
+    QString PdfFile;     // printed there from the preview when set
 };
 
 TEST_F(SelFormTest, ButtonsMoveSelectedAndAllItemsKeepingTheirOrder) {
@@ -225,6 +248,42 @@ TEST_F(SelFormTest, TooManyColumnsTurnThePageAndThenTellTheUser) {
     EXPECT_TRUE(F->LastPage.Landscape);
     EXPECT_EQ(Texts(), QStringList({"Вибрані колонки не вміщуються на сторінці навіть в "
                                     "альбомній орієнтації."}));
+}
+
+// The build prepares the list over the result and hands it to the preview: a title, then one
+// line per employee in the result's order with the chosen columns' values; it prints to PDF.
+TEST_F(SelFormTest, TheBuiltListIsPreviewedAndPrinted) {
+    const std::vector<TGenEmployee> people =
+        TEmployeeGenerator(5, EncodeDate(2024, 3, 1)).Employees(12);
+    FillDatabase(TEmployeeGenerator::Directories(), people);
+    QTemporaryDir dir;
+    PdfFile = dir.filePath(QStringLiteral("list.pdf"));
+    Choose({"Прізвище"});
+    Choose({"Ім'я"});
+    Choose({"Таб. номер"});
+    F->Edit1->SetText(QStringLiteral("Список працівників «Зорі»"));
+    F->BitBtn1->Click();
+    ASSERT_EQ(Previews, 1) << Texts().join(u'\n').toStdString();
+    ASSERT_TRUE(DM->Select->GetActive());
+    // The generated numbers 00001-00003 are the fixture's, kept as they were.
+    ASSERT_EQ(DM->Select->GetRecordCount(), int(people.size()));
+    QStringList expected{QStringLiteral("Список працівників «Зорі»")};
+    int line = 0;
+    for (DM->Select->First(); !DM->Select->GetEof(); DM->Select->Next())
+        expected << QString::number(++line) << DM->Select->Fields(0)->GetAsString()
+                 << DM->Select->Fields(1)->GetAsString() << DM->Select->Fields(2)->GetAsString();
+    EXPECT_TRUE(expected.contains(QStringLiteral("Мар'яна")));
+    EXPECT_TRUE(expected.contains(QStringLiteral("Д'яченко")));
+    EXPECT_TRUE(expected.contains(people.back().Family));
+    qsizetype at = 0;
+    for (const QString& t : expected) {
+        const qsizetype found = Printed.indexOf(t, at);
+        ASSERT_GE(found, 0) << t.toStdString() << " after " << at;
+        at = found + 1;
+    }
+    const QString pdf = pdftools::text(PdfFile);
+    for (const QString& t : {expected[0], QStringLiteral("Мар'яна"), people.back().Family})
+        EXPECT_TRUE(pdf.contains(t)) << t.toStdString();
 }
 
 } // namespace

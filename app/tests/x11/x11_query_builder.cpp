@@ -1,8 +1,11 @@
 // The query builder on a real X server over generated employees: opened from the "Звіти" menu
 // by the keyboard, columns moved between the lists by clicks, a drag and Ctrl+Up, a Cyrillic
-// name prefix typed into a filter, and the build that shows the matching employees.
+// name prefix typed into a filter, and the build that shows the matching employees and their
+// list in the report preview, printed from there to PDF and closed by Escape.
 #include "Clock.h"
 #include "DMUnit.h"
+#include "Dialogs.h"
+#include "FR_PrDlg.h"
 #include "Dates.h"
 #include "FreshHome.h"
 #include "MainUnit.h"
@@ -13,6 +16,7 @@
 
 #include <QCollator>
 #include <QMenu>
+#include <QProcess>
 
 namespace {
 
@@ -44,6 +48,12 @@ QStringList items(TTextListBox* L) {
     for (int i = 0; i < L->GetItems()->Count(); ++i)
         out.append(L->GetItems()->GetStrings(i));
     return out;
+}
+
+// The print dialog when it is up.
+TfrPrintForm* printDialog() {
+    QWidget* w = QApplication::activeModalWidget();
+    return w ? dynamic_cast<TfrPrintForm*>(FindControl(w)) : nullptr;
 }
 
 class QueryBuilderX11 : public X11Test {};
@@ -86,6 +96,12 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
                                        QString::fromUtf8(Caption)) >= 0;
                         }};
     };
+    // Printing from the preview goes to a PDF file, whose name the interaction gives.
+    QTemporaryDir out;
+    const QString pdf = out.filePath(QStringLiteral("список.pdf"));
+    TScriptedInteraction ui;
+    TUserInteractionSwap uiSwap(&ui);
+    ui.AnswerFile(pdf);
     std::vector<TX11Step> steps = {
         {"alt+З drops the reports menu", [] { keys("alt+Cyrillic_ze"); },
          [] {
@@ -164,6 +180,32 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
              return DM->Select->GetActive() &&
                     SelForm->PageControl1->GetActivePage() == SelForm->TabSheet4;
          }},
+        {"the list shown in the preview", [] {},
+         [] {
+             TfrPreviewForm* p = SelForm->PreviewWindow;
+             return p && p->GetHandle()->isVisible() && p->AllPages() >= 1;
+         }},
+        {"screenshot of the preview", [] { X11::Screenshot(QStringLiteral("query-preview")); },
+         [] { return true; }},
+        {"the print button opens the print dialog",
+         [] {
+             if (TfrPreviewForm* p = SelForm->PreviewWindow)
+                 X11ClickAt(p->ToolBar, p->PrintBtn->GetLeft() + p->PrintBtn->GetWidth() / 2,
+                            p->PrintBtn->GetTop() + p->PrintBtn->GetHeight() / 2);
+         },
+         [] { return printDialog() != nullptr; }},
+        {"screenshot of the print dialog",
+         [] { X11::Screenshot(QStringLiteral("query-print-dialog")); }, [] { return true; }},
+        {"Return prints the list to PDF", [] { keys("Return"); },
+         [&] { return printDialog() == nullptr && QFile(pdf).size() > 0; }},
+        {"Escape closes the preview",
+         [] {
+             TfrPreviewForm* p = SelForm->PreviewWindow;
+             if (!p) return;
+             X11Tool({QStringLiteral("windowactivate"), QString::number(p->GetHandle()->winId())});
+             keys("Escape");
+         },
+         [] { return SelForm->PreviewWindow == nullptr; }, true},
         {"screenshot of the result", [] { X11::Screenshot(QStringLiteral("query-result")); },
          [] { return true; }},
     };
@@ -185,6 +227,15 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
         last = family;
     }
     EXPECT_EQ(q->Fields(2)->GetFieldName(), QStringLiteral("NAIPODR"));
+    // The printed list holds the employees' surnames.
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(text.waitForFinished(30000));
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    q->First();
+    EXPECT_TRUE(printed.contains(q->Fields(0)->GetAsString())) << printed.toStdString();
+    const QString keep = qEnvironmentVariable("KADRION_SCREENSHOT_DIR");
+    if (!keep.isEmpty()) QFile::copy(pdf, QDir(keep).filePath(QStringLiteral("query-list.pdf")));
     delete SelForm;
     FreeApplicationForms();
 }
