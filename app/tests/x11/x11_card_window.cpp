@@ -82,7 +82,7 @@ TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReo
          [&] {
              tab = DM->IBQuery->FieldByName(QStringLiteral("TAB"))->GetAsString();
              CardForm->DBEdit1->SetFocus();
-             X11::Key(QStringLiteral("ctrl+a"));
+             X11::Key(QStringLiteral("Home shift+End"));
              X11::Type(typed);
          },
          [&] {
