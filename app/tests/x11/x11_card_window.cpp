@@ -14,6 +14,7 @@
 #include "X11Test.h"
 #include "varer.h"
 
+#include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -25,14 +26,27 @@ bool messageBox(const QString& Start) {
     return box && box->isVisible() && box->text().startsWith(Start);
 }
 
+// Keys that drop a menu or choose from it: sent without waiting for them inside the step, for
+// the menu runs its own loop while the step's handler would wait.
+void menuKeys(const char* Keys) {
+    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")};
+    args += QString::fromLatin1(Keys).split(u' ');
+    X11Tool(args);
+}
+
+// The personnel menu dropped: its pop-up shown, keys go to it from now on.
+bool menuShown() {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    return menu && menu->isVisible();
+}
+
 bool cardShown() {
     return CardForm && CardForm->GetHandle()->isVisible() && DM->IBQuery->GetActive();
 }
 
 class CardWindowX11 : public X11Test {};
 
-// Not yet passing: the fill under the X server did not finish in time on a loaded machine.
-TEST_F(CardWindowX11, DISABLED_ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReopening) {
+TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReopening) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     qputenv("KADRION_CONFIG_DIR", home.path().toUtf8());
@@ -55,8 +69,9 @@ TEST_F(CardWindowX11, DISABLED_ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAnd
     QString tab;
     const QString typed = QStringLiteral("Мар'яненко");
     std::vector<TX11Step> steps = {
-        {"alt+О and return open the cards",
-         [] { X11::Key(QStringLiteral("alt+Cyrillic_o Return")); }, [] { return cardShown(); }},
+        {"alt+О drops the personnel menu", [] { menuKeys("alt+Cyrillic_o"); },
+         [] { return menuShown(); }},
+        {"return opens the cards", [] { menuKeys("Return"); }, [] { return cardShown(); }, true},
         {"screenshot of the list",
          [] {
              X11::Flush();
@@ -67,7 +82,7 @@ TEST_F(CardWindowX11, DISABLED_ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAnd
          [&] {
              tab = DM->IBQuery->FieldByName(QStringLiteral("TAB"))->GetAsString();
              CardForm->DBEdit1->SetFocus();
-             X11::Key(QStringLiteral("ctrl+a"));
+             X11::Key(QStringLiteral("Home shift+End"));
              X11::Type(typed);
          },
          [&] {
@@ -95,8 +110,10 @@ TEST_F(CardWindowX11, DISABLED_ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAnd
          [] { return true; }},
         {"return says yes: saved and closed", [] { X11::Key(QStringLiteral("Return")); },
          [] { return !CardForm && !QApplication::activeModalWidget(); }},
-        {"the cards open again", [] { X11::Key(QStringLiteral("alt+Cyrillic_o Return")); },
-         [] { return cardShown(); }},
+        {"alt+О drops the menu again", [] { menuKeys("alt+Cyrillic_o"); },
+         [] { return menuShown(); }},
+        {"return opens the cards again", [] { menuKeys("Return"); }, [] { return cardShown(); },
+         true},
         {"the employee has the typed surname",
          [&] { DM->IBQuery->Locate(QStringLiteral("TAB"), tab, {}); },
          [&] { return CardForm->DBText1->GetCaption() == typed; }},
