@@ -82,6 +82,10 @@ TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReo
          [&] {
              tab = DM->IBQuery->FieldByName(QStringLiteral("TAB"))->GetAsString();
              CardForm->DBEdit1->SetFocus();
+             // the keys go where the X server has the focus: wait until it is the edit's window
+             X11::WaitFor([] {
+                 return CardForm->DBEdit1->Focused() && MainForm->GetHandle()->isActiveWindow();
+             });
              X11::Key(QStringLiteral("Home shift+End"));
              X11::Type(typed);
          },
