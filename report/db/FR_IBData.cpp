@@ -12,6 +12,18 @@ TFieldType frFieldTypeFromStream(int Ordinal) {
     return Ordinal >= 0 && Ordinal <= int(ftGuid) ? TFieldType(Ordinal) : ftUnknown;
 }
 
+namespace {
+
+// Whether a script's index property names FIELDS (quoted or not).
+bool isFields(const Variant& Name) {
+    QString s = VarToStr(Name).trimmed();
+    if (s.size() >= 2 && (s.startsWith(u'\'') || s.startsWith(u'"')) && s.endsWith(s[0]))
+        s = s.mid(1, s.size() - 2);
+    return AnsiUpperCase(s) == "FIELDS"_L1;
+}
+
+} // namespace
+
 // ---- TfrIBDataset -----------------------------------------------------------------------
 
 TfrIBDataset::TfrIBDataset() {
@@ -129,8 +141,9 @@ Variant TfrIBDataset::DoMethod(const QString& MethodName, const Variant& Par1, c
         FDataSet->Last();
     else if (m == "FETCHALL"_L1)
         FDataSet->FetchAll();
-    else if (m == "GETINDEXPROPERTY"_L1 && AnsiUpperCase(VarToStr(Par1)) == "FIELDS"_L1)
-        frGetFieldValue(FDataSet->FieldByName(VarToStr(Par2)), r);
+    else if (m == "GETINDEXPROPERTY"_L1 && isFields(Par1))
+        frGetFieldValue(FDataSet->FieldByName(VarToStr(frGlobals().frParser.Calc(VarToStr(Par2)))),
+                        r);
     return r;
 }
 
