@@ -847,7 +847,11 @@ Variant TfrDBLookupControl::GetPropValue(const QString& Index) {
     TDBLookupComboBox* l = GetLookup();
     if (!v.IsNull() || !l) return v;
     const QString n = AnsiUpperCase(Index);
-    if (n == "TEXT"_L1) return l->GetKeyValue();
+    if (n == "TEXT"_L1) {
+        // Null until the user chooses.
+        const Variant k = l->GetKeyValue();
+        return k.IsEmpty() ? Null() : k;
+    }
     if (n == "KEYFIELD"_L1) return Variant(l->GetKeyField());
     if (n == "LISTFIELD"_L1) return Variant(l->GetListField());
     if (n == "LISTSOURCE"_L1) return Variant(frGetDataSetName(frDialogForm(), l->GetListSource()));

@@ -36,9 +36,9 @@ protected:
         v->SetPropValue(u"Name"_qs, Variant(Name));
         return v;
     }
-    TfrBandView* band(int Type, int Top, int Height, const QString& Source) {
+    TfrBandView* band(int Type, int Top, int Height, const QString& Source, int Page = 0) {
         auto* b = static_cast<TfrBandView*>(frCreateObject(gtBand, QString()));
-        TfrPage* p = report->Pages[0];
+        TfrPage* p = report->Pages[Page];
         b->ParentPage = p;
         p->Objects.Add(b);
         b->SetBounds(0, Top, 500, Height);
@@ -47,9 +47,9 @@ protected:
         b->Name = u"Band%1"_qs.arg(p->Objects.Count());
         return b;
     }
-    TfrMemoView* memo(int Top, const QString& Text) {
+    TfrMemoView* memo(int Top, const QString& Text, int Page = 0) {
         auto* m = static_cast<TfrMemoView*>(frCreateObject(gtMemo, QString()));
-        TfrPage* p = report->Pages[0];
+        TfrPage* p = report->Pages[Page];
         m->ParentPage = p;
         p->Objects.Add(m);
         m->SetBounds(10, Top, 400, 18);
