@@ -211,3 +211,60 @@ TEST_F(QueryTest, TheTemplatesOwnDatabaseObjectConnectsItsQueriesWhateverTheOrde
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(QueryTest, TablesFindAMasterStoredAfterThemAndKeepTheirStoredFields) {
+    exec(u"create table DEPT (ID integer, TITLE varchar(30))"_s);
+    exec(u"create table EMP (DEPT_ID integer, NAME varchar(40), TABNOM integer)"_s);
+    exec(u"insert into DEPT values (1, 'Бухгалтерія')"_s);
+    exec(u"insert into DEPT values (2, 'Відділ кадрів')"_s);
+    exec(u"insert into EMP values (1, 'Коваль Ганна', 11)"_s);
+    exec(u"insert into EMP values (2, 'Шевченко Марія', 12)"_s);
+    exec(u"insert into EMP values (2, 'Їжак Єва', 13)"_s);
+    appTr->CommitRetaining();
+
+    // The detail comes first in the template and names its master, stored after it.
+    auto* emp = add<TfrIBTable>(u"Emp"_s);
+    emp->SetPropValue(u"DataBase"_s, Variant(u"DM.Database"_s));
+    emp->SetPropValue(u"TableName"_s, Variant(u"EMP"_s));
+    emp->SetPropValue(u"IndexFieldNames"_s, Variant(u"DEPT_ID"_s));
+    emp->SetPropValue(u"MasterFields"_s, Variant(u"ID"_s));
+    emp->SetPropValue(u"Filter"_s, Variant(u"   "_s));
+    // Only NAME is kept of EMP's three columns.
+    TDataSet* empSet = emp->GetDataSet();
+    empSet->GetFieldDefs()->Add(u"NAME"_s, ftString, 40)->CreateField(empSet->GetOwner());
+    auto* dept = add<TfrIBTable>(u"Dept"_s);
+    dept->SetPropValue(u"DataBase"_s, Variant(u"DM.Database"_s));
+    dept->SetPropValue(u"TableName"_s, Variant(u"DEPT"_s));
+    dept->SetPropValue(u"Active"_s, Variant(true));
+    emp->SetPropValue(u"MasterSource"_s, Variant(u"Dept"_s));
+    emp->SetPropValue(u"Active"_s, Variant(true));
+    const QByteArray bytes = saved();
+    EXPECT_TRUE(emp->GetDataSet()->GetActive()) << "writing an open table reopens it";
+
+    ASSERT_TRUE(load(bytes));
+    auto* e = static_cast<TfrIBTable*>(report->FindObject(u"Emp"_s));
+    auto* d = static_cast<TfrIBTable*>(report->FindObject(u"Dept"_s));
+    ASSERT_TRUE(e && d);
+    EXPECT_EQ(VarToStr(e->GetPropValue(u"MasterSource"_s)), u"Dept"_s);
+    EXPECT_TRUE(e->GetPropValue(u"Active"_s).AsBoolean());
+    EXPECT_EQ(e->GetPropValue(u"FieldCount"_s).AsInteger(), 1);
+    EXPECT_EQ(VarToStr(e->GetPropValue(u"Filter"_s)), u"   "_s);
+    EXPECT_FALSE(e->GetDataSet()->GetFiltered()) << "a filter of blanks filters nothing";
+    auto names = [&] {
+        QStringList r;
+        for (e->GetDataSet()->First(); !e->GetDataSet()->GetEof(); e->GetDataSet()->Next())
+            r << e->GetDataSet()->FieldByName(u"NAME"_s)->GetAsString();
+        return r;
+    };
+    EXPECT_EQ(names(), QStringList{u"Коваль Ганна"_s});
+    d->DoMethod(u"NEXT"_s, Null(), Null(), Null());
+    EXPECT_EQ(names(), (QStringList{u"Шевченко Марія"_s, u"Їжак Єва"_s}));
+    EXPECT_EQ(VarToStr(d->DoMethod(u"GETINDEXPROPERTY"_s, Variant(u"FIELDS"_s),
+                                   Variant(u"'TITLE'"_s), Null())),
+              u"Відділ кадрів"_s);
+    EXPECT_EQ(saved(), bytes);
+}
+
+} // namespace
