@@ -190,6 +190,10 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     frDBDataSet1 = new TfrDBDataSet(this);
     frDBDataSet1->SetName(QStringLiteral("frDBDataSet1"));
     frDBDataSet1->SetDataSet(Select);
+    frIBComponents1 = new TfrIBComponents(this);
+    frIBComponents1->SetName(QStringLiteral("frIBComponents1"));
+    frShapeObject1 = new TfrShapeObject(this);
+    frShapeObject1->SetName(QStringLiteral("frShapeObject1"));
 
     DataSource = makeSource(this, "DataSource", IBQuery);
     DSprof = makeSource(this, "DSprof", IBprof);

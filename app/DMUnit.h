@@ -11,6 +11,7 @@
 #include "DBActns.h"
 #include "FR_Class.h"
 #include "FR_DBSet.h"
+#include "FR_DBUtils.h"
 #include "Forms.h"
 #include "IBDatabase.h"
 #include "IBQuery.h"
@@ -66,6 +67,9 @@ class TDM : public TDataModule, public TCalendarSource {
     // data module's datasets ("Select").
     TfrReport* frReport1;
     TfrDBDataSet* frDBDataSet1;
+    // Their presence lets templates carry queries, tables, databases, dialogs and shapes.
+    TfrIBComponents* frIBComponents1;
+    TfrShapeObject* frShapeObject1;
 
     // The commands shared by the windows: the dataset actions act on the dataset of the focused
     // data control and enable themselves from its state; the window actions close a window or
