@@ -17,20 +17,8 @@ class DialogTest : public ReportDbTest {
 protected:
     void SetUp() override {
         ReportDbTest::SetUp();
-        // A data module with a directory of towns, as the application keeps its directories.
-        module = std::make_unique<TDataModule>(nullptr);
-        module->SetName(u"Dovidnyk"_s);
-        auto* towns = new TMemDataSet(module.get());
-        towns->SetName(u"Towns"_s);
-        towns->GetFieldDefs()->Add(u"ID"_s, ftInteger);
-        towns->GetFieldDefs()->Add(u"NAME"_s, ftString, 30);
-        towns->Open();
-        towns->AppendRecord({Variant(1), Variant(u"Київ"_s)});
-        towns->AppendRecord({Variant(2), Variant(u"Львів"_s)});
-        towns->AppendRecord({Variant(3), Variant(u"Ужгород"_s)});
-        auto* source = new TDataSource(module.get());
-        source->SetName(u"TownsSource"_s);
-        source->SetDataSet(towns);
+        // A directory of towns on a data module, as the application keeps its directories.
+        module = TownsModule({u"Київ"_s, u"Львів"_s, u"Ужгород"_s});
 
         report->Pages.Add();
         TfrPage* dialog = report->Pages[0];

@@ -4,6 +4,7 @@
 
 #include "EngineFixture.h"
 #include "FR_DBUtils.h"
+#include "ReportDbSamples.h"
 
 #include <QStringList>
 #include <memory>
@@ -70,17 +71,7 @@ protected:
         s.SetPosition(0);
         return report->LoadFromStream(&s);
     }
-    // Every text printed on the prepared pages, in print order (empty ones left out).
-    QStringList printed() {
-        QStringList r;
-        for (int i = 0; i < report->EMFPages.Count(); ++i) {
-            report->EMFPages.ObjectsToPage(i);
-            TfrPage* p = report->EMFPages[i]->Page.get();
-            for (int k = 0; k < p->Objects.Count(); ++k)
-                if (QString t = p->GetObject(k)->Memo.GetText().trimmed(); !t.isEmpty()) r << t;
-        }
-        return r;
-    }
+    QStringList printed() { return PrintedTexts(report); }
 
     std::unique_ptr<TComponent> owner;
     TfrReport* report = nullptr;

@@ -6,6 +6,7 @@
 #include "FR_DCtrl.h"
 #include "Forms.h"
 #include "MemDS.h"
+#include "ReportDbSamples.h"
 #include "ReportOnX11.h"
 #include "StdCtrls.h"
 
@@ -19,18 +20,7 @@ protected:
         ReportOnX11::SetUp();
         if (IsSkipped()) return;
         frRegisterDBObjects();
-        module = std::make_unique<TDataModule>(nullptr);
-        module->SetName(u"Dovidnyk"_s);
-        auto* towns = new TMemDataSet(module.get());
-        towns->SetName(u"Towns"_s);
-        towns->GetFieldDefs()->Add(u"ID"_s, ftInteger);
-        towns->GetFieldDefs()->Add(u"NAME"_s, ftString, 30);
-        towns->Open();
-        int id = 0;
-        for (const QString& t : {u"Київ"_s, u"Львів"_s, u"Ужгород"_s, u"Їжівка"_s})
-            towns->AppendRecord({Variant(++id), Variant(t)});
-        auto* source = new TDataSource(module.get());
-        source->SetDataSet(towns);
+        module = TownsModule({u"Київ"_s, u"Львів"_s, u"Ужгород"_s, u"Їжівка"_s});
 
         // Page 1 asks, page 2 prints the answers.
         page->PageType = ptDialog;
@@ -88,16 +78,7 @@ protected:
         auto* l = add<TfrLabelControl>(u"Label%1"_s.arg(page->Objects.Count()), L, T_, 90, 17);
         l->SetPropValue(u"Caption"_s, Variant(Text));
     }
-    QStringList printed() {
-        QStringList r;
-        for (int i = 0; i < report->EMFPages.Count(); ++i) {
-            report->EMFPages.ObjectsToPage(i);
-            TfrPage* p = report->EMFPages[i]->Page.get();
-            for (int k = 0; k < p->Objects.Count(); ++k)
-                if (QString t = p->GetObject(k)->Memo.GetText().trimmed(); !t.isEmpty()) r << t;
-        }
-        return r;
-    }
+    QStringList printed() { return PrintedTexts(report.get()); }
     static QWidget* handle(TfrView* V) {
         return static_cast<TWinControl*>(static_cast<TfrControl*>(V)->GetControl())->GetHandle();
     }
