@@ -7,6 +7,7 @@
 #include "ReportDbFixture.h"
 #include "StdCtrls.h"
 
+#include <QApplication>
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -96,6 +97,28 @@ TEST_F(DialogTest, TheLookupControlFindsADatasetDefinedAfterItAndSavesItsName) {
     ASSERT_TRUE(town->GetLookup()->GetListSource());
     EXPECT_EQ(town->GetLookup()->Rows().size(), 3u);
     EXPECT_EQ(town->GetLookup()->Rows()[1].Texts.value(0), u"Львів"_s);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DialogTest, ATwoPassBuildAsksOnceAndKeepsTheAnswersForItsFinalPass) {
+    report->TwoPass = 1;
+    int asked = 0;
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (!QApplication::activeModalWidget()) return;
+        ++asked;
+        view<TfrEditControl>(u"Edit1"_s)->GetEdit()->SetText(u"Ґалаґан"_s);
+        view<TfrButtonControl>(u"BtnOk"_s)->GetButton()->Click();
+    });
+    answer.start();
+    EXPECT_TRUE(report->PrepareReport());
+    answer.stop();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(printed(), QStringList{u"Ґалаґан"_s});
 }
 
 } // namespace

@@ -231,13 +231,22 @@ TEST_F(QueryTest, TablesFindAMasterStoredAfterThemAndKeepTheirStoredFields) {
     emp->SetPropValue(u"IndexFieldNames"_s, Variant(u"DEPT_ID"_s));
     emp->SetPropValue(u"MasterFields"_s, Variant(u"ID"_s));
     emp->SetPropValue(u"Filter"_s, Variant(u"   "_s));
-    // Only NAME is kept of EMP's three columns.
+    // NAME and DEPT_ID are kept of EMP's three columns, with the department's title looked up
+    // in the master table.
     TDataSet* empSet = emp->GetDataSet();
     empSet->GetFieldDefs()->Add(u"NAME"_s, ftString, 40)->CreateField(empSet->GetOwner());
+    empSet->GetFieldDefs()->Add(u"DEPT_ID"_s, ftInteger)->CreateField(empSet->GetOwner());
+    TField* title =
+        empSet->GetFieldDefs()->Add(u"DTITLE"_s, ftString, 30)->CreateField(empSet->GetOwner());
+    title->SetFieldKind(fkLookup);
+    title->SetKeyFields(u"DEPT_ID"_s);
+    title->SetLookupKeyFields(u"ID"_s);
+    title->SetLookupResultField(u"TITLE"_s);
     auto* dept = add<TfrIBTable>(u"Dept"_s);
     dept->SetPropValue(u"DataBase"_s, Variant(u"DM.Database"_s));
     dept->SetPropValue(u"TableName"_s, Variant(u"DEPT"_s));
     dept->SetPropValue(u"Active"_s, Variant(true));
+    title->SetLookupDataSet(dept->GetDataSet());
     emp->SetPropValue(u"MasterSource"_s, Variant(u"Dept"_s));
     emp->SetPropValue(u"Active"_s, Variant(true));
     const QByteArray bytes = saved();
@@ -249,18 +258,20 @@ TEST_F(QueryTest, TablesFindAMasterStoredAfterThemAndKeepTheirStoredFields) {
     ASSERT_TRUE(e && d);
     EXPECT_EQ(VarToStr(e->GetPropValue(u"MasterSource"_s)), u"Dept"_s);
     EXPECT_TRUE(e->GetPropValue(u"Active"_s).AsBoolean());
-    EXPECT_EQ(e->GetPropValue(u"FieldCount"_s).AsInteger(), 1);
+    EXPECT_EQ(e->GetPropValue(u"FieldCount"_s).AsInteger(), 3);
     EXPECT_EQ(VarToStr(e->GetPropValue(u"Filter"_s)), u"   "_s);
     EXPECT_FALSE(e->GetDataSet()->GetFiltered()) << "a filter of blanks filters nothing";
     auto names = [&] {
         QStringList r;
         for (e->GetDataSet()->First(); !e->GetDataSet()->GetEof(); e->GetDataSet()->Next())
-            r << e->GetDataSet()->FieldByName(u"NAME"_s)->GetAsString();
+            r << e->GetDataSet()->FieldByName(u"NAME"_s)->GetAsString() + u", "_s +
+                     e->GetDataSet()->FieldByName(u"DTITLE"_s)->GetAsString();
         return r;
     };
-    EXPECT_EQ(names(), QStringList{u"Коваль Ганна"_s});
+    EXPECT_EQ(names(), QStringList{u"Коваль Ганна, Бухгалтерія"_s});
     d->DoMethod(u"NEXT"_s, Null(), Null(), Null());
-    EXPECT_EQ(names(), (QStringList{u"Шевченко Марія"_s, u"Їжак Єва"_s}));
+    EXPECT_EQ(names(),
+              (QStringList{u"Шевченко Марія, Відділ кадрів"_s, u"Їжак Єва, Відділ кадрів"_s}));
     EXPECT_EQ(VarToStr(d->DoMethod(u"GETINDEXPROPERTY"_s, Variant(u"FIELDS"_s),
                                    Variant(u"'TITLE'"_s), Null())),
               u"Відділ кадрів"_s);
