@@ -279,3 +279,31 @@ TEST_F(QueryTest, TablesFindAMasterStoredAfterThemAndKeepTheirStoredFields) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(QueryTest, ExecSqlFromAScriptFillsTheParametersFirst) {
+    auto* q = add<TfrIBQuery>(u"Upd"_s);
+    q->SetPropValue(u"DataBase"_s, Variant(u"DM.Database"_s));
+    q->SetSQL(u"update STAFF set OKLAD = OKLAD + :ADDSUM where NAME = :WHO"_s);
+    q->SetParamType(u"ADDSUM"_s, ftCurrency);
+    q->SetParamExpression(u"ADDSUM"_s, u"100 * 2"_s);
+    q->SetParamType(u"WHO"_s, ftString);
+    q->SetParamExpression(u"WHO"_s, u"'Коваль Ганна'"_s);
+    frGlobals().ReportRunning = true;
+    report->MakeCurrent();
+    report->Pages[0]->Script.SetText(u"Upd.ExecSQL"_s);
+    frRunScriptText(&report->Pages[0]->Script);
+    EXPECT_EQ(q->GetQuery()->RowsAffected(), 1);
+    TIBQuery check(nullptr);
+    check.SetDatabase(appDb);
+    check.GetSQL()->SetText(u"select OKLAD from STAFF where NAME = 'Коваль Ганна'"_s);
+    check.Open();
+    EXPECT_DOUBLE_EQ(check.Fields(0)->GetAsFloat(), 5400.50);
+
+    // Without SQL the statement fails in the query, with its message.
+    q->SetSQL(QString());
+    EXPECT_ANY_THROW(q->DoMethod(u"EXECSQL"_s, Null(), Null(), Null()));
+}
+
+} // namespace
