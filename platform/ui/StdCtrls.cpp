@@ -598,6 +598,9 @@ public:
     }
     void showPopup() override {
         notify(combo, CBN_DROPDOWN);
+        // The list takes the mouse: the button's release goes to it, so a capture that the press
+        // on the combo box took would outlive the click and steal the next one.
+        if (GetCaptureControl() == combo) SetCaptureControl(nullptr);
         QComboBox::showPopup();
     }
     void hidePopup() override {

@@ -64,6 +64,9 @@ TEST_F(MouseOnX11, ListBoxKeysKeepTheChosenRowWhole) {
 
 TEST_F(MouseOnX11, ADropDownListDropsBelowWithItsRows) {
     auto* cb = form->Add<TComboBox>(10, 10, 160, 24);
+    auto* button = form->Add<TButton>(10, 200, 90, 26);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
     cb->SetStyle(csDropDownList);
     for (int i = 1; i <= 12; ++i)
         cb->GetItems()->Add(QStringLiteral("Відділ кадрів %1").arg(i));
@@ -83,6 +86,9 @@ TEST_F(MouseOnX11, ADropDownListDropsBelowWithItsRows) {
     ASSERT_TRUE(X11::Key(QStringLiteral("Down Return")));
     EXPECT_FALSE(cb->GetDroppedDown());
     EXPECT_EQ(cb->GetItemIndex(), 3);
+    // The click that opened the list has ended: the next click goes where it is aimed.
+    ASSERT_TRUE(X11::Click(button->GetHandle(), QPoint(20, 12)));
+    EXPECT_EQ(clicks, 1);
 }
 
 } // namespace
