@@ -813,6 +813,8 @@ class TfrReport : public TComponent {
     TBeforePrintEvent OnBeforePrint;
     TObjectClickEvent OnObjectClick;
     TMouseOverObjectEvent OnMouseOverObject;
+    // A dialog page's control about to be shown, with its platform control.
+    std::function<void(TfrView* View, TControl* Control)> OnCustomizeObject;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;

@@ -211,8 +211,11 @@ bool frShowDialogPage(TfrPage* Page) {
         activated = true;
         frRunScriptText(&Page->Script);
     };
-    for (TfrControl* c : controls)
+    TfrReport* report = frGlobals().ActiveReport;
+    for (TfrControl* c : controls) {
+        if (report && report->OnCustomizeObject) report->OnCustomizeObject(c, c->GetControl());
         c->PlaceControl(form.get());
+    }
     TModalResult result = mrNone;
     try {
         result = form->ShowModal();

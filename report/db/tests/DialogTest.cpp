@@ -68,6 +68,11 @@ protected:
 };
 
 TEST_F(DialogTest, OkBuildsWithWhatWasEnteredAndCancelGivesNoPages) {
+    QStringList customized;
+    report->OnCustomizeObject = [&](TfrView* View, TControl* Control) {
+        customized << View->Name;
+        EXPECT_EQ(Control, static_cast<TfrControl*>(View)->GetControl());
+    };
     size_t listed = 0;
     Variant before;
     EXPECT_TRUE(buildAnswering([&] {
@@ -82,6 +87,8 @@ TEST_F(DialogTest, OkBuildsWithWhatWasEnteredAndCancelGivesNoPages) {
     EXPECT_EQ(listed, 3u);
     EXPECT_TRUE(before.IsNull()) << "nothing chosen yet";
     EXPECT_EQ(printed(), QStringList{u"Петренко 2 3"_s});
+    EXPECT_EQ(customized,
+              (QStringList{u"Edit1"_s, u"Combo1"_s, u"Town1"_s, u"BtnOk"_s, u"BtnCancel"_s}));
 
     EXPECT_FALSE(
         buildAnswering([&] { view<TfrButtonControl>(u"BtnCancel"_s)->GetButton()->Click(); }));
