@@ -190,6 +190,9 @@ TEST_F(QueryTest, TheTemplatesOwnDatabaseObjectConnectsItsQueriesWhateverTheOrde
     db->SetPropValue(u"LoginPrompt"_s, Variant(false));
     q->SetPropValue(u"DataBase"_s, Variant(u"Db1"_s));
     EXPECT_EQ(VarToStr(q->GetPropValue(u"DataBase"_s)), u"Db1"_s);
+    // A designer would offer both databases: the template's own and the application's.
+    ASSERT_TRUE(q->PropRec(u"Database"_s));
+    EXPECT_EQ(q->PropRec(u"Database"_s)->Enum, QStringList{u"Db1;DM.Database;"_s});
     // The embedded engine keeps a file to one attachment per process here: let go of ours.
     appDb->Close();
     db->SetPropValue(u"Connected"_s, Variant(true));
