@@ -330,6 +330,45 @@ TEST(TStringListTest, UpdatesFireChangeEventsOnce) {
     EXPECT_EQ(log, (QStringList{"changing", "change"}));
 }
 
+// An error in the middle of a bulk change still ends the update (the next change is announced)
+// and leaves the comma-text settings as they were; an error from the change handler that runs
+// when the update ends reaches the caller.
+TEST(TStringListTest, BulkChangesEndTheirUpdateOnErrors) {
+    struct Case {
+        const char* name;
+        std::function<void(TStringList&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"SetText", [](TStringList& l) { l.SetText("x\ny\nx"); }},
+        {"AddStrings", [](TStringList& l) { l.AddStrings(QStringList{"y", "x"}); }},
+        {"SetCommaText", [](TStringList& l) { l.SetCommaText("x,y,x"); }},
+        {"SetStringList", [](TStringList& l) { l.SetStringList({"x", "x"}); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TStringList list;
+        list.SetSorted(true);
+        list.SetDuplicates(dupError);
+        list.SetDelimiter(u';');
+        list.Add("x");
+        int changes = 0;
+        list.OnChange = [&](TObject*) { ++changes; };
+        EXPECT_THROW(c.change(list), EStringListError);
+        EXPECT_EQ(list.GetUpdateCount(), 0);
+        EXPECT_EQ(list.GetDelimiter(), u';');
+        changes = 0;
+        list.Add("z");
+        EXPECT_EQ(changes, 1);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TStringList list;
+        list.OnChange = [](TObject*) { throw EInvalidOperation(QStringLiteral("handler")); };
+        EXPECT_EQ(messageOf<EInvalidOperation>([&] { c.change(list); }), "handler");
+        EXPECT_EQ(list.GetUpdateCount(), 0);
+    }
+}
+
 TEST(TStringListTest, AssignSortAndStreams) {
     TStringList src;
     src.SetStringList({"ccc", "a", "bb"});
