@@ -12,14 +12,12 @@ namespace {
 // Points the system directory at a fresh folder for the length of a test.
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         qputenv("KADRION_CONFIG_DIR", dir.path().toUtf8());
         ClearSettings();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         qunsetenv("KADRION_CONFIG_DIR");
         ClearSettings();
     }
@@ -27,8 +25,7 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(SettingsTest, FirstRunWithoutFileGivesDefaultsAndSaveWritesEveryKey)
-{
+TEST_F(SettingsTest, FirstRunWithoutFileGivesDefaultsAndSaveWritesEveryKey) {
     LoadSettings();
     EXPECT_EQ(TypeSvr, 0);
     EXPECT_TRUE(PathFileSvr.isEmpty());
@@ -46,8 +43,7 @@ TEST_F(SettingsTest, FirstRunWithoutFileGivesDefaultsAndSaveWritesEveryKey)
     EXPECT_EQ(ini.ReadString("Data", "FullNameSvr", "x"), "");
 }
 
-TEST_F(SettingsTest, EveryValueRoundTrips)
-{
+TEST_F(SettingsTest, EveryValueRoundTrips) {
     FullNameOrg = "Товариство \"Ґудзик\"";
     NameOrg = "ТОВ Ґудзик";
     Boss = "Іваненко Ї.Є.";
@@ -84,8 +80,7 @@ TEST_F(SettingsTest, EveryValueRoundTrips)
     EXPECT_EQ(ComndDozv, "так");
 }
 
-TEST_F(SettingsTest, NonNumericServerTypeReadsAsLocalAndTheRestStillLoads)
-{
+TEST_F(SettingsTest, NonNumericServerTypeReadsAsLocalAndTheRestStillLoads) {
     QFile f(IniPath());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[Data]\nTypeSvr=abc\nNameOrg=Org\n[Comnd]\nComndCity=Lviv\n");
@@ -97,8 +92,7 @@ TEST_F(SettingsTest, NonNumericServerTypeReadsAsLocalAndTheRestStillLoads)
     EXPECT_EQ(ComndCity, "Lviv");
 }
 
-TEST_F(SettingsTest, WindowsCodePageFileIsRead)
-{
+TEST_F(SettingsTest, WindowsCodePageFileIsRead) {
     // A settings file left in the old 8-bit code page: "Київ" in Windows-1251.
     QFile f(IniPath());
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
