@@ -2,6 +2,35 @@
 
 set(KADRION_WARNINGS -Wall -Wextra -Werror -Wno-unused-parameter)
 
+# Precompiled headers: the standard and Qt Core headers nearly every source reads
+# (cmake/pch/Common.h), compiled once by kadrion_base and reused by every library, and the same
+# with GoogleTest (cmake/pch/Tests.h), compiled once by kadrion_testsupport and reused by every
+# test executable (GoogleTest's macros stay out of the libraries). Off for the fuzz builds,
+# whose libraries differ in their flags.
+option(KADRION_PCH "Precompile the common standard and Qt headers" ON)
+if(KADRION_FUZZ)
+  set(KADRION_PCH OFF)
+endif()
+
+# kadrion_pch(<target> LIBRARY|TEST)
+function(kadrion_pch target kind)
+  if(NOT KADRION_PCH)
+    return()
+  endif()
+  if(kind STREQUAL "LIBRARY")
+    set(owner kadrion_base)
+    set(header Common.h)
+  else()
+    set(owner kadrion_testsupport)
+    set(header Tests.h)
+  endif()
+  if(target STREQUAL owner)
+    target_precompile_headers(${target} PRIVATE ${CMAKE_SOURCE_DIR}/cmake/pch/${header})
+  else()
+    target_precompile_headers(${target} REUSE_FROM ${owner})
+  endif()
+endfunction()
+
 function(kadrion_sanitize target)
   if(KADRION_ASAN)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
@@ -24,6 +53,7 @@ function(kadrion_library name)
   target_compile_options(kadrion_${name} PRIVATE ${KADRION_WARNINGS})
   kadrion_sanitize(kadrion_${name})
   set_target_properties(kadrion_${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  kadrion_pch(kadrion_${name} LIBRARY)
 endfunction()
 
 # kadrion_test_executable(<exe> SOURCES <files...> LABELS <labels...> [DEPS <targets...>]
@@ -50,6 +80,7 @@ function(kadrion_test_executable exe)
   target_include_directories(${exe} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
   target_compile_options(${exe} PRIVATE ${KADRION_WARNINGS})
   kadrion_sanitize(${exe})
+  kadrion_pch(${exe} TEST)
   target_compile_definitions(${exe} PRIVATE KADRION_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   set(serial FALSE)
   if(ARG_SERIAL)
