@@ -27,7 +27,7 @@ kadrion_build build
 # out of bounds, no dangling pointer. The base library's tests also check that ownership and
 # notifications leak nothing; elsewhere the libraries we link (the Firebird client, fonts) keep
 # memory for the life of the process, so the leak check is off there.
-kadrion_build build-asan -DKADRION_ASAN=ON -DKADRION_ONLY=
+kadrion_build build-asan -DKADRION_ASAN=ON
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 (cd build-asan && ctest --output-on-failure --parallel "$(nproc)" --timeout 300 -L '^base$')
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 \

@@ -1,5 +1,7 @@
 #include "DMUnit.h"
 
+#include "Connection.h"
+
 #include "Schema.h"
 
 TDM* DM = nullptr;
@@ -147,6 +149,10 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     Database->SetLoginPrompt(false);
     Database->SetSQLDialect(3);
     Database->SetIdleTimer(0);
+    // A server that does not answer: connecting gives up, a stalled call ends (as a lost
+    // connection), instead of the program waiting for good.
+    Database->SetConnectTimeout(ConnectTimeoutSeconds);
+    Database->SetCallTimeout(CallTimeoutMs);
     Database->SetDefaultTransaction(IBTrans);
     IBTrans->SetDefaultDatabase(Database);
     IBTrans->GetParams()->Add(QStringLiteral("read_committed"));
@@ -179,6 +185,11 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     Select =
         makeQuery(this, "Select",
                   {"select a.family, a.name as namesht, a.patr from kadr a", "order by a.name"});
+    frReport1 = new TfrReport(this);
+    frReport1->SetName(QStringLiteral("frReport1"));
+    frDBDataSet1 = new TfrDBDataSet(this);
+    frDBDataSet1->SetName(QStringLiteral("frDBDataSet1"));
+    frDBDataSet1->SetDataSet(Select);
 
     DataSource = makeSource(this, "DataSource", IBQuery);
     DSprof = makeSource(this, "DSprof", IBprof);
@@ -206,6 +217,7 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     makeFields();
     makeUpdateObjects();
     bindRules();
+    makeActions();
     if (!DM) DM = this;
 }
 

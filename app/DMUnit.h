@@ -7,12 +7,18 @@
 // server's text and the change stays pending; a key violation gives the dataset's own message.
 #pragma once
 
+#include "ActnList.h"
+#include "DBActns.h"
+#include "FR_Class.h"
+#include "FR_DBSet.h"
 #include "Forms.h"
 #include "IBDatabase.h"
 #include "IBQuery.h"
 #include "IBTable.h"
 #include "IBUpdateSQL.h"
+#include "ImgList.h"
 #include "LeaveDays.h"
+#include "Menus.h"
 
 #include <functional>
 
@@ -56,6 +62,33 @@ class TDM : public TDataModule, public TCalendarSource {
     TIBQuery* IBnaz_sel; // card documents
     TDataSource* DSnaz_sel;
     TIBQuery* Select; // report master dataset and statement runner
+    // The system's one report and its dataset over Select: the report's expressions name the
+    // data module's datasets ("Select").
+    TfrReport* frReport1;
+    TfrDBDataSet* frDBDataSet1;
+
+    // The commands shared by the windows: the dataset actions act on the dataset of the focused
+    // data control and enable themselves from its state; the window actions close a window or
+    // the program and open the module windows.
+    TImageList* ImageList2;
+    TActionList* ActionList1;
+    TDataSetFirst* AFirst;
+    TDataSetPrior* APrior;
+    TDataSetNext* ANext;
+    TDataSetLast* ALast;
+    TDataSetRefresh* ARefresh;
+    TDataSetInsert* AInsert;
+    TDataSetDelete* ADelete;
+    TDataSetEdit* AEdit;
+    TDataSetPost* APost;
+    TDataSetCancel* ACancel;
+    TAction* ACloseWin;  // closes the least recently active child window of the main window
+    TAction* ACloseProg; // closes the main window
+    TAction* AStartCards;
+    TAction* AStartSelect;
+    TAction* AStartPodr;
+    // The pop-up menu of the data grids: insert, delete, edit, post, cancel, refresh.
+    TPopupMenu* DBPopMenu;
 
     // The employee list's SQL lines addressed from the end: 3 the employment filter, 2 the
     // subdivision filter, 1 the ordering. Closes IBQuery; the caller opens it again.
@@ -71,6 +104,15 @@ class TDM : public TDataModule, public TCalendarSource {
     // Applies a dataset's pending changes and commits with retaining; reports a failure.
     // Returns true when nothing stays pending.
     bool Save(TIBCustomDataSet* DataSet, bool AfterDelete);
+    // The datasets holding changes not yet written to the database (a save failed).
+    std::vector<TIBCustomDataSet*> PendingDataSets() const;
+    // Reads the rows of every open dataset again, each staying at its place.
+    void RefreshOpenDataSets();
+    // Before a window closes: a change of DataSet that is being edited or waits to be saved
+    // is offered for saving ("Зберегти зміни?", as a message box or, with Confirmation, as a
+    // confirmation dialog). Yes posts and saves it, No discards it. False when the save
+    // failed: the change stays, so the window can stay open with it.
+    bool SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation = false);
 
     // The number of the employee at the start of the current edit.
     QString NumberAtEditStart;
@@ -112,6 +154,7 @@ private:
     bool renumbering = false;
     void makeFields();
     void makeUpdateObjects();
+    void makeActions();
     void bindRules();
     // The key-violation text of a dataset ("" when it has none).
     QString keyMessage(TDataSet* DataSet) const;
@@ -125,3 +168,5 @@ extern TDM* DM;
 inline constexpr const char16_t SConfirmDelete[] = u"Ви дійсно бажаєте видалити запис?";
 inline constexpr const char16_t SConfirmDeleteCaption[] = u"Видалити";
 inline constexpr const char16_t SErrorCaption[] = u"Помилка";
+inline constexpr const char16_t SSaveChanges[] = u"В базах проводились зміни. Зберегти зміни?";
+inline constexpr const char16_t SMessageCaption[] = u"Повідомлення";

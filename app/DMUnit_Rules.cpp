@@ -2,6 +2,7 @@
 // renumbering, appointments, group codes, children, leave orders and sick-leave sheets.
 #include "DMUnit.h"
 
+#include "Connection.h"
 #include "Dates.h"
 #include "Dialogs.h"
 #include "SqlText.h"
@@ -60,9 +61,51 @@ bool TDM::Save(TIBCustomDataSet* DataSet, bool AfterDelete) {
         // The key message was shown already; the change stays pending.
         if (sheets) showError(sheetText);
     } catch (Exception& E) {
-        showError(sheets ? sheetText + QStringLiteral("\n") + E.Message : E.Message);
+        showError(sheets ? sheetText + QStringLiteral("\n") + ErrorText(E) : ErrorText(E));
     }
     return false;
+}
+
+std::vector<TIBCustomDataSet*> TDM::PendingDataSets() const {
+    std::vector<TIBCustomDataSet*> out;
+    for (TIBQuery* q : {IBQuery, IBprof, IBpodr, IBgroup, IBotp, IBnazn, IBhel})
+        if (q->GetActive() && q->GetCachedUpdates() && q->UpdatesPending()) out.push_back(q);
+    return out;
+}
+
+void TDM::RefreshOpenDataSets() {
+    // Masters first: a detail follows its master's current record.
+    for (TIBQuery* q : {IBQuery, IBprof, IBpodr, IBotp, IBhel, IBgroup, IBnazn, IBkids})
+        if (q->GetActive() && q->GetState() == dsBrowse) q->Refresh();
+}
+
+bool TDM::SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation) {
+    if (!DataSet->GetActive()) return true;
+    const bool editing = DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert;
+    if (!editing && !DataSet->UpdatesPending()) return true;
+    const QString text = QString::fromUtf16(SSaveChanges);
+    const bool yes =
+        Confirmation ? GetUserInteraction()->MessageDlg(text, QString(), mtConfirmation,
+                                                        TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes
+                     : GetUserInteraction()->MessageBox(text, QString::fromUtf16(SMessageCaption),
+                                                        MB_YESNO | MB_ICONQUESTION) == IDYES;
+    if (!yes) {
+        if (editing) DataSet->Cancel();
+        DataSet->CancelUpdates();
+        return true;
+    }
+    try {
+        if (editing)
+            DataSet->Post(); // saved by the rule after the post
+        else
+            Save(DataSet, false);
+    } catch (EAbort&) {
+        // the rule that refused has said why
+    } catch (Exception& E) {
+        showError(E.Message);
+    }
+    const bool still = DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert;
+    return !still && !DataSet->UpdatesPending();
 }
 
 void TDM::SaveAfterPost(TDataSet* DataSet) {
@@ -101,7 +144,7 @@ void TDM::KeyViolation(TDataSet* DataSet, EDatabaseError& E, TUpdateKind,
 
 void TDM::KidsPostError(TDataSet*, EDatabaseError& E, TDataAction& Action) {
     // The child's statement ran at once and failed: say so and keep the record in edit.
-    showError(E.Message);
+    showError(ErrorText(E));
     Action = daAbort;
 }
 

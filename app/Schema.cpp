@@ -6,7 +6,9 @@
 
 namespace {
 
-constexpr const char Cyr[] = " CHARACTER SET WIN1251 COLLATE PXW_CYRL";
+// Ukrainian alphabetical order (Ґ after Г, Є after Д, І and Ї after И); the character set and
+// its case rules are those of the older Cyrillic collation, which existing databases keep.
+constexpr const char Cyr[] = " CHARACTER SET WIN1251 COLLATE WIN1251_UA";
 constexpr bool Y = true;
 constexpr bool N = false;
 
@@ -243,7 +245,7 @@ QList<QStringList> SchemaStatements() {
             if (qstrcmp(t.Name, "DEPART") == 0) {
                 // The one column whose collation clause follows its constraint.
                 line = QStringLiteral("NAMEDEP VARCHAR(15) CHARACTER SET WIN1251 NOT NULL "
-                                      "primary key COLLATE PXW_CYRL");
+                                      "primary key COLLATE WIN1251_UA");
             } else {
                 line = QString::fromLatin1(c.Name) + u' ' + QString::fromLatin1(c.Type);
                 if (c.Cyrillic) line += QLatin1String(Cyr);

@@ -11,7 +11,7 @@
 struct TSchemaColumn {
     const char* Name;
     const char* Type;       // "VARCHAR(20)", "DATE", "NUMERIC(7,2)", a domain name ...
-    bool Cyrillic;          // declared CHARACTER SET WIN1251 COLLATE PXW_CYRL
+    bool Cyrillic;          // declared CHARACTER SET WIN1251 COLLATE WIN1251_UA
     const char* Constraint; // "" or "NOT NULL primary key" / "NOT NULL"
 };
 

@@ -16,7 +16,8 @@ int SeniorityMonths(TDateTime R, TDateTime Start) {
     return months;
 }
 
-void ComputeSeniority(TDbfTable* Table, TDateTime Chosen) {
+void ComputeSeniority(TDbfTable* Table, TDateTime Chosen, const TWaitHook& Wait) {
+    if (Wait) Wait(true);
     Table->Close();
     Table->SetTableName(QStringLiteral("staj.dbf"));
     Table->GetFieldDefs()->Clear();
@@ -49,6 +50,7 @@ void ComputeSeniority(TDbfTable* Table, TDateTime Chosen) {
     }
     q->Close();
     Table->Close();
+    if (Wait) Wait(false);
     GetUserInteraction()->MessageBox(QStringLiteral("Підрахунок стажу закінчено"),
                                      QStringLiteral("Інформація"), MB_OK | MB_ICONINFORMATION);
 }

@@ -2,6 +2,7 @@
 // written into WORK_MES and into the dBase table "staj.dbf" for other programs.
 #pragma once
 
+#include "Connection.h"
 #include "Types.h"
 
 class TDbfTable;
@@ -13,5 +14,6 @@ int SeniorityMonths(TDateTime R, TDateTime Start);
 // Runs the computation for the chosen date (the day before the reckoning date) with the
 // employee list of DM: recreates "staj.dbf" through Table (its directory is the table's own),
 // fills TABNOM and STAJ, stores WORK_MES of everyone with a long-service start, and tells
-// "Підрахунок стажу закінчено".
-void ComputeSeniority(TDbfTable* Table, TDateTime Chosen);
+// "Підрахунок стажу закінчено" once Wait (shown at the start) is hidden; it is left to the
+// caller to hide it when an error ends the work where it stands.
+void ComputeSeniority(TDbfTable* Table, TDateTime Chosen, const TWaitHook& Wait = {});

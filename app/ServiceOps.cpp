@@ -90,6 +90,7 @@ bool RestoreDatabase(const TWaitHook& Wait) {
     if (!ask(QStringLiteral("Ви дійсно бажаєте відновити базу?"),
              QStringLiteral("Відновлення бази")))
         return false;
+    if (!MayDropPendingChanges()) return false;
     wait(Wait, true);
     DisconnectDatabase();
     QString failure;
@@ -117,7 +118,7 @@ bool RestoreDatabase(const TWaitHook& Wait) {
         failure = E.Message;
     }
     // Back to the database in any case; a failure says so itself.
-    ConnectDatabase();
+    ConnectDatabase(Wait);
     wait(Wait, false);
     if (!failure.isEmpty()) {
         error(failure);
@@ -131,6 +132,7 @@ bool NewDatabase(const TWaitHook& Wait) {
     if (!ask(QStringLiteral("Ви дійсно бажаєте створити нову базу ") + FullNameSvr + u'?',
              QStringLiteral("Увага")))
         return false;
+    if (!MayDropPendingChanges()) return false;
     wait(Wait, true);
     try {
         DM->Database->SetConnected(false);

@@ -3,10 +3,9 @@
 // around the work.
 #pragma once
 
-#include <QString>
-#include <functional>
+#include "Connection.h"
 
-using TWaitHook = std::function<void(bool Show)>;
+#include <QString>
 
 // The backup file of a database file: its directory, its name without the extension, ".gbk"
 // (paths split on both '\' and '/').

@@ -1,7 +1,9 @@
-// Kadrion: personnel records. Until the main window exists the program prints its version.
-#include <cstdio>
+// Kadrion: personnel records. The program starts in the folder of its report templates.
+#include "Startup.h"
 
-int main() {
-    std::printf("Kadrion %s\n", KADRION_VERSION);
-    return 0;
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    return RunKadrion();
 }

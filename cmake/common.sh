@@ -3,7 +3,7 @@
 
 KADRION_PACKAGES=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
-  fonts-liberation fonts-dejavu-core python3-dbfread libdbd-xbase-perl poppler-utils
+  fonts-liberation fonts-dejavu-core python3-dbfread libdbd-xbase-perl poppler-utils unrtf python3-pil
   # test-only: the formatting check of ./test.sh
   clang-format
   # test-only: a real X server with typed input, keyboard layouts and a window manager (the
@@ -34,29 +34,30 @@ kadrion_build() {
   cmake --build "$dir" --parallel "$(nproc)"
 }
 
-# The Firebird server for the tests labelled "server" (./test.sh only). When no server answers
-# on localhost:3050 and the server package is there, SYSDBA's password is set to the
-# application's fixed one and the guard is started as user firebird; kadrion_stop_firebird
-# stops exactly what was started here. Any failure only means the server tests skip.
-KADRION_FBGUARD_PID=""
-kadrion_fb_answers() { (exec 3<>/dev/tcp/127.0.0.1/3050) 2>/dev/null; }
+# A private Firebird server for the tests labelled "server" (./test.sh only): cmake/firebird.sh
+# starts one in a temporary folder, on a free local port, with its own configuration, security
+# database and lock folder, and kadrion_start_firebird exports KADRION_TEST_FB
+# ("localhost/<port>"), by which those tests reach it. The machine's own Firebird server, its
+# configuration and its SYSDBA password are never touched. Any failure only means the server
+# tests skip. kadrion_stop_firebird stops that server and removes its folder.
+KADRION_FB_DIR=""
 kadrion_start_firebird() {
-  kadrion_fb_answers && return 0
-  [ -x /usr/sbin/fbguard ] && [ "$(id -u)" -eq 0 ] && getent passwd firebird >/dev/null || return 0
-  local lock pidfile i
-  lock=$(mktemp -d) && pidfile=$(mktemp -u /tmp/kadrion-fbguard.XXXXXX) || return 0
-  echo "create or alter user SYSDBA password 'quartzfen' using plugin Srp; commit;" |
-    FIREBIRD_LOCK="$lock" isql-fb -q -user SYSDBA /var/lib/firebird/3.0/system/security3.fdb || true
-  rm -rf "$lock"
-  runuser -u firebird -- /usr/sbin/fbguard -daemon -forever -pidfile "$pidfile" || return 0
-  for i in $(seq 1 50); do kadrion_fb_answers && break; sleep 0.2; done
-  # The pid file names the server; its parent is the guard this script started.
-  [ -s "$pidfile" ] && KADRION_FBGUARD_PID=$(ps -o ppid= -p "$(cat "$pidfile")" | tr -d ' ' || true)
-  rm -f "$pidfile"
-  echo "Firebird server started for the server tests (guard pid ${KADRION_FBGUARD_PID:-unknown})"
+  local d out
+  d=$(mktemp -d /tmp/kadrion-fb.XXXXXX) || return 0
+  if out=$(cmake/firebird.sh start "$d" 2>&1); then
+    KADRION_FB_DIR=$d
+    export KADRION_TEST_FB="localhost/${out%% *}"
+    echo "private Firebird server for the server tests on $KADRION_TEST_FB"
+  else
+    echo "no private Firebird server ($out): server tests skip"
+    cmake/firebird.sh stop "$d" >/dev/null 2>&1 || true
+    rm -rf "$d"
+  fi
 }
 kadrion_stop_firebird() {
-  [ -n "$KADRION_FBGUARD_PID" ] || return 0
-  kill "$KADRION_FBGUARD_PID" 2>/dev/null || true
-  KADRION_FBGUARD_PID=""
+  [ -n "$KADRION_FB_DIR" ] || return 0
+  cmake/firebird.sh stop "$KADRION_FB_DIR" || true
+  rm -rf "$KADRION_FB_DIR"
+  KADRION_FB_DIR=""
+  unset KADRION_TEST_FB
 }

@@ -7,6 +7,10 @@
 // with the same horizontal range. Both give the operations of TListBoxAccess, through which
 // code drives either kind.
 //
+// TRxCheckListBox puts a check box (a radio button, a check mark) in front of every item; the
+// states go with the items through sorting and window recreation, into stored forms and into
+// the storage of a form placement.
+//
 // TRxCustomLabel draws its caption over a shadow: the same text in ShadowColor, ShadowSize
 // pixels off in the ShadowPos direction.
 //
@@ -18,8 +22,11 @@
 
 #include "Buttons.h"
 #include "Controls.h"
+#include "Filer.h"
 #include "Forms.h"
 #include "Graphics.h"
+#include "Menus.h"
+#include "Placemnt.h"
 #include "StdCtrls.h"
 
 #include <QImage>
@@ -268,6 +275,111 @@ class TRxListBox : public TRxCustomListBox {
     explicit TRxListBox(TComponent* AOwner) : TRxCustomListBox(AOwner) {}
 };
 
+// ---- TRxCheckListBox -------------------------------------------------------------------------
+
+enum TCheckKind { ckCheckBoxes, ckRadioButtons, ckCheckMarks };
+using TChangeStateEvent = std::function<void(TObject* Sender, int Index)>;
+
+// The check state of one item, kept as the item's data with the caller's own object.
+class TCheckListBoxItem : public TObject {
+    KADRION_CLASS(TCheckListBoxItem)
+    TObject* Data = nullptr;
+    TCheckBoxState State = cbUnchecked;
+    bool Enabled = true;
+};
+
+// Exchange and Move carry each item's state and enabled flag along with its text.
+class TCheckListBoxStrings : public TRxListBoxStrings {
+    KADRION_CLASS(TCheckListBoxStrings)
+    using TRxListBoxStrings::TRxListBoxStrings;
+    void Exchange(int Index1, int Index2) override;
+    void Move(int CurIndex, int NewIndex) override;
+};
+
+class TRxCheckListBox : public TRxCustomListBox {
+    KADRION_CLASS(TRxCheckListBox)
+    explicit TRxCheckListBox(TComponent* AOwner);
+    ~TRxCheckListBox() override;
+
+    // With ckRadioButtons every state but cbChecked reads cbUnchecked.
+    TCheckBoxState GetState(int Index);
+    // Refused when unchanged, and on a radio list for unchecking the checked item; checking
+    // an item of a radio list unchecks the others. Fires OnStateChange.
+    void SetState(int Index, TCheckBoxState Value);
+    bool GetChecked(int Index) { return GetState(Index) == cbChecked; }
+    void SetChecked(int Index, bool Value) { SetState(Index, Value ? cbChecked : cbUnchecked); }
+    bool ItemIsEnabled(int Index);
+    void SetItemEnabled(int Index, bool Value);
+    // -1 unless a radio list; else its checked item (-1 when none). Writing checks item
+    // max(Value, 0) of a non-empty radio list.
+    int GetCheckedIndex();
+    void SetCheckedIndex(int Value);
+    TCheckKind GetCheckKind() const { return checkKind; }
+    void SetCheckKind(TCheckKind Value);
+    bool GetAllowGrayed() const { return allowGrayed && checkKind != ckRadioButtons; }
+    void SetAllowGrayed(bool Value) { allowGrayed = Value; }
+    TFormPlacement* GetIniStorage() const { return iniLink->GetPlacement(); }
+    void SetIniStorage(TFormPlacement* Value) { iniLink->SetPlacement(Value); }
+    // Items of another check list box come with their states and enabled flags.
+    void SetItems(TStrings* Value) override;
+    // The user's toggle of one item: unchecked, (grayed,) checked, unchecked again.
+    void ToggleCheck(int Index);
+    // The storage events: the states under the list's section ("Count", "Item0"...).
+    void SaveStates(TObject* Storage, const QString& Section);
+    void LoadStates(TObject* Storage, const QString& Section);
+    // The stored form's "InternalVersion" and "Strings".
+    void DefineProperties(TFiler* Filer);
+    // Checks the checked item of a radio list (the first one when none is).
+    void EnforceRadioRule();
+    void Loaded() override;
+
+    TNotifyEvent OnClickCheck;
+    TChangeStateEvent OnStateChange;
+
+    int GetItemHeight() override;
+    TStrings* CreateItemList() override;
+    int GetItemWidth(int Index) override;
+    void DrawItem(int Index, TRect Rect, TOwnerDrawState State) override;
+    LPARAM GetItemData(int Index) override;
+    void SetItemData(int Index, LPARAM AData) override;
+    void ResetContent() override;
+    void DeleteString(int Index) override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void DestroyWnd() override;
+    void Dispatch(TMessage& Message) override;
+    void KeyPress(QChar& Key) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+    // The width and height of one check image.
+    int CheckWidth() const { return checkWidth; }
+    int CheckHeight() const { return checkHeight; }
+
+private:
+    friend class TCheckListBoxStrings;
+    TCheckListBoxItem* checkItem(int Index);     // null when the item has none
+    TCheckListBoxItem* needCheckItem(int Index); // made when missing
+    void freeCheckItem(int Index);
+    // The check area of the item rectangle R.
+    TRect checkRect(const TRect& R) const;
+    void invalidateCheck(int Index);
+    void fitItemHeight();
+    void fireClickCheck();
+    void readVersion(TReader* Reader);
+    void readStrings(TReader* Reader);
+    void writeStrings(TWriter* Writer);
+    bool differsFrom(TRxCheckListBox* Ancestor);
+
+    bool allowGrayed = false;
+    TCheckKind checkKind = ckCheckBoxes;
+    std::vector<uint32_t> savedStates; // while the window is recreated: enabled | state << 16
+    std::unique_ptr<TBitmap> drawBitmap;
+    int checkWidth = 0, checkHeight = 0;
+    int storedVersion = 0;
+    bool forcing = false;
+    std::unique_ptr<TIniLink> iniLink;
+};
+
 // ---- TTextListBox ----------------------------------------------------------------------------
 
 // The platform's list box whose horizontal range follows its widest item text.
@@ -391,6 +503,8 @@ class TRxLabel : public TRxCustomLabel {
 enum TRxButtonState { rbsUp, rbsDisabled, rbsDown, rbsExclusive, rbsInactive };
 // The frame style: bsWin31 the old one, bsNew the new one, bsAutoDetect the new one here.
 enum TButtonStyle { bsAutoDetect, bsWin31, bsNew };
+// Where a button's drop-down menu opens: under it, or at its right.
+enum TRxDropDownMenuPos { dmpBottom, dmpRight };
 // 1..5 images in a glyph.
 using TRxNumGlyphs = int;
 
@@ -476,6 +590,34 @@ class TRxSpeedButton : public TGraphicControl {
     unsigned GetRepeatInterval() const { return repeatInterval; }
     void SetRepeatInterval(unsigned Value) { repeatInterval = Value; }
     TRxButtonState GetState() const { return state; }
+    // Buttons of one group (GroupIndex above 0) under one parent latch down one at a time;
+    // AllowAllUp lets the down one go up again, and is shared by the whole group.
+    int GetGroupIndex() const { return groupIndex; }
+    void SetGroupIndex(int Value);
+    bool GetDown() const { return down; }
+    void SetDown(bool Value);
+    bool GetAllowAllUp() const { return allowAllUp; }
+    void SetAllowAllUp(bool Value);
+    // A flat button shows its frame only under the mouse (gray glyph elsewhere unless
+    // GrayedInactive is off; with FlatStandard the normal glyph).
+    bool GetFlat() const { return flat; }
+    void SetFlat(bool Value);
+    bool GetGrayedInactive() const { return grayedInactive; }
+    void SetGrayedInactive(bool Value);
+    bool GetFlatStandard() const { return flatStandard; }
+    void SetFlatStandard(bool Value);
+    // The parent's picture shows behind a transparent button.
+    bool GetTransparent() const { return transparent; }
+    void SetTransparent(bool Value);
+    // A press opens DropDownMenu (with its AutoPopup) at MenuPosition; MarkDropDown draws the
+    // small triangle that says so.
+    TPopupMenu* GetDropDownMenu() const { return dropDownMenu; }
+    void SetDropDownMenu(TPopupMenu* Value);
+    TRxDropDownMenuPos GetMenuPosition() const { return menuPosition; }
+    void SetMenuPosition(TRxDropDownMenuPos Value) { menuPosition = Value; }
+    bool GetMarkDropDown() const { return markDropDown; }
+    void SetMarkDropDown(bool Value);
+    bool GetMouseInControl() const { return mouseInControl; }
     // The repeat timer (made by the first press with AllowTimer; enabled while held).
     TTimer* GetRepeatTimer() const { return repeatTimer; }
     TNotifyEvent OnMouseEnter;
@@ -489,9 +631,15 @@ class TRxSpeedButton : public TGraphicControl {
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void DblClick() override;
     void Dispatch(TMessage& Message) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 protected:
+    // Tells the other buttons of the group (CM_BUTTONPRESSED to the parent's controls).
+    void updateExclusive();
+    // Opens the drop-down menu for a press; true when it was shown.
+    bool checkMenuDropDown();
     void timerTick();
     void stopTimer();
     void setState(TRxButtonState Value);
@@ -507,5 +655,18 @@ protected:
     unsigned initPause = 500;
     unsigned repeatInterval = 100;
     TTimer* repeatTimer = nullptr;
+    // The timer clicked during this press: the release adds no click of its own.
+    bool repeated = false;
     TRxButtonState state = rbsUp;
+    int groupIndex = 0;
+    bool down = false;
+    bool allowAllUp = false;
+    bool flat = false;
+    bool grayedInactive = true;
+    bool flatStandard = false;
+    bool transparent = false;
+    bool markDropDown = true;
+    bool menuTracking = false;
+    TPopupMenu* dropDownMenu = nullptr;
+    TRxDropDownMenuPos menuPosition = dmpBottom;
 };

@@ -385,13 +385,98 @@ void TRxSpeedButton::setState(TRxButtonState Value) {
 void TRxSpeedButton::timerTick() {
     if (!repeatTimer) return;
     repeatTimer->SetInterval(repeatInterval);
-    if (state == rbsDown && GetMouseCapture()) Click();
+    if (state == rbsDown && GetMouseCapture()) {
+        repeated = true;
+        Click();
+    }
+}
+
+void TRxSpeedButton::updateExclusive() {
+    if (!parent) return;
+    TMessage m{CM_BUTTONPRESSED, WPARAM(groupIndex), LPARAM(reinterpret_cast<intptr_t>(this)), 0};
+    parent->Broadcast(m);
+}
+
+void TRxSpeedButton::SetGroupIndex(int Value) {
+    if (groupIndex == Value) return;
+    groupIndex = Value;
+    updateExclusive();
+}
+
+void TRxSpeedButton::SetDown(bool Value) {
+    if (groupIndex == 0) Value = false;
+    if (Value == down) return;
+    if (down && !allowAllUp) return;
+    down = Value;
+    if (Value) {
+        if (state == rbsUp) Invalidate();
+        state = rbsExclusive;
+    } else {
+        state = rbsUp;
+        Invalidate();
+    }
+    if (Value) updateExclusive();
+}
+
+void TRxSpeedButton::SetAllowAllUp(bool Value) {
+    if (allowAllUp == Value) return;
+    allowAllUp = Value;
+    updateExclusive();
+}
+
+void TRxSpeedButton::SetFlat(bool Value) {
+    if (flat == Value) return;
+    flat = Value;
+    Invalidate();
+}
+
+void TRxSpeedButton::SetGrayedInactive(bool Value) {
+    if (grayedInactive == Value) return;
+    grayedInactive = Value;
+    Invalidate();
+}
+
+void TRxSpeedButton::SetFlatStandard(bool Value) {
+    if (flatStandard == Value) return;
+    flatStandard = Value;
+    Invalidate();
+}
+
+void TRxSpeedButton::SetTransparent(bool Value) {
+    if (transparent == Value) return;
+    transparent = Value;
+    if (Value)
+        controlStyle.Exclude(csOpaque);
+    else
+        controlStyle.Include(csOpaque);
+    Invalidate();
+}
+
+void TRxSpeedButton::SetDropDownMenu(TPopupMenu* Value) {
+    if (dropDownMenu == Value) return;
+    dropDownMenu = Value;
+    if (Value) Value->FreeNotification(this);
+    if (markDropDown) Invalidate();
+}
+
+void TRxSpeedButton::SetMarkDropDown(bool Value) {
+    if (markDropDown == Value) return;
+    markDropDown = Value;
+    if (dropDownMenu) Invalidate();
+}
+
+void TRxSpeedButton::Notification(TComponent* AComponent, TOperation Operation) {
+    TGraphicControl::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == dropDownMenu) {
+        dropDownMenu = nullptr;
+        Invalidate();
+    }
 }
 
 void TRxSpeedButton::PaintGlyph(TCanvas* Canvas, const TRect& ARect, TRxButtonState AState,
                                 bool DrawMark) {
     TPoint offset{0, 0};
-    if (AState == rbsDown || AState == rbsExclusive) offset = TPoint{1, 1};
+    if (state == rbsDown || state == rbsExclusive) offset = TPoint{1, 1};
     Canvas->SetFont(font.get());
     glyph->Draw(Canvas, ARect, offset, GetCaption(), layout, margin, spacing, DrawMark, AState,
                 UseRightToLeftAlignment() ? DT_RTLREADING : 0u);
@@ -402,13 +487,32 @@ void TRxSpeedButton::Paint() {
         state = rbsDisabled;
         dragging = false;
     } else if (state == rbsDisabled) {
-        state = rbsUp;
+        state = down && groupIndex != 0 ? rbsExclusive : rbsUp;
     }
-    TCanvas* c = GetCanvas();
+    TRxButtonState drawState = state;
+    if (flat && !mouseInControl && !IsDesigning()) drawState = rbsInactive;
+    TBitmap bmp;
+    bmp.SetSize(width, height);
+    TCanvas* c = bmp.GetCanvas();
     TRect r = GetClientRect();
     c->FillSolid(r, clBtnFace);
-    DrawButtonFrame(c, r, state == rbsDown || state == rbsExclusive, style, false);
-    PaintGlyph(c, r, state, false);
+    if (transparent) PaintParentBackground(this, c);
+    if (drawState != rbsInactive || state == rbsExclusive) {
+        DrawButtonFrame(c, r, state == rbsDown || state == rbsExclusive, style, flat);
+    } else {
+        r = TRect{r.Left + 2, r.Top + 2, r.Right - 2, r.Bottom - 2};
+    }
+    if (state == rbsExclusive && !transparent && (!flat || drawState == rbsInactive)) {
+        // the latched look: a dither of the face and the highlight
+        const TColor face = ColorToRGB(clBtnFace), light = ColorToRGB(clBtnHighlight);
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                c->SetPixels(x, y, ((x + y) & 1) ? light : face);
+    }
+    TRxButtonState glyphState = !enabled || !grayedInactive ? state : drawState;
+    if (flatStandard && glyphState == rbsInactive) glyphState = rbsExclusive;
+    PaintGlyph(c, r, glyphState, markDropDown && dropDownMenu);
+    GetCanvas()->Draw(0, 0, &bmp);
 }
 
 void TRxSpeedButton::Click() {
@@ -416,12 +520,58 @@ void TRxSpeedButton::Click() {
     TGraphicControl::Click();
 }
 
+void TRxSpeedButton::DblClick() {
+    if (down) TGraphicControl::DblClick();
+}
+
+bool TRxSpeedButton::checkMenuDropDown() {
+    if (!dropDownMenu || !dropDownMenu->GetAutoPopup() || IsDesigning()) return false;
+    if (TCustomForm* f = GetParentForm(this); f && f->GetActiveControl())
+        f->GetActiveControl()->Perform(CM_CANCELMODE, 0, LPARAM(this));
+    dropDownMenu->SetPopupComponent(this);
+    TPoint p;
+    switch (dropDownMenu->Alignment) {
+    case paRight:
+        p = menuPosition == dmpBottom ? TPoint{width + 1, height} : TPoint{-1, -1};
+        break;
+    case paCenter:
+        p = TPoint{width / 2, height};
+        break;
+    default:
+        p = menuPosition == dmpBottom ? TPoint{-1, height} : TPoint{width, -1};
+        break;
+    }
+    p = ClientToScreen(p);
+    dropDownMenu->Popup(p.X, p.Y);
+    return true;
+}
+
 void TRxSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TGraphicControl::MouseDown(Button, Shift, X, Y);
-    if (Button != mbLeft || !enabled) return;
-    if (state == rbsUp) setState(rbsDown);
+    if (Button != mbLeft || !enabled || menuTracking) return;
+    if (!down) setState(rbsDown);
     dragging = true;
-    if (allowTimer) {
+    repeated = false;
+    menuTracking = true;
+    bool popped = false;
+    try {
+        popped = checkMenuDropDown();
+    } catch (...) {
+        menuTracking = false;
+        throw;
+    }
+    if (popped) {
+        // the menu has closed: the press ends here, and a click that closed it over the
+        // button does not press it again
+        menuTracking = true;
+        MouseUp(Button, Shift, -1, -1);
+        if (parent && parent->HandleAllocated()) {
+            DiscardMessage(parent->GetHandle(), WM_LBUTTONDOWN);
+            DiscardMessage(parent->GetHandle(), WM_LBUTTONDBLCLK);
+        }
+    }
+    menuTracking = false;
+    if (allowTimer && !popped) {
         if (!repeatTimer) {
             repeatTimer = new TTimer(this);
             repeatTimer->SetEnabled(false);
@@ -435,7 +585,11 @@ void TRxSpeedButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
 void TRxSpeedButton::MouseMove(TShiftState Shift, int X, int Y) {
     TGraphicControl::MouseMove(Shift, X, Y);
     if (!dragging) return;
-    setState(PtInRect(GetClientRect(), TPoint{X, Y}) ? rbsDown : rbsUp);
+    const bool inside = PtInRect(GetClientRect(), TPoint{X, Y});
+    if (down)
+        setState(rbsExclusive);
+    else
+        setState(inside ? rbsDown : rbsUp);
 }
 
 void TRxSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -444,12 +598,41 @@ void TRxSpeedButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int 
     dragging = false;
     stopTimer();
     const bool inside = PtInRect(GetClientRect(), TPoint{X, Y});
-    setState(rbsUp);
-    if (inside) Click();
+    if (groupIndex == 0) {
+        setState(rbsUp);
+    } else if (inside) {
+        SetDown(!down);
+        state = down ? rbsExclusive : rbsUp;
+        Invalidate();
+    } else {
+        setState(down ? rbsExclusive : rbsUp);
+    }
+    // a button held long enough to repeat has clicked already
+    if (inside && !menuTracking && !repeated) Click();
+    repeated = false;
 }
 
 void TRxSpeedButton::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
+    case CM_BUTTONPRESSED: {
+        auto* sender = reinterpret_cast<TRxSpeedButton*>(Message.LParam);
+        if (int(Message.WParam) == groupIndex && groupIndex != 0 && sender != this) {
+            if (sender->down && down) {
+                down = false;
+                state = rbsUp;
+                Invalidate();
+            }
+            allowAllUp = sender->allowAllUp;
+        }
+        return;
+    }
+    case CM_DIALOGCHAR:
+        if (enabled && visible && IsAccel(WORD(Message.WParam), GetCaption())) {
+            Click();
+            Message.Result = 1;
+            return;
+        }
+        break;
     case CM_ENABLEDCHANGED:
         glyph->Invalidate();
         Invalidate();
@@ -463,12 +646,14 @@ void TRxSpeedButton::Dispatch(TMessage& Message) {
     case CM_MOUSEENTER:
         if (!mouseInControl && enabled) {
             mouseInControl = true;
+            if (flat) Repaint();
             if (OnMouseEnter) OnMouseEnter(this);
         }
         break;
     case CM_MOUSELEAVE:
         if (mouseInControl) {
             mouseInControl = false;
+            if (flat) Invalidate();
             if (OnMouseLeave) OnMouseLeave(this);
         }
         break;

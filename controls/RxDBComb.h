@@ -77,4 +77,4 @@ protected:
 };
 
 // The message for an item chosen beyond the end of Values (formatted with the item's text).
-inline constexpr char SNoValueForItem[] = "Для элемента \"%s\" не задано значение";
+inline constexpr char SNoValueForItem[] = "Для елемента \"%s\" не задано значення";

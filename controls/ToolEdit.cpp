@@ -61,11 +61,15 @@ void TPopupWindow::CreateParams(TCreateParams& Params) {
     Params.WndParent = nullptr;
 }
 
-QWidget* TPopupWindow::CreateWindowWidget(const TCreateParams&, QWidget*) {
+QWidget* CreatePopupWidget() {
     // a window of its own above the form that never takes the activation (nor the keyboard)
     auto* w = new TWinWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
     w->setAttribute(Qt::WA_ShowWithoutActivating);
     return w;
+}
+
+QWidget* TPopupWindow::CreateWindowWidget(const TCreateParams&, QWidget*) {
+    return CreatePopupWidget();
 }
 
 // The window draws its border itself (a top-level window has no frame of ours): the children
@@ -146,62 +150,65 @@ void TEditButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y
 
 // ---- the drop-down watch ------------------------------------------------------------------
 
-// While the drop-down is open: a mouse press anywhere but on the edit (its button included)
-// or the drop-down closes it without taking its value, as does the edit's window being
-// hidden (its form hidden or closed).
-class TCustomComboEdit::TPopupWatch : public QObject {
-public:
-    explicit TPopupWatch(TCustomComboEdit* E) : edit(E) {}
-    ~TPopupWatch() override { Stop(); }
-    void Start() {
-        if (on) return;
-        qApp->installEventFilter(this);
-        on = true;
-    }
-    void Stop() {
-        if (!on) return;
-        qApp->removeEventFilter(this);
-        on = false;
-    }
-    bool eventFilter(QObject* O, QEvent* E) override {
-        if (!edit->GetPopupVisible()) return false;
-        switch (E->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick: {
-            auto* w = qobject_cast<QWidget*>(O);
-            if (!w || owned(w)) return false;
-            close();
-            return false;
-        }
-        case QEvent::Hide:
-            if (edit->HandleAllocated() && O == edit->GetHandle()) close();
-            return false;
-        default:
-            return false;
-        }
-    }
+TPopupWatch::TPopupWatch(TWinControl* AOwner, std::function<TWinControl*()> APopup,
+                         std::function<void()> ACloseUp)
+    : owner(AOwner), popup(std::move(APopup)), closeUp(std::move(ACloseUp)) {}
 
-private:
-    bool owned(QWidget* W) {
-        QWidget* own = edit->HandleAllocated() ? edit->GetHandle() : nullptr;
-        TPopupWindow* p = edit->popup;
-        QWidget* pop = p && p->HandleAllocated() ? p->GetHandle() : nullptr;
-        for (QWidget* x = W; x; x = x->parentWidget())
-            if (x == own || x == pop) return true;
+TPopupWatch::~TPopupWatch() {
+    Stop();
+}
+
+void TPopupWatch::Start() {
+    if (on) return;
+    qApp->installEventFilter(this);
+    on = true;
+}
+
+void TPopupWatch::Stop() {
+    if (!on) return;
+    qApp->removeEventFilter(this);
+    on = false;
+}
+
+bool TPopupWatch::eventFilter(QObject* O, QEvent* E) {
+    switch (E->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* w = qobject_cast<QWidget*>(O);
+        if (!w || owned(w)) return false;
+        close();
         return false;
     }
-    void close() {
-        TCustomComboEdit* e = edit;
-        GuardedCall([e] { e->PopupCloseUp(e->popup, false); }, e);
+    case QEvent::Hide:
+        if (owner->HandleAllocated() && O == owner->GetHandle()) close();
+        return false;
+    default:
+        return false;
     }
-    TCustomComboEdit* edit;
-    bool on = false;
-};
+}
+
+bool TPopupWatch::owned(QWidget* W) {
+    QWidget* own = owner->HandleAllocated() ? owner->GetHandle() : nullptr;
+    TWinControl* p = popup();
+    QWidget* pop = p && p->HandleAllocated() ? p->GetHandle() : nullptr;
+    for (QWidget* x = W; x; x = x->parentWidget())
+        if (x == own || x == pop) return true;
+    return false;
+}
+
+void TPopupWatch::close() {
+    std::function<void()> c = closeUp;
+    GuardedCall([c] { c(); }, owner);
+}
 
 // ---- TCustomComboEdit ---------------------------------------------------------------------
 
 TCustomComboEdit::TCustomComboEdit(TComponent* AOwner)
-    : TCustomMaskEdit(AOwner), watch(std::make_unique<TPopupWatch>(this)) {
+    : TCustomMaskEdit(AOwner), watch(std::make_unique<TPopupWatch>(
+                                   this, [this]() -> TWinControl* { return popup; },
+                                   [this] {
+                                       if (GetPopupVisible()) PopupCloseUp(popup, false);
+                                   })) {
     RegisterRxCursors();
     controlStyle.Include(csCaptureMouse);
     autoSize = false;

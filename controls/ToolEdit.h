@@ -25,6 +25,10 @@ using TCloseUpEvent = std::function<void(TObject* Sender, bool Accept)>;
 
 // ---- TPopupWindow -------------------------------------------------------------------------
 
+// The widget of a drop-down window: a borderless top-level window above the form that is shown
+// without taking the activation or the keyboard.
+QWidget* CreatePopupWidget();
+
 // The base of the windows a combo edit opens under itself: a borderless top-level window that
 // a click never activates, whose parent control is the edit. Its bounds are in screen
 // co-ordinates.
@@ -54,6 +58,29 @@ class TPopupWindow : public TCustomControl {
 
 protected:
     TWinControl* editor;
+};
+
+// ---- TPopupWatch --------------------------------------------------------------------------
+
+// While a drop-down is open: a mouse press anywhere but on its owner control (and what lies on
+// it) or on the drop-down runs CloseUp, as does the owner's window being hidden (its form hidden
+// or closed).
+class TPopupWatch : public QObject {
+public:
+    TPopupWatch(TWinControl* AOwner, std::function<TWinControl*()> APopup,
+                std::function<void()> ACloseUp);
+    ~TPopupWatch() override;
+    void Start();
+    void Stop();
+    bool eventFilter(QObject* O, QEvent* E) override;
+
+private:
+    bool owned(QWidget* W);
+    void close();
+    TWinControl* owner;
+    std::function<TWinControl*()> popup;
+    std::function<void()> closeUp;
+    bool on = false;
 };
 
 // ---- TEditButton --------------------------------------------------------------------------
@@ -181,7 +208,6 @@ protected:
     bool focusedFlag = false;
     TPopupWindow* popup = nullptr;
     int defNumGlyphs = 1;
-    class TPopupWatch;
     std::unique_ptr<TPopupWatch> watch;
 };
 

@@ -84,3 +84,35 @@ void CopyBlock(void* Dest, const void* Source, std::ptrdiff_t Count);
 inline QString PassText(const QString& Text) {
     return Text;
 }
+
+// ---- bitmap conversion and palettes ----
+
+class TMemoryStream;
+
+// How the colours of a true-colour picture are brought down to a palette of 256 or fewer; the
+// numeric values are stored.
+enum TReductionMethod {
+    rmPopular,        // the most frequent colours, each pixel the nearest of them
+    rmMedianCut,      // median cut of a 4-bit-per-channel histogram
+    rmFixed784,       // 7 red x 8 green x 4 blue levels
+    rmFixed666,       // 6 x 6 x 6 levels
+    rmChannelStripes, // each pixel shows one channel, by (row + column) mod 3
+    rmGray            // 256 grays
+};
+// The method of BitmapToColorCount and of the picture writers (rmPopular at start).
+extern TReductionMethod DefaultReductionMethod;
+
+// The bitmap as a Windows BMP file image in PixelFormat (pf1bit, pf4bit, pf8bit or pf24bit;
+// other formats stop with StopNotImplemented), positioned at 0. A bitmap already in that format
+// is saved as it is, unless Method is rmGray. pf8bit reduces the colours by Method; pf24bit
+// keeps every colour (gray ones for rmGray). An empty bitmap raises EInvalidGraphic
+// "Bitmap image is not valid".
+std::unique_ptr<TMemoryStream> BitmapToDIBStream(TBitmap* Bitmap, TPixelFormat PixelFormat,
+                                                 TReductionMethod Method);
+// The smallest of pf1bit, pf4bit, pf8bit and pf24bit that holds Colors, by the default method.
+std::unique_ptr<TMemoryStream> BitmapToColorCount(TBitmap* Bitmap, int Colors);
+// Bytes of a pixel row of Width pixels at BitCount, rounded up to Alignment bits.
+int ScanlineBytes(int Width, int BitCount, int Alignment);
+// 2, 16 and 256 for pf1bit, pf4bit and pf8bit; 0 for the others.
+int ColorsOfFormat(TPixelFormat PixelFormat);
+[[noreturn]] void RaiseInvalidBitmap();

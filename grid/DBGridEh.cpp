@@ -4,6 +4,7 @@
 
 #include "Forms.h"
 
+#include <QWidget>
 #include <algorithm>
 
 void GridError(const QString& Message) {
@@ -59,14 +60,21 @@ TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGrid(AOwner) {
     footerFont = std::make_unique<TFont>();
     footerFont->Assign(GetFont());
     footerFont->OnChange = [this](TObject* Sender) { footerFontChanged(Sender); };
+    sumList = std::make_unique<TDBGridEhSumList>(this);
+    sumList->SumListChanged = [this](TObject*) { InvalidateFooter(); };
+    sumList->OnRecalcAll = [this](TObject*) {
+        if (OnSumListRecalcAll) OnSumListRecalcAll(this);
+    };
 }
 
 TCustomDBGridEh::~TCustomDBGridEh() {
     Destroying();
     if (selection) selection->Clear();
-    // The link goes first: no news of the dataset reaches a grid being taken apart.
+    // The link goes first: no news of the dataset reaches a grid being taken apart. The
+    // footers leave their sum items to the sum list, which goes after them.
     dataLink.reset();
     columns.reset();
+    sumList.reset();
     visibleColumns.reset();
     sortMarkedColumns.reset();
     horzScrollBar.reset();
@@ -168,6 +176,7 @@ void TCustomDBGridEh::Loaded() {
         rebuildSortMarkedColumns();
         if (sortMarkedColumns->Count() > 0) SortMarkingChanged();
     }
+    if (GetDataSource()) sumList->AfterOwnerLoaded();
     LayoutChanged();
     DeferLayout();
 }
@@ -205,6 +214,13 @@ void TCustomDBGridEh::Notification(TComponent* AComponent, TOperation Operation)
         if (static_cast<TComponent*>(c->imageList) == AComponent) c->imageList = nullptr;
     }
     if (static_cast<TComponent*>(titleImages) == AComponent) titleImages = nullptr;
+    // a dataset being freed has its events taken apart already: the sum list only forgets it
+    if (sumList) {
+        if (static_cast<TComponent*>(sumList->GetDataSet()) == AComponent)
+            sumList->DataSetFreed(sumList->GetDataSet());
+        else if (static_cast<TComponent*>(sumList->GetMasterDataSet()) == AComponent)
+            sumList->DataSetFreed(sumList->GetMasterDataSet());
+    }
     if (dataLink && static_cast<TComponent*>(dataLink->GetDataSource()) == AComponent)
         SetDataSource(nullptr);
     bool affected = false;
@@ -256,6 +272,8 @@ void TCustomDBGridEh::CreateWnd() {
     }
     EndUpdate();
     editButtonWidth = GetSystemMetrics(SM_CXVSCROLL);
+    // characters an input method commits open the editor as typed ones do
+    handle->setAttribute(Qt::WA_InputMethodEnabled);
     UpdateRowCount();
     UpdateActive();
     UpdateScrollBar();
@@ -271,6 +289,17 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
             EndLayout();
         } else if (HandleAllocated()) {
             PostMessage(handle, CM_DEFERLAYOUTEH, 0, 0);
+        }
+        return;
+    case CM_PAINTERROREH:
+        if (paintError) {
+            std::exception_ptr e = paintError;
+            paintError = nullptr;
+            try {
+                std::rethrow_exception(e);
+            } catch (...) {
+                Application->HandleException(this);
+            }
         }
         return;
     case WM_VSCROLL:
@@ -293,6 +322,55 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
             }
         }
         return;
+    case CM_EXIT:
+        // leaving the grid: an untouched new record goes, an edited cell is written; a value
+        // the field refuses keeps the focus here
+        if (dataLink->GetActive()) {
+            TDataSet* ds = dataLink->GetDataSet();
+            try {
+                if (dbOptions.Contains(dgCancelOnExit) && ds->GetState() == dsInsert &&
+                    !ds->GetModified() && !dataLink->GetModified())
+                    ds->Cancel();
+                else
+                    dataLink->UpdateData();
+            } catch (...) {
+                if (CanFocus()) SetFocus();
+                throw;
+            }
+        }
+        TCustomGrid::Dispatch(Message);
+        return;
+    case CM_HINTSHOWPAUSE:
+        TCustomGrid::Dispatch(Message);
+        hintShowPause(Message);
+        return;
+    case CM_HINTSHOW:
+        TCustomGrid::Dispatch(Message);
+        if (Message.Result == 0) hintShow(Message);
+        return;
+    case CM_PARENTFONTCHANGED:
+        TCustomGrid::Dispatch(Message);
+        if (parentFont) {
+            // the grid's own copies: ParentFont stays
+            copyingParentFont = true;
+            try {
+                titleFont->Assign(GetFont());
+                footerFont->Assign(GetFont());
+            } catch (...) {
+                copyingParentFont = false;
+                throw;
+            }
+            copyingParentFont = false;
+            LayoutChanged();
+        }
+        return;
+    case CM_PARENTCOLORCHANGED:
+        TCustomGrid::Dispatch(Message);
+        if (parentColor) {
+            footerColor = color;
+            Invalidate();
+        }
+        return;
     case CM_FONTCHANGED:
         TCustomGrid::Dispatch(Message);
         if (AcquireLayoutLock()) {
@@ -305,6 +383,38 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
         TCustomGrid::Dispatch(Message);
         rightButtonReleased(Message);
         return;
+    case WM_ERASEBKGND:
+        // all painting happens in the paint cycle
+        Message.Result = 1;
+        return;
+    case WM_CANCELMODE:
+    case CM_CANCELMODE:
+        TCustomGrid::Dispatch(Message);
+        cancelMode();
+        return;
+    case WM_TIMER:
+        TCustomGrid::Dispatch(Message);
+        if (TWMTimer(Message).TimerID() == 1 && ehGridState != ehgsNormal) AutoScrollStep();
+        if (TWMTimer(Message).TimerID() == 2 && incSearchActive) StopIncSearch();
+        return;
+    case WM_CHAR:
+        charMessage(Message);
+        return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        // with multi-select a click selects: an automatic drag waits for the move
+        if (dbOptions.Contains(dgMultiSelect) && GetDragMode() == dmAutomatic && !IsDesigning()) {
+            SetDragMode(dmManual);
+            try {
+                TCustomGrid::Dispatch(Message);
+            } catch (...) {
+                SetDragMode(dmAutomatic);
+                throw;
+            }
+            SetDragMode(dmAutomatic);
+            return;
+        }
+        break;
     default:
         break;
     }
@@ -399,13 +509,27 @@ void TCustomDBGridEh::DefineFieldMap() {
 void TCustomDBGridEh::LinkActive(bool Value) {
     if (!Value) HideEditor();
     selection->LinkActive(Value);
+    TDataSet* ds = GetDataSource() ? GetDataSource()->GetDataSet() : nullptr;
+    sumList->SetDataSet(ds);
+    if (ds) ds->FreeNotification(this);
+    if (TDataSet* master = sumList->GetMasterDataSet()) master->FreeNotification(this);
     LayoutChanged();
     if (Value && dbOptions.Contains(dgAlwaysShowEditor)) ShowEditor();
     UpdateScrollBar();
 }
 
 void TCustomDBGridEh::DataChanged() {
-    if (!HandleAllocated()) return;
+    if (!HandleAllocated() || sumListGuard) return;
+    if (IsDesigning() && sumList->GetActive()) {
+        sumListGuard = true;
+        try {
+            sumList->RecalcAll();
+        } catch (...) {
+            sumListGuard = false;
+            throw;
+        }
+        sumListGuard = false;
+    }
     bool barShown = ScrollBarVisible(handle, SB_VERT);
     UpdateRowCount();
     UpdateScrollBar();
@@ -732,12 +856,12 @@ void TCustomDBGridEh::SetTitleImages(TCustomImageList* Value) {
 }
 
 void TCustomDBGridEh::titleFontChanged(TObject*) {
-    if (!IsLoading()) parentFont = false;
+    if (!IsLoading() && !copyingParentFont) parentFont = false;
     if (dbOptions.Contains(dgTitles)) LayoutChanged();
 }
 
 void TCustomDBGridEh::footerFontChanged(TObject*) {
-    if (!IsLoading()) parentFont = false;
+    if (!IsLoading() && !copyingParentFont) parentFont = false;
     if (footerRowCount > 0) LayoutChanged();
 }
 

@@ -24,11 +24,14 @@
 #pragma once
 
 #include "DB.h"
+#include "DBSumLst.h"
+#include "Forms.h"
 #include "Grids.h"
 #include "ImgList.h"
 #include "Menus.h"
 #include "StdCtrls.h"
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -42,6 +45,10 @@ class TCustomDBGridEh;
 class TBookmarkListEh;
 class TDBGridEhSelection;
 class THeadTreeNode;
+class TPopupDataListEh;
+class TPopupWindow;
+class TPopupWatch;
+class TDataSource;
 
 // Raises EInvalidGridOperation; every grid error goes through here.
 [[noreturn]] void GridError(const QString& Message);
@@ -127,6 +134,17 @@ enum TColumnKindEh {
     ctkCommon
 };
 enum TGridSelectionKindEh { gskNone, gskRecordBookmarks, gskRectangle, gskColumns, gskAll };
+// How a column's value is edited: no button, an ellipsis button, a pick list, a lookup list, a
+// calendar, up-down steps, or a drop-down arrow whose click goes to the grid.
+enum TEditStyleEh {
+    esSimpleEh,
+    esEllipsisEh,
+    esPickListEh,
+    esDataListEh,
+    esDateCalendarEh,
+    esUpDownEh,
+    esDropDownEh
+};
 enum TDBGridColumnsState { csDefault, csCustomized };
 
 // The own values of a column that count only once assigned (the four title members are the
@@ -154,6 +172,8 @@ using TColumnFooterValues = TSet<TColumnFooterEhValue>;
 
 // The grid posts this to itself to lay out later (DeferLayout).
 inline constexpr UINT CM_DEFERLAYOUTEH = WM_USER + 100;
+// The grid posts this to itself to report, after the paint, what failed while painting.
+inline constexpr UINT CM_PAINTERROREH = WM_USER + 101;
 // Fields a grid maps at most.
 inline constexpr int MaxMapSizeEh = 0x0FFFFFFF;
 // Pixels a title keeps free at its right for a sort marker.
@@ -165,6 +185,16 @@ inline constexpr int IndicatorImageWidthEh = 10;
 inline constexpr int IndicatorImageHeightEh = 10;
 inline constexpr int SortMarkerImageWidthEh = 11;
 inline constexpr int SortMarkerImageHeightEh = 11;
+
+// What a mouse drag over the grid does: nothing, select records from the indicator, select
+// columns from the titles, select a rectangle of cells, or size a frozen column.
+enum TEhGridState {
+    ehgsNormal,
+    ehgsRowSelecting,
+    ehgsColSelecting,
+    ehgsRectSelecting,
+    ehgsFrozenColSizing
+};
 
 // ---- events -----------------------------------------------------------------------------------
 
@@ -321,9 +351,14 @@ class TColumnFooterEh : public TCollectionItem {
     TFont* DefaultFont() const;
     TAlignment DefaultAlignment() const;
     TColor DefaultColor() const;
+    // The item of the grid's sum list that totals this footer: made for a sum, an average or
+    // a count (in a grid), freed for the other kinds and with the footer.
+    void UpdateSumItem();
+    TDBSum* GetSumItem() const { return sumItem; }
 
 protected:
     void init();
+    void freeSumItem();
     void fontChanged(TObject* Sender);
     void changed(bool AllItems);
     TColumnEh* column = nullptr;
@@ -337,6 +372,8 @@ protected:
     bool wordWrap = false;
     TColumnFooterValues assignedValues;
     int fontQuiet = 0;
+    TDBSum* sumItem = nullptr;
+    friend class TColumnEh;
 };
 
 // One footer per footer row of a column (row i takes item i, rows beyond take the column's
@@ -429,6 +466,8 @@ class TColumnEh : public TCollectionItem {
     void SetFooters(TColumnFootersEh* Value) { footers->Assign(Value); }
     // The footer of footer row Row: item Row of Footers, else Footer.
     TColumnFooterEh* FooterForRow(int Row) const;
+    // Binds the sum items of the column's footers again (its field or a footer changed).
+    void UpdateFooterSums();
     // Made empty on first read.
     TStrings* GetPickList();
     void SetPickList(TStrings* Value);
@@ -617,7 +656,31 @@ class THeadTreeNode : public TObject {
     int VLineWidth = 0;
     // The column of a leaf; null for upper nodes.
     TColumnEh* Column = nullptr;
+    // An upper cell already painted in this paint (it spans several columns).
+    bool Drawn = false;
 };
+
+// ---- drawing helpers ----------------------------------------------------------------------------
+
+// The text, or a prefix of it followed by "...", that fits MaxWidth on the canvas.
+QString CutTextToWidth(const QString& Text, TCanvas* Canvas, int MaxWidth);
+// Writes a cell's text in the canvas's font and colours. One line: at DX, DY from the cell's
+// left (right: 3 pixels from its right; centred), cut with "..." when EndEllipsis, the cell
+// filled first when FillRect. Several lines (MultiLine): word-wrapped inside the cell shrunk by
+// DX and DY, with LeftMarg and RightMarg as margins, placed by Layout.
+void DrawCellText(TCanvas* Canvas, const TRect& ARect, bool FillRect, int DX, int DY,
+                  const QString& Text, TAlignment Alignment, TTextLayout Layout, bool MultiLine,
+                  bool EndEllipsis, int LeftMarg, int RightMarg);
+// The same face turned by 90 degrees (reading upwards).
+std::unique_ptr<TFont> CreateVerticalFont(TFont* Font);
+// Writes the text turned by 90 degrees, reading upwards, and returns the length it takes;
+// CalcOnly only measures.
+int DrawVerticalText(TCanvas* Canvas, const TRect& ARect, bool FillRect, int DX, int DY,
+                     const QString& Text, TAlignment Alignment, TTextLayout Layout, bool CalcOnly);
+// Draws image ImageIndex of the list in the cell, placed by Alignment (plus DX) and centred
+// vertically; clipped to the cell when it does not fit.
+void DrawCellImage(TCustomImageList* Images, TCanvas* Canvas, const TRect& ARect,
+                   TAlignment Alignment, int DX, int ImageIndex);
 
 // Words of a text split at Delimiters (runs of delimiters count as one); N is 1-based.
 int WordPositionEh(int N, const QString& S, const QString& Delimiters);
@@ -816,6 +879,24 @@ private:
     bool tracking = false;
 };
 
+// ---- TDBGridEhSumList ---------------------------------------------------------------------------
+
+// The grid's sum list: the totals its footers show. Inactive until the application switches it
+// on; unlike a stand-alone producer it also works while the grid is designed, where it leaves
+// the dataset's events alone.
+class TDBGridEhSumList : public TDBSumListProducer {
+    KADRION_CLASS(TDBGridEhSumList)
+    explicit TDBGridEhSumList(TCustomDBGridEh* AGrid);
+    TCustomDBGridEh* GetGrid() const { return grid; }
+
+protected:
+    void HookDataSetEvents() override;
+    void RestoreDataSetEvents() override;
+
+private:
+    TCustomDBGridEh* grid;
+};
+
 // ---- TCustomDBGridEh ----------------------------------------------------------------------------
 
 class TCustomDBGridEh : public TCustomGrid {
@@ -888,6 +969,10 @@ class TCustomDBGridEh : public TCustomGrid {
     void SetTitleImages(TCustomImageList* Value);
     TDBGridEhScrollBar* GetHorzScrollBar() const { return horzScrollBar.get(); }
     TDBGridEhScrollBar* GetVertScrollBar() const { return vertScrollBar.get(); }
+    void SetHorzScrollBar(TDBGridEhScrollBar* Value) { horzScrollBar->Assign(Value); }
+    void SetVertScrollBar(TDBGridEhScrollBar* Value) { vertScrollBar->Assign(Value); }
+    TDBGridEhSumList* GetSumList() const { return sumList.get(); }
+    void SetSumList(TDBGridEhSumList* Value) { sumList->Assign(Value); }
     // The grid paints its cells itself; the base grid's own cell drawing stays off.
     bool GetDefaultDrawing() const { return defaultDrawingEh; }
     void SetDefaultDrawing(bool Value) { defaultDrawingEh = Value; }
@@ -971,6 +1056,14 @@ class TCustomDBGridEh : public TCustomGrid {
                                 TGridDrawState State);
     virtual void SortMarkingChanged();
     virtual TDBGridColumnsEh* CreateColumns();
+    // The text of a column's footer cell in footer row Row.
+    virtual QString GetFooterValue(int Row, TColumnEh* Column);
+    // Let the application change how a footer cell or a data cell is drawn.
+    virtual void GetFooterParams(int DataCol, int Row, TColumnEh* Column, TFont* AFont,
+                                 TColor& Background, TAlignment& Alignment, TGridDrawState State,
+                                 QString& Text);
+    virtual void GetCellParams(TColumnEh* Column, TFont* AFont, TColor& Background,
+                               TGridDrawState State);
 
     // --- overrides of the platform grid
     void Loaded() override;
@@ -984,12 +1077,110 @@ class TCustomDBGridEh : public TCustomGrid {
     // The wheel moves the dataset by a record, not the rows.
     bool DoMouseWheelDown(TShiftState Shift, TPoint MousePos) override;
     bool DoMouseWheelUp(TShiftState Shift, TPoint MousePos) override;
+    void DrawCell(int ACol, int ARow, TRect ARect, TGridDrawState AState) override;
+    void Paint() override;
+    void KeyUp(WORD& Key, TShiftState Shift) override;
+    void TopLeftChanged() override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& Value) override;
     QString GetEditMask(int ACol, int ARow) override;
     int GetEditLimit() override;
     bool CanEditAcceptKey(QChar Key) override;
     bool CanEditModify() override;
+
+    // --- edit actions: what the standard edit actions may do now
+    bool CanCopy();
+    bool CanPaste();
+    bool CanCut();
+    bool CanSelectAll();
+    bool CanDelete();
+    // Performs an edit action when EditActions hold it and it is possible now; false otherwise.
+    bool PerformEditAction(TDBGridEhEditAction Action);
+    bool ExecuteAction(TBasicAction* Action) override;
+    bool UpdateAction(TBasicAction* Action) override;
+
+    // --- the position around bulk work: the current record at the same distance from the
+    // middle of the rows shown
+    void SavePosition();
+    void RestorePosition();
+
+    // --- auto-scrolling while the mouse drags beyond the data cells
+    TEhGridState GetEhGridState() const { return ehGridState; }
+    // The client rectangle of the data cells (without titles, indicator, filler and footers).
+    TRect DataRect();
+    // One step of the scroll timer with the mouse at its last position.
+    void AutoScrollStep();
+    // The timer interval of the last step, -1 while the timer is stopped.
+    int GetScrollTimerInterval() const { return scrollTimerInterval; }
+    void StopScrollTimer();
+    // Ctrl was held at the last sort-marking title click: the notification waits for its
+    // release.
+    void SetSortMarkingPending(bool Value) { sortMarkingPending = Value; }
+    bool GetSortMarkingPending() const { return sortMarkingPending; }
+
+    // --- the keyboard and the editing flow
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void KeyPress(QChar& Key) override;
+    bool CanEditShow() override;
+    // Clears the marked records and the cell selection (as dghClearSelection allows).
+    void ClearSelection();
+    // One record down / up, selecting with Shift; Down at the end appends a record, Up on an
+    // untouched appended record cancels it.
+    void NextRow(bool Select);
+    void PriorRow(bool Select);
+    // The next (previous) tab-stop column, wrapping to the next (previous) record.
+    void TabToColumn(bool Forward);
+    // Moves the dataset by Distance records (to its end with ToEnd), extending the records or
+    // the cell rectangle selected when Select.
+    void MoveByWithSelection(bool Select, int Distance, bool RecordMode, bool ToEnd);
+    // Asks before deleting (with dgConfirmDelete).
+    bool ConfirmDelete();
+
+    // --- incremental search
+    // Direction: 0 from the start (the current record when it matches), 1 next, 2 previous.
+    // Timeout: milliseconds of quiet after which the search ends, -1 for none.
+    void DoIncSearch(const QString& Text, int Timeout, int Direction);
+    void StopIncSearch();
+    QString GetIncSearchText() const { return incSearchText; }
+    // The time-out of the running search, -1 when it has none.
+    int GetIncSearchTimeout() const { return incSearchTimeout; }
+    bool GetIncSearchTimerOn() const { return incSearchTimerOn; }
+
+    // --- the mouse
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    bool GetTitlePressed() const { return titlePressed; }
+    int GetPressedTitleCol() const { return pressedTitleCol; }
+    // Whether the title button of a raw column may be pressed.
+    virtual bool CheckTitleButton(int ACol);
+    virtual void TitleBtnClick(int ACol, TColumnEh* Column);
+    virtual void TitleClick(TColumnEh* Column);
+
+    // --- drawing
+    // Whether a data cell shows highlighted (selected records or cells, the current cell).
+    virtual bool HighlightCell(int DataCol, int DataRow, const QString& Value,
+                               TGridDrawState AState);
+    // The default look of a data cell of the current record; an OnDrawColumnCell handler that
+    // changed the canvas calls it.
+    void DefaultDrawColumnCell(const TRect& Rect, int DataCol, TColumnEh* Column,
+                               TGridDrawState State);
+    // A check box of the state in the square centred in ARect.
+    void DrawCheck(TCanvas* Canvas, const TRect& ARect, TCheckBoxState State, bool Enabled);
+    // The 3-D frame of a cell: sunken when pressed, raised otherwise; on both sides, or on the
+    // left (LeftSide) and right (RightSide) only where asked.
+    void Draw3DFrame(TCanvas* Canvas, const TRect& ARect, bool RightSide, bool LeftSide,
+                     bool Pressed1, bool Pressed2);
+    // The grid is its form's active control (without a form: the focus is in it).
+    bool IsGridFocused();
+    // The edit style of a column as its cells show it (their always-shown edit button).
+    TEditStyleEh GetColumnEditStyle(TColumnEh* Column) { return ColumnEditStyle(Column, true); }
+    // The same rule for the in-place editor (ForCells false): there a pick list counts also
+    // beside an image list, and a lookup key field must be modifiable at design time too.
+    TEditStyleEh ColumnEditStyle(TColumnEh* Column, bool ForCells);
+    TInplaceEdit* CreateEditor() override;
+    // The size of a check box square.
+    static TSize CheckBoxSize();
 
     // --- events
     TDBGridEhClickEvent OnCellClick;
@@ -1015,12 +1206,20 @@ protected:
     friend class TColumnEh;
     friend class TColumnTitleEh;
     friend class TDBGridColumnsEh;
+    friend class TDBGridInplaceEdit;
     using TCustomGrid::SetOptions;
 
     // Sets the base grid's options from dgXxx and RowSizingAllowed.
     void applyGridOptions();
     void loadImages();
     void titleFontChanged(TObject* Sender);
+    // The hint questions: how long to wait, and what tool tip or title hint to show where.
+    void hintShowPause(TMessage& Message);
+    void hintShow(TMessage& Message);
+    // The font of the tool tips (the cell's or the title's).
+    std::unique_ptr<TFont> hintFont;
+    // Set while the title and footer fonts take the parent's font.
+    bool copyingParentFont = false;
     void footerFontChanged(TObject* Sender);
     // Steps of InternalLayout.
     void reconcileColumns();
@@ -1039,6 +1238,23 @@ protected:
     // A column leaves the grid: drop every reference to it.
     void columnRemoved(TColumnEh* Column);
     void rightButtonReleased(TMessage& Message);
+    // Steps of painting.
+    void paintGrid();
+    void drawTitleCell(int ACol, TColumnEh* Column, TRect ARect, TGridDrawState AState,
+                       bool& SelectedLook, bool& Pressed);
+    void drawRowCell(int ACol, int ARow, TColumnEh* Column, TRect ARect, TRect Outer,
+                     TGridDrawState AState, bool Framed);
+    void drawFooterCell(int DataCol, int FooterRow, TColumnEh* Column, const TRect& ARect,
+                        TGridDrawState AState, bool Selected);
+    void drawIndicatorCell(int ARow, const TRect& ARect);
+    void drawTitleTreeNode(THeadTreeNode* Leaf, const TRect& Cell, const TRect& LeafRect);
+    void drawSearchHighlight(TColumnEh* Column, const TRect& ARect, const QString& Text);
+    // The text a data cell of the current record shows.
+    QString cellText(TColumnEh* Column);
+    // Margins of cell text and images.
+    int imageMargin(bool Framed) const { return Framed ? 1 : 2; }
+    int textMargin(bool Framed) const { return imageMargin(Framed) - (flat ? 1 : 0); }
+    bool columnSelected(TColumnEh* Column) const;
 
     std::unique_ptr<TImageList> indicators;
     std::unique_ptr<TFont> titleFont;
@@ -1090,6 +1306,7 @@ protected:
     int frozenCols = 0;
     std::unique_ptr<TColumnsEhList> visibleColumns;
     std::unique_ptr<TColumnsEhList> sortMarkedColumns;
+    std::unique_ptr<TDBGridEhSumList> sumList;
     int titleHeight = 0;
     int titleLines = 0;
     int rowHeight = 0;
@@ -1102,6 +1319,137 @@ protected:
     bool thumbTracked = false;
     int lastTrackPos = -1;
     bool defaultDrawingEh = true;
+    // Set while a designed grid recalculates its sum list, so that the layout does not run it
+    // again.
+    bool sumListGuard = false;
+    // The saved position: a bookmark and the distance of the current record from it.
+    TBookmark savedBookmark;
+    int savedOffset = 0;
+    // Mouse tracking and the scroll timer (timer 1).
+    TEhGridState ehGridState = ehgsNormal;
+    int scrollTimerInterval = -1;
+    bool sortMarkingPending = false;
+    // The leftmost scrolled column is the first one after the fixed columns.
+    bool leftColAtFirst = true;
+    void startScrollTimer(int Interval);
+    void cancelMode();
+    // Keyboard record ranges: the anchor's selected state and whether rows toggle.
+    bool toggleMode = false;
+    bool keyShiftHeld = false; // Shift of the key being handled
+    void charMessage(TMessage& Message);
+    bool anchorWasSelected = false;
+    // The incremental search's state (timer 2).
+    bool incSearchMoving = false;
+    int incSearchTimeout = -1;
+    bool incSearchTimerOn = false;
+    void startIncSearchTimer();
+    void stopIncSearchTimer();
+    // Mouse state between press and release.
+    TPoint mouseDownPos;
+    bool trackingRows = false;
+    bool trackingCells = false;
+    bool rightButtonAsLeft = false;
+    bool titleButtonDown = false;
+    int checkBoxDownCol = -1;
+    int checkBoxDownRow = -1;
+    void releaseTitle();
+    void updatePressedTitle(int X, int Y);
+    bool titleHit(int X, int Y, int ACol);
+    // What failed while painting, waiting to be reported; a failure is reported once, until a
+    // paint succeeds again.
+    std::exception_ptr paintError;
+    bool paintErrorReported = false;
+};
+
+// ---- the in-place editor ------------------------------------------------------------------------
+
+// The pick list that drops down under the editor: a top-level list that never takes the
+// activation; the mouse moving over it chooses the item under it, typed letters find the first
+// item beginning with them.
+class TPopupListbox : public TCustomListBox {
+    KADRION_CLASS(TPopupListbox)
+    explicit TPopupListbox(TComponent* AOwner);
+    // Told of a left-button release (X, Y in the list's client co-ordinates).
+    std::function<void(int X, int Y)> OnListMouseUp;
+    // The letters typed since the list opened (at most 32; a pause of 2 s starts over).
+    QString GetSearchText() const { return searchText; }
+    void ResetSearch() { searchText.clear(); }
+
+    void CreateParams(TCreateParams& Params) override;
+    QWidget* CreateWindowWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+    void Paint() override;
+    void KeyPress(QChar& Key) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+    QString searchText;
+    qint64 lastKeyTime = 0;
+};
+
+class TDBGridInplaceEditButton;
+
+// The editor the grid lays over its current cell. By the current column it carries an edit
+// button at its right edge and one of three drop-downs: a pick list, a lookup data list or a
+// month calendar. Choices in a list become field values; typed text is completed from pick lists
+// and lookup datasets; navigation keys go back to the grid.
+class TDBGridInplaceEdit : public TInplaceEdit {
+    KADRION_CLASS(TDBGridInplaceEdit)
+    explicit TDBGridInplaceEdit(TComponent* AOwner);
+    ~TDBGridInplaceEdit() override;
+
+    TEditStyleEh GetEditStyle() const { return editStyle; }
+    void SetEditStyle(TEditStyleEh Value);
+    bool GetListVisible() const { return listVisible; }
+    int GetButtonWidth() const;
+    // The drop-downs (null until first needed).
+    TPopupListbox* GetPickList() const { return pickList.get(); }
+    TPopupDataListEh* GetDataList() const { return dataList.get(); }
+    TPopupWindow* GetCalendar() const { return calendar; }
+    TWinControl* GetActiveList() const;
+
+    // Style, colour, font and text of the current cell.
+    void UpdateContents() override;
+    virtual void DropDown();
+    virtual void CloseUp(bool Accept);
+    // A press on the edit button: closes an open list, else opens it (or tells the grid).
+    void ButtonClick();
+
+    void BoundsChanged() override;
+    void KeyDown(WORD& Key, TShiftState Shift) override;
+    void KeyPress(QChar& Key) override;
+    void Dispatch(TMessage& Message) override;
+    // A press on the upper (Up) or lower half of an up-down button steps the value.
+    void StepValue(bool Up);
+
+private:
+    TCustomDBGridEh* dbGrid() const;
+    TColumnEh* column() const;
+    // The style has a drop-down (pick list, lookup list or calendar).
+    bool dropsDown() const;
+    // Completes typed text from the pick list or the lookup dataset; true when it took the key.
+    bool complete(QChar Key);
+    void listKey(WORD Key, TShiftState Shift);
+    std::unique_ptr<TPopupListbox> pickList;
+    std::unique_ptr<TPopupDataListEh> dataList;
+    TPopupWindow* calendar = nullptr; // owned as a component
+    std::unique_ptr<TDataSource> lookupSource;
+    std::unique_ptr<TPopupWatch> watch;
+    TDBGridInplaceEditButton* button = nullptr;
+    TEditStyleEh editStyle = esSimpleEh;
+    bool listVisible = false;
+    // Enter or Esc closed a list: its character is not for the grid.
+    bool eatChar = false;
+};
+
+// ---- tool tips ----------------------------------------------------------------------------------
+
+// The hint window of a cut-off cell text: it draws in the cell's font (handed over as the hint's
+// data), so the tip lies over the text as the cell would show it whole.
+class TToolTipsWindow : public THintWindow {
+    KADRION_CLASS(TToolTipsWindow)
+    explicit TToolTipsWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+    TRect CalcHintRect(int MaxWidth, const QString& AHint, void* AData) override;
 };
 
 // The grid placed on forms: TCustomDBGridEh with its properties published.

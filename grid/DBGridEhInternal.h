@@ -21,3 +21,7 @@ inline void CopyDefaultFont(TFont* Own, TFont* Default, int& Quiet) {
     Own->Assign(Default);
     --Quiet;
 }
+
+// A sum or average in the way the field shows its values (its display format, else by its type);
+// "0" for a field that is not a number.
+QString FooterTotalText(TField* Field, double Value);

@@ -47,7 +47,13 @@ TColumnEh::TColumnEh(TCollection* Collection) : TCollectionItem(nullptr) {
 }
 
 TColumnEh::~TColumnEh() {
-    // The grid forgets the column while all of it is still there.
+    // The sum items of the footers leave the sum list, and the grid forgets the column, while
+    // all of it is still there.
+    if (TCustomDBGridEh* g = GetGrid(); g && !g->IsDestroying()) {
+        footer->freeSumItem();
+        for (int i = 0; i < footers->Count(); ++i)
+            footers->GetItems(i)->freeSumItem();
+    }
     SetCollection(nullptr);
 }
 
@@ -95,6 +101,7 @@ TField* TColumnEh::GetField() {
             if (TField* f = ds->FindField(fieldName)) {
                 bindField(f);
                 fieldName = f->GetFieldName();
+                UpdateFooterSums();
             }
         }
     }
@@ -111,6 +118,7 @@ void TColumnEh::SetField(TField* Value) {
         RestoreDefaults();
         initWidth = GetWidth();
     }
+    UpdateFooterSums();
     changed(false);
 }
 
@@ -125,6 +133,7 @@ void TColumnEh::SetFieldName(const QString& Value) {
         if (f) fieldName = f->GetFieldName();
     }
     initWidth = GetWidth();
+    UpdateFooterSums();
     changed(false);
 }
 
@@ -666,8 +675,12 @@ void TColumnFooterEh::init() {
 }
 
 TColumnFooterEh::~TColumnFooterEh() {
-    if (TCustomDBGridEh* g = column ? column->GetGrid() : nullptr)
-        if (!g->IsDestroying()) g->InvalidateFooter();
+    TCustomDBGridEh* g = column ? column->GetGrid() : nullptr;
+    // a grid being taken apart frees the sum items with its sum list
+    if (g && !g->IsDestroying()) {
+        freeSumItem();
+        g->InvalidateFooter();
+    }
 }
 
 void TColumnFooterEh::changed(bool AllItems) {
@@ -735,12 +748,14 @@ void TColumnFooterEh::SetValue(const QString& Value) {
 
 void TColumnFooterEh::SetFieldName(const QString& Value) {
     fieldName = Value;
+    UpdateSumItem();
     changed(false);
 }
 
 void TColumnFooterEh::SetValueType(TFooterValueType Value) {
     if (valueType == Value) return;
     valueType = Value;
+    UpdateSumItem();
     changed(false);
 }
 

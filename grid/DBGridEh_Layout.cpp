@@ -2,6 +2,7 @@
 // heights, automatic column widths, the multi-level title), column widths and scaling, the
 // rows as a window onto the dataset, the vertical scroll bar and column moves.
 #include "DBGridEh.h"
+#include "DBLookupEh.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -176,11 +177,27 @@ void TCustomDBGridEh::rebuildVisibleColumns() {
     }
     if (visibleColumns->Count() == 0) --hidden;
     hidden = std::max(0, hidden);
+    // the base grid pushes the current cell off the fixed columns as the count changes
+    const int wasCol = current.X;
     SetColCount(count + indicatorOffset);
     int fixed = indicatorOffset + hidden;
     if (dataLink->GetActive() || columns->GetState() == csCustomized) fixed += frozenCols;
     // a frozen range wider than the columns keeps the last column scrollable
-    SetFixedCols(std::clamp(fixed, 0, GetColCount() - 1));
+    fixed = std::clamp(fixed, 0, GetColCount() - 1);
+    if (dbOptions.Contains(dgRowSelect)) {
+        SetFixedCols(fixed);
+        return;
+    }
+    if (fixed != fixedCols) {
+        SetFixedCols(fixed);
+        // Frozen columns are part of the record: the current cell starts on the first shown
+        // column, where Home goes, so a paste lands in the columns it was copied from.
+        if (fixedCols > indicatorOffset && visibleColumns->Count() > 0)
+            current.X = visibleColumns->GetColumn(0)->GetIndex() + indicatorOffset;
+    } else if (wasCol >= indicatorOffset && wasCol < fixedCols) {
+        current.X = wasCol; // a frozen current column stays
+    }
+    anchor.X = current.X;
 }
 
 void TCustomDBGridEh::measureRowHeight() {
@@ -492,6 +509,7 @@ int TCustomDBGridEh::VisibleDataRowCount() {
 
 void TCustomDBGridEh::UpdateRowCount() {
     const int oldRows = rowCount;
+    const int wasCol = current.X;
     if (rowCount <= titleOffset) SetRowCount(titleOffset + 1);
     SetFixedRows(titleOffset);
     // the rows never scroll: the dataset moves under them
@@ -534,11 +552,20 @@ void TCustomDBGridEh::UpdateRowCount() {
         if (dbOptions.Contains(dgRowSelect) && topLeft.Y != fixedRows) SetTopRow(fixedRows);
         UpdateActive();
     }
+    // the base grid pushes the current cell off the fixed columns as the rows change; a frozen
+    // current column stays
+    if (wasCol >= indicatorOffset && wasCol < fixedCols && current.X != wasCol &&
+        !dbOptions.Contains(dgRowSelect)) {
+        current.X = wasCol;
+        anchor.X = wasCol;
+    }
     if (rowCount != oldRows) Invalidate();
 }
 
 void TCustomDBGridEh::UpdateActive() {
     if (!dataLink->GetActive()) return;
+    // a record change the search did not make ends it
+    if (incSearchActive && !incSearchMoving) StopIncSearch();
     int row = titleOffset + dataLink->GetActiveRecord();
     if (row < rowCount && row != current.Y) {
         if (!dbOptions.Contains(dgAlwaysShowEditor)) HideEditor();
@@ -615,8 +642,7 @@ bool TCustomDBGridEh::DoMouseWheelUp(TShiftState Shift, TPoint MousePos) {
 // ---- the vertical scroll bar --------------------------------------------------------------------
 
 bool TCustomDBGridEh::recordsNumbered() const {
-    TDataSet* ds = dataLink->GetDataSet();
-    return ds && ds->IsSequenced();
+    return sumList->IsSequenced();
 }
 
 void TCustomDBGridEh::UpdateScrollBar() {
@@ -630,8 +656,8 @@ void TCustomDBGridEh::UpdateScrollBar() {
     if (recordsNumbered()) {
         want.nMin = 1;
         want.nPage = UINT(VisibleDataRowCount());
-        want.nMax = ds->RecordCount() + int(want.nPage) - 1;
-        want.nPos = ds->GetState() == dsInsert ? now.nPos : ds->RecNo();
+        want.nMax = sumList->GetRecordCount() + int(want.nPage) - 1;
+        want.nPos = ds->GetState() == dsInsert ? now.nPos : sumList->GetRecNo();
     } else {
         // top, middle or bottom only
         want.nMin = 0;
@@ -654,13 +680,8 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
     if (code == SB_ENDSCROLL) return;
     if (!AcquireFocus() || !dataLink->GetActive()) return;
     TDataSet* ds = dataLink->GetDataSet();
+    if (MoveByScrollCodeEh(dataLink.get(), code)) return;
     switch (code) {
-    case SB_LINEUP:
-        ds->MoveBy(-dataLink->GetActiveRecord() - 1);
-        break;
-    case SB_LINEDOWN:
-        ds->MoveBy(dataLink->GetRecordCount() - dataLink->GetActiveRecord());
-        break;
     case SB_PAGEUP:
         ds->MoveBy(-VisibleDataRowCount());
         break;
@@ -673,7 +694,7 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
         GetScrollInfo(handle, SB_VERT, si);
         lastTrackPos = si.nTrackPos;
         if (vertScrollBar->GetTracking() && recordsNumbered()) {
-            ds->MoveBy(si.nTrackPos - ds->RecNo());
+            ds->MoveBy(si.nTrackPos - sumList->GetRecNo());
             thumbTracked = true;
         }
         break;
@@ -689,36 +710,15 @@ void TCustomDBGridEh::vertScroll(TMessage& Message) {
         if (recordsNumbered()) {
             if (pos <= 1)
                 ds->First();
-            else if (pos < ds->RecordCount())
-                ds->SetRecNo(pos);
+            else if (pos < sumList->GetRecordCount())
+                sumList->SetRecNo(pos);
             else
                 ds->Last();
         } else {
-            switch (pos) {
-            case 0:
-                ds->First();
-                break;
-            case 1:
-                ds->MoveBy(-VisibleDataRowCount());
-                break;
-            case 3:
-                ds->MoveBy(VisibleDataRowCount());
-                break;
-            case 4:
-                ds->Last();
-                break;
-            default:
-                break;
-            }
+            MoveToFiveStepThumbEh(ds, pos, VisibleDataRowCount());
         }
         break;
     }
-    case SB_TOP:
-        ds->First();
-        break;
-    case SB_BOTTOM:
-        ds->Last();
-        break;
     default:
         break;
     }
@@ -754,6 +754,7 @@ void TCustomDBGridEh::SelectColumnByIndex(int ACol, int Direction, bool ExtendRe
             colExitRunning = false;
             if (current.X != was) return;
         }
+        if (incSearchActive) StopIncSearch();
         if (!dbOptions.Contains(dgAlwaysShowEditor)) HideEditor();
         if (!rowSelect) MoveCol(ACol);
         TColumnEh* c = ColumnAt(ACol - indicatorOffset);

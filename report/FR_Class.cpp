@@ -528,22 +528,10 @@ Variant TfrPictureView::GetPropValue(const QString& Index) {
 Variant TfrPictureView::DoMethod(const QString& MethodName, const Variant& Par1,
                                  const Variant& Par2, const Variant& Par3) {
     if (AnsiUpperCase(MethodName) == "LOADFROMFILE"_L1) {
-        const QString fileName = VarToStr(evalArg(Par1));
-        PictureKind = pkNone;
-        PictureData.clear();
-        if (FileExists(fileName)) {
-            const QString ext = ExtractFileExt(fileName).toLower();
-            uint8_t kind = ext == ".bmp"_L1                       ? pkBitmap
-                           : ext == ".wmf"_L1 || ext == ".emf"_L1 ? pkMetafile
-                           : ext == ".ico"_L1                     ? pkIcon
-                                                                  : pkNone;
-            if (kind != pkNone) {
-                TMemoryStream m;
-                m.LoadFromFile(fileName);
-                PictureKind = kind;
-                PictureData = m.GetBytes();
-            }
-        }
+        uint8_t kind = pkNone;
+        QByteArray data;
+        frPictureFromFile(VarToStr(evalArg(Par1)), kind, data);
+        SetPicture(kind, data);
         return Null();
     }
     return TfrView::DoMethod(MethodName, Par1, Par2, Par3);
@@ -751,8 +739,8 @@ void TfrSubReportView::SaveToStream(TStream* Stream) {
 
 // ---- TfrPage ----------------------------------------------------------------------------
 
-TfrPage::TfrPage(int ASize, int AWidth, int AHeight, int ABin, int AOrientation) {
-    ChangePaper(ASize, AWidth, AHeight, ABin, AOrientation);
+TfrPage::TfrPage(int ASize, int AWidth, int AHeight, TPrinterOrientation AOrientation, int ABin) {
+    ChangePaper(ASize, AWidth, AHeight, AOrientation, ABin);
 }
 
 TfrPage::~TfrPage() {
@@ -760,16 +748,28 @@ TfrPage::~TfrPage() {
     Clear();
 }
 
-void TfrPage::ChangePaper(int ASize, int AWidth, int AHeight, int ABin, int AOrientation) {
-    if (frEngineStarted() && frGlobals().ChangePaper) {
-        frGlobals().ChangePaper(this, ASize, AWidth, AHeight, ABin, AOrientation);
-        return;
-    }
-    pgSize = ASize;
-    pgWidth = AWidth;
-    pgHeight = AHeight;
-    pgOr = AOrientation;
-    pgBin = (ABin & 0xFFFF) == 0xFFFF ? 65535 : ABin;
+void TfrPage::ChangePaper(int ASize, int AWidth, int AHeight, TPrinterOrientation AOrientation,
+                          int ABin) {
+    TfrPrinter* printer = frGlobalPrinter();
+    printer->ChangeSettings(ASize, AWidth, AHeight, false, AOrientation, ABin);
+    printer->GetPageMetrics(PrintableArea);
+    pgSize = printer->PaperSize;
+    pgWidth = printer->PaperWidth;
+    pgHeight = printer->PaperHeight;
+    pgOr = printer->Orientation;
+    pgBin = (ABin & 0xFFFF) == 0xFFFF ? frDefaultBin : printer->Bin;
+}
+
+int TfrPage::LeftLimit() const {
+    if (!UseMargins) return 0;
+    return frClampCoord(pgMargins[0] != 0 ? pgMargins[0] : PrintableArea.OffsetX);
+}
+
+int TfrPage::RightLimit() const {
+    const TfrPageMetrics& m = PrintableArea;
+    if (!UseMargins) return frClampCoord(m.PageWidth);
+    return frClampCoord(pgMargins[2] != 0 ? int64_t(m.PageWidth) - pgMargins[2]
+                                          : int64_t(m.OffsetX) + m.PrintableWidth);
 }
 
 void TfrPage::Clear() {
@@ -955,7 +955,7 @@ void TfrPage::LoadFromStream(TStream* Stream) {
             }
         }
     }
-    ChangePaper(size, width, height, bin, orientation);
+    ChangePaper(size, width, height, orientation != 0 ? poLandscape : poPortrait, bin);
 }
 
 void TfrPage::SaveToStream(TStream* Stream) {

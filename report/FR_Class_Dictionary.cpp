@@ -18,8 +18,10 @@ void TfrDataDictionary::SaveToStream(TStream* Stream) {
     for (TfrVariables* l : {&Variables, &FieldAliases, &BandDataSources}) {
         frWriteInteger(Stream, l->Count());
         for (int i = 0; i < l->Count(); ++i) {
-            frWriteString(Stream, l->GetName(i));
-            frWriteString(Stream, VarToStr(l->GetValue(i)));
+            frSaveNamed(l->GetName(i), [&] {
+                frWriteString(Stream, l->GetName(i));
+                frWriteString(Stream, VarToStr(l->GetValue(i)));
+            });
         }
     }
 }

@@ -3,7 +3,10 @@
 #include "FR_Class.h"
 
 #include "Dates.h"
+#include "Forms.h"
+#include "MaskUtils.h"
 
+#include <QGuiApplication>
 #include <cmath>
 
 using namespace Qt::Literals::StringLiterals;
@@ -32,34 +35,85 @@ TfrGlobals& frGlobals() {
     return *engine;
 }
 
+TfrVariables& frVariables() {
+    return frGlobals().frVariables;
+}
+
+TfrPrinter* frGlobalPrinter() {
+    TfrGlobals& g = frGlobals();
+    if (!g.frPrinter) {
+        g.frPrinter = std::make_unique<TfrPrinter>();
+        // The platform's printers need an application object; without one (tools, fuzzing)
+        // reports build on the virtual printer.
+        g.frPrinter->AttachPrinter(QGuiApplication::instance() ? Printer() : nullptr);
+    }
+    return g.frPrinter.get();
+}
+
+TCanvas* frMeasureCanvas() {
+    TfrGlobals& g = frGlobals();
+    if (!g.MeasureBitmap) g.MeasureBitmap = std::make_unique<TBitmap>(10, 10);
+    return g.MeasureBitmap->GetCanvas();
+}
+
+void frAddWarning(const QString& Text) {
+    QStringList& w = frGlobals().BuildWarnings;
+    if (!w.contains(Text)) w.append(Text);
+}
+
 // ---- TfrGlobals -------------------------------------------------------------------------
 
 namespace {
 
 void addConstants(TfrVariables& c) {
-    const std::pair<const char*, int64_t> colors[] = {
-        {"clWhite", 0xFFFFFF},     {"clBlack", 0},
-        {"clMaroon", 0x80},        {"clGreen", 0x8000},
-        {"clOlive", 0x8080},       {"clNavy", 0x800000},
-        {"clPurple", 0x800080},    {"clTeal", 0x808000},
-        {"clGray", 0x808080},      {"clSilver", 0xC0C0C0},
-        {"clRed", 0xFF},           {"clLime", 0xFF00},
-        {"clYellow", 0xFFFF},      {"clBlue", 0xFF0000},
-        {"clFuchsia", 0xFF00FF},   {"clAqua", 0xFFFF00},
+    // The colours a script may name, with the graphics layer's values (system colours in
+    // their high-bit form, unsigned as scripts see them).
+    const std::pair<const char*, TColor> colors[] = {
+        {"clWhite", clWhite},
+        {"clBlack", clBlack},
+        {"clMaroon", clMaroon},
+        {"clGreen", clGreen},
+        {"clOlive", clOlive},
+        {"clNavy", clNavy},
+        {"clPurple", clPurple},
+        {"clTeal", clTeal},
+        {"clGray", clGray},
+        {"clSilver", clSilver},
+        {"clRed", clRed},
+        {"clLime", clLime},
+        {"clYellow", clYellow},
+        {"clBlue", clBlue},
+        {"clFuchsia", clFuchsia},
+        {"clAqua", clAqua},
         {"clTransparent", clNone},
+        {"clScrollBar", clScrollBar},
+        {"clBackground", clBackground},
+        {"clActiveCaption", clActiveCaption},
+        {"clInactiveCaption", clInactiveCaption},
+        {"clMenu", clMenu},
+        {"clWindow", clWindow},
+        {"clWindowFrame", clWindowFrame},
+        {"clMenuText", clMenuText},
+        {"clWindowText", clWindowText},
+        {"clCaptionText", clCaptionText},
+        {"clActiveBorder", clActiveBorder},
+        {"clInactiveBorder", clInactiveBorder},
+        {"clAppWorkSpace", clAppWorkSpace},
+        {"clHighlight", clHighlight},
+        {"clHighlightText", clHighlightText},
+        {"clBtnFace", clBtnFace},
+        {"clBtnShadow", clBtnShadow},
+        {"clGrayText", clGrayText},
+        {"clBtnText", clBtnText},
+        {"clInactiveCaptionText", clInactiveCaptionText},
+        {"clBtnHighlight", clBtnHighlight},
+        {"cl3DDkShadow", cl3DDkShadow},
+        {"cl3DLight", cl3DLight},
+        {"clInfoText", clInfoText},
+        {"clInfoBk", clInfoBk},
     };
     for (auto& [n, v] : colors)
-        c.SetVariable(QString::fromLatin1(n), Variant(v));
-    const char* system[] = {
-        "clScrollBar",    "clBackground",  "clActiveCaption", "clInactiveCaption",
-        "clMenu",         "clWindow",      "clWindowFrame",   "clMenuText",
-        "clWindowText",   "clCaptionText", "clActiveBorder",  "clInactiveBorder",
-        "clAppWorkSpace", "clHighlight",   "clHighlightText", "clBtnFace",
-        "clBtnShadow",    "clGrayText",    "clBtnText",       "clInactiveCaptionText",
-        "clBtnHighlight", "cl3DDkShadow",  "cl3DLight",       "clInfoText",
-        "clInfoBk"};
-    for (int i = 0; i < 25; ++i)
-        c.SetVariable(QString::fromLatin1(system[i]), Variant(int64_t(0x80000000LL + i)));
+        c.SetVariable(QString::fromLatin1(n), Variant(int64_t(uint32_t(v))));
     const std::pair<const char*, int> ints[] = {
         {"mrNone", 0},
         {"mrOk", 1},
@@ -304,63 +358,6 @@ Variant calc(const Variant& p) {
     return frGlobals().frParser.Calc(s);
 }
 
-// Formats text with an edit mask whose literals are not stored: each mask position that takes a
-// character takes the next one of the text, literals are inserted, a blank fills a missing one.
-QString formatMaskText(const QString& mask, const QString& text) {
-    QString out;
-    int t = 0;
-    bool upper = false, lower = false;
-    for (int i = 0; i < mask.size(); ++i) {
-        QChar c = mask[i];
-        switch (c.unicode()) {
-        case '>':
-            upper = true;
-            lower = false;
-            continue;
-        case '<':
-            if (i + 1 < mask.size() && mask[i + 1] == u'>') {
-                upper = lower = false;
-                ++i;
-            } else {
-                lower = true;
-                upper = false;
-            }
-            continue;
-        case '\\':
-            if (i + 1 < mask.size()) out += mask[++i];
-            continue;
-        case '!':
-            continue;
-        case '0':
-        case '9':
-        case '#':
-        case 'L':
-        case 'l':
-        case 'A':
-        case 'a':
-        case 'C':
-        case 'c': {
-            QChar ch = t < text.size() ? text[t++] : QChar(u' ');
-            if (upper)
-                ch = ch.toUpper();
-            else if (lower)
-                ch = ch.toLower();
-            out += ch;
-            continue;
-        }
-        case ':':
-            out += FormatSettings.TimeSeparator;
-            continue;
-        case '/':
-            out += FormatSettings.DateSeparator;
-            continue;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 TfrStdFunctionLibrary::TfrStdFunctionLibrary() {
@@ -396,7 +393,9 @@ void TfrStdFunctionLibrary::DoFunction(int FNo, const Variant& p1, const Variant
         val = Variant(FormatFloat(VarToStr(calc(p1)), calc(p2).AsDouble()));
         break;
     case fnFormatText:
-        val = Variant(formatMaskText(VarToStr(calc(p1)), VarToStr(calc(p2))));
+        // the platform's edit mask, the text without its literals, blanks as spaces
+        val = Variant(
+            FormatMaskText(VarToStr(calc(p1)) + QStringLiteral(";0; "), VarToStr(calc(p2))));
         break;
     case fnInput: {
         const QString prompt = VarToStr(calc(p1));
@@ -479,16 +478,23 @@ void TInterpretator::SetValue(const QString& Name, const Variant& Value) {
         return;
     }
     if (r && Name.contains(u'.')) {
+        // A view's or a page's property, found as the value lookup finds it for reading.
         const int k = Name.indexOf(u'.');
-        if (TfrView* v = r->FindObject(Name.left(k))) {
+        if (TfrObject* o = r->FindObjectOrPage(Name.left(k))) {
             const QString prop = Name.mid(k + 1);
-            if (v->PropRec(prop)) {
-                v->SetPropValue(AnsiUpperCase(prop), Value);
+            if (o->PropRec(prop)) {
+                o->SetPropValue(AnsiUpperCase(prop), Value);
                 return;
             }
         }
     }
     g.frVariables.SetVariable(Name, Value);
+}
+
+bool TInterpretator::LoopStopped() {
+    if (++turns % 256 == 0 && Application) Application->ProcessMessages();
+    TfrReport* r = frGlobals().ActiveReport;
+    return r && r->Terminated;
 }
 
 void frRunScriptText(TStrings* Script) {

@@ -69,7 +69,7 @@ TfrPage* TfrPages::GetPages(int Index) const {
 }
 
 void TfrPages::Add() {
-    pages.push_back(std::make_unique<TfrPage>(9, 2100, 2970, -1, poPortrait));
+    pages.push_back(std::make_unique<TfrPage>(DMPAPER_A4, 2100, 2970, poPortrait, -1));
 }
 
 void TfrPages::Delete(int Index) {
@@ -196,10 +196,10 @@ void TfrPages::SaveToStream(TStream* Stream) {
     frWriteWord(Stream, Parent->TwoPass);
     QString printer = Parent->PrinterName;
     if (printer == frLoadStr(SVirtualPrinter)) printer = VirtualPrinterMark;
-    frWriteString(Stream, printer);
+    frSaveNamed(QStringLiteral("принтер"), [&] { frWriteString(Stream, printer); });
     for (auto& p : pages) {
         frWriteByte(Stream, 0xFF);
-        p->SaveToStream(Stream);
+        frSaveNamed(p->Name, [&] { p->SaveToStream(Stream); });
     }
     for (int pi = 0; pi < Count(); ++pi) {
         TfrPage* p = pages[pi].get();
@@ -210,7 +210,7 @@ void TfrPages::SaveToStream(TStream* Stream) {
             frWriteByte(Stream, uint8_t(pi));
             const int64_t placeholder = Stream->GetPosition();
             frWriteInteger(Stream, 0);
-            view->SaveToStream(Stream);
+            frSaveNamed(view->Name, [&] { view->SaveToStream(Stream); });
             const int64_t end = Stream->GetPosition();
             Stream->SetPosition(placeholder);
             frWriteInteger(Stream, int32_t(end));
@@ -258,7 +258,11 @@ TfrView* TfrReport::FindObject(const QString& Name) {
 }
 
 void TfrReport::SetPrinterTo(const QString& PrnName) {
-    if (UseDefaultPrinter == 0 && frGlobals().SelectPrinter) frGlobals().SelectPrinter(PrnName);
+    if (UseDefaultPrinter == 0) {
+        TfrPrinter* printer = frGlobalPrinter();
+        const int i = printer->Printers.IndexOf(PrnName);
+        if (i >= 0) printer->SelectPrinter(i);
+    }
     PrinterName = PrnName;
 }
 
@@ -276,8 +280,11 @@ bool TfrReport::LoadFromFile(const QString& AFileName) {
 }
 
 void TfrReport::SaveToFile(const QString& AFileName) {
+    // Made whole in memory first: a refused save leaves the file as it was.
+    TMemoryStream m;
+    SaveToStream(&m);
     TFileStream f(AFileName, fmCreate);
-    SaveToStream(&f);
+    m.SaveToStream(&f);
 }
 
 bool TfrReport::LoadFromStream(TStream* Stream) {

@@ -19,6 +19,17 @@ void TfrReport::MakeCurrent() {
                                    Variant& v) { DoUserFunction(name, p1, p2, p3, v); };
 }
 
+TfrObject* TfrReport::FindObjectOrPage(const QString& Name) {
+    if (TfrView* v = FindObject(Name)) return v;
+    const QString u = AnsiUpperCase(Name);
+    if (u.startsWith("PAGE"_L1) && u.size() > 4) {
+        bool ok;
+        int n = u.mid(4).toInt(&ok);
+        if (ok) return Pages[n - 1];
+    }
+    return nullptr;
+}
+
 namespace {
 
 QString decimalText(const Variant& v) {
@@ -27,17 +38,6 @@ QString decimalText(const Variant& v) {
         if (d == std::floor(d) && std::fabs(d) < 1e15) return QString::number(qint64(d));
     }
     return VarToStr(v);
-}
-
-TfrObject* findObjectOrPage(TfrReport* r, const QString& name) {
-    if (TfrView* v = r->FindObject(name)) return v;
-    const QString u = AnsiUpperCase(name);
-    if (u.startsWith("PAGE"_L1) && u.size() > 4) {
-        bool ok;
-        int n = u.mid(4).toInt(&ok);
-        if (ok) return r->Pages[n - 1];
-    }
-    return nullptr;
 }
 
 bool isBuildName(const QString& u) {
@@ -89,7 +89,12 @@ void TfrReport::GetVariableValue(const QString& s, Variant& v) {
     if (isBuildName(u) && u != "CURY"_L1 && u != "FREESPACE"_L1 && u != "PAGEHEIGHT"_L1 &&
         u != "PAGEWIDTH"_L1) {
         if (g.BuildValue && g.BuildValue(u, v)) return;
-        v = Variant(u == "CALCWIDTH"_L1 && g.ActiveView ? g.ActiveView->Width : 0);
+        if (u == "CALCWIDTH"_L1 && g.ActiveView) {
+            auto* memo = dynamic_cast<TfrMemoView*>(g.ActiveView);
+            v = Variant(memo ? memo->CalcWidth() : g.ActiveView->Width);
+        } else {
+            v = Variant(0);
+        }
         return;
     }
     if (g.frVariables.IndexOf(s) >= 0) {
@@ -108,7 +113,7 @@ void TfrReport::GetVariableValue(const QString& s, Variant& v) {
         const int k = s.indexOf(u'.');
         const QString objName = Trim(s.left(k));
         const QString prop = s.mid(k + 1);
-        if (TfrObject* o = findObjectOrPage(this, objName)) {
+        if (TfrObject* o = FindObjectOrPage(objName)) {
             if (o->PropRec(prop)) {
                 v = o->GetPropValue(AnsiUpperCase(prop));
                 return;
@@ -162,7 +167,7 @@ void TfrReport::DoUserFunction(const QString& Name, const Variant& p1, const Var
         const bool set = u == "SETARRAY"_L1;
         if (array.contains(u'.')) {
             const int k = array.indexOf(u'.');
-            if (TfrObject* o = findObjectOrPage(this, array.left(k)))
+            if (TfrObject* o = FindObjectOrPage(array.left(k)))
                 Val = o->DoMethod(set ? u"SETINDEXPROPERTY"_s : u"GETINDEXPROPERTY"_s,
                                   Variant(array.mid(k + 1)), p2, p3);
         } else {
@@ -175,7 +180,7 @@ void TfrReport::DoUserFunction(const QString& Name, const Variant& p1, const Var
         }
     } else if (Name.contains(u'.')) {
         const int k = Name.indexOf(u'.');
-        if (TfrObject* o = findObjectOrPage(this, Name.left(k)))
+        if (TfrObject* o = FindObjectOrPage(Name.left(k)))
             Val = o->DoMethod(Name.mid(k + 1), p1, p2, p3);
     }
     if (OnUserFunction) OnUserFunction(Name, p1, p2, p3, Val);

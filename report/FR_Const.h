@@ -1,6 +1,8 @@
-// Constants of the report engine: object types, band kinds, flag bits, colours and the
-// engine's message texts by id.
+// Constants of the report engine: object types, band kinds, flag bits and the engine's
+// message texts by id. Colours are the graphics layer's (Graphics.h).
 #pragma once
+
+#include "Graphics.h"
 
 #include <QString>
 #include <cstdint>
@@ -84,12 +86,6 @@ constexpr int frtaDown = 16;
 // Band alignment of a view.
 enum TfrBandAlign { baNone, baLeft, baRight, baCenter, baWidth, baBottom, baTop, baRest };
 
-// Colours as the engine stores them (platform colour values, system colours in high-bit form).
-constexpr int32_t clBlack = 0;
-constexpr int32_t clWhite = 0xFFFFFF;
-constexpr int32_t clNone = 0x1FFFFFFF;
-constexpr int32_t clBtnFace = int32_t(0x8000000F);
-
 // The template format version this engine writes, and the oldest with a version byte.
 constexpr int frCurrentVersion = 24;
 
@@ -107,13 +103,20 @@ QString frLoadStr(int id);
 // Message ids used across the engine.
 enum : int {
     SVirtualPrinter = 55007,
-    SBandNames = 55077, // 55077..55099: the 23 band kinds
-    SFormat11 = 55170,  // boolean formats 55170..55173
+    SVirtualPaperNames = 55008, // 55008..55074: the virtual printer's papers
+    SBandNames = 55077,         // 55077..55099: the 23 band kinds
+    SFormat11 = 55170,          // boolean formats 55170..55173
     SDateFormat1 = 55175,
     STimeFormat1 = 55179,
     SError = 55206,
     SUntitled = 55209,
     SDefaultCharset = 55337,
     SFRFError = 55345,
+    SDefaultBin = 55435,
     SVarNotDefined = 55439,
+    // Texts of this engine beyond the ones it was designed with.
+    SPreparedDamaged = 57100,
+    SPreparedCompressed = 57101,
+    SPreparedEarly = 57102,
+    SMetafilePicture = 57103,
 };

@@ -523,14 +523,17 @@ void TfrInterpretator::DoScript(TStrings* Memo) {
         }
         switch (line[0].unicode()) {
         case ttIf:
-            if (Parser.CalcPostfix(line.mid(3)) == Variant(0))
-                i = jumpTarget(line);
-            else
+        case ttGoto: {
+            if (line[0] == ttIf && Parser.CalcPostfix(line.mid(3)) != Variant(0)) {
                 ++i;
+                break;
+            }
+            const int target = jumpTarget(line);
+            // A jump back is the turn of a loop, which may never end by itself.
+            if (target <= i && LoopStopped()) return;
+            i = target;
             break;
-        case ttGoto:
-            i = jumpTarget(line);
-            break;
+        }
         case ttProc: {
             const QString expr = line.mid(1);
             if (expr.toUpper() == "EXIT(0)"_L1) return;

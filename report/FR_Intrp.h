@@ -39,6 +39,8 @@ public:
     // Compiles MemoFrom into MemoTo; errors go to MemoErr as "Line l/c: message".
     virtual void PrepareScript(TStrings* MemoFrom, TStrings* MemoTo, TStrings* MemoErr);
     virtual void DoScript(TStrings* Memo);
+    // Asked at every turn of a loop (a jump back); true ends the script there.
+    virtual bool LoopStopped() { return false; }
     // Hands the expression of every compiled line to a function splitter.
     void SplitExpressions(TStrings* Memo, QStringList* MatchFuncs, QStringList* SplitTo,
                           TfrVariables* Variables);

@@ -38,6 +38,7 @@ const QString STooComplex = u"Вираз надто складний"_s;
 const QString STooManyArgs = u"Забагато аргументів функції"_s;
 const QString SSignAfterOperator = u"Знак операції перед операндом після іншої операції"_s;
 const QString SMissingOperand = u"Бракує операнда"_s;
+const QString SUnterminatedString = u"Рядок у лапках не закрито: %1"_s;
 
 inline QChar at(const QString& s, int i) // 1-based, 0 outside the text
 {
@@ -181,7 +182,9 @@ QString TfrParser::GetString(const QString& s, int& i) {
         }
         ++j;
     }
-    i = std::min(j, int(s.size())) + 1;
+    // Without its closing quote the rest of the expression would be taken as text.
+    if (j > s.size()) throw EConvertError(SUnterminatedString.arg(s.mid(start - 1)));
+    i = j + 1;
     return s.mid(start - 1, i - start);
 }
 

@@ -52,6 +52,8 @@ public:
 
     // Text scanners; positions are 1-based and advanced past what was read.
     QString GetIdentifier(const QString& s, int& i);
+    // The quoted string at position i, quotes included; raises EConvertError when it has no
+    // closing quote.
     QString GetString(const QString& s, int& i);
     // Splits the argument list that starts at the '(' at position i; the position ends after
     // the closing parenthesis. Unbalanced parentheses raise Exception with an empty message.

@@ -85,10 +85,26 @@ QString frReadString(TStream* Stream) {
     return frFromAnsi(b);
 }
 
+namespace {
+// A length the 16-bit fields of a template can hold, else the save is refused.
+uint16_t storable(qsizetype n) {
+    if (n > 0xFFFF) throw EfrTextTooLong(QStringLiteral("текст довший за 65535 байт"));
+    return uint16_t(n);
+}
+} // namespace
+
+void frSaveNamed(const QString& Name, const std::function<void()>& Save) {
+    try {
+        Save();
+    } catch (const EfrTextTooLong& e) {
+        throw EfrTextTooLong(
+            QStringLiteral("Шаблон не збережено: у об'єкті «%1» %2.").arg(Name, e.Message));
+    }
+}
+
 void frWriteString(TStream* Stream, const QString& s) {
     QByteArray b = frToAnsi(s);
-    if (b.size() > 0xFFFF) b.truncate(0xFFFF);
-    frWriteWord(Stream, uint16_t(b.size()));
+    frWriteWord(Stream, storable(b.size()));
     if (!b.isEmpty()) Stream->Write(b.constData(), b.size());
     frWriteByte(Stream, 0);
 }
@@ -110,7 +126,8 @@ void frReadMemo(TStream* Stream, TStrings* l) {
 }
 
 void frWriteMemo(TStream* Stream, TStrings* l) {
-    const int count = std::min(l->Count(), 0xFFFF);
+    if (l->Count() > 0xFFFF) throw EfrTextTooLong(QStringLiteral("понад 65535 рядків"));
+    const int count = l->Count();
     frWriteWord(Stream, uint16_t(count));
     if (count == 0) {
         frWriteByte(Stream, 0);
@@ -118,8 +135,7 @@ void frWriteMemo(TStream* Stream, TStrings* l) {
     }
     for (int i = 0; i < count; ++i) {
         QByteArray b = frToAnsi(l->Get(i));
-        if (b.size() > 0xFFFF) b.truncate(0xFFFF);
-        frWriteWord(Stream, uint16_t(b.size()));
+        frWriteWord(Stream, storable(b.size()));
         if (!b.isEmpty()) Stream->Write(b.constData(), b.size());
         frWriteByte(Stream, i < count - 1 ? 13 : 0);
     }

@@ -4,11 +4,13 @@
 
 #include "Classes.h"
 #include "Streams.h"
+#include "SysUtils.h"
 #include "Variant.h"
 
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class TDataSet;
 class TField;
@@ -25,6 +27,13 @@ struct TfrFont {
     int Charset = 204;
     bool operator==(const TfrFont&) const = default;
 };
+
+// A text too long for a template (a string or a memo line over 65535 bytes, a memo over 65535
+// lines): the save is refused. The template writer names the object in the message.
+KADRION_EXCEPTION(EfrTextTooLong, Exception)
+// Runs Save, the saving of one object; a text too long for the template is refused with the
+// object's name in the message.
+void frSaveNamed(const QString& Name, const std::function<void()>& Save);
 
 // Text of templates is single-byte in the default code page (Windows-1251).
 QByteArray frToAnsi(const QString& s);

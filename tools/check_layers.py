@@ -6,10 +6,11 @@
 The layers, bottom to top, are those of the design: platform/base, platform/data, platform/sql,
 platform/gfx, platform/ui, platform/print, Complib/dbf, report, report/db, controls, grid, app,
 tools, bench. A file belongs to the deepest layer folder that holds it (its tests/, fuzz/ and
-x11/ folders included). Test code may also include the test support of tools/testsupport and
-tools/x11test. Every "..." include is looked up by its name among the headers of all layers; a
-name no layer has (a system or generated header) is not checked. Prints each include of a higher
-layer as <file>:<line>: ... and exits with 1 when there is one, else 0.
+x11/ folders included). Test code (tests/ and x11/ folders) may also include the test support of
+tools/testsupport and tools/x11test and the generated data of tools/gen and tools/fill. Every
+"..." include is looked up by its name among the headers of all layers; a name no layer has (a
+system or generated header) is not checked. Prints each include of a higher layer as
+<file>:<line>: ... and exits with 1 when there is one, else 0.
 """
 import os
 import re
@@ -18,7 +19,7 @@ import sys
 LAYERS = ["platform/base", "platform/data", "platform/sql", "platform/gfx", "platform/ui",
           "platform/print", "Complib/dbf", "report", "report/db", "controls", "grid", "app",
           "tools", "bench"]
-TEST_SUPPORT = ["tools/testsupport", "tools/x11test"]
+TEST_SUPPORT = ["tools/testsupport", "tools/x11test", "tools/gen", "tools/fill"]
 SOURCE = re.compile(r".*\.(cpp|h)$")
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"')
 
@@ -34,7 +35,7 @@ def layer_of(path):
 
 def is_test_code(path):
     parts = path.split("/")
-    return "tests" in parts or any(path.startswith(t + "/") for t in TEST_SUPPORT)
+    return "tests" in parts or "x11" in parts or any(path.startswith(t + "/") for t in TEST_SUPPORT)
 
 
 def sources(root):

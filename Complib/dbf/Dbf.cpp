@@ -39,53 +39,6 @@ private:
 
 // The value of one memo, blob or OLE field, read at creation and written back on destruction
 // when opened for writing.
-class TDbfBlobStream : public TMemoryStream {
-    KADRION_CLASS(TDbfBlobStream)
-    TDbfBlobStream(TDbfTable* table, TField* field, TBlobStreamMode mode)
-        : table(table), field(field), mode(mode) {
-        TRecordBuffer rec = table->GetActiveRecBuf();
-        TDbfFile* file = table->dbfFile.get();
-        int32_t block = 0;
-        if (rec && !file->GetFieldData(field->GetFieldNo() - 1, ftInteger, &block,
-                                       rec + TDbfTable::InfoSize))
-            block = 0;
-        blockNo = block;
-        if (blockNo > 0 && file->MemoFile()) {
-            QByteArray bytes = file->MemoFile()->ReadMemo(blockNo);
-            readSize = int(bytes.size());
-            if (field->GetTransliterate()) bytes = table->TranslateBytes(bytes, false);
-            if (mode != bmWrite) WriteBuffer(bytes.constData(), bytes.size());
-            SetPosition(0);
-        }
-    }
-    ~TDbfBlobStream() override {
-        if (mode == bmRead) return;
-        try {
-            QByteArray bytes(static_cast<const char*>(GetMemory()), int(GetSize()));
-            if (field->GetTransliterate()) bytes = table->TranslateBytes(bytes, true);
-            TDbfFile* file = table->dbfFile.get();
-            TRecordBuffer rec = table->GetActiveRecBuf();
-            if (!rec || !file->MemoFile()) return;
-            int block = blockNo;
-            file->MemoFile()->WriteMemo(block, readSize, bytes);
-            int32_t b = block;
-            file->SetFieldData(field->GetFieldNo() - 1, ftInteger, block ? &b : nullptr,
-                               rec + TDbfTable::InfoSize);
-            table->SetModified(true);
-            table->NotifyFieldChange(field);
-        } catch (...) {
-            // a destructor must not throw; the record keeps its former value
-        }
-    }
-
-private:
-    TDbfTable* table;
-    TField* field;
-    TBlobStreamMode mode;
-    int blockNo = 0;
-    int readSize = 0;
-};
-
 // ---- TDbfTable ------------------------------------------------------------------------------
 
 TDbfTable::TDbfTable(TComponent* AOwner)
@@ -237,6 +190,9 @@ void TDbfTable::InternalOpen() {
     };
     file->OnLocaleError = [this](int& error, uint32_t& solution) {
         if (OnLocaleError) OnLocaleError(error, solution);
+    };
+    file->OnIndexDropped = [this](const QString& indexFile, const QString& reason) {
+        if (OnIndexDropped) OnIndexDropped(this, indexFile, reason);
     };
     file->Open();
     if (file->NeedsCreation()) {
@@ -423,9 +379,18 @@ int TDbfTable::GetRecordSize() const {
 }
 
 TGetResult TDbfTable::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) {
-    if (!cursor || !dbfFile || dbfFile->GetRecordCount() < 1)
-        return GetMode == gmPrior ? grBOF : grEOF;
-    for (;;) {
+    if (!cursor || !dbfFile) return GetMode == gmPrior ? grBOF : grEOF;
+    // Right after a post the active buffer holds what was just written to the record: it is
+    // taken from there, without asking the file (a shared one) for its size or the record.
+    TRecordBuffer posted = resyncAfterPost ? ActiveBuffer() : nullptr;
+    resyncAfterPost = false;
+    const bool fromPost = posted && posted != Buffer && GetMode == gmCurrent &&
+                          recNoOf(posted) == uint32_t(cursor->GetPhysicalRecNo()) &&
+                          recNoOf(posted) >= 1;
+    // the record count of a shared file is taken once for the call
+    const int count = fromPost ? 0 : dbfFile->GetRecordCount();
+    if (!fromPost && count < 1) return GetMode == gmPrior ? grBOF : grEOF;
+    for (bool first = true;; first = false) {
         switch (GetMode) {
         case gmNext:
             if (!cursor->Next()) return grEOF;
@@ -437,12 +402,10 @@ TGetResult TDbfTable::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoC
             break;
         }
         int recNo = cursor->GetPhysicalRecNo();
-        if (recNo < 1 || recNo > dbfFile->GetRecordCount()) return grError;
-        TRecordBuffer posted = resyncAfterPost ? ActiveBuffer() : nullptr;
-        resyncAfterPost = false;
-        if (posted && posted != Buffer && GetMode == gmCurrent && !dbfFile->IsShared() &&
-            recNoOf(posted) == uint32_t(recNo))
+        if (fromPost && first)
             memcpy(Buffer + InfoSize, posted + InfoSize, dbfFile->RecordSize());
+        else if (recNo < 1 || recNo > count)
+            return grError;
         else if (dbfFile->ReadRecord(recNo, Buffer + InfoSize) != dbfFile->RecordSize())
             return grError;
         bool accepted = showDeleted || Buffer[InfoSize] != '*';
@@ -607,6 +570,25 @@ void TDbfTable::Resync(TResyncMode Mode) {
     resyncAfterPost = false;
 }
 
+bool TDbfTable::FieldTextView(TField* Field, const char*& Data, int& Length) {
+    const TFieldType type = Field->GetDataType();
+    if (Field->GetFieldNo() < 1 || Field->IsBlob() ||
+        (type != ftString && type != ftFixedChar && type != ftGuid))
+        return false;
+    TRecordBuffer b = GetActiveRecBuf();
+    if (!b) {
+        Data = nullptr;
+        return true;
+    }
+    int length = 0;
+    const char* text = dbfFile->FieldText(Field->GetFieldNo() - 1, b + InfoSize, length);
+    if (!text) return false; // a binary field: GetFieldData decodes it
+    // as GetFieldData gives it: empty is null, cut at the field's size and at a zero
+    Data = length == 0 ? nullptr : text;
+    Length = int(strnlen(text, size_t(std::min(length, Field->GetSize()))));
+    return true;
+}
+
 bool TDbfTable::GetFieldData(TField* Field, void* Buffer) {
     TRecordBuffer b = GetActiveRecBuf();
     if (!b) return false;
@@ -624,10 +606,17 @@ bool TDbfTable::GetFieldData(TField* Field, void* Buffer) {
     case ftString:
     case ftFixedChar:
     case ftGuid: {
-        QByteArray text;
-        if (!dbfFile->GetFieldData(index, ftString, &text, rec)) return false;
-        int n = std::min<int>(int(text.size()), Field->GetSize());
-        memcpy(Buffer, text.constData(), n);
+        int length = 0;
+        const char* text = dbfFile->FieldText(index, rec, length);
+        QByteArray copy;
+        if (!text) {
+            if (!dbfFile->GetFieldData(index, ftString, &copy, rec)) return false;
+            text = copy.constData();
+            length = int(copy.size());
+        }
+        if (length == 0) return false;
+        int n = std::min(length, Field->GetSize());
+        memcpy(Buffer, text, n);
         static_cast<char*>(Buffer)[n] = 0;
         return true;
     }
@@ -764,8 +753,34 @@ void TDbfTable::SetFieldData(TField* Field, const void* Buffer) {
     NotifyFieldChange(Field);
 }
 
-std::unique_ptr<TStream> TDbfTable::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
-    return std::make_unique<TDbfBlobStream>(this, Field, Mode);
+// The memo block a blob field of the active record starts at (0: none).
+int TDbfTable::memoBlockOf(TField* Field) {
+    TRecordBuffer rec = GetActiveRecBuf();
+    int32_t block = 0;
+    if (!rec || !dbfFile->GetFieldData(Field->GetFieldNo() - 1, ftInteger, &block, rec + InfoSize))
+        block = 0;
+    return block;
+}
+
+QByteArray TDbfTable::ReadBlob(TField* Field) {
+    const int block = memoBlockOf(Field);
+    if (block <= 0 || !dbfFile->MemoFile()) return QByteArray();
+    QByteArray bytes = dbfFile->MemoFile()->ReadMemo(block);
+    return Field->GetTransliterate() ? TranslateBytes(bytes, false) : bytes;
+}
+
+void TDbfTable::WriteBlob(TField* Field, const QByteArray& Bytes) {
+    TRecordBuffer rec = GetActiveRecBuf();
+    TDbtFile* memo = dbfFile->MemoFile();
+    if (!rec || !memo) return;
+    int block = memoBlockOf(Field);
+    // the blocks of the value there now are reused when the new one fits in them
+    const int previousLength = block > 0 ? int(memo->ReadMemo(block).size()) : 0;
+    memo->WriteMemo(block, previousLength,
+                    Field->GetTransliterate() ? TranslateBytes(Bytes, true) : Bytes);
+    int32_t b = block;
+    dbfFile->SetFieldData(Field->GetFieldNo() - 1, ftInteger, block ? &b : nullptr, rec + InfoSize);
+    SetModified(true);
 }
 
 QByteArray TDbfTable::TranslateBytes(const QByteArray& bytes, bool ToOem) {
@@ -784,6 +799,10 @@ QByteArray TDbfTable::TranslateBytes(const QByteArray& bytes, bool ToOem) {
     default:
         return bytes;
     }
+}
+
+bool TDbfTable::TranslateKeepsText() const {
+    return !OnTranslate && (translationMode == tmNone || translationMode == tmReadOnly);
 }
 
 bool TDbfTable::TranslateKeepsAscii() const {

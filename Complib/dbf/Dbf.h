@@ -26,6 +26,10 @@ using TLanguageWarningEvent = std::function<void(TDbfTable* Sender, TDbfLanguage
 // maintenance, any other value is the locale to use.
 using TDbfLocaleErrorEvent = std::function<void(int& Error, uint32_t& Solution)>;
 using TDbfIndexMissingEvent = std::function<void(bool& DeleteLink)>;
+// An index file that cannot be used (a damaged header) and the reason: the table opens
+// without it, the file left as it is.
+using TDbfIndexDroppedEvent =
+    std::function<void(TDbfTable* Sender, const QString& IndexFile, const QString& Reason)>;
 using TTranslateEvent =
     std::function<int(TDbfTable* Sender, const char* Src, char* Dest, bool ToOem)>;
 using TDbfCompareRecordEvent = std::function<void(TDbfTable* Sender, int& Result)>;
@@ -73,6 +77,7 @@ class TDbfTable : public TDataSet {
     TLanguageWarningEvent OnLanguageWarning;
     TDbfLocaleErrorEvent OnLocaleError;
     TDbfIndexMissingEvent OnIndexMissing;
+    TDbfIndexDroppedEvent OnIndexDropped;
     TTranslateEvent OnTranslate;
 
     // --- public
@@ -99,12 +104,12 @@ class TDbfTable : public TDataSet {
     void SetRecNo(int Value) override;
     int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
-    std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     int Translate(const char* Src, char* Dest, bool ToOem) override;
     bool Locate(const QString& KeyFields, const Variant& KeyValues,
                 TLocateOptions Options) override;
     void Resync(TResyncMode Mode) override;
     bool GetFieldData(TField* Field, void* Buffer) override;
+    bool FieldTextView(TField* Field, const char*& Data, int& Length) override;
     void SetFieldData(TField* Field, const void* Buffer) override;
     TDataSource* GetDataSource() const override { return GetMasterSource(); }
 
@@ -136,12 +141,15 @@ protected:
     void InternalSetToRecord(TRecordBuffer Buffer) override;
     void ClearCalcFields(TRecordBuffer Buffer) override;
     bool TranslateKeepsAscii() const override;
+    QByteArray ReadBlob(TField* Field) override;
+    void WriteBlob(TField* Field, const QByteArray& Bytes) override;
+    bool TranslateKeepsText() const override;
 
 private:
-    friend class TDbfBlobStream;
     friend class TDbfMasterLink;
     static constexpr int InfoSize = 5; // u32 record number, u8 bookmark flag
     static uint32_t recNoOf(TRecordBuffer b);
+    int memoBlockOf(TField* Field);
     QString fullTableName() const;
     TPagedFileMode openFileMode() const;
     void decideTranslation();

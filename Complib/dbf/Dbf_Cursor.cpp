@@ -10,6 +10,7 @@ bool TDbfCursor::Next() {
 }
 
 bool TDbfCursor::Prev() {
+    position();
     if (current < 1)
         current = 0;
     else
@@ -17,7 +18,10 @@ bool TDbfCursor::Prev() {
     return current > 0;
 }
 
-void TDbfCursor::Last() {
-    int count = file->GetRecordCount();
-    current = count > 0 ? count + 1 : 0;
+int TDbfCursor::position() {
+    if (current == AfterLast) {
+        int count = file->GetRecordCount();
+        current = count > 0 ? count + 1 : 0;
+    }
+    return current;
 }

@@ -28,21 +28,23 @@ protected:
     TPagedFile* file;
 };
 
-// Record order: 0 is before the first record, count + 1 after the last.
+// Record order: 0 is before the first record, count + 1 after the last. Last takes the count
+// only when the position is asked for (a shared file asks the system for it): an append goes
+// to the end and is then placed on its own record without it.
 class TDbfCursor : public TVirtualCursor {
 public:
     explicit TDbfCursor(TPagedFile* file) : TVirtualCursor(file) {}
 
-    int GetPhysicalRecNo() override { return current; }
-    int GetSequentialRecNo() override { return current; }
+    int GetPhysicalRecNo() override { return position(); }
+    int GetSequentialRecNo() override { return position(); }
     int GetSequentialRecordCount() override { return file->GetRecordCount(); }
     void SetPhysicalRecNo(int n) override { current = n; }
     void SetSequentialRecNo(int n) override { current = n; }
     bool Next() override;
     bool Prev() override;
     void First() override { current = 0; }
-    void Last() override;
-    int GetBookMark() override { return current; }
+    void Last() override { current = AfterLast; }
+    int GetBookMark() override { return position(); }
     bool GotoBookmark(int n) override {
         current = n;
         return true;
@@ -51,5 +53,7 @@ public:
     void Update(int, const char*, const char*) override {}
 
 private:
+    static constexpr int AfterLast = INT32_MAX; // after the last record, count not taken yet
+    int position();
     int current = 0;
 };

@@ -27,7 +27,7 @@ QString existingVariant(const QString& name) {
 }
 
 // Field bytes without trailing blanks (and, unless keepLeading, without leading blanks).
-QByteArray fieldText(const char* p, int size, bool keepLeading) {
+const char* textSpan(const char* p, int size, bool keepLeading, int& length) {
     int end = size;
     while (end > 0 && (p[end - 1] == ' ' || p[end - 1] == '\0'))
         --end;
@@ -35,7 +35,14 @@ QByteArray fieldText(const char* p, int size, bool keepLeading) {
     if (!keepLeading)
         while (start < end && p[start] == ' ')
             ++start;
-    return QByteArray(p + start, end - start);
+    length = end - start;
+    return p + start;
+}
+
+QByteArray fieldText(const char* p, int size, bool keepLeading) {
+    int length = 0;
+    const char* text = textSpan(p, size, keepLeading, length);
+    return QByteArray(text, length);
 }
 
 int digitsOr1(const QByteArray& t, int from, int count) {
@@ -89,6 +96,8 @@ void TDbfFile::Open() {
     OpenFile();
     isOpen = true;
     needsCreation = false;
+    fastAppend = true;
+    countMatchesFile = false;
     try {
         if (FileCreated()) return; // FinishCreate follows
         int64_t size = FileSize();
@@ -131,8 +140,8 @@ void TDbfFile::Open() {
                 idx->SetMode(mode == pfExclusiveCreate   ? pfExclusiveOpen
                              : mode == pfReadWriteCreate ? pfReadWriteOpen
                                                          : mode);
-                idx->Open(); // an index dropped for its locale is not used
-                if (idx->IsUsable()) {
+                // an index dropped for its locale or its damage is not used
+                if (openOrDrop(*idx) && idx->IsUsable()) {
                     mdxFile = idx.get();
                     indexFiles.push_back(std::move(idx));
                 }
@@ -453,6 +462,20 @@ void TDbfFile::checkFieldIndex(int i) const {
     if (i < 0 || i >= fieldDefs.Count()) throw EDbfError(STRING_INVALID_DBF_FILE);
 }
 
+const char* TDbfFile::FieldText(int fieldIndex, const char* rec, int& length) const {
+    checkFieldIndex(fieldIndex);
+    const TDbfFieldDef* f = fieldDefs[fieldIndex];
+    switch (f->GetNativeFieldType()) {
+    case '+':
+    case 'I':
+    case '@':
+    case 'O':
+        return nullptr;
+    default:
+        return textSpan(rec + f->Offset, f->GetSize(), true, length);
+    }
+}
+
 bool TDbfFile::GetFieldData(int fieldIndex, TFieldType type, void* dest, const char* rec) const {
     checkFieldIndex(fieldIndex);
     TDbfFieldDef* f = fieldDefs[fieldIndex];
@@ -722,77 +745,128 @@ void TDbfFile::stampLockField(char* buffer) const {
     memcpy(p + 8, name.constData(), name.size());
 }
 
+int TDbfFile::appendShared(char* buffer) {
+    char* head = MappedHead();
+    if (!head || RecordSize() <= 0 || HeaderSize() < 8) return 0;
+    LockRegion(0, true);
+    int n = 0;
+    try {
+        const uint32_t count = GetU32LE(head + 4);
+        if (!countMatchesFile) {
+            // once an open: a file holding more records than its header counts (a writer
+            // that does not count) is appended to the long way, which looks at the file
+            const int64_t inFile = (FileSize() - HeaderSize()) / RecordSize();
+            if (inFile > int64_t(count)) {
+                UnlockRegion(0);
+                fastAppend = false;
+                return 0;
+            }
+            countMatchesFile = true;
+        }
+        // the first record after the count that no other program has reserved by its lock
+        n = int(count) + 1;
+        while (!LockRegion(n, false))
+            ++n;
+        stampLockField(buffer);
+        appendBuffer.resize(RecordSize() + 1);
+        memcpy(appendBuffer.data(), buffer, size_t(RecordSize()));
+        appendBuffer[RecordSize()] = 0x1A;
+        WriteBlock(appendBuffer.constData(), RecordSize() + 1, CalcPageOffset(n));
+        int y, m, d;
+        DecodeDate(Date(), y, m, d);
+        head[1] = char((y - 1900) & 0xFF);
+        head[2] = char(m);
+        head[3] = char(d);
+        // counts from several appenders add up in any order
+        PutU32LE(head + 4, count + 1);
+        memcpy(Header(), head, 8);
+    } catch (...) {
+        UnlockHeaderAndRecord(n);
+        throw;
+    }
+    UnlockHeaderAndRecord(n);
+    return n;
+}
+
 int TDbfFile::InsertRecord(char* buffer) {
     if (IsReadOnly()) throw EDbfError(STRING_NEED_EXCLUSIVE_ACCESS);
-    // a free slot past the end: another process may be appending at the first one (it holds
-    // the slot's lock), or may have written it since the count was taken (then the slot holds
-    // a record although nobody locks it); a slot beyond the end, or holding only the end
-    // marker or a gap left by a faster appender, is free
-    int n = GetRecordCount() + 1;
-    for (;;) {
-        if (!LockRegion(n, false)) {
-            ++n;
-            continue;
-        }
-        char flag = 0;
-        if (!shared || CalcPageOffset(n) + RecordSize() > FileSize() ||
-            ReadBlock(&flag, 1, CalcPageOffset(n)) != 1 || (flag != ' ' && flag != '*'))
-            break;
-        UnlockRegion(n);
-        ++n;
-    }
+    if (shared && fastAppend && !hasAutoInc && indexFiles.empty())
+        if (int n = appendShared(buffer)) return n;
+    // Every appender takes the header's lock first and keeps it until its record and the count
+    // are written, so that appenders choose their records one at a time.
+    LockRegion(0, true);
+    int n = 0;
+    bool slotLocked = false;
     try {
+        // a free slot past the end: another program may be appending at the first one (it
+        // holds the slot's lock), or may have written it before counting it (then the slot
+        // holds a record although nobody locks it); a slot beyond the end, or holding only the
+        // end marker or a gap left by a faster appender, is free
+        n = GetRecordCount() + 1;
+        for (;;) {
+            if (!LockRegion(n, false)) {
+                ++n;
+                continue;
+            }
+            slotLocked = true;
+            char flag = 0;
+            if (!shared || CalcPageOffset(n) + RecordSize() > FileSize() ||
+                ReadBlock(&flag, 1, CalcPageOffset(n)) != 1 || (flag != ' ' && flag != '*'))
+                break;
+            UnlockRegion(n);
+            slotLocked = false;
+            ++n;
+        }
         if (hasAutoInc) {
-            LockRegion(0, true);
-            try {
-                for (int i = 0; i < fieldDefs.Count(); ++i) {
-                    TDbfFieldDef* f = fieldDefs[i];
-                    if (f->GetNativeFieldType() != '+') continue;
-                    uint32_t next = f->AutoIncNext;
-                    if (f->AutoIncPos >= 0) {
-                        if (shared) {
-                            char raw[4];
-                            if (ReadBlock(raw, 4, f->AutoIncPos) == 4) next = GetU32LE(raw);
-                        }
-                    }
-                    if (next == 0) next = 1;
-                    int32_t v = int32_t(next);
-                    SetFieldData(i, ftAutoInc, &v, buffer);
-                    f->AutoIncNext = next + 1;
-                    if (f->AutoIncPos >= 0 && f->AutoIncPos + 4 <= HeaderSize()) {
-                        PutU32LE(Header() + f->AutoIncPos, f->AutoIncNext);
-                        if (shared) {
-                            char raw[4];
-                            PutU32LE(raw, f->AutoIncNext);
-                            WriteBlock(raw, 4, f->AutoIncPos);
-                        } else {
-                            headerModified = true;
-                        }
+            for (int i = 0; i < fieldDefs.Count(); ++i) {
+                TDbfFieldDef* f = fieldDefs[i];
+                if (f->GetNativeFieldType() != '+') continue;
+                uint32_t next = f->AutoIncNext;
+                if (f->AutoIncPos >= 0) {
+                    if (shared) {
+                        char raw[4];
+                        if (ReadBlock(raw, 4, f->AutoIncPos) == 4) next = GetU32LE(raw);
                     }
                 }
-            } catch (...) {
-                UnlockRegion(0);
-                throw;
+                if (next == 0) next = 1;
+                int32_t v = int32_t(next);
+                SetFieldData(i, ftAutoInc, &v, buffer);
+                f->AutoIncNext = next + 1;
+                if (f->AutoIncPos >= 0 && f->AutoIncPos + 4 <= HeaderSize()) {
+                    PutU32LE(Header() + f->AutoIncPos, f->AutoIncNext);
+                    if (shared) {
+                        char raw[4];
+                        PutU32LE(raw, f->AutoIncNext);
+                        WriteBlock(raw, 4, f->AutoIncPos);
+                    } else {
+                        headerModified = true;
+                    }
+                }
             }
-            UnlockRegion(0);
         }
 
-        // keys first: a refused key leaves the table and every index as they were
+        // keys first: a refused key, or any other failure before the record is written,
+        // leaves the table and every index as they were
         size_t done = 0;
+        auto takeBackKeys = [&] {
+            while (done > 0) {
+                --done;
+                try {
+                    indexFiles[done]->Delete(n, buffer);
+                } catch (...) {
+                }
+            }
+        };
         try {
             for (; done < indexFiles.size(); ++done)
                 indexFiles[done]->Insert(n, buffer);
         } catch (...) {
-            while (done > 0) {
-                --done;
-                indexFiles[done]->Delete(n, buffer);
-            }
+            takeBackKeys();
             throw;
         }
 
-        // the record, the count and the end marker are written under the header lock, so
-        // that no appender's end marker can land on a record another one is writing
-        LockRegion(0, true);
+        // the record, the count and the end marker, still under the header lock, so that no
+        // appender's end marker can land on a record another one is writing
         try {
             if (shared) ReadHeaderFromFile();
             stampLockField(buffer);
@@ -801,15 +875,15 @@ int TDbfFile::InsertRecord(char* buffer) {
             PutU32LE(Header() + 4, HeaderRecordCount() + 1);
             WriteHeader();
         } catch (...) {
-            UnlockRegion(0);
+            takeBackKeys();
             throw;
         }
-        UnlockRegion(0);
     } catch (...) {
-        UnlockRegion(n);
+        if (slotLocked) UnlockRegion(n);
+        UnlockRegion(0);
         throw;
     }
-    UnlockRegion(n);
+    UnlockHeaderAndRecord(n);
     return n;
 }
 
@@ -921,12 +995,25 @@ TIndexFile* TDbfFile::OpenIndex(const QString& indexName, const QString& express
     if (creating && expression.isEmpty()) return nullptr;
     auto idx = std::make_unique<TIndexFile>(this, name);
     idx->SetMode(modeFor(creating));
-    idx->Open();
+    if (creating)
+        idx->Open();
+    else if (!openOrDrop(*idx))
+        return nullptr;
     if (!idx->IsUsable()) return nullptr;
     TIndexFile* result = idx.get();
     indexFiles.push_back(std::move(idx));
     if (creating) createTag(result, ExtractFileName(ChangeFileExt(name, "")));
     return result;
+}
+
+bool TDbfFile::openOrDrop(TIndexFile& index) {
+    try {
+        index.Open();
+        return true;
+    } catch (const Exception& e) {
+        if (OnIndexDropped) OnIndexDropped(index.FileName(), e.Message);
+        return false;
+    }
 }
 
 void TDbfFile::RegenerateIndex(TIndexFile* index, const QString& tagName) {

@@ -42,6 +42,9 @@ public:
     //   ftSmallint: int16_t; ftInteger, ftAutoInc, ftWord: int32_t; ftLargeint: int64_t
     //   ftBoolean: bool; ftFloat, ftCurrency, ftBCD: double; ftDate, ftDateTime, ftTime: double
     bool GetFieldData(int fieldIndex, TFieldType type, void* dest, const char* rec) const;
+    // The text of a character field in rec as GetFieldData gives it for ftString (without
+    // trailing blanks; empty is null), without a copy; null for a binary field.
+    const char* FieldText(int fieldIndex, const char* rec, int& length) const;
     // Encodes one field into rec; no source writes null.
     void SetFieldData(int fieldIndex, TFieldType type, const void* source, char* rec) const;
     // Encodes text bytes into a string field, as SetFieldData with ftString does.
@@ -90,9 +93,22 @@ public:
     std::function<void(bool& deleteLink)> OnIndexMissing;
     // Decides the locale of an index whose locale cannot be used (see the index files).
     std::function<void(int& error, uint32_t& solution)> OnLocaleError;
+    // Told of an index file that cannot be used (a damaged header): the table opens without
+    // it and the file is left as it is.
+    std::function<void(const QString& indexFile, const QString& reason)> OnIndexDropped;
 
 private:
+    // Appends to a shared table that has no index and no autoincrement field in four system
+    // calls: the header's lock (waiting), the lock of the first record after the header's
+    // count that no other program has reserved by its lock, one write of the record with the
+    // end marker behind it, and one unlock of both. The header's count and date are read and
+    // written through its page mapped into memory. Returns the record's number, or 0 when the
+    // long way is to be taken (the header cannot be mapped, or the file holds more records
+    // than it counts).
+    int appendShared(char* buffer);
     void readHeaderValues();
+    // Opens an existing index file; one that cannot be used is told of and gives false.
+    bool openOrDrop(TIndexFile& index);
     void stampLockField(char* buffer) const;
     void writeEofMarker();
     void checkFieldIndex(int i) const;
@@ -104,6 +120,9 @@ private:
     std::vector<std::unique_ptr<TIndexFile>> indexFiles;
     TIndexFile* mdxFile = nullptr;
     QByteArray prevBuffer;
+    QByteArray appendBuffer;       // a record and the end marker, written at once
+    bool fastAppend = true;        // appendShared may be tried
+    bool countMatchesFile = false; // checked by appendShared once an open
     TXBaseVersion dbfVersion = xBaseIV;
     bool isOpen = false;
     bool needsCreation = false;

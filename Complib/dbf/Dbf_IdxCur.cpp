@@ -67,10 +67,15 @@ bool TIndexCursor::Next() {
         index->Refresh();
         path = hasRange ? index->Find(tag, low) : index->FirstPath(tag);
     } else if (revalidate()) {
-        if (!index->NextPath(tag, path)) {
-            state = After;
-            return false;
-        }
+        // Steps again while the entry still names the same record: a tag that holds an entry
+        // twice would otherwise give that record back for ever.
+        const int was = currentRecNo;
+        do {
+            if (!index->NextPath(tag, path)) {
+                state = After;
+                return false;
+            }
+        } while (!index->AtEnd(path) && index->PathRecNo(path) == was);
     } else if (state == After) {
         return false; // the current entry went away and nothing follows it
     }                 // else the path already names the entry that followed the vanished one
@@ -110,9 +115,14 @@ bool TIndexCursor::Prev() {
         } else {
             path = index->LastPath(tag);
         }
-    } else if (!index->PrevPath(tag, path)) {
-        state = Before;
-        return false;
+    } else {
+        const int was = currentRecNo;
+        do {
+            if (!index->PrevPath(tag, path)) {
+                state = Before;
+                return false;
+            }
+        } while (index->PathRecNo(path) == was);
     }
     if (index->AtEnd(path) || !inRange(index->PathKey(path))) {
         state = Before;

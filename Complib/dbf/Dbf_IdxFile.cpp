@@ -1042,8 +1042,22 @@ void TIndexFile::Insert(int recNo, const char* rec) {
             if (tags[s]->unique != iuNone && keyExists(int(s), keys[s], -1))
                 keyViolation(int(s), recNo, keys[s]);
         }
-        for (size_t s = 0; s < tags.size(); ++s)
-            if (slotMaintained(int(s))) insertKey(int(s), keys[s], recNo);
+        size_t s = 0;
+        try {
+            for (; s < tags.size(); ++s)
+                if (slotMaintained(int(s))) insertKey(int(s), keys[s], recNo);
+        } catch (...) {
+            // Whatever stopped it, the keys added so far are taken back: no tag may name a
+            // record that is never written.
+            for (size_t u = 0; u <= s && u < tags.size(); ++u) {
+                if (!slotMaintained(int(u))) continue;
+                try {
+                    removeKey(int(u), keys[u], recNo);
+                } catch (...) {
+                }
+            }
+            throw;
+        }
     } catch (...) {
         endChange();
         throw;

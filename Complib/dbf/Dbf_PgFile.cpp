@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -94,6 +95,11 @@ void TPagedFile::CloseFile() {
     if (!IsFileOpen()) return;
     FlushCache();
     if (headerModified) WriteHeaderNow();
+    if (mappedHead) {
+        ::munmap(mappedHead, size_t(::sysconf(_SC_PAGESIZE)));
+        mappedHead = nullptr;
+    }
+    mapTried = false;
     if (fd >= 0) {
         ::close(fd); // drops every lock of this open file description
         fd = -1;
@@ -389,6 +395,27 @@ bool TPagedFile::unlockRegion(int n) {
         unlockBytes(CalcPageOffset(n),
                     n == 0 && headerInOffset ? std::max(headerSize, 1) : std::max(recordSize, 1));
     return true;
+}
+
+void TPagedFile::UnlockHeaderAndRecord(int n) {
+    if (!shared) return;
+    if (virtualLocks && headerInOffset && n >= 0) {
+        unlockBytes(VirtualLockBase - n, n + 1);
+    } else {
+        unlockRegion(n);
+        unlockRegion(0);
+    }
+}
+
+char* TPagedFile::MappedHead() {
+    if (mappedHead || mapTried) return mappedHead;
+    mapTried = true;
+    if (!shared || fd < 0 || mode == pfReadOnly || headerOffset != 0 || FileSize() < 8)
+        return nullptr;
+    void* p =
+        ::mmap(nullptr, size_t(::sysconf(_SC_PAGESIZE)), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (p != MAP_FAILED) mappedHead = static_cast<char*>(p);
+    return mappedHead;
 }
 
 void TPagedFile::TryExclusive() {

@@ -48,6 +48,13 @@ public:
     // succeeds and locks nothing.
     bool LockRegion(int n, bool wait) { return !shared || lockRegion(n, wait); }
     bool UnlockRegion(int n) { return !shared || unlockRegion(n); }
+    // Unlocks the header and record n held by this file at once (one call with virtual locks,
+    // whose bytes for records 0 to n lie side by side; unlocking bytes not held is harmless).
+    void UnlockHeaderAndRecord(int n);
+    // The file's first page mapped into memory, shared with every other opener, or null when
+    // the file is not shared read-write or cannot be mapped: the header's count read and
+    // written there costs no system call.
+    char* MappedHead();
     void CheckExclusiveAccess() const;
 
     const QString& FileName() const { return fileName; }
@@ -101,6 +108,8 @@ protected:
     bool shared = false;
     bool created = false;
     bool virtualLocks = true;
+    char* mappedHead = nullptr; // see MappedHead
+    bool mapTried = false;
 
     // read/write cache (exclusive files only)
     bool buffering = false;

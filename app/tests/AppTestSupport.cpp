@@ -1,5 +1,6 @@
 #include "AppTestSupport.h"
 
+#include "CalTable.h"
 #include "Dates.h"
 #include "LeaveDays.h"
 #include "Schema.h"
@@ -66,22 +67,5 @@ void AppDbTest::WriteCalendar(int Year, const QList<TDateTime>& Holidays) {
     TCalendarYear y = MakeCalendarYear(Year);
     for (TDateTime h : Holidays)
         y.Day(MonthOf(h), DayOf(h)).Mark = QStringLiteral("п");
-    QStringList cols{QStringLiteral("INF INTEGER NOT NULL primary key")};
-    for (int d = 1; d <= 31; ++d) {
-        cols.append(QStringLiteral("D%1 VARCHAR(2) CHARACTER SET WIN1251 COLLATE PXW_CYRL").arg(d));
-        cols.append(
-            QStringLiteral("D%1WEEK VARCHAR(2) CHARACTER SET WIN1251 COLLATE PXW_CYRL").arg(d));
-    }
-    cols.append(QStringLiteral("D_WEEK INTEGER"));
-    Exec(QStringLiteral("CREATE TABLE CAL%1 (%2)").arg(Year).arg(cols.join(QStringLiteral(", "))));
-    for (int m = 1; m <= 12; ++m) {
-        QStringList names{QStringLiteral("INF")}, values{QString::number(m)};
-        for (int d = 1; d <= 31; ++d) {
-            names << QStringLiteral("D%1").arg(d) << QStringLiteral("D%1WEEK").arg(d);
-            values << u'\'' + y.Day(m, d).Text + u'\'' << u'\'' + y.Day(m, d).Mark + u'\'';
-        }
-        Exec(QStringLiteral("insert into CAL%1 (%2) values (%3)")
-                 .arg(Year)
-                 .arg(names.join(QStringLiteral(", ")), values.join(QStringLiteral(", "))));
-    }
+    SaveCalendar(Year, y);
 }

@@ -15,7 +15,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    QString DbPath() const { return dir.filePath(QStringLiteral("kadr.fdb")); }
+    // The database's connection string: a file of the test's folder (the embedded engine).
+    virtual QString DbPath() const { return dir.filePath(QStringLiteral("kadr.fdb")); }
     // Runs a statement in the data module's transaction and commits.
     void Exec(const QString& Sql);
     // The first column of the first row.

@@ -90,7 +90,7 @@ TEST_F(SchemaTest, NewDatabaseHasTheDomainsTablesAndColumnsAsDeclared) {
                 EXPECT_EQ(f.Length, type.mid(8, type.size() - 9).toInt()) << where.toStdString();
                 EXPECT_EQ(f.Charset, QStringLiteral("WIN1251")) << where.toStdString();
                 EXPECT_EQ(f.Collation,
-                          c.Cyrillic ? QStringLiteral("PXW_CYRL") : QStringLiteral("WIN1251"))
+                          c.Cyrillic ? QStringLiteral("WIN1251_UA") : QStringLiteral("WIN1251"))
                     << where.toStdString();
             } else if (type == "INTEGER") {
                 EXPECT_EQ(f.Type, 8) << where.toStdString();
@@ -114,7 +114,7 @@ TEST_F(SchemaTest, NewDatabaseHasTheDomainsTablesAndColumnsAsDeclared) {
     }
     // Spot checks straight from the declaration, independent of the column table above.
     EXPECT_EQ(Count("RDB$RELATION_FIELDS", "RDB$RELATION_NAME = 'KADR'"), 105);
-    EXPECT_EQ(Facts("DEPART", "NAMEDEP").Collation, QStringLiteral("PXW_CYRL"));
+    EXPECT_EQ(Facts("DEPART", "NAMEDEP").Collation, QStringLiteral("WIN1251_UA"));
     EXPECT_EQ(Facts("HEALTH", "HEL_SUM").Scale, -2);
     EXPECT_EQ(Facts("HEALTH", "HEL_KAT").Collation, QStringLiteral("WIN1251"));
 
@@ -160,6 +160,57 @@ TEST_F(SchemaTest, AFailedStatementDropsTheHalfBuiltDatabaseSoARetryWorks) {
     CreateNewBase();
     EXPECT_TRUE(dm->Database->GetConnected());
     EXPECT_EQ(Count("KIDS"), 0);
+}
+
+TEST_F(SchemaTest, SurnamesListInUkrainianOrderAndADatabaseOfTheOldCollationWorksAsBefore) {
+    // The first letters Г Ґ Д Є И І Ї Й К Я, entered in another order.
+    const QStringList entered =
+        QString::fromUtf8("Ярош Їжакевич Гнатюк Йосипенко Єрмак Іваненко Коваль Ґудзь Дуб Иванишин")
+            .split(u' ');
+    struct Row {
+        const char* What;
+        const char* Collation; // of an older database; nullptr: a new one
+        const char* Order;
+    } rows[] = {
+        {"a new database", nullptr,
+         "Гнатюк Ґудзь Дуб Єрмак Иванишин Іваненко Їжакевич Йосипенко Коваль Ярош"},
+        {"a database of the old collation", "PXW_CYRL",
+         "Гнатюк Дуб Иванишин Йосипенко Коваль Ярош Ґудзь Єрмак Їжакевич Іваненко"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.What);
+        dm->Database->Close();
+        const QString path = dir.filePath(r.Collation ? "old.fdb" : "new.fdb");
+        dm->Database->SetDatabaseName(path);
+        QList<QStringList> statements = SchemaStatements();
+        if (r.Collation)
+            for (QStringList& st : statements)
+                st.replaceInStrings(QStringLiteral("WIN1251_UA"), QString::fromLatin1(r.Collation));
+        CreateNewBase(statements);
+        ASSERT_TRUE(dm->Database->GetConnected());
+        EXPECT_EQ(Facts("KADR", "FAMILY").Collation,
+                  r.Collation ? QString::fromLatin1(r.Collation) : QStringLiteral("WIN1251_UA"));
+        // Entered through the employee list as the card window does, saved after each post.
+        TIBQuery* list = dm->IBQuery;
+        list->Open();
+        int n = 0;
+        for (const QString& family : entered) {
+            list->Append();
+            list->FieldByName("TAB")->SetAsString(QString::number(++n).rightJustified(5, u'0'));
+            list->FieldByName("FAMILY")->SetAsString(family);
+            list->Post();
+        }
+        EXPECT_FALSE(list->UpdatesPending());
+        list->Close();
+        list->Open();
+        QStringList shown;
+        for (; !list->Eof(); list->Next())
+            shown << list->FieldByName("FAMILY")->GetAsString();
+        list->Close();
+        EXPECT_EQ(shown, QString::fromUtf8(r.Order).split(u' '));
+        // case-insensitive search and upper case as before
+        EXPECT_EQ(Count("KADR", QStringLiteral("upper(FAMILY) = 'ЇЖАКЕВИЧ'")), 1);
+    }
 }
 
 } // namespace

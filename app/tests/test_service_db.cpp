@@ -4,12 +4,15 @@
 #include "Connection.h"
 #include "Dates.h"
 #include "Dbf.h"
+#include "Forms.h"
 #include "Seniority.h"
 #include "ServiceOps.h"
 #include "SqlText.h"
 #include "varer.h"
 
+#include <QDir>
 #include <QFile>
+#include <functional>
 
 namespace {
 
@@ -190,6 +193,88 @@ TEST_F(ServiceTest, NewDatabaseIsCreatedConnectedAndNeverOverAnExistingFile) {
     EXPECT_FALSE(dm->Database->GetConnected());
     ASSERT_TRUE(ConnectDatabase());
     EXPECT_EQ(Count("PODR"), 1);
+}
+
+TEST_F(ServiceTest, ADatabaseInAFolderWithAnApostropheIsCreatedBackedUpAndRestored) {
+    QDir(dir.path()).mkdir(QStringLiteral("o'neil"));
+    PathFileSvr = dir.filePath(QStringLiteral("o'neil/kadry.fdb"));
+    FullNameSvr = PathFileSvr;
+    ASSERT_TRUE(NewDatabase()) << ui.Last().Text.toStdString();
+    ASSERT_TRUE(QFile::exists(PathFileSvr));
+    EXPECT_EQ(dm->Database->GetDatabaseName(), PathFileSvr);
+    Exec(QStringLiteral("insert into KADR (TAB, FAMILY) values ('00001', 'О''Ніл')"));
+    ASSERT_TRUE(BackupDatabase()) << ui.Last().Text.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("o'neil/kadry.gbk"))));
+    Exec(QStringLiteral("delete from KADR"));
+    ASSERT_TRUE(RestoreDatabase()) << ui.Last().Text.toStdString();
+    ASSERT_TRUE(dm->Database->GetConnected());
+    EXPECT_EQ(VarToStr(Scalar("select FAMILY from KADR")), QStringLiteral("О'Ніл"));
+}
+
+TEST_F(ServiceTest, AnErrorOfALostConnectionIsToldInOurWordsWithTheLibrarysTextBelow) {
+    UseErrorTexts();
+    for (bool lost : {true, false}) {
+        SCOPED_TRACE(lost);
+        try {
+            EIBInterBaseError e(-902, isc_net_read_err,
+                                QStringLiteral("Error reading data from the connection"));
+            e.ConnectionLost = lost;
+            throw e;
+        } catch (...) {
+            Application->HandleException(nullptr);
+        }
+        EXPECT_EQ(ui.Last().Text,
+                  (lost ? LostConnectionText() + QStringLiteral("\n\n") : QString()) +
+                      QStringLiteral("Error reading data from the connection."));
+    }
+    Application->OnException = nullptr;
+}
+
+TEST_F(ServiceTest, ChangesThatCouldNotBeSavedAreDroppedOnlyWhenTheUserAgrees) {
+    // A change the save could not write: a position whose code is taken stays pending.
+    Exec("insert into PROF (CODPROF, NAMPROF) values ('01', 'Токар')");
+    dm->IBprof->Open();
+    dm->IBprof->Append();
+    dm->IBprof->FieldByName("CODPROF")->SetAsString("01");
+    dm->IBprof->FieldByName("NAMPROF")->SetAsString(QStringLiteral("Слюсар"));
+    dm->IBprof->Post();
+    ASSERT_TRUE(dm->IBprof->UpdatesPending());
+    const QString question = "Є зміни, які не вдалося записати до бази " + DbPath() +
+                             ". Якщо продовжити, їх буде втрачено. Продовжити?";
+    // Another database, a restore, a new database: each asks first; No changes nothing.
+    FullNameSvr = dir.filePath("other.fdb");
+    struct Row {
+        const char* What;
+        std::function<bool()> Act;
+        QStringList Asked;
+    } rows[] = {
+        {"connecting to another database", [] { return ConnectDatabase(); }, {question}},
+        {"a restore",
+         [] { return RestoreDatabase(); },
+         {QStringLiteral("Ви дійсно бажаєте відновити базу?"), question}},
+        {"a new database",
+         [] { return NewDatabase(); },
+         {"Ви дійсно бажаєте створити нову базу " + FullNameSvr + "?", question}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.What);
+        ui.Asked.clear();
+        for (int i = 1; i < r.Asked.size(); ++i)
+            ui.Answer(IDYES);
+        ui.Answer(IDNO); // to the question about the changes, the last one
+        EXPECT_FALSE(r.Act());
+        EXPECT_EQ(AskedTexts(), r.Asked);
+        EXPECT_TRUE(dm->IBprof->UpdatesPending());
+        EXPECT_TRUE(dm->Database->GetConnected());
+        EXPECT_EQ(dm->Database->GetDatabaseName(), DbPath());
+    }
+    // Yes: dropped, and the other database is created and connected.
+    ui.Asked.clear();
+    ui.Answer(IDYES);
+    ui.Answer(IDYES);
+    EXPECT_TRUE(NewDatabase());
+    EXPECT_FALSE(dm->IBprof->UpdatesPending());
+    EXPECT_EQ(dm->Database->GetDatabaseName(), FullNameSvr);
 }
 
 } // namespace

@@ -263,6 +263,25 @@ TEST_F(DateEditTest, TheCalendarNeverOutlivesItsForm) {
     ASSERT_TRUE(second->GetPopupVisible());
     second->Perform(CM_CANCELMODE, 0, LPARAM(static_cast<TControl*>(other)));
     EXPECT_FALSE(second->GetPopupVisible());
+    // so does a click on a bare spot of the form, which moves no focus
+    SendKey(second, Qt::Key_Down, QString(), Qt::AltModifier);
+    ASSERT_TRUE(second->GetPopupVisible());
+    Click(form, 5, form->GetClientHeight() - 5);
+    EXPECT_FALSE(second->GetPopupVisible());
+    EXPECT_EQ(form->GetActiveControl(), static_cast<TWinControl*>(second));
+
+    // a form freed with the calendar open takes it away
+    auto* card = CreateNewForm<TTestForm>(nullptr);
+    card->Show();
+    auto* third = card->Add<TDateEdit>(10, 10, 120, 21);
+    third->SetCalendarStyle(csPopup);
+    third->SetFocus();
+    SendKey(third, Qt::Key_Down, QString(), Qt::AltModifier);
+    ASSERT_TRUE(third->GetPopupVisible());
+    QPointer<QWidget> cardPopup(third->GetPopup()->GetHandle());
+    delete card;
+    QApplication::processEvents();
+    EXPECT_TRUE(cardPopup.isNull() || !cardPopup->isVisible());
 }
 
 TEST_F(DateEditTest, ABadDateKeepsTheFocusWithItsMessage) {

@@ -195,6 +195,15 @@ TEST_F(DBControlsTest, CodesFromValuesShowAsTheirItems) {
     PressKey(sex, Qt::Key_Tab);
     ds->Post();
     EXPECT_EQ(field("SEX")->GetAsString(), QStringLiteral("Ж"));
+    // a typed Cyrillic letter picks the item it begins and starts the edit
+    ds->Cancel();
+    TypeText(sex, QStringLiteral("ч"));
+    EXPECT_EQ(sex->GetText(), QStringLiteral("Чоловік"));
+    EXPECT_EQ(ds->GetState(), dsEdit);
+    ds->Post();
+    EXPECT_EQ(field("SEX")->GetAsString(), QStringLiteral("Ч"));
+    choose(sex, 1);
+    ds->Post();
     // Esc puts the stored choice back
     choose(sex, 0);
     PressKey(sex, Qt::Key_Escape);
@@ -206,12 +215,18 @@ TEST_F(DBControlsTest, CodesFromValuesShowAsTheirItems) {
 TEST_F(DBControlsTest, AnItemWithoutACodeIsRefused) {
     sex->GetItems()->Add(QStringLiteral("Невідомо"));
     sex->SetFocus();
-    choose(sex, 2);
-    EXPECT_EQ(Messages(),
-              QStringList{QStringLiteral("Для элемента \"Невідомо\" не задано значение.")});
-    EXPECT_EQ(sex->GetText(), QStringLiteral("Жінка"));
-    ds->CheckBrowseMode();
-    EXPECT_EQ(field("SEX")->GetAsString(), QStringLiteral("Ж"));
+    // chosen with the mouse or reached with the keyboard: refused, never stored empty
+    const std::function<void()> ways[] = {[this] { choose(sex, 2); },
+                                          [this] { PressKey(sex, Qt::Key_End); }};
+    for (const auto& way : ways) {
+        dialogs.Script.Asked.clear();
+        way();
+        EXPECT_EQ(Messages(),
+                  QStringList{QStringLiteral("Для елемента \"Невідомо\" не задано значення.")});
+        EXPECT_EQ(sex->GetText(), QStringLiteral("Жінка"));
+        ds->CheckBrowseMode();
+        EXPECT_EQ(field("SEX")->GetAsString(), QStringLiteral("Ж"));
+    }
 }
 
 TEST_F(DBControlsTest, PaintedAsACopyTheyDrawTheField) {

@@ -281,9 +281,14 @@ TEST_F(SpeedButtonTest, HeldWithTheTimerItClicksAgain) {
     EXPECT_EQ(clicks, 1);
     timers.Source.Advance(200);
     EXPECT_EQ(clicks, 3);
-    release(5, 5); // and once more on the release over it
-    EXPECT_EQ(clicks, 4);
+    release(5, 5); // the timer has clicked: the release adds none
+    EXPECT_EQ(clicks, 3);
     timers.Source.Advance(1000);
+    EXPECT_EQ(clicks, 3);
+    // released before the first repeat: the release is the click
+    press(5, 5);
+    timers.Source.Advance(300);
+    release(5, 5);
     EXPECT_EQ(clicks, 4);
     // slid off while held: the timer runs but does not click
     press(5, 5);
@@ -293,6 +298,96 @@ TEST_F(SpeedButtonTest, HeldWithTheTimerItClicksAgain) {
     EXPECT_EQ(clicks, 4);
     button->SetAllowTimer(false);
     EXPECT_EQ(button->GetRepeatTimer(), nullptr);
+}
+
+TEST_F(SpeedButtonTest, GroupedButtonsLatchOneAtATime) {
+    auto* second = new TRxSpeedButton(form);
+    second->SetBounds(40, 10, 25, 25);
+    second->SetParent(form);
+    auto* other = new TRxSpeedButton(form); // another group keeps its latch
+    other->SetBounds(70, 10, 25, 25);
+    other->SetParent(form);
+    other->SetGroupIndex(2);
+    other->SetDown(true);
+    button->SetGroupIndex(1);
+    second->SetGroupIndex(1);
+    // Down needs a group
+    auto* loose = new TRxSpeedButton(form);
+    loose->SetDown(true);
+    EXPECT_FALSE(loose->GetDown());
+
+    press(5, 5);
+    release(5, 5);
+    EXPECT_TRUE(button->GetDown());
+    EXPECT_EQ(button->GetState(), rbsExclusive);
+    EXPECT_EQ(clicks, 1);
+    // clicking the down one leaves it down without AllowAllUp
+    press(5, 5);
+    release(5, 5);
+    EXPECT_TRUE(button->GetDown());
+    EXPECT_EQ(clicks, 2);
+    // the other button takes the latch
+    SendMouse(form, QEvent::MouseButtonPress, 45, 15);
+    SendMouse(form, QEvent::MouseButtonRelease, 45, 15);
+    EXPECT_TRUE(second->GetDown());
+    EXPECT_FALSE(button->GetDown());
+    EXPECT_EQ(button->GetState(), rbsUp);
+    EXPECT_TRUE(other->GetDown());
+    // AllowAllUp set on one is the whole group's, and lets the down one go up
+    button->SetAllowAllUp(true);
+    EXPECT_TRUE(second->GetAllowAllUp());
+    EXPECT_FALSE(other->GetAllowAllUp());
+    SendMouse(form, QEvent::MouseButtonPress, 45, 15);
+    SendMouse(form, QEvent::MouseButtonRelease, 45, 15);
+    EXPECT_FALSE(second->GetDown());
+    // a latched button shows the dither of face and highlight
+    button->SetDown(true);
+    std::unique_ptr<TBitmap> latched = painted();
+    EXPECT_NE(pixel(*latched, 4, 4), pixel(*latched, 5, 4));
+}
+
+TEST_F(SpeedButtonTest, FlatButtonsAndTheDropDownMenu) {
+    TBitmap g(6, 6); // red with a transparent rim
+    g.GetCanvas()->FillSolid(TRect{0, 0, 6, 6}, clFuchsia);
+    g.GetCanvas()->FillSolid(TRect{1, 1, 5, 5}, clRed);
+    button->SetGlyph(&g);
+    button->SetFlat(true);
+    // away from the mouse: no frame, a gray glyph
+    std::unique_ptr<TBitmap> away = painted();
+    EXPECT_EQ(pixel(*away, 0, 0), ColorToRGB(clBtnFace));
+    const TColor glyphAway = pixel(*away, 12, 12);
+    EXPECT_EQ(GetRValue(glyphAway), GetGValue(glyphAway));
+    button->Perform(CM_MOUSEENTER, 0, 0);
+    std::unique_ptr<TBitmap> under = painted();
+    EXPECT_EQ(pixel(*under, 0, 0), ColorToRGB(clBtnHighlight));
+    EXPECT_EQ(pixel(*under, 12, 12), ColorToRGB(clRed));
+    button->Perform(CM_MOUSELEAVE, 0, 0);
+    button->SetGrayedInactive(false);
+    EXPECT_EQ(pixel(*painted(), 12, 12), ColorToRGB(clRed));
+
+    // a press opens the menu under the button, one pixel left of it; the press gives no click
+    auto* menu = new TPopupMenu(form);
+    auto* item = new TMenuItem(form);
+    item->SetCaption(QStringLiteral("Друк"));
+    menu->GetItems()->Add(item);
+    int chosen = 0;
+    item->OnClick = [&](TObject*) { ++chosen; };
+    TPoint at{};
+    TPopupRunner before = SetPopupRunner([&](TPopupMenu* M, TPoint P) {
+        at = P;
+        EXPECT_EQ(M->GetPopupComponent(), button);
+        return M->GetItems()->GetItems(0);
+    });
+    button->SetDropDownMenu(menu);
+    press(5, 5);
+    release(5, 5);
+    SetPopupRunner(before);
+    EXPECT_EQ(at, button->ClientToScreen(TPoint{-1, 25}));
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(button->GetState(), rbsUp);
+    delete menu;
+    EXPECT_EQ(button->GetDropDownMenu(), nullptr);
 }
 
 TEST_F(SpeedButtonTest, GlyphAndCaptionLayout) {

@@ -1,6 +1,8 @@
 // A form with the tool-bar menu bar, a multi-selection list box, a text list box and a
-// shadowed label, driven on a real X server by xdotool: clicks with Shift and Ctrl, a menu
-// shortcut, Alt with an accelerator dropping a menu, Cyrillic typed into the list, the wheel.
+// shadowed label, and two check list boxes (check boxes and radio buttons), driven on a real X
+// server by xdotool: clicks with Shift and Ctrl, a menu shortcut, Alt with an accelerator
+// dropping a menu, Cyrillic typed into the list, the wheel, clicks on check boxes, Space, "+"
+// and "-".
 // Screenshots of the X screen go to the folder given as the first argument. Exit code 0 when
 // every step saw what it waited for.
 #include "RXCtrls.h"
@@ -14,7 +16,7 @@ public:
     explicit TCheckForm(TComponent* AOwner) : TForm(AOwner) {
         BeginLoading();
         SetCaption(QStringLiteral("Перевірка елементів"));
-        SetBounds(0, 0, 520, 360);
+        SetBounds(0, 0, 520, 480);
         auto* menu = new TMainMenu(this);
         auto top = [&](const QString& Caption) {
             auto* t = new TMenuItem(this);
@@ -71,18 +73,39 @@ public:
         Label->SetShadowColor(clWhite);
         Label->SetShadowSize(2);
         Label->SetCaption(QStringLiteral("Зачекайте, будь ласка..."));
+        Checks = new TRxCheckListBox(this);
+        Checks->SetBounds(10, 320, 240, 110);
+        Checks->SetParent(this);
+        Checks->SetAllowGrayed(true);
+        Radio = new TRxCheckListBox(this);
+        Radio->SetBounds(265, 320, 240, 110);
+        Radio->SetParent(this);
+        for (int i = 0; i < 5; ++i) {
+            Checks->GetItems()->Add(names[i]);
+            Radio->GetItems()->Add(names[i + 5]);
+        }
+        Checks->SetItemEnabled(4, false);
+        Radio->SetCheckKind(ckRadioButtons);
+        Checks->OnClickCheck = [this](TObject*) { ++CheckClicks; };
+        Radio->OnClickCheck = [this](TObject*) { ++RadioEvents; };
+        Radio->OnStateChange = [this](TObject*, int) { ++RadioEvents; };
+        Radio->OnKeyPress = [this](TObject*, QChar&) { ++RadioKeys; };
         EndLoading();
     }
     TrMenuBar* Bar = nullptr;
     TRxListBox* List = nullptr;
     TTextListBox* Text = nullptr;
     TRxLabel* Label = nullptr;
+    TRxCheckListBox* Checks = nullptr;
+    TRxCheckListBox* Radio = nullptr;
+    int CheckClicks = 0, RadioEvents = 0, RadioKeys = 0;
     QString Chosen;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return X11SkippedExit; // tools/x11_run.sh gives one
     QApplication app(argc, argv);
     const QString shots = X11Start(argc, argv);
     auto* f = CreateNewForm<TCheckForm>(nullptr);
@@ -95,6 +118,17 @@ int main(int argc, char** argv) {
     auto xdotool = X11Tool;
     auto popupShown = [] { return QApplication::activePopupWidget() != nullptr; };
     const int h = f->List->GetItemHeight();
+    // the middle of an item's check box
+    auto check = [](TRxCheckListBox* L, int I) {
+        TRect r = L->ItemRect(I);
+        return TPoint{r.Left + (L->CheckWidth() + 2) / 2, (r.Top + r.Bottom) / 2};
+    };
+    auto states = [](TRxCheckListBox* L) {
+        QList<int> r;
+        for (int i = 0; i < L->GetItems()->Count(); ++i)
+            r << int(L->GetState(i));
+        return r;
+    };
     std::vector<TX11Step> steps = {
         X11WindowShown(f),
         {"click selects one item", [&] { clickAt(f->List, 20, h / 2, QString()); },
@@ -128,7 +162,8 @@ int main(int argc, char** argv) {
              f->List->SetFocus();
              X11ToolDetached({QStringLiteral("key"), QStringLiteral("Cyrillic_SHA")});
          },
-         [&] { return f->List->GetItemIndex() == 11; }},
+         // one name begins with Ш: a press again finds the same row
+         [&] { return f->List->GetItemIndex() == 11; }, true},
         {"the wheel scrolls the list",
          [&] {
              f->List->SetTopIndex(0);
@@ -141,6 +176,54 @@ int main(int argc, char** argv) {
          },
          [&] { return f->List->GetTopIndex() > 0; }},
         {"screenshot end", [&] { screen(QStringLiteral("controls-end")); }, [] { return true; }},
+        {"a click on a check box grays it",
+         [&] { clickAt(f->Checks, check(f->Checks, 1).X, check(f->Checks, 1).Y, QString()); },
+         [&] { return f->Checks->GetState(1) == cbGrayed && f->CheckClicks == 1; }},
+        {"Space checks the current item",
+         [&] {
+             xdotool({"key", "space"});
+         },
+         [&] { return f->Checks->GetState(1) == cbChecked && f->CheckClicks == 2; }},
+        {"+ checks every enabled item",
+         [&] {
+             xdotool({"key", "KP_Add"});
+         },
+         [&] {
+             return states(f->Checks) == QList<int>{1, 1, 1, 1, 0} && f->CheckClicks == 3;
+         }},
+        {"- unchecks them again",
+         [&] {
+             xdotool({"key", "KP_Subtract"});
+         },
+         [&] {
+             return states(f->Checks) == QList<int>{0, 0, 0, 0, 0};
+         }},
+        {"clicks make a grayed and a checked item; a disabled item stays",
+         [&] {
+             clickAt(f->Checks, check(f->Checks, 0).X, check(f->Checks, 0).Y, QString());
+             clickAt(f->Checks, check(f->Checks, 4).X, check(f->Checks, 4).Y, QString());
+             clickAt(f->Checks, check(f->Checks, 2).X, check(f->Checks, 2).Y, QString());
+             xdotool({"key", "space"});
+         },
+         [&] {
+             return states(f->Checks) == QList<int>{2, 0, 1, 0, 0};
+         }},
+        {"a click on a radio button checks it alone",
+         [&] { clickAt(f->Radio, check(f->Radio, 2).X, check(f->Radio, 2).Y, QString()); },
+         [&] {
+             return states(f->Radio) == QList<int>{0, 0, 1, 0, 0};
+         }},
+        {"+ and - on the radio list change nothing and tell nobody",
+         [&] {
+             f->RadioEvents = f->RadioKeys = 0;
+             xdotool({"key", "KP_Add", "KP_Subtract"});
+         },
+         [&] {
+             return f->RadioKeys == 2 && f->RadioEvents == 0 &&
+                    states(f->Radio) == QList<int>{0, 0, 1, 0, 0};
+         }},
+        {"screenshot check lists", [&] { screen(QStringLiteral("controls-checklist")); },
+         [] { return true; }},
     };
     int failures = RunX11Steps(steps, [&] {
         if (popupShown()) QApplication::activePopupWidget()->close();

@@ -83,6 +83,7 @@ bool shown(TCustomDateEdit* E) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) return X11SkippedExit; // tools/x11_run.sh gives one
     QApplication app(argc, argv);
     const QString shots = X11Start(argc, argv);
     auto* f = CreateNewForm<TDatesForm>(nullptr);

@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 // An in-memory dataset that counts the records it reads from its rows.
 class TCountingDataSet : public TMemDataSet {
@@ -78,6 +79,26 @@ inline QStringList ShownValues(TCustomDBGridEh* Grid, const QString& F) {
     }
     link->SetActiveRecord(saved);
     return r;
+}
+
+// Text of field F of the marked records, in list order (the dataset is left on the last one).
+inline QStringList MarkedValues(TCustomDBGridEh* Grid, const QString& F) {
+    QStringList r;
+    TBookmarkListEh* rows = Grid->GetSelectedRows();
+    TDataSet* ds = Grid->GetDataLink()->GetDataSet();
+    for (int i = 0; i < rows->Count(); ++i) {
+        ds->GotoBookmark(rows->GetItems(i));
+        r << ds->FieldByName(F)->GetAsString();
+    }
+    return r;
+}
+
+// The grid's vertical scroll bar: minimum, maximum, page and position.
+inline std::vector<int> VertScrollBar(TCustomDBGridEh* Grid) {
+    TScrollInfo si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    GetScrollInfo(Grid->GetHandle(), SB_VERT, si);
+    return std::vector<int>{si.nMin, si.nMax, int(si.nPage), si.nPos};
 }
 
 inline int TextHeightOf(TFont* Font) {
@@ -154,6 +175,46 @@ protected:
         FillStaff(&ds);
         AddColumns({"TAB", "FAMILY", "AGE", "SEX"});
         Show(&ds);
+    }
+    TMemDataSet ds{nullptr};
+};
+
+// Thirty numbered records with dgMultiSelect, shown through six columns N, V, N, V, N, V.
+class SelectionFixture : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        FillNumbers(&ds, 30);
+        grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
+        AddColumns({"N", "V"});
+        for (const char* n : {"N", "V", "N", "V"})
+            grid->GetColumns()->Add()->SetFieldName(n);
+        Show(&ds);
+    }
+    TBookmarkListEh* Rows() { return grid->GetSelectedRows(); }
+    TDBGridEhSelection* Sel() { return grid->GetSelection(); }
+    // Goes to record N and marks it.
+    void Mark(int N, bool On = true) {
+        ds.SetRecNo(N);
+        Rows()->SetCurrentRowSelected(On);
+    }
+    TBookmark At(int N) {
+        ds.SetRecNo(N);
+        return ds.GetBookmark();
+    }
+    // The numbers of the marked records, in list order.
+    std::vector<int> Marked() {
+        std::vector<int> r;
+        for (int i = 0; i < Rows()->Count(); ++i) {
+            ds.GotoBookmark(Rows()->GetItems(i));
+            r.push_back(ds.FieldByName("V")->GetAsInteger());
+        }
+        return r;
+    }
+    // A rectangle of cells from (Col1, record N1) to (Col2, record N2).
+    void Rect(int Col1, int N1, int Col2, int N2) {
+        Sel()->GetRect()->Select(Col1, At(N1), false);
+        Sel()->GetRect()->Select(Col2, At(N2), true);
     }
     TMemDataSet ds{nullptr};
 };

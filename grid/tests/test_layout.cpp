@@ -373,12 +373,7 @@ TEST_F(GridTest, TheVerticalScrollBarShowsRecordNumbersOrThreePositions) {
     FillNumbers(&ds, 50);
     Show(&ds);
     HWND h = grid->GetHandle();
-    auto bar = [h] {
-        TScrollInfo si;
-        si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-        GetScrollInfo(h, SB_VERT, si);
-        return std::vector<int>{si.nMin, si.nMax, int(si.nPage), si.nPos};
-    };
+    auto bar = [this] { return VertScrollBar(grid); };
     const int page = grid->VisibleDataRowCount();
     EXPECT_EQ(bar(), (std::vector<int>{1, 50 + page - 1, page, 1}));
     ds.MoveBy(9);

@@ -5,39 +5,7 @@
 
 namespace {
 
-class SelectionTest : public GridTest {
-protected:
-    void SetUp() override {
-        GridTest::SetUp();
-        FillNumbers(&ds, 30);
-        grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
-        AddColumns({"N", "V"});
-        for (const char* n : {"N", "V", "N", "V"})
-            grid->GetColumns()->Add()->SetFieldName(n);
-        Show(&ds);
-    }
-    TBookmarkListEh* Rows() { return grid->GetSelectedRows(); }
-    TDBGridEhSelection* Sel() { return grid->GetSelection(); }
-    // Goes to record N and marks it.
-    void Mark(int N, bool On = true) {
-        ds.SetRecNo(N);
-        Rows()->SetCurrentRowSelected(On);
-    }
-    TBookmark At(int N) {
-        ds.SetRecNo(N);
-        return ds.GetBookmark();
-    }
-    // The numbers of the marked records, in list order.
-    std::vector<int> Marked() {
-        std::vector<int> r;
-        for (int i = 0; i < Rows()->Count(); ++i) {
-            ds.GotoBookmark(Rows()->GetItems(i));
-            r.push_back(ds.FieldByName("V")->GetAsInteger());
-        }
-        return r;
-    }
-    TMemDataSet ds{nullptr};
-};
+using SelectionTest = SelectionFixture;
 
 TEST_F(SelectionTest, MarkedRecordsStayInDatasetOrderOverInsertsAndDeletes) {
     for (int n : {17, 3, 25, 9, 3, 1})

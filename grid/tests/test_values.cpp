@@ -118,7 +118,9 @@ TEST_F(ValueTest, SteppingGoesToTheNextOrPreviousValueAndWraps) {
         {"key backward past the first wraps", 0, "Ч", -1, "Ж"},
         {"unknown key forward", 0, "Х", 1, "Ч"},
         {"unknown key backward", 0, "Х", -1, "Ж"},
-        {"the sign sets the direction", 0, "Ж", -2, "Ч"},
+        // the sign of the step sets the direction, whatever its size
+        {"pick list forward by two", 5, "один", 2, "два"},
+        {"pick list backward by two", 5, "три", -2, "два"},
         {"pick list forward", 5, "два", 1, "три"},
         {"pick list backward past the first", 5, "один", -1, "три"},
         {"check box checked", 2, true, 1, "False"},

@@ -941,12 +941,23 @@ TComponent* TComponent::FindComponent(const QString& AName) const {
 void TComponent::insert(TComponent* AComponent) {
     components.push_back(AComponent);
     AComponent->owner = this;
+    if (AComponent->hearsSiblings) ++listeners;
 }
 
 void TComponent::remove(TComponent* AComponent) {
-    components.erase(std::remove(components.begin(), components.end(), AComponent),
-                     components.end());
+    // from the back: components mostly go last first (DestroyComponents), and each is there once
+    auto it = std::find(components.rbegin(), components.rend(), AComponent);
+    if (it != components.rend()) {
+        components.erase(std::next(it).base());
+        if (AComponent->hearsSiblings) --listeners;
+    }
     AComponent->owner = nullptr;
+}
+
+void TComponent::IgnoreSiblingNews() {
+    if (!hearsSiblings) return;
+    hearsSiblings = false;
+    if (owner) --owner->listeners;
 }
 
 void TComponent::InsertComponent(TComponent* AComponent) {
@@ -1003,9 +1014,10 @@ void TComponent::RemoveFreeNotification(TComponent* AComponent) {
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
     if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
     // Handlers may take components out of the list: walk it from the end, re-checking.
-    int i = GetComponentCount() - 1;
+    int i = listeners > 0 ? GetComponentCount() - 1 : -1;
     while (i >= 0) {
-        components[size_t(i)]->Notification(AComponent, Operation);
+        TComponent* c = components[size_t(i)];
+        if (c->hearsSiblings) c->Notification(AComponent, Operation);
         --i;
         if (i >= GetComponentCount()) i = GetComponentCount() - 1;
     }

@@ -446,10 +446,16 @@ class TComponent : public TPersistent {
     virtual void Loaded();
     // Told about components inserted into or removed from this owner, and about components
     // deleted that this one asked FreeNotification of. The default passes the news on to
-    // every owned component; descendants clear their references and call the inherited one.
+    // every owned component that listens (see IgnoreSiblingNews); descendants clear their
+    // references and call the inherited one.
     virtual void Notification(TComponent* AComponent, TOperation Operation);
 
 protected:
+    // For a class whose objects hear of the components they refer to through FreeNotification
+    // only: their owner no longer passes on the news of its other components to them, so
+    // that an owner of many of them (a dataset of its fields) does not tell each of them of
+    // each of the others.
+    void IgnoreSiblingNews();
     virtual void Updating() { state.Include(csUpdating); }
     virtual void Updated() { state.Exclude(csUpdating); }
     virtual void ValidateRename(TComponent* AComponent, const QString& CurName,
@@ -465,6 +471,8 @@ private:
     void sendFreeNotifications();
     TComponent* owner = nullptr;
     std::vector<TComponent*> components;
+    int listeners = 0; // owned components that hear of their siblings
+    bool hearsSiblings = true;
     std::vector<TComponent*> freeNotifies;
     QString name;
     intptr_t tag = 0;

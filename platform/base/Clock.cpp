@@ -2,16 +2,26 @@
 
 #include "Dates.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
+#include <ctime>
 
 TDateTime TSystemClock::Now() {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    return EncodeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), t.msec());
+    // The time zone is read once; each reading after that asks the system nothing beyond the
+    // time itself (QDateTime's local time looks at the zone file every time).
+    static const bool zoneRead = [] {
+        tzset();
+        return true;
+    }();
+    (void)zoneRead;
+    timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    struct tm local;
+    localtime_r(&ts.tv_sec, &local);
+    return EncodeDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                          local.tm_min, std::min(local.tm_sec, 59), int(ts.tv_nsec / 1000000));
 }
 
 uint64_t TSystemClock::TickCount() {

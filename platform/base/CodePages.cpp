@@ -179,6 +179,9 @@ const TCodePageInfo* FindPage(int number) {
         m[620] = MakeOwnTable(620, PatchedCp437(Mazovia).data());
         return m;
     }();
+    // the database's and the default page, asked for with every text value
+    static const TCodePageInfo* const win1251 = own.at(1251).get();
+    if (number == 1251) return win1251;
     if (auto it = own.find(number); it != own.end()) return it->second.get();
     if (number <= 0 || number > 65535) return nullptr;
 
@@ -375,7 +378,9 @@ QByteArray ToCodePage(const QString& text, int codePage) {
 }
 
 QString FromCodePage(const char* bytes, qsizetype length, int codePage) {
-    const TCodePageInfo& page = PageOrDefault(codePage);
+    // the database's code page comes with every text value
+    static const TCodePageInfo& win1251 = *FindPage(1251);
+    const TCodePageInfo& page = codePage == 1251 ? win1251 : PageOrDefault(codePage);
     if (page.DoubleByte) {
         QStringDecoder dec(page.QtName.constData(), QStringConverter::Flag::Stateless);
         return dec.decode(QByteArrayView(bytes, length));

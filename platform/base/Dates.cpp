@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 // ---- format settings --------------------------------------------------------------------
 
@@ -348,6 +349,49 @@ int CurrentYear() {
 
 namespace {
 
+// The parts of a date a format step writes.
+enum TDatePart : uint8_t {
+    dpText,
+    dpYear2,
+    dpYear4,
+    dpMonth,
+    dpDay,
+    dpHour,
+    dpMin,
+    dpSec,
+    dpMSec,
+    dpDateSep,
+    dpTimeSep
+};
+
+// One step of a format made only of numbers, separators and literal text.
+struct TFormatStep {
+    TDatePart part;
+    uint8_t digits;
+    QString text;
+};
+
+// Appends n with at least `digits` digits (zeros in front), as
+// QString::number(n).rightJustified(digits, '0') does.
+void AppendNumber(QString& out, int n, int digits) {
+    if (n < 0) {
+        out += QString::number(n).rightJustified(digits, u'0');
+        return;
+    }
+    char16_t buf[16];
+    int len = 0;
+    do {
+        buf[15 - len++] = char16_t(u'0' + n % 10);
+        n /= 10;
+    } while (n > 0);
+    while (len < digits && len < 16)
+        buf[15 - len++] = u'0';
+    out.append(reinterpret_cast<const QChar*>(buf + 16 - len), len);
+}
+
+// Writes a date by a format. With `steps` set it writes nothing and records instead the steps
+// the format takes, as long as the format stays simple (numbers, separators and literal text:
+// nothing that depends on the settings' names and nested formats or on the value itself).
 struct TDateFormatter {
     const TFormatSettings& fs;
     TDateTime value;
@@ -355,13 +399,74 @@ struct TDateFormatter {
     int level = 0;
     int year = 0, month = 0, day = 0, dow = 0;
     int hour = 0, min = 0, sec = 0, msec = 0;
+    std::vector<TFormatStep>* steps = nullptr;
+    bool simple = true;
 
     TDateFormatter(const TFormatSettings& settings, TDateTime v) : fs(settings), value(v) {
         DecodeDateFully(v, year, month, day, dow);
         DecodeTime(v, hour, min, sec, msec);
     }
+    // A formatter that records steps (Record set) or runs them (Record null: the caller
+    // decodes the parts the steps use).
+    TDateFormatter(const TFormatSettings& settings, std::vector<TFormatStep>* Record)
+        : fs(settings), value(0), steps(Record) {}
 
-    void Number(int n, int digits) { out += QString::number(n).rightJustified(digits, u'0'); }
+    int ValueOf(TDatePart part, int h) const {
+        switch (part) {
+        case dpYear2:
+            return year % 100;
+        case dpYear4:
+            return year;
+        case dpMonth:
+            return month;
+        case dpDay:
+            return day;
+        case dpHour:
+            return h;
+        case dpMin:
+            return min;
+        case dpSec:
+            return sec;
+        default:
+            return msec;
+        }
+    }
+    void Number(TDatePart part, int digits, int h = 0) {
+        if (steps)
+            steps->push_back({part, uint8_t(digits), QString()});
+        else
+            AppendNumber(out, ValueOf(part, h), digits);
+    }
+    // Text of the format itself.
+    void Literal(const QString& text) {
+        if (!steps) {
+            out += text;
+        } else if (!steps->empty() && steps->back().part == dpText) {
+            steps->back().text += text;
+        } else {
+            steps->push_back({dpText, 0, text});
+        }
+    }
+    // Text that depends on the value or on the settings' names.
+    void Named(const QString& text) {
+        if (steps)
+            simple = false;
+        else
+            out += text;
+    }
+    void Separator(TDatePart part) {
+        QChar c = part == dpDateSep ? fs.DateSeparator : fs.TimeSeparator;
+        if (steps)
+            steps->push_back({part, 0, QString()});
+        else if (!c.isNull())
+            out += c;
+    }
+    void Nested(const QString& format) {
+        if (steps)
+            simple = false;
+        else
+            Append(format);
+    }
 
     static QChar Upper(QChar c) { return (c >= u'a' && c <= u'z') ? QChar(c.unicode() - 32) : c; }
 
@@ -410,31 +515,31 @@ struct TDateFormatter {
             case u'Y': {
                 const int c = count();
                 if (c <= 2)
-                    Number(year % 100, 2);
+                    Number(dpYear2, 2);
                 else
-                    Number(year, 4);
+                    Number(dpYear4, 4);
                 break;
             }
             case u'M': {
                 const int c = count();
                 if (c <= 2)
-                    Number(month, c);
+                    Number(dpMonth, c);
                 else
-                    out += MonthName(c > 3);
+                    Named(MonthName(c > 3));
                 break;
             }
             case u'D': {
                 const int c = count();
                 if (c <= 2)
-                    Number(day, c);
+                    Number(dpDay, c);
                 else if (c == 3)
-                    out += DayName(false);
+                    Named(DayName(false));
                 else if (c == 4)
-                    out += DayName(true);
+                    Named(DayName(true));
                 else if (c == 5)
-                    Append(fs.ShortDateFormat);
+                    Nested(fs.ShortDateFormat);
                 else
-                    Append(fs.LongDateFormat);
+                    Nested(fs.LongDateFormat);
                 break;
             }
             case u'H': {
@@ -461,56 +566,60 @@ struct TDateFormatter {
                     else if (h > 12)
                         h -= 12;
                 }
-                Number(h, c > 2 ? 2 : c);
+                Number(dpHour, c > 2 ? 2 : c, h);
                 break;
             }
             case u'N': {
                 const int c = count();
-                Number(min, c > 2 ? 2 : c);
+                Number(dpMin, c > 2 ? 2 : c);
                 break;
             }
             case u'S': {
                 const int c = count();
-                Number(sec, c > 2 ? 2 : c);
+                Number(dpSec, c > 2 ? 2 : c);
                 break;
             }
             case u'Z': {
                 const int c = count();
-                Number(msec, c > 3 ? 3 : c);
+                Number(dpMSec, c > 3 ? 3 : c);
                 break;
             }
             case u'T': {
                 const int c = count();
-                Append(c == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat);
+                Nested(c == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat);
                 break;
             }
             case u'A': {
                 const int at = p - 1;
                 if (StartsNoCase(f, at, "AM/PM")) {
-                    out += f.mid(hour >= 12 ? at + 3 : at, 2);
+                    Named(f.mid(hour >= 12 ? at + 3 : at, 2));
                     p = at + 5;
                     use12Hour = true;
                 } else if (StartsNoCase(f, at, "A/P")) {
-                    out += f.mid(hour >= 12 ? at + 2 : at, 1);
+                    Named(f.mid(hour >= 12 ? at + 2 : at, 1));
                     p = at + 3;
                     use12Hour = true;
                 } else if (StartsNoCase(f, at, "AMPM")) {
-                    out += hour < 12 ? fs.TimeAMString : fs.TimePMString;
+                    Named(hour < 12 ? fs.TimeAMString : fs.TimePMString);
                     p = at + 4;
                     use12Hour = true;
                 } else if (StartsNoCase(f, at, "AAAA")) {
-                    out += DayName(true);
+                    Named(DayName(true));
                     p = at + 4;
                 } else if (StartsNoCase(f, at, "AAA")) {
-                    out += DayName(false);
+                    Named(DayName(false));
                     p = at + 3;
                 } else {
-                    out += starter;
+                    Literal(starter);
                 }
                 break;
             }
             case u'C': {
                 count();
+                if (steps) {
+                    simple = false;
+                    break;
+                }
                 Append(fs.ShortDateFormat);
                 if (hour != 0 || min != 0 || sec != 0) {
                     out += u' ';
@@ -519,22 +628,22 @@ struct TDateFormatter {
                 break;
             }
             case u'/':
-                if (!fs.DateSeparator.isNull()) out += fs.DateSeparator;
+                Separator(dpDateSep);
                 break;
             case u':':
-                if (!fs.TimeSeparator.isNull()) out += fs.TimeSeparator;
+                Separator(dpTimeSep);
                 break;
             case u'\'':
             case u'"': {
                 const int start = p;
                 while (p < n && f[p] != starter)
                     ++p;
-                out += f.mid(start, p - start);
+                Literal(f.mid(start, p - start));
                 if (p < n) ++p;
                 break;
             }
             default:
-                out += starter;
+                Literal(starter);
                 break;
             }
         }
@@ -542,9 +651,86 @@ struct TDateFormatter {
     }
 };
 
+// A format's steps, worked out once: dates in a column all go through the same format.
+struct TCompiledFormat {
+    QString format;
+    bool simple = false;
+    bool usesTime = false;
+    std::vector<TFormatStep> steps;
+};
+
+const TCompiledFormat& CompiledFormat(const QString& format, const TFormatSettings& settings) {
+    // a few formats in turn (a date column, a time column, a display format)
+    struct Cache {
+        TCompiledFormat formats[4];
+        int next = 0;
+    };
+    thread_local Cache cache;
+    for (const TCompiledFormat& c : cache.formats)
+        if (!c.format.isNull() && c.format == format) return c;
+    TCompiledFormat& c = cache.formats[cache.next];
+    cache.next = (cache.next + 1) % 4;
+    c.format = format;
+    c.steps.clear();
+    TDateFormatter recorder(settings, &c.steps);
+    recorder.Append(format);
+    c.simple = recorder.simple;
+    c.usesTime = false;
+    for (const TFormatStep& s : c.steps)
+        c.usesTime = c.usesTime || s.part == dpHour || s.part == dpMin || s.part == dpSec ||
+                     s.part == dpMSec;
+    return c;
+}
+
 } // namespace
 
 QString FormatDateTime(const QString& format, TDateTime dateTime, const TFormatSettings& settings) {
+    if (!format.isEmpty()) {
+        const TCompiledFormat& c = CompiledFormat(format, settings);
+        if (c.simple) {
+            TDateFormatter f(settings, nullptr);
+            DecodeDate(dateTime, f.year, f.month, f.day);
+            if (c.usesTime) DecodeTime(dateTime, f.hour, f.min, f.sec, f.msec);
+            // into a buffer on the stack, then one string
+            char16_t buf[128];
+            int n = 0;
+            for (const TFormatStep& s : c.steps) {
+                if (n > int(std::size(buf)) - 16) {
+                    n = -1;
+                    break;
+                }
+                if (s.part == dpText) {
+                    if (n + s.text.size() > int(std::size(buf))) {
+                        n = -1;
+                        break;
+                    }
+                    std::memcpy(buf + n, s.text.utf16(), size_t(s.text.size()) * 2);
+                    n += int(s.text.size());
+                } else if (s.part == dpDateSep || s.part == dpTimeSep) {
+                    const QChar sep =
+                        s.part == dpDateSep ? settings.DateSeparator : settings.TimeSeparator;
+                    if (!sep.isNull()) buf[n++] = sep.unicode();
+                } else {
+                    int v = f.ValueOf(s.part, f.hour);
+                    if (v < 0) {
+                        n = -1;
+                        break;
+                    }
+                    char16_t digits[12];
+                    int len = 0;
+                    do {
+                        digits[len++] = char16_t(u'0' + v % 10);
+                        v /= 10;
+                    } while (v > 0);
+                    for (int z = len; z < s.digits; ++z)
+                        buf[n++] = u'0';
+                    while (len > 0)
+                        buf[n++] = digits[--len];
+                }
+            }
+            if (n >= 0) return QString(reinterpret_cast<const QChar*>(buf), n);
+        }
+    }
     TDateFormatter f(settings, dateTime);
     f.Append(format.isEmpty() ? QStringLiteral("c") : format);
     return f.out;

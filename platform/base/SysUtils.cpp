@@ -929,7 +929,13 @@ bool SameText(const QString& a, const QString& b) {
 }
 
 bool AnsiSameText(const QString& a, const QString& b) {
-    return a.size() == b.size() && AnsiUpperCase(a) == AnsiUpperCase(b);
+    // what comparing AnsiUpperCase of both gives, character by character
+    if (a.size() != b.size()) return false;
+    const QChar* p = a.constData();
+    const QChar* q = b.constData();
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (p[i] != q[i] && p[i].toUpper() != q[i].toUpper()) return false;
+    return true;
 }
 
 // ---- positions and pieces ---------------------------------------------------------------

@@ -33,6 +33,7 @@ TDataSet::~TDataSet() {
     for (TField* f : fields->list)
         f->dataSet = nullptr;
     fields->list.clear();
+    fields->byNameValid = false;
 }
 
 void TDataSet::BeforeDestruction() {
@@ -103,7 +104,13 @@ void TDataSet::SetActive(bool Value) {
     } else {
         bool events = !IsDestroying();
         if (events) fire(BeforeClose);
-        SetState(dsInactive);
+        try {
+            SetState(dsInactive);
+        } catch (...) {
+            // A handler of the state change raised: the dataset is closed all the same.
+            closeCursor();
+            throw;
+        }
         closeCursor();
         if (events) fire(AfterClose);
     }
@@ -1009,8 +1016,41 @@ Variant TDataSet::OldFieldValue(TRecordBuffer Buffer, TField* Field) {
 
 // ---- blobs and text ---------------------------------------------------------------------------
 
-std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
+std::unique_ptr<TBlobStream> TDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
+    if (!Field->IsBlob())
+        DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
+    if (Mode != bmRead) Field->CheckCanModify();
+    return std::make_unique<TBlobStream>(this, Field, Mode);
+}
+
+QByteArray TDataSet::ReadBlob(TField* Field) {
     DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
+}
+
+void TDataSet::WriteBlob(TField* Field, const QByteArray&) {
+    DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
+}
+
+TBlobStream::TBlobStream(TDataSet* ADataSet, TField* AField, TBlobStreamMode AMode)
+    : dataSet(ADataSet), field(AField), mode(AMode) {
+    if (mode != bmWrite) SetBytes(dataSet->ReadBlob(field));
+}
+
+void TBlobStream::Commit() {
+    if (mode == bmRead) return;
+    const QByteArray former = dataSet->ReadBlob(field);
+    const QByteArray bytes = GetBytes();
+    dataSet->WriteBlob(field, bytes); // raises with the record as it was
+    try {
+        dataSet->NotifyFieldChange(field);
+    } catch (...) {
+        // The change was refused: the former value goes back, and the refusal to the caller.
+        try {
+            dataSet->WriteBlob(field, former);
+        } catch (...) {
+        }
+        throw;
+    }
 }
 
 int TDataSet::Translate(const char* Src, char* Dest, bool ToOem) {

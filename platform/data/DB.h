@@ -93,6 +93,7 @@
 #include "Variant.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -423,6 +424,8 @@ protected:
     friend class TFields;
     // True when the dataset's Translate would leave text of plain ASCII unchanged.
     bool dataSetKeepsAscii() const;
+    // True when the dataset's Translate leaves every text as it is.
+    bool dataSetKeepsText() const;
     // Text of the value for editing (DisplayText false) or showing; "" for null.
     virtual void GetTextValue(QString& Text, bool DisplayText) const;
     virtual void SetTextValue(const QString& Text) { SetAsString(Text); }
@@ -839,8 +842,13 @@ private:
     friend class TDataSet;
     void Add(TField* Field);
     void Remove(TField* Field);
+    // A field of the list changed its name.
+    void Renamed(TField* Field, const QString& OldName);
     TDataSet* dataSet;
     std::vector<TField*> list;
+    // The fields by upper-case name (names are unique in a dataset), made when first asked.
+    mutable QHash<QString, TField*> byName;
+    mutable bool byNameValid = false;
 };
 
 // ---- TFieldDef / TFieldDefs -----------------------------------------------------------------
@@ -902,12 +910,36 @@ class TFieldDefs : public TOwnedCollection {
     void GetItemNames(TStrings* List) const;
     void Update(TCollectionItem* Item) override;
 
+protected:
+    void Notify(TCollectionItem* Item, TCollectionNotification Action) override;
+
 private:
+    friend class TFieldDef;
     TDataSet* dataSet;
     bool updated = false;
+    // Positions by upper-case name (the first of equal names), made when first asked, kept
+    // as definitions are added, made again after any other change.
+    mutable QHash<QString, int> byName;
+    mutable bool byNameValid = false;
 };
 
 // ---- TDataSet ---------------------------------------------------------------------------------
+
+// The byte stream of a blob field's value, the same for every dataset: it holds the value read
+// from the active record when made (unless made for bmWrite). What is written to it becomes the
+// field's value only through Commit, which stores the bytes in the record (the dataset's
+// WriteBlob) and then tells the field's OnChange. An error of either reaches the caller of
+// Commit and the field keeps its former value. A stream dropped without Commit changes nothing.
+class TBlobStream : public TMemoryStream {
+    KADRION_CLASS(TBlobStream)
+    TBlobStream(TDataSet* ADataSet, TField* AField, TBlobStreamMode AMode);
+    void Commit();
+
+private:
+    TDataSet* dataSet;
+    TField* field;
+    TBlobStreamMode mode;
+};
 
 class TDataSet : public TComponent {
     KADRION_CLASS(TDataSet)
@@ -1051,9 +1083,9 @@ class TDataSet : public TComponent {
     virtual TDataSource* GetDataSource() const { return nullptr; }
     // True when DataSource leads (through masters) back to this dataset.
     bool IsLinkedTo(TDataSource* DataSource) const;
-    // Raw byte streams of blob fields; the caller owns the stream. Writing streams store
-    // their bytes into the record when they are deleted.
-    virtual std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode);
+    // The byte stream of a blob field's value in the active record; the caller owns it. What
+    // is written to it becomes the value only through its Commit (see TBlobStream).
+    virtual std::unique_ptr<TBlobStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode);
     // Converts zero-terminated 8-bit text between the dataset's code page and Windows-1251
     // (ToOem: towards the dataset); returns the length of Dest. The default copies.
     virtual int Translate(const char* Src, char* Dest, bool ToOem);
@@ -1068,6 +1100,13 @@ class TDataSet : public TComponent {
 
     // Native field values of the current buffer (formats at the top of this header).
     virtual bool GetFieldData(TField* Field, void* Buffer) = 0;
+    // A text field's bytes in the current buffer without a copy, for reading: Data points at
+    // Length bytes (no zero among them) that stay valid until the buffer changes; Data is null
+    // for NULL. False when the dataset keeps no such bytes: GetFieldData copies them then.
+    virtual bool FieldTextView(TField* Field, const char*& Data, int& Length) {
+        (void)Field, (void)Data, (void)Length;
+        return false;
+    }
     virtual void SetFieldData(TField* Field, const void* Buffer) = 0;
 
     // --- events, in the order they fire around each operation
@@ -1083,6 +1122,7 @@ class TDataSet : public TComponent {
 protected:
     friend class TField;
     friend class TFields;
+    friend class TBlobStream;
     friend class TDataLink;
     friend class TDataSource;
     friend class TFieldDefs;
@@ -1106,6 +1146,11 @@ protected:
     virtual void InternalPost() = 0;
     virtual void InternalDelete() = 0;
     virtual void InternalGotoBookmark(const TBookmark& Bookmark) = 0;
+    // The bytes of a blob field in the active record (empty when it is null), and storing new
+    // ones there (empty: null) without telling anyone. WriteBlob either stores the whole value
+    // or raises, leaving the record as it was. The defaults raise "not a blob field".
+    virtual QByteArray ReadBlob(TField* Field);
+    virtual void WriteBlob(TField* Field, const QByteArray& Bytes);
     virtual void InternalSetToRecord(TRecordBuffer Buffer) = 0;
     virtual void InternalEdit() {}
     virtual void InternalCancel() {}
@@ -1127,6 +1172,9 @@ protected:
     // ending zero), so that string fields may leave the call out for such text. Only a
     // dataset that knows what its own Translate does answers true.
     virtual bool TranslateKeepsAscii() const { return false; }
+    // True when Translate gives back every text unchanged (the dataset keeps TDataSet's own
+    // copy), so that string fields may leave the call out altogether.
+    virtual bool TranslateKeepsText() const { return false; }
     // Recomputes calculated and lookup fields of Buffer (clears them first, fills the
     // lookups, then OnCalcFields) in the dsCalcFields state.
     virtual void GetCalcFields(TRecordBuffer Buffer);

@@ -29,7 +29,10 @@ bool IsBlobType(TFieldType Type) {
 
 // ---- TField -------------------------------------------------------------------------------------
 
-TField::TField(TComponent* AOwner) : TComponent(AOwner) {}
+TField::TField(TComponent* AOwner) : TComponent(AOwner) {
+    // a field hears of its lookup dataset through FreeNotification, and of nothing else
+    IgnoreSiblingNews();
+}
 
 TField::~TField() {
     if (dataSet) {
@@ -67,7 +70,9 @@ void TField::SetFieldName(const QString& Value) {
         if (other && other != this)
             DatabaseErrorFmt(QString::fromUtf8(SDuplicateFieldName), {Value}, dataSet);
     }
+    QString old = fieldName;
     fieldName = Value;
+    if (dataSet) dataSet->fields->Renamed(this, old);
 }
 
 int TField::GetIndex() const {
@@ -227,7 +232,11 @@ bool TField::GetData(void* Buffer) const {
 }
 
 bool TField::dataSetKeepsAscii() const {
-    return dataSet && dataSet->TranslateKeepsAscii();
+    return dataSet && (dataSet->TranslateKeepsAscii() || dataSet->TranslateKeepsText());
+}
+
+bool TField::dataSetKeepsText() const {
+    return dataSet && dataSet->TranslateKeepsText();
 }
 
 void TField::SetData(const void* Buffer) {
@@ -408,31 +417,49 @@ TStringField::TStringField(TComponent* AOwner) : TField(AOwner) {
 }
 
 namespace {
-// True when the zero-terminated text has only bytes below 0x80.
-bool isAscii(const char* text) {
-    for (; *text; ++text)
-        if (static_cast<unsigned char>(*text) >= 0x80) return false;
+// True when the text has only bytes below 0x80.
+bool isAscii(const char* text, int length) {
+    for (int i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
     return true;
 }
 } // namespace
 
 bool TStringField::GetValue(QString& Value) const {
-    // Short fields go through stack buffers, and text of plain ASCII needs no code-page table.
-    QVarLengthArray<char, 256> buf(GetDataSize() + 1);
-    std::memset(buf.data(), 0, size_t(buf.size()));
-    if (!GetData(buf.data())) return false;
-    buf[buf.size() - 1] = '\0';
-    const char* text = buf.constData();
+    // The bytes are read where the dataset keeps them when it can show them, else copied
+    // through a stack buffer for short fields; the text ends at its first zero.
+    const int dataSize = GetDataSize();
+    QVarLengthArray<char, 256> buf;
+    const char* text = nullptr;
+    int length = 0;
+    if (!dataSet || validating ||
+        !dataSet->FieldTextView(const_cast<TStringField*>(this), text, length)) {
+        buf.resize(dataSize + 1);
+        buf[dataSize] = '\0';
+        if (!GetData(buf.data())) return false;
+        text = buf.constData();
+        length = int(std::strlen(text));
+    } else if (!text) {
+        return false;
+    }
     QVarLengthArray<char, 512> out;
-    if (transliterate && dataSet && !(isAscii(text) && dataSetKeepsAscii())) {
+    if (transliterate && dataSet && !dataSetKeepsText() &&
+        !(dataSetKeepsAscii() && isAscii(text, length))) {
+        // Translate reads up to a zero: a shown text is copied first
+        if (text != buf.constData()) {
+            buf.resize(qsizetype(length) + 1);
+            std::memcpy(buf.data(), text, size_t(length));
+            buf[length] = '\0';
+        }
         // one byte more than the translation may fill, so that the text always ends
         out.resize(buf.size() * 2 + 2);
         std::memset(out.data(), 0, size_t(out.size()));
         dataSet->Translate(buf.constData(), out.data(), false);
         text = out.constData();
+        length = int(std::strlen(text));
     }
-    const qsizetype length = qsizetype(std::strlen(text));
-    Value = isAscii(text) ? QString::fromLatin1(text, length) : FromCodePage(text, length, 1251);
+    // plain ASCII bytes are their own characters in Windows-1251 too
+    Value = FromCodePage(text, length, 1251);
     if (dataType == ftFixedChar) Value = TrimRight(Value);
     return true;
 }
@@ -933,18 +960,26 @@ void TBCDField::SetScaled(int64_t Value) {
 }
 
 QString TBCDField::ScaledToText(int64_t Value, int Scale, QChar Separator) {
-    bool neg = Value < 0;
-    uint64_t mag = neg ? uint64_t(0) - uint64_t(Value) : uint64_t(Value);
-    QString digits = QString::number(mag);
-    if (Scale > 0) {
-        if (digits.size() <= Scale) digits = QString(Scale - digits.size() + 1, u'0') + digits;
-        QString intPart = digits.left(digits.size() - Scale);
-        QString frac = digits.right(Scale);
-        while (frac.endsWith(u'0'))
-            frac.chop(1);
-        digits = frac.isEmpty() ? intPart : intPart + Separator + frac;
+    // written backwards into a buffer: the fraction without its trailing zeros, the point when
+    // a fraction is left, the whole part (at least "0"), the sign
+    QVarLengthArray<char16_t, 64> buf(std::max(Scale, 0) + 24);
+    int n = int(buf.size());
+    uint64_t mag = Value < 0 ? uint64_t(0) - uint64_t(Value) : uint64_t(Value);
+    bool fraction = false;
+    for (int i = 0; i < Scale; ++i, mag /= 10) {
+        const int digit = int(mag % 10);
+        if (fraction || digit != 0) {
+            buf[--n] = char16_t(u'0' + digit);
+            fraction = true;
+        }
     }
-    return neg ? QStringLiteral("-") + digits : digits;
+    if (fraction) buf[--n] = Separator.unicode();
+    do {
+        buf[--n] = char16_t(u'0' + mag % 10);
+        mag /= 10;
+    } while (mag != 0);
+    if (Value < 0) buf[--n] = u'-';
+    return QString(reinterpret_cast<const QChar*>(buf.constData() + n), buf.size() - n);
 }
 
 // Exact decimal text to a value times 10^Scale, rounding extra decimals half away from zero.
@@ -1324,18 +1359,18 @@ TGraphicField::TGraphicField(TComponent* AOwner) : TBlobField(AOwner) {
 QByteArray TBlobField::GetAsBytes() const {
     if (!dataSet) DatabaseErrorFmt(QString::fromUtf8(SDataSetMissing), {GetDisplayName()});
     if (IsNull()) return QByteArray();
-    std::unique_ptr<TStream> s = dataSet->CreateBlobStream(const_cast<TBlobField*>(this), bmRead);
+    std::unique_ptr<TBlobStream> s =
+        dataSet->CreateBlobStream(const_cast<TBlobField*>(this), bmRead);
     if (!s) return QByteArray();
-    s->Seek(0, soBeginning);
-    return s->ReadAll();
+    return s->GetBytes();
 }
 
 void TBlobField::SetAsBytes(const QByteArray& Value) {
     CheckCanModify();
-    std::unique_ptr<TStream> s = dataSet->CreateBlobStream(this, bmWrite);
+    std::unique_ptr<TBlobStream> s = dataSet->CreateBlobStream(this, bmWrite);
     if (!s) return;
-    if (!Value.isEmpty()) s->WriteBuffer(Value.constData(), Value.size());
-    s.reset();
+    s->SetBytes(Value);
+    s->Commit();
     modified = true;
 }
 
@@ -1529,9 +1564,21 @@ int TFields::IndexOf(TField* Field) const {
 }
 
 TField* TFields::FindField(const QString& FieldName) const {
-    for (TField* f : list)
-        if (AnsiSameText(f->fieldName, FieldName)) return f;
-    return nullptr;
+    if (!byNameValid) {
+        byName.clear();
+        byName.reserve(qsizetype(list.size()));
+        for (TField* f : list)
+            byName.insert(AnsiUpperCase(f->fieldName), f);
+        byNameValid = true;
+    }
+    return byName.value(AnsiUpperCase(FieldName), nullptr);
+}
+
+void TFields::Renamed(TField* Field, const QString& OldName) {
+    if (!byNameValid) return;
+    auto it = byName.find(AnsiUpperCase(OldName));
+    if (it != byName.end() && it.value() == Field) byName.erase(it);
+    byName.insert(AnsiUpperCase(Field->fieldName), Field);
 }
 
 TField* TFields::FieldByName(const QString& FieldName) const {
@@ -1563,13 +1610,19 @@ QStringList TFields::FieldNames() const {
 
 void TFields::Add(TField* Field) {
     list.push_back(Field);
+    if (byNameValid) byName.insert(AnsiUpperCase(Field->fieldName), Field);
     if (dataSet) dataSet->DataEvent(deFieldListChange, 0);
 }
 
 void TFields::Remove(TField* Field) {
-    int i = IndexOf(Field);
-    if (i < 0) return;
-    list.erase(list.begin() + i);
+    // from the back: fields are destroyed last first
+    auto it = std::find(list.rbegin(), list.rend(), Field);
+    if (it == list.rend()) return;
+    list.erase(std::next(it).base());
+    if (byNameValid) {
+        auto named = byName.find(AnsiUpperCase(Field->fieldName));
+        if (named != byName.end() && named.value() == Field) byName.erase(named);
+    }
     if (dataSet && !dataSet->IsDestroying()) dataSet->DataEvent(deFieldListChange, 0);
 }
 
@@ -1603,6 +1656,7 @@ TFieldDefs* TFieldDef::GetFieldDefs() const {
 
 void TFieldDef::SetName(const QString& Value) {
     name = Value;
+    if (TFieldDefs* defs = GetFieldDefs()) defs->byNameValid = false;
     Changed(false);
 }
 
@@ -1667,6 +1721,7 @@ TField* TFieldDef::CreateField(TComponent* Owner) {
 void TFieldDef::Assign(TPersistent* Source) {
     if (auto* d = dynamic_cast<TFieldDef*>(Source)) {
         name = d->name;
+        if (TFieldDefs* defs = GetFieldDefs()) defs->byNameValid = false;
         dataType = d->dataType;
         size = d->size;
         precision = d->precision;
@@ -1692,9 +1747,35 @@ TFieldDef* TFieldDefs::Add(const QString& Name, TFieldType DataType, int Size, b
 }
 
 int TFieldDefs::IndexOf(const QString& Name) const {
-    for (int i = 0; i < Count(); ++i)
-        if (AnsiSameText(GetItems(i)->GetName(), Name)) return i;
+    const QString key = AnsiUpperCase(Name);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!byNameValid) {
+            byName.clear();
+            byName.reserve(Count());
+            // from the back, so that the first of equal names is the one kept
+            for (int i = Count() - 1; i >= 0; --i)
+                byName.insert(AnsiUpperCase(GetItems(i)->GetName()), i);
+            byNameValid = true;
+        }
+        auto it = byName.constFind(key);
+        if (it == byName.constEnd()) return -1;
+        // definitions moved since: look again
+        if (it.value() < Count() && AnsiSameText(GetItems(it.value())->GetName(), Name))
+            return it.value();
+        byNameValid = false;
+    }
     return -1;
+}
+
+void TFieldDefs::Notify(TCollectionItem* Item, TCollectionNotification Action) {
+    if (Action == cnAdded && byNameValid) {
+        // a new definition goes last: a name already there keeps its first place
+        const QString key = AnsiUpperCase(static_cast<TFieldDef*>(Item)->GetName());
+        if (!byName.contains(key)) byName.insert(key, Count() - 1);
+    } else if (Action != cnAdded) {
+        byNameValid = false;
+    }
+    TOwnedCollection::Notify(Item, Action);
 }
 
 TFieldDef* TFieldDefs::FindDef(const QString& Name) const {

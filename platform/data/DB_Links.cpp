@@ -45,6 +45,9 @@ void TDataSource::SetDataSet(TDataSet* ADataSet) {
         TDataSet* old = dataSet;
         dataSet = nullptr;
         if (!old->IsDestroying()) old->updateBufferCount();
+        // the links let go of the old dataset before they meet the new one, also when both
+        // are open
+        UpdateState();
     }
     dataSet = ADataSet;
     if (dataSet) {

@@ -46,46 +46,6 @@ int nativeSize(const TFieldDef* d) {
 
 // A blob of the current record as a memory stream; a writing stream stores its bytes into the
 // record buffer when it is deleted (an empty blob is stored as null).
-class TMemBlobStream : public TMemoryStream {
-public:
-    TMemBlobStream(TMemDataSet* ADataSet, TField* AField, TBlobStreamMode AMode)
-        : ds(ADataSet), field(AField), mode(AMode) {
-        if (mode != bmWrite) {
-            int32_t id = 0;
-            if (ds->GetFieldData(field, nullptr)) {
-                TRecordBuffer rec = ds->GetActiveRecBuf();
-                std::memcpy(&id, ds->fieldPtr(rec, field) + 1, 4);
-            }
-            auto it = ds->blobs.find(id);
-            if (it != ds->blobs.end()) {
-                SetBytes(it->second);
-            }
-        }
-    }
-    ~TMemBlobStream() override {
-        if (mode == bmRead) return;
-        TRecordBuffer rec = ds->GetActiveRecBuf();
-        if (!rec) return;
-        char* p = ds->fieldPtr(rec, field);
-        QByteArray bytes = GetBytes();
-        if (bytes.isEmpty()) {
-            std::memset(p, 0, 5);
-        } else {
-            int32_t id = ds->nextBlob++;
-            ds->blobs[id] = bytes;
-            ds->editBlobs.push_back(id);
-            p[0] = 1;
-            std::memcpy(p + 1, &id, 4);
-        }
-        ds->NotifyFieldChange(field);
-    }
-
-private:
-    TMemDataSet* ds;
-    TField* field;
-    TBlobStreamMode mode;
-};
-
 TMemDataSet::TMemDataSet(TComponent* AOwner)
     : TRowDataSet(AOwner), masterLink(std::make_unique<TMasterDataLink>(this)) {
     masterLink->OnMasterChange = [this](TObject*) { masterChanged(nullptr); };
@@ -94,7 +54,12 @@ TMemDataSet::TMemDataSet(TComponent* AOwner)
 
 TMemDataSet::~TMemDataSet() {
     Destroying();
-    Close();
+    // A handler that raises while the dataset closes must not end the program: it closes
+    // anyway, as the other datasets do.
+    try {
+        Close();
+    } catch (...) {
+    }
     masterLink.reset();
 }
 
@@ -266,11 +231,16 @@ void TMemDataSet::SetRecNo(int Value) {
 
 // ---- field data ---------------------------------------------------------------------------------
 
-std::unique_ptr<TStream> TMemDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
-    if (!Field->IsBlob())
-        DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
-    if (Mode != bmRead) Field->CheckCanModify();
-    return std::make_unique<TMemBlobStream>(this, Field, Mode);
+QByteArray TMemDataSet::blobValue(int32_t Id) {
+    auto it = blobs.find(Id);
+    return it != blobs.end() ? it->second : QByteArray();
+}
+
+int32_t TMemDataSet::storeBlob(const QByteArray& Bytes) {
+    int32_t id = nextBlob++;
+    blobs[id] = Bytes;
+    editBlobs.push_back(id);
+    return id;
 }
 
 // ---- writing ------------------------------------------------------------------------------------
@@ -323,14 +293,14 @@ void TMemDataSet::InternalPost() {
         int p = positionOf(header(buf)->id);
         if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
         TMemRow& r = *rows[size_t(p)];
-        std::vector<int32_t> old = blobIds(r.data);
+        std::vector<int32_t> old = blobIds(areaOf(r.data));
         old.insert(old.end(), editBlobs.begin(), editBlobs.end());
         releaseBlobs(old, &data);
-        r.data = data;
+        r.data = packArea(data.constData());
         cursor = p;
     } else {
         auto row = std::make_unique<TMemRow>();
-        row->data = data;
+        row->data = packArea(data.constData());
         int p = int(rows.size());
         if (GetBookmarkFlag(buf) == bfInserted) {
             int at = positionOf(header(buf)->id);
@@ -352,9 +322,8 @@ void TMemDataSet::InternalDelete() {
     TRecordBuffer buf = ActiveBuffer();
     int p = positionOf(header(buf)->id);
     if (p < 0) DatabaseError(QString::fromUtf8(SRecordNotFound), this);
-    releaseBlobs(blobIds(rows[size_t(p)]->data), nullptr);
-    rows.erase(rows.begin() + p);
-    rowsMoved();
+    releaseBlobs(blobIds(areaOf(rows[size_t(p)]->data)), nullptr);
+    eraseRow(p);
     cursor = p;
 }
 

@@ -30,7 +30,7 @@
 #include <unordered_map>
 #include <vector>
 
-// A stored record: its id and, per data field, a null flag and the native value.
+// A stored record: its id and its values, packed (RowDataSet.h).
 struct TMemRow {
     uint32_t id = 0;
     QByteArray data;
@@ -68,9 +68,10 @@ class TMemDataSet : public TRowDataSet<TMemRow> {
     void SetRecNo(int Value) override;
     bool IsSequenced() const override { return sequenced; }
     bool BookmarkValid(const TBookmark& Bookmark) const override;
-    std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
 
 protected:
+    QByteArray blobValue(int32_t Id) override;
+    int32_t storeBlob(const QByteArray& Bytes) override;
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
     bool IsCursorOpen() const override { return cursorOpen; }
@@ -108,5 +109,4 @@ private:
     bool readOnly = false;
     std::unique_ptr<TMasterDataLink> masterLink;
     QString detailFields;
-    friend class TMemBlobStream;
 };

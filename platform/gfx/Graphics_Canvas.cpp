@@ -1013,6 +1013,8 @@ void TCanvas::ExtTextOut(int X, int Y, int Options, const TRect* Rect, const QSt
     if (Dx) {
         painter->setFont(f);
         painter->setPen(ColorToQColor(textColor));
+        // The background, when there is one, is filled above.
+        painter->setBackgroundMode(Qt::TransparentMode);
         int x = X;
         for (size_t i = 0; i < size_t(Text.size()); ++i) {
             painter->drawText(QPoint(x, Y + fm.ascent()), QString(Text[qsizetype(i)]));

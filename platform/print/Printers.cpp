@@ -387,8 +387,14 @@ int TPrinter::GetDeviceCaps(int Index) const {
     const TDevice& d = *devices[size_t(index)];
     const int res = d.Resolution;
     QPageLayout layout = layoutOf(mode);
-    QRect full = layout.fullRectPixels(res);
-    QRect paint = layout.paintRectPixels(res);
+    // From the sizes in millimetres: Qt's own pixel rectangles go through whole points (and
+    // its inches through two decimals), which puts a paper up to a third of a millimetre off.
+    auto pixels = [res](const QRectF& Mm) {
+        auto px = [res](double mm) { return int(std::lround(mm / 25.4 * res)); };
+        return QRect(QPoint(px(Mm.left()), px(Mm.top())), QSize(px(Mm.width()), px(Mm.height())));
+    };
+    QRect full = pixels(layout.fullRect(QPageLayout::Millimeter));
+    QRect paint = pixels(layout.paintRect(QPageLayout::Millimeter));
     switch (Index) {
     case DRIVERVERSION:
         return 0x400;

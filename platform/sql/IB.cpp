@@ -3,8 +3,15 @@
 
 #include "CodePages.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <iterator>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -70,9 +77,110 @@ QString IBStatusMessage(const ISC_STATUS* Status) {
     return msg;
 }
 
+bool IBConnectionLost(const ISC_STATUS* Status) {
+    static const ISC_STATUS lost[] = {isc_network_error,      isc_net_read_err, isc_net_write_err,
+                                      isc_lost_db_connection, isc_att_shutdown, isc_conn_lost};
+    // The vector: (argument kind, value) pairs up to isc_arg_end; codes are isc_arg_gds.
+    for (const ISC_STATUS* p = Status; *p != isc_arg_end;) {
+        const ISC_STATUS kind = p[0];
+        if (kind == isc_arg_gds &&
+            std::find(std::begin(lost), std::end(lost), p[1]) != std::end(lost))
+            return true;
+        p += kind == isc_arg_cstring ? 3 : 2;
+    }
+    return false;
+}
+
 void IBDataBaseError(const ISC_STATUS* Status) {
     int sqlCode = int(isc_sqlcode(Status));
-    throw EIBInterBaseError(sqlCode, int64_t(Status[1]), IBStatusMessage(Status));
+    EIBInterBaseError e(sqlCode, int64_t(Status[1]), IBStatusMessage(Status));
+    e.ConnectionLost = IBConnectionLost(Status);
+    throw e;
+}
+
+// ---- watched calls --------------------------------------------------------------------------
+
+namespace {
+
+// One thread for the process, started by the first watched call: it sleeps until the
+// earliest deadline and cuts the connection of each call past its own.
+class TCallWatchdog {
+public:
+    uint64_t Add(isc_db_handle Db, int TimeoutMs) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!thread.joinable()) thread = std::thread([this] { run(); });
+        const uint64_t id = nextId++;
+        calls.push_back({id, Db, Clock::now() + std::chrono::milliseconds(TimeoutMs)});
+        wake.notify_all();
+        return id;
+    }
+    void Remove(uint64_t Id) {
+        std::lock_guard<std::mutex> lock(mutex);
+        calls.erase(
+            std::remove_if(calls.begin(), calls.end(), [Id](const Call& c) { return c.Id == Id; }),
+            calls.end());
+    }
+    ~TCallWatchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+        }
+        wake.notify_all();
+        if (thread.joinable()) thread.join();
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Call {
+        uint64_t Id;
+        isc_db_handle Db;
+        Clock::time_point Deadline;
+    };
+    void run() {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (!stopping) {
+            if (calls.empty()) {
+                wake.wait(lock);
+                continue;
+            }
+            auto first =
+                std::min_element(calls.begin(), calls.end(), [](const Call& a, const Call& b) {
+                    return a.Deadline < b.Deadline;
+                });
+            if (wake.wait_until(lock, first->Deadline) != std::cv_status::timeout) continue;
+            const auto now = Clock::now();
+            for (Call& c : calls) {
+                if (c.Deadline > now) continue;
+                // The call is still running (its watch removes it under this lock): the
+                // client library ends it with a network error.
+                ISC_STATUS_ARRAY st;
+                isc_db_handle h = c.Db;
+                fb_cancel_operation(st, &h, fb_cancel_abort);
+                c.Deadline = Clock::time_point::max();
+            }
+        }
+    }
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::vector<Call> calls;
+    std::thread thread;
+    uint64_t nextId = 1;
+    bool stopping = false;
+};
+
+TCallWatchdog& watchdog() {
+    static TCallWatchdog w;
+    return w;
+}
+
+} // namespace
+
+TIBCallWatch::TIBCallWatch(isc_db_handle Db, int TimeoutMs) {
+    if (Db && TimeoutMs > 0) id = watchdog().Add(Db, TimeoutMs);
+}
+
+TIBCallWatch::~TIBCallWatch() {
+    if (id) watchdog().Remove(id);
 }
 
 void IBClientError(const QString& Message) {

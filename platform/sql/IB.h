@@ -22,6 +22,9 @@ public:
     explicit EIBError(const QString& AMessage) : EDatabaseError(AMessage) {}
     int SQLCode = 0;
     int64_t IBErrorCode = 0;
+    // The connection to the server is gone (it went away, stopped answering, or the network
+    // failed): nothing reached the database.
+    bool ConnectionLost = false;
 };
 
 // Server errors proper (the status vector), as opposed to EIBClientError raised by the
@@ -59,6 +62,8 @@ inline constexpr const char SIBNoDatabaseName[] = "Database name is empty";
 inline void IBCheck(const ISC_STATUS* Status) {
     if (Status[0] == 1 && Status[1] != 0) IBDataBaseError(Status);
 }
+// True when a status vector says the connection to the server is gone.
+bool IBConnectionLost(const ISC_STATUS* Status);
 // Raises EIBClientError with the message.
 [[noreturn]] void IBClientError(const QString& Message);
 // Text the server sends (messages, names): UTF-8 when it is valid UTF-8, else Windows-1251.
@@ -86,3 +91,18 @@ QByteArray BuildDPB(const QStringList& Lines);
 QByteArray BuildTPB(const QStringList& Lines);
 // SPB for attaching to the service manager: user_name and password.
 QByteArray BuildSPBAttach(const QStringList& Lines);
+
+// While it lives, the calls of the client library on the attachment Db are watched: one that
+// runs past TimeoutMs (a server that stopped answering keeps a call waiting for ever) is ended
+// by cutting the connection from the client's side, and fails with the lost-connection error.
+// Db 0 or TimeoutMs 0: nothing is watched.
+class TIBCallWatch {
+public:
+    TIBCallWatch(isc_db_handle Db, int TimeoutMs);
+    ~TIBCallWatch();
+    TIBCallWatch(const TIBCallWatch&) = delete;
+    TIBCallWatch& operator=(const TIBCallWatch&) = delete;
+
+private:
+    uint64_t id = 0;
+};

@@ -86,44 +86,6 @@ void TIBDataSetUpdateObject::Apply(TUpdateKind UpdateKind) {
 
 // A blob of the current record as a memory stream; a writing stream stores its bytes into the
 // record buffer when it is deleted (an empty blob is stored as null).
-class TIBBlobStream : public TMemoryStream {
-public:
-    TIBBlobStream(TIBCustomDataSet* ADataSet, TField* AField, TBlobStreamMode AMode)
-        : ds(ADataSet), field(AField), mode(AMode) {
-        if (mode != bmWrite) {
-            TRecordBuffer rec = ds->GetActiveRecBuf();
-            if (rec) {
-                const char* p = ds->fieldPtr(rec, field);
-                if (p[0]) {
-                    int32_t h;
-                    std::memcpy(&h, p + 1, 4);
-                    if (h) SetBytes(ds->blobBytes(h));
-                }
-            }
-        }
-    }
-    ~TIBBlobStream() override {
-        if (mode == bmRead) return;
-        TRecordBuffer rec = ds->GetActiveRecBuf();
-        if (!rec) return;
-        char* p = ds->fieldPtr(rec, field);
-        QByteArray bytes = GetBytes();
-        if (bytes.isEmpty()) {
-            std::memset(p, 0, 5);
-        } else {
-            int32_t h = ds->newBlob(bytes);
-            p[0] = 1;
-            std::memcpy(p + 1, &h, 4);
-        }
-        ds->NotifyFieldChange(field);
-    }
-
-private:
-    TIBCustomDataSet* ds;
-    TField* field;
-    TBlobStreamMode mode;
-};
-
 // ---- TIBCustomDataSet -------------------------------------------------------------------------
 
 TIBCustomDataSet::TIBCustomDataSet(TComponent* AOwner) : TRowDataSet(AOwner) {}
@@ -212,6 +174,17 @@ void TIBCustomDataSet::transactionFreed() {
 void TIBCustomDataSet::beforeDatabaseDisconnect() {
     Close();
     freeStatements();
+}
+
+void TIBCustomDataSet::connectionLost() {
+    if (select) {
+        try {
+            select->Close();
+        } catch (...) {
+        }
+    }
+    freeStatements();
+    allFetched = true;
 }
 
 void TIBCustomDataSet::beforeTransactionEnd() {
@@ -315,6 +288,10 @@ void TIBCustomDataSet::InternalInitFieldDefs() {
 
 void TIBCustomDataSet::layoutRows() {
     layoutSlots([](const TFieldDef* d) { return slotFor(d->GetDataType(), d->GetSize()); });
+    TFieldDefs* defs = GetFieldDefs();
+    fieldTypes.resize(size_t(defs->Count()));
+    for (int i = 0; i < defs->Count(); ++i)
+        fieldTypes[size_t(i)] = defs->GetItems(i)->GetDataType();
 }
 
 void TIBCustomDataSet::InternalOpen() {
@@ -326,9 +303,7 @@ void TIBCustomDataSet::InternalOpen() {
     if (GetDefaultFields()) CreateFields();
     BindFields(true);
     layoutRows();
-    clearRows();
-    blobs.clear();
-    allFetched = false;
+    dropRows();
     select->BindParams(SelectParams());
     select->ExecQuery();
     cursorOpen = true;
@@ -338,13 +313,23 @@ void TIBCustomDataSet::InternalClose() {
     BindFields(false);
     if (GetDefaultFields()) DestroyFields();
     if (select) select->Close();
-    clearRows();
-    blobs.clear();
-    allFetched = false;
+    dropRows();
     cursorOpen = false;
 }
 
 // ---- fetching ---------------------------------------------------------------------------------
+
+void TIBCustomDataSet::dropRows() {
+    clearRows();
+    deletedRows = 0;
+    blobs.clear();
+    allFetched = false;
+}
+
+void TIBCustomDataSet::countDeleted() {
+    deletedRows = int(std::count_if(rows.begin(), rows.end(),
+                                    [](const auto& r) { return r->status == cusDeleted; }));
+}
 
 bool TIBCustomDataSet::fetchOne() {
     if (allFetched || !select || !select->CursorOpen()) {
@@ -355,10 +340,11 @@ bool TIBCustomDataSet::fetchOne() {
         allFetched = true;
         return false;
     }
-    auto r = std::make_unique<TIBRow>();
-    r->data = QByteArray(dataSize, 0);
-    storeRow(r->data, *select, columnOf);
-    appendRow(std::move(r));
+    Packer w(*this);
+    storeColumns(w, *select, columnOf);
+    RowPtr r = newRowInBlock();
+    r->data = w.Finish(true);
+    appendRow(std::move(r), bufferChunks);
     return true;
 }
 
@@ -368,98 +354,106 @@ void TIBCustomDataSet::FetchAll() {
     }
 }
 
-void TIBCustomDataSet::storeRow(QByteArray& Data, TIBSQL& Q, const std::vector<int>& ColumnOf) {
+template <class Writer>
+void TIBCustomDataSet::storeColumns(Writer& W, TIBSQL& Q, const std::vector<int>& ColumnOf) {
     TIBSQL* select = &Q;
-    TFieldDefs* defs = GetFieldDefs();
-    for (int i = 0; i < defs->Count() && size_t(i) < ColumnOf.size(); ++i) {
+    const int count = std::min(int(fieldTypes.size()), int(ColumnOf.size()));
+    for (int i = 0; i < count; ++i) {
         int col = ColumnOf[size_t(i)];
         if (col < 0) continue;
-        TFieldDef* d = defs->GetItems(i);
-        char* p = Data.data() + fieldOffsets[size_t(i)];
-        char* v = p + 1;
-        int slot = slotSizes[size_t(i)];
-        std::memset(p, 0, size_t(slot) + 1);
-        if (select->IsNull(col)) continue;
-        p[0] = 1;
-        const TIBColumn& c = select->Column(col);
+        if (select->IsNull(col)) {
+            W.Null(i);
+            continue;
+        }
         const char* src = select->Data(col);
-        switch (d->GetDataType()) {
+        auto put = [&](const auto& x) { std::memcpy(W.Value(i), &x, sizeof x); };
+        switch (fieldTypes[size_t(i)]) {
         case ftString:
         case ftFixedChar: {
-            QByteArray b = select->TextBytes(col);
-            int n = std::min<int>(int(b.size()), slot - 1);
-            std::memcpy(v, b.constData(), size_t(n));
-            v[n] = 0;
+            int length = 0;
+            const char* text = select->Text(col, length);
+            W.Text(i, text, length);
             break;
         }
-        case ftSmallint: {
-            auto x = int16_t(select->AsScaledInt(col));
-            std::memcpy(v, &x, 2);
+        case ftSmallint:
+            put(int16_t(select->AsScaledInt(col)));
             break;
-        }
-        case ftInteger: {
-            auto x = int32_t(select->AsScaledInt(col));
-            std::memcpy(v, &x, 4);
+        case ftInteger:
+            put(int32_t(select->AsScaledInt(col)));
             break;
-        }
         case ftLargeint:
-        case ftBCD: {
-            int64_t x = select->AsScaledInt(col);
-            std::memcpy(v, &x, 8);
+        case ftBCD:
+            put(int64_t(select->AsScaledInt(col)));
             break;
-        }
         case ftFloat: {
             double x;
-            if (c.SqlType == SQL_FLOAT) {
+            if (select->Column(col).SqlType == SQL_FLOAT) {
                 float f;
                 std::memcpy(&f, src, 4);
                 x = f;
             } else {
                 std::memcpy(&x, src, 8);
             }
-            std::memcpy(v, &x, 8);
+            put(x);
             break;
         }
         case ftDate: {
             ISC_DATE dd;
             std::memcpy(&dd, src, sizeof dd);
-            double x = IBDateToDateTime(dd);
-            std::memcpy(v, &x, 8);
+            put(double(IBDateToDateTime(dd)));
             break;
         }
         case ftTime: {
             ISC_TIME t;
             std::memcpy(&t, src, sizeof t);
-            double x = IBTimeToDateTime(t);
-            std::memcpy(v, &x, 8);
+            put(double(IBTimeToDateTime(t)));
             break;
         }
         case ftDateTime: {
             ISC_TIMESTAMP ts;
             std::memcpy(&ts, src, sizeof ts);
-            double x = IBTimeStampToDateTime(ts);
-            std::memcpy(v, &x, 8);
+            put(double(IBTimeStampToDateTime(ts)));
             break;
         }
-        case ftBoolean: {
-            int16_t x = *src ? 1 : 0;
-            std::memcpy(v, &x, 2);
+        case ftBoolean:
+            put(int16_t(*src ? 1 : 0));
             break;
-        }
         case ftBlob:
         case ftMemo: {
             BlobEntry e;
             e.id = select->BlobId(col);
             int32_t h = nextBlob++;
             blobs[h] = e;
-            std::memcpy(v, &h, 4);
+            put(h);
             break;
         }
         default:
-            p[0] = 0;
+            W.Null(i);
             break;
         }
     }
+}
+
+void TIBCustomDataSet::storeRow(char* Area, TIBSQL& Q, const std::vector<int>& ColumnOf) {
+    // into the data area: a flag and the value, a text with its terminator and no more
+    struct AreaWriter {
+        char* area;
+        const std::vector<int>& offsets;
+        const std::vector<int>& sizes;
+        void Null(int i) { area[offsets[size_t(i)]] = 0; }
+        char* Value(int i) {
+            char* p = area + offsets[size_t(i)];
+            p[0] = 1;
+            return p + 1;
+        }
+        void Text(int i, const char* Bytes, int Length) {
+            char* v = Value(i);
+            const int n = std::clamp(Length, 0, sizes[size_t(i)] - 1);
+            std::memcpy(v, Bytes, size_t(n));
+            v[n] = 0;
+        }
+    } w{Area, fieldOffsets, slotSizes};
+    storeColumns(w, Q, ColumnOf);
 }
 
 QByteArray& TIBCustomDataSet::blobBytes(int32_t Handle) {
@@ -542,10 +536,7 @@ void TIBCustomDataSet::InternalInitRecord(TRecordBuffer Buffer) {
 
 int TIBCustomDataSet::GetRecordCount() const {
     if (!GetActive()) return 0;
-    int n = 0;
-    for (const auto& r : rows)
-        if (r->status != cusDeleted) ++n;
-    return n;
+    return int(rows.size()) - deletedRows;
 }
 
 int TIBCustomDataSet::GetRecNo() const {
@@ -553,6 +544,8 @@ int TIBCustomDataSet::GetRecNo() const {
     TRecordBuffer b = GetActiveRecBuf();
     if (!b || GetBookmarkFlag(b) != bfCurrent) return -1;
     int pos = positionOf(header(b)->id);
+    if (deletedRows == 0) return pos + 1;
+    // deletions waiting in the cache: the rows before this one are counted
     int n = 0;
     for (int i = 0; i <= pos; ++i)
         if (visible(i)) ++n;
@@ -561,6 +554,13 @@ int TIBCustomDataSet::GetRecNo() const {
 
 void TIBCustomDataSet::SetRecNo(int Value) {
     CheckBrowseMode();
+    if (deletedRows == 0) {
+        if (Value < 1) return;
+        while (int(rows.size()) < Value && fetchOne()) {
+        }
+        if (Value <= int(rows.size())) GotoBookmark(bookmarkOf(*rows[size_t(Value - 1)]));
+        return;
+    }
     int seen = 0;
     for (int i = 0;; ++i) {
         if (i >= int(rows.size()) && !fetchOne()) return;
@@ -582,11 +582,12 @@ bool TIBCustomDataSet::BookmarkValid(const TBookmark& Bookmark) const {
 
 // ---- field data -------------------------------------------------------------------------------
 
-std::unique_ptr<TStream> TIBCustomDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
-    if (!Field->IsBlob())
-        DatabaseErrorFmt(QString::fromUtf8(SNotABlobField), {Field->GetDisplayName()}, this);
-    if (Mode != bmRead) Field->CheckCanModify();
-    return std::make_unique<TIBBlobStream>(this, Field, Mode);
+QByteArray TIBCustomDataSet::blobValue(int32_t Id) {
+    return blobBytes(Id);
+}
+
+int32_t TIBCustomDataSet::storeBlob(const QByteArray& Bytes) {
+    return newBlob(Bytes);
 }
 
 Variant TIBCustomDataSet::GetStateFieldValue(TDataSetState State, TField* Field) {
@@ -601,7 +602,7 @@ Variant TIBCustomDataSet::GetStateFieldValue(TDataSetState State, TField* Field)
     const QByteArray& data = (r.status == cusModified || r.status == cusDeleted) ? r.old : r.data;
     TRecordBuffer tmp = TempBuffer();
     if (!tmp) return Null();
-    std::memcpy(tmp + HeaderSize, data.constData(), size_t(dataSize));
+    unpackArea(data, tmp + HeaderSize);
     return OldFieldValue(tmp, Field);
 }
 
@@ -749,16 +750,17 @@ void TIBCustomDataSet::InternalPost() {
                 r.status = cusModified;
             }
         } else {
+            QByteArray oldData = areaOf(r.data);
             applyNew = &newData;
-            applyOld = &r.data;
+            applyOld = &oldData;
             runUpdate(ukModify);
         }
-        r.data = newData;
+        r.data = packArea(newData.constData());
         cursor = pos;
         return;
     }
     auto row = std::make_unique<TIBRow>();
-    row->data = newData;
+    row->data = packArea(newData.constData());
     if (cachedUpdates) {
         row->status = cusInserted;
     } else {
@@ -798,10 +800,12 @@ void TIBCustomDataSet::InternalDelete() {
         } else {
             if (r.status == cusUnmodified) r.old = r.data;
             r.status = cusDeleted;
+            ++deletedRows;
         }
     } else {
-        applyNew = &r.data;
-        applyOld = &r.data;
+        const QByteArray data = areaOf(r.data);
+        applyNew = &data;
+        applyOld = &data;
         try {
             runUpdate(ukDelete);
         } catch (...) {
@@ -813,8 +817,7 @@ void TIBCustomDataSet::InternalDelete() {
     }
     int next = pos;
     if (erase) {
-        rows.erase(rows.begin() + pos);
-        rowsMoved();
+        eraseRow(pos);
     } else {
         ++next;
     }
@@ -836,7 +839,7 @@ void TIBCustomDataSet::InternalDelete() {
 
 bool TIBCustomDataSet::UpdatesPending() const {
     return std::any_of(rows.begin(), rows.end(),
-                       [](const std::unique_ptr<TIBRow>& r) { return r->status != cusUnmodified; });
+                       [](const auto& r) { return r->status != cusUnmodified; });
 }
 
 TCachedUpdateStatus TIBCustomDataSet::CachedUpdateStatus() const {
@@ -863,8 +866,10 @@ bool TIBCustomDataSet::applyOneCached(int Position) {
     TUpdateKind kind = r.status == cusModified   ? ukModify
                        : r.status == cusInserted ? ukInsert
                                                  : ukDelete;
-    applyNew = &r.data;
-    applyOld = r.status == cusInserted ? nullptr : &r.old;
+    const QByteArray newData = areaOf(r.data);
+    const QByteArray oldData = r.status == cusInserted ? QByteArray() : areaOf(r.old);
+    applyNew = &newData;
+    applyOld = r.status == cusInserted ? nullptr : &oldData;
     for (;;) {
         try {
             runUpdate(kind);
@@ -895,6 +900,7 @@ void TIBCustomDataSet::ApplyUpdates() {
     TBookmark current = GetBookmark();
     auto finish = [&] {
         applyNew = applyOld = nullptr;
+        countDeleted();
         rowsMoved();
         int pos = positionOf(bookmarkId(current));
         if (pos >= 0 && visible(pos)) {
@@ -917,8 +923,7 @@ void TIBCustomDataSet::ApplyUpdates() {
                 continue;
             }
             if (r.status == cusDeleted) {
-                rows.erase(rows.begin() + pos);
-                rowsMoved();
+                eraseRow(pos);
                 if (cursor > pos) --cursor;
                 continue;
             }
@@ -943,7 +948,7 @@ void TIBCustomDataSet::CancelUpdates() {
     for (int pos = 0; pos < int(rows.size());) {
         TIBRow& r = *rows[size_t(pos)];
         if (r.status == cusInserted) {
-            rows.erase(rows.begin() + pos);
+            eraseRow(pos);
             continue;
         }
         if (r.status == cusModified || r.status == cusDeleted) {
@@ -953,6 +958,7 @@ void TIBCustomDataSet::CancelUpdates() {
         }
         ++pos;
     }
+    deletedRows = 0;
     rowsMoved();
     cursor = std::min(cursor, int(rows.size()) - 1);
     CursorPosChanged();
@@ -969,8 +975,10 @@ void TIBCustomDataSet::InternalRefresh() {
     if (!refresh.isEmpty() && cursor >= 0 && cursor < int(rows.size()) &&
         rows[size_t(cursor)]->status != cusInserted) {
         TIBRow& r = *rows[size_t(cursor)];
-        applyNew = &r.data;
-        applyOld = r.status == cusUnmodified ? &r.data : &r.old;
+        QByteArray area = areaOf(r.data);
+        const QByteArray oldData = r.status == cusUnmodified ? QByteArray() : areaOf(r.old);
+        applyNew = &area;
+        applyOld = r.status == cusUnmodified ? &area : &oldData;
         TParams params;
         QString text = params.ParseSQL(refresh, true);
         TIBSQL q(database, transaction);
@@ -986,17 +994,17 @@ void TIBCustomDataSet::InternalRefresh() {
             TFieldDefs* defs = GetFieldDefs();
             for (int i = 0; i < defs->Count(); ++i)
                 colOf.push_back(q.ColumnIndex(defs->GetItems(i)->GetName()));
-            storeRow(r.data, q, colOf);
+            storeRow(area.data(), q, colOf);
+            r.data = packArea(area.constData());
             if (r.status == cusUnmodified) r.old.clear();
         }
         return;
     }
     if (UpdatesPending()) return;
     int keep = cursor;
+    if (!select) PrepareSelect(); // its cursor went with a lost connection
     select->Close();
-    clearRows();
-    blobs.clear();
-    allFetched = false;
+    dropRows();
     select->BindParams(SelectParams());
     select->ExecQuery();
     while (int(rows.size()) <= keep && fetchOne()) {

@@ -37,8 +37,8 @@ class TIBCustomDataSet;
 
 enum TCachedUpdateStatus { cusUnmodified, cusModified, cusInserted, cusDeleted, cusUninserted };
 
-// A fetched or posted row: its id, its update status, its data area (per field def a flag byte
-// and the native value) and the values as read from the server (modified and deleted rows).
+// A fetched or posted row: its id, its update status, its values packed (RowDataSet.h) and the
+// values as read from the server, packed too (modified and deleted rows).
 struct TIBRow {
     uint32_t id = 0;
     uint8_t status = cusUnmodified;
@@ -79,6 +79,8 @@ class TIBCustomDataSet : public TRowDataSet<TIBRow> {
     // Defaults to the database's default transaction when the database is set.
     TIBTransaction* GetTransaction() const { return transaction; }
     void SetTransaction(TIBTransaction* Value);
+    // Rows the row list makes room for at a time as rows are fetched (at least; it grows by
+    // half its size when that is more).
     int GetBufferChunks() const { return bufferChunks; }
     void SetBufferChunks(int Value) { bufferChunks = Value; }
 
@@ -102,13 +104,14 @@ class TIBCustomDataSet : public TRowDataSet<TIBRow> {
 
     // --- rows
     void FetchAll();
+    // The rows fetched (all after Last or FetchAll), without those deleted in the cache; it
+    // and RecNo take constant time (RecNo walks the rows while deletions wait in the cache).
     int GetRecordCount() const override;
     int GetRecNo() const override;
     void SetRecNo(int Value) override;
     bool IsSequenced() const override;
     bool BookmarkValid(const TBookmark& Bookmark) const override;
     bool CanModify() const override;
-    std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode) override;
     Variant GetStateFieldValue(TDataSetState State, TField* Field) override;
 
     // Runs a statement of the update object for the record being applied (the new values
@@ -127,6 +130,8 @@ protected:
     // --- the record-buffer protocol
     TGetResult GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoCheck) override;
     int GetRecordSize() const override { return dataSize; }
+    QByteArray blobValue(int32_t Id) override;
+    int32_t storeBlob(const QByteArray& Bytes) override;
     bool IsCursorOpen() const override { return cursorOpen; }
     void InternalOpen() override;
     void InternalClose() override;
@@ -154,7 +159,6 @@ private:
     friend class TIBDatabase;
     friend class TIBTransaction;
     friend class TIBDataSetUpdateObject;
-    friend class TIBBlobStream;
 
     struct BlobEntry {
         ISC_QUAD id{};
@@ -163,15 +167,26 @@ private:
     };
 
     void beforeDatabaseDisconnect();
+    // The database lost its connection and attaches again: the rows and the pending changes
+    // stay, the cursor goes (what was not fetched is not fetched any more).
+    void connectionLost();
     void beforeTransactionEnd();
     void afterRollbackRetaining() {}
     void databaseFreed();
     void transactionFreed();
 
     void layoutRows();
+    // Forgets the rows and their blobs.
+    void dropRows();
+    // Counts the rows deleted in the cache again.
+    void countDeleted();
     bool fetchOne();
-    // Stores the columns of the statement's current row (ColumnOf[def] = column, -1 keeps).
-    void storeRow(QByteArray& Data, TIBSQL& Q, const std::vector<int>& ColumnOf);
+    // Hands the columns of the statement's current row to a writer (Null, Value, Text of a
+    // field def) in field order; ColumnOf[def] = column, -1 leaves the field out.
+    template <class Writer>
+    void storeColumns(Writer& W, TIBSQL& Q, const std::vector<int>& ColumnOf);
+    // Stores them into a data area (-1 keeps); a text slot gets its text and terminator only.
+    void storeRow(char* Area, TIBSQL& Q, const std::vector<int>& ColumnOf);
     bool visible(int Position) const;
     QByteArray& blobBytes(int32_t Handle);
     int32_t newBlob(const QByteArray& Bytes);
@@ -194,9 +209,11 @@ private:
     int32_t nextBlob = 1;
     bool allFetched = false;
     bool cursorOpen = false;
-    std::vector<int> columnOf; // field def -> select column
+    std::vector<int> columnOf;          // field def -> select column
+    std::vector<TFieldType> fieldTypes; // by field def
+    int deletedRows = 0;                // rows deleted in the cache, still in the list
 
-    // The record being applied: its new and old data areas.
+    // The record being applied: its new and old data areas (unpacked).
     const QByteArray* applyNew = nullptr;
     const QByteArray* applyOld = nullptr;
 };

@@ -34,7 +34,11 @@ void TIBDatabase::SetSQLDialect(int Value) {
 }
 
 void TIBDatabase::CheckActive() const {
-    if (!handle) IBClientError(QString::fromUtf8(SIBDatabaseClosed));
+    if (handle) return;
+    // Nothing can reach the database: as far as the caller is concerned, it is a lost one.
+    EIBClientError e(QString::fromUtf8(SIBDatabaseClosed));
+    e.ConnectionLost = true;
+    throw e;
 }
 
 void TIBDatabase::CheckInactive() const {
@@ -79,7 +83,10 @@ void TIBDatabase::SetConnected(bool Value) {
 void TIBDatabase::doConnect() {
     if (BeforeConnect) BeforeConnect(this);
     if (databaseName.trimmed().isEmpty()) IBClientError(QString::fromUtf8(SIBNoDatabaseName));
-    QByteArray dpb = BuildDPB(params->ToStringList());
+    QStringList lines = params->ToStringList();
+    if (connectTimeout > 0 && lines.filter(QStringLiteral("connect_timeout")).isEmpty())
+        lines << QStringLiteral("connect_timeout=%1").arg(connectTimeout);
+    QByteArray dpb = BuildDPB(lines);
     QByteArray name = QFile::encodeName(databaseName);
     ISC_STATUS_ARRAY st;
     isc_db_handle h = 0;
@@ -91,7 +98,43 @@ void TIBDatabase::doConnect() {
     if (AfterConnect) AfterConnect(this);
 }
 
+bool TIBDatabase::IsRemote() const {
+    // "host:path" or "host/port:path"; a local path has no colon after a name of its own
+    const int colon = int(databaseName.indexOf(u':'));
+    return colon > 1 && !databaseName.left(colon).contains(u'\\');
+}
+
+TIBCallWatch TIBDatabase::WatchCalls() const {
+    return TIBCallWatch(IsRemote() ? handle : 0, callTimeout);
+}
+
+void TIBDatabase::Reconnect() {
+    // The datasets let go of their cursors, keeping their rows; the transactions and the
+    // attachment are dropped (the server, if it answers at all, ends them itself).
+    for (TIBCustomDataSet* d : std::vector<TIBCustomDataSet*>(dataSets))
+        d->connectionLost();
+    ISC_STATUS_ARRAY st;
+    for (TIBTransaction* t : transactions) {
+        if (!t->handle) continue;
+        {
+            TIBCallWatch watch = WatchCalls();
+            isc_rollback_transaction(st, &t->handle);
+        }
+        t->handle = 0;
+    }
+    if (handle) {
+        {
+            TIBCallWatch watch = WatchCalls();
+            isc_detach_database(st, &handle);
+        }
+        handle = 0;
+        dbSQLDialect = 0;
+    }
+    doConnect();
+}
+
 void TIBDatabase::afterAttach() {
+    TIBCallWatch watch = WatchCalls();
     ISC_STATUS_ARRAY st;
     char item = isc_info_db_sql_dialect;
     char buf[32] = {};
@@ -131,7 +174,12 @@ void TIBDatabase::doDisconnect() {
     isc_db_handle h = handle;
     handle = 0;
     dbSQLDialect = 0;
-    if (isc_detach_database(st, &h)) {
+    ISC_STATUS detached;
+    {
+        TIBCallWatch watch(IsRemote() ? h : 0, callTimeout);
+        detached = isc_detach_database(st, &h);
+    }
+    if (detached) {
         // A lost connection leaves nothing to detach from: drop the handle anyway.
         if (!first) {
             try {
@@ -155,7 +203,10 @@ void TIBDatabase::CreateDatabase() {
         QRegularExpression::CaseInsensitiveOption);
     for (QString& l : lines)
         l.replace(quotedCharset, QStringLiteral("\\1\\2"));
-    QString sql = QStringLiteral("CREATE DATABASE '") + databaseName + QStringLiteral("' ") +
+    // The name is a literal: an apostrophe in a path ("/home/o'neil/...") is doubled.
+    QString name = databaseName;
+    name.replace(u'\'', QStringLiteral("''"));
+    QString sql = QStringLiteral("CREATE DATABASE '") + name + QStringLiteral("' ") +
                   lines.join(QStringLiteral("\n"));
     QByteArray text = sql.toUtf8();
     ISC_STATUS_ARRAY st;
@@ -175,6 +226,7 @@ void TIBDatabase::DropDatabase() {
     for (TIBTransaction* t : transactions)
         if (t->InTransaction()) t->endTransaction(TARollback, true);
     ISC_STATUS_ARRAY st;
+    TIBCallWatch watch = WatchCalls();
     if (isc_drop_database(st, &handle)) IBDataBaseError(st);
     handle = 0;
     dbSQLDialect = 0;
@@ -308,6 +360,7 @@ void TIBTransaction::StartTransaction() {
     database->CheckActive();
     QByteArray tpb = BuildTPB(params->ToStringList());
     ISC_STATUS_ARRAY st;
+    TIBCallWatch watch = database->WatchCalls();
     isc_tr_handle h = 0;
     if (isc_start_transaction(st, &h, 1, database->GetHandle(), ushort(tpb.size()),
                               tpb.constData()))
@@ -338,6 +391,7 @@ void TIBTransaction::RollbackRetaining() {
 void TIBTransaction::endTransaction(TTransactionAction Action, bool Force) {
     CheckInTransaction();
     ISC_STATUS_ARRAY st;
+    TIBCallWatch watch = database ? database->WatchCalls() : TIBCallWatch(0, 0);
     switch (Action) {
     case TACommitRetaining:
         if (isc_commit_retaining(st, &handle)) IBDataBaseError(st);

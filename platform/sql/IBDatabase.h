@@ -52,6 +52,19 @@ class TIBDatabase : public TComponent {
     int GetDBSQLDialect() const { return dbSQLDialect; }
     int GetIdleTimer() const { return idleTimer; }
     void SetIdleTimer(int Value) { idleTimer = Value; }
+    // Seconds a connect to a server may take before it gives up (a server that does not
+    // answer); 0 leaves the client library's own limit. Not one of the Params lines.
+    int GetConnectTimeout() const { return connectTimeout; }
+    void SetConnectTimeout(int Seconds) { connectTimeout = Seconds; }
+    // Milliseconds one call to a server may wait for its answer: a longer one is ended by
+    // cutting the connection (TIBCallWatch), and fails as a lost connection. 0: no limit.
+    // Local databases (the embedded engine) are not watched.
+    int GetCallTimeout() const { return callTimeout; }
+    void SetCallTimeout(int Milliseconds) { callTimeout = Milliseconds; }
+    // True for a database on a server ("host:path"), false for a local file.
+    bool IsRemote() const;
+    // Watches the calls made while the result lives (see CallTimeout).
+    TIBCallWatch WatchCalls() const;
 
     bool GetConnected() const { return handle != 0; }
     void SetConnected(bool Value);
@@ -79,6 +92,12 @@ class TIBDatabase : public TComponent {
     void ApplyUpdates(const std::vector<TDataSet*>& DataSets);
     // Closes every dataset of this database.
     void CloseDataSets();
+    // After the connection was lost: attaches again (as Open does), keeping every dataset
+    // open with the rows it has and its pending cached updates, so that they can be applied
+    // now; the datasets' cursors end (rows not fetched yet are not fetched any more) and the
+    // transactions start anew. Raises, disconnected, when the server cannot be reached; the
+    // datasets keep their rows and changes then too.
+    void Reconnect();
 
     isc_db_handle* GetHandle() { return &handle; }
     int TransactionCount() const { return int(transactions.size()); }
@@ -109,6 +128,8 @@ private:
     int dbSQLDialect = 0;
     int idleTimer = 0;
     bool streamedConnected = false;
+    int connectTimeout = 0;
+    int callTimeout = 0;
     isc_db_handle handle = 0;
     TIBTransaction* defaultTransaction = nullptr;
     std::vector<TIBTransaction*> transactions;

@@ -86,6 +86,7 @@ void TIBSQL::Prepare(const QString& SQL) {
     ISC_STATUS_ARRAY st;
     isc_db_handle* db = dbHandle();
     isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
     if (isc_dsql_allocate_statement(st, db, &stmt)) IBDataBaseError(st);
     std::free(out);
     out = allocDA(1);
@@ -105,10 +106,11 @@ void TIBSQL::Prepare(const QString& SQL) {
         stmtType = int(isc_vax_integer(buf + 3, short(len)));
     }
     allocOutput();
-    // Input parameters.
+    // Input parameters: only '?' markers make them, so a text without one has none.
     std::free(in);
     in = allocDA(1);
-    if (isc_dsql_describe_bind(st, &stmt, ushort(dialect()), in)) IBDataBaseError(st);
+    if (SQL.contains(u'?') && isc_dsql_describe_bind(st, &stmt, ushort(dialect()), in))
+        IBDataBaseError(st);
     if (in->sqld > in->sqln) {
         int n = in->sqld;
         std::free(in);
@@ -167,7 +169,10 @@ void TIBSQL::FreeHandle() {
     outVars.clear();
     inVars.clear();
     // The attachment may be gone already (lost server): the handle is dropped either way.
-    if (database && database->GetConnected()) isc_dsql_free_statement(st, &h, DSQL_drop);
+    if (database && database->GetConnected()) {
+        TIBCallWatch watch = database->WatchCalls();
+        isc_dsql_free_statement(st, &h, DSQL_drop);
+    }
 }
 
 bool TIBSQL::IsSelect() const {
@@ -304,6 +309,7 @@ void TIBSQL::ExecQuery() {
     Close();
     ISC_STATUS_ARRAY st;
     isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
     singletonRow = false;
     if (IsSelect()) {
         if (isc_dsql_execute(st, tr, &stmt, ushort(dialect()), in->sqld ? in : nullptr))
@@ -332,7 +338,11 @@ bool TIBSQL::Next() {
         return false;
     }
     ISC_STATUS_ARRAY st;
-    ISC_STATUS r = isc_dsql_fetch(st, &stmt, ushort(dialect()), out);
+    ISC_STATUS r;
+    {
+        TIBCallWatch watch = database->WatchCalls();
+        r = isc_dsql_fetch(st, &stmt, ushort(dialect()), out);
+    }
     if (r == 100) {
         Close();
         eof = true;
@@ -346,8 +356,10 @@ void TIBSQL::Close() {
     if (cursorOpen) {
         cursorOpen = false;
         ISC_STATUS_ARRAY st;
-        if (database && database->GetConnected() && transaction && transaction->InTransaction())
+        if (database && database->GetConnected() && transaction && transaction->InTransaction()) {
+            TIBCallWatch watch = database->WatchCalls();
             isc_dsql_free_statement(st, &stmt, DSQL_close);
+        }
     }
     eof = true;
 }
@@ -355,6 +367,7 @@ void TIBSQL::Close() {
 int TIBSQL::RowsAffected() {
     checkPrepared();
     ISC_STATUS_ARRAY st;
+    TIBCallWatch watch = database->WatchCalls();
     char item = isc_info_sql_records;
     char buf[128] = {};
     if (isc_dsql_sql_info(st, &stmt, 1, &item, sizeof buf, buf)) IBDataBaseError(st);
@@ -388,15 +401,23 @@ const char* TIBSQL::Data(int Index) const {
     return outVars[size_t(Index)].data.data();
 }
 
-QByteArray TIBSQL::TextBytes(int Index) const {
+const char* TIBSQL::Text(int Index, int& Length) const {
     const TIBColumn& c = columns[size_t(Index)];
     const char* p = Data(Index);
     if (c.SqlType == SQL_VARYING) {
         ushort len;
         std::memcpy(&len, p, 2);
-        return QByteArray(p + 2, std::min<int>(len, c.Length));
+        Length = std::min<int>(len, c.Length);
+        return p + 2;
     }
-    return QByteArray(p, c.Length);
+    Length = c.Length;
+    return p;
+}
+
+QByteArray TIBSQL::TextBytes(int Index) const {
+    int length = 0;
+    const char* p = Text(Index, length);
+    return QByteArray(p, length);
 }
 
 ISC_QUAD TIBSQL::BlobId(int Index) const {
@@ -409,7 +430,10 @@ QByteArray TIBSQL::ReadBlob(const ISC_QUAD& Id) const {
     ISC_STATUS_ARRAY st;
     isc_blob_handle blob = 0;
     ISC_QUAD id = Id;
-    if (isc_open_blob2(st, dbHandle(), trHandle(), &blob, &id, 0, nullptr)) IBDataBaseError(st);
+    isc_db_handle* db = dbHandle();
+    isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
+    if (isc_open_blob2(st, db, tr, &blob, &id, 0, nullptr)) IBDataBaseError(st);
     QByteArray result;
     char seg[32768];
     for (;;) {
@@ -432,7 +456,10 @@ ISC_QUAD TIBSQL::WriteBlob(const QByteArray& Bytes) {
     ISC_STATUS_ARRAY st;
     isc_blob_handle blob = 0;
     ISC_QUAD id{};
-    if (isc_create_blob2(st, dbHandle(), trHandle(), &blob, &id, 0, nullptr)) IBDataBaseError(st);
+    isc_db_handle* db = dbHandle();
+    isc_tr_handle* tr = trHandle();
+    TIBCallWatch watch = database->WatchCalls();
+    if (isc_create_blob2(st, db, tr, &blob, &id, 0, nullptr)) IBDataBaseError(st);
     qsizetype pos = 0;
     while (pos < Bytes.size()) {
         auto n = ushort(std::min<qsizetype>(Bytes.size() - pos, 32000));

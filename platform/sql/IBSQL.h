@@ -75,6 +75,8 @@ public:
     // Raw value of the current row: text bytes (VARCHAR without its length word, CHAR with
     // its padding), or the value in the column's C type.
     QByteArray TextBytes(int Index) const;
+    // The same bytes without a copy: valid until the next fetch.
+    const char* Text(int Index, int& Length) const;
     const char* Data(int Index) const;
     ISC_QUAD BlobId(int Index) const;
     QByteArray ReadBlob(int Index) const { return ReadBlob(BlobId(Index)); }

@@ -1,5 +1,6 @@
 #include "ActnList.h"
 
+#include "ComCtrls.h"
 #include "Forms.h"
 #include "ImgList.h"
 #include "Menus.h"
@@ -40,6 +41,8 @@ void syncControl(TControl* C, TCustomAction* A) {
     C->SetHint(A->GetHint());
     C->SetEnabled(A->GetEnabled());
     C->SetVisible(A->GetVisible());
+    // a tool button shows the action's image
+    if (auto* tb = dynamic_cast<TToolButton*>(C)) tb->SetImageIndex(A->GetImageIndex());
     if (auto* cb = dynamic_cast<TCustomCheckBox*>(C)) {
         bool was = cb->ClicksDisabled;
         cb->ClicksDisabled = true;
@@ -84,10 +87,7 @@ bool TBasicAction::Execute() {
     }
     // a target: the focused control, then the active form
     if (TWinControl* c = Screen->GetActiveControl())
-        if (HandlesTarget(c)) {
-            ExecuteTarget(c);
-            return true;
-        }
+        if (c->ExecuteAction(this)) return true;
     if (HandlesTarget(nullptr)) {
         ExecuteTarget(nullptr);
         return true;
@@ -101,10 +101,7 @@ bool TBasicAction::Update() {
         return true;
     }
     if (TWinControl* c = Screen->GetActiveControl())
-        if (HandlesTarget(c)) {
-            UpdateTarget(c);
-            return true;
-        }
+        if (c->UpdateAction(this)) return true;
     if (HandlesTarget(nullptr)) {
         UpdateTarget(nullptr);
         return true;
@@ -128,6 +125,18 @@ void TBasicAction::Changed() {
     auto copy = listeners;
     for (auto& [id, f] : copy)
         f();
+}
+
+bool TControl::ExecuteAction(TBasicAction* Action) {
+    if (!Action->HandlesTarget(this)) return false;
+    Action->ExecuteTarget(this);
+    return true;
+}
+
+bool TControl::UpdateAction(TBasicAction* Action) {
+    if (!Action->HandlesTarget(this)) return false;
+    Action->UpdateTarget(this);
+    return true;
 }
 
 // ---- TContainedAction -----------------------------------------------------------------------

@@ -478,6 +478,11 @@ class TControl : public TComponent {
 
     // --- actions of the user
     virtual void Click();
+    // An action offered to the control (the focused control is asked first when an action
+    // runs or updates): true when the control took it. By default the action acts on the
+    // control when it can (HandlesTarget).
+    virtual bool ExecuteAction(TBasicAction* Action);
+    virtual bool UpdateAction(TBasicAction* Action);
     virtual void DblClick();
     bool GetMouseCapture();
     void SetMouseCapture(bool Value);

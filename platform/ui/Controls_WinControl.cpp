@@ -161,14 +161,17 @@ void TWinControl::applyNativeLook() {
 void TWinControl::UpdateWidgetBounds() {
     if (!handle) return;
     if (!(createdParams.Style & WS_CHILD)) {
+        // a shown window reports the move at once, with its old size, which comes back into
+        // width and height: the new size is taken first
+        const QSize size(std::max(0, width), std::max(0, height));
         if (handle->isWindow()) {
             handle->move(left, top);
-            handle->resize(std::max(0, width), std::max(0, height));
+            handle->resize(size);
         } else if (QWidget* frame = handle->parentWidget()) {
             // a window inside a frame of its own (an MDI child): the frame moves
+            const QSize frameSize = frame->size() - handle->size() + size;
             frame->move(left, top);
-            frame->resize(frame->size() - handle->size() +
-                          QSize(std::max(0, width), std::max(0, height)));
+            frame->resize(frameSize);
         }
         return;
     }

@@ -12,6 +12,7 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QHash>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -1246,6 +1247,18 @@ bool TWndBridge::eventFilter(QObject* o, QEvent* e) {
             tb->send(WM_CONTEXTMENU, WPARAM(target), MAKELONG(g.x(), g.y()));
         }
         return passOn(tb->native && reached && alive(), e);
+    }
+    case QEvent::InputMethod: {
+        // Text committed by an input method reaches an owner-drawn control as characters,
+        // like typed ones.
+        if (native) return false;
+        auto* ie = static_cast<QInputMethodEvent*>(e);
+        for (QChar ch : ie->commitString()) {
+            if (!alive()) return true;
+            send(WM_CHAR, ch.unicode(), 1);
+        }
+        e->accept();
+        return true;
     }
     case QEvent::Wheel: {
         auto* we = static_cast<QWheelEvent*>(e);

@@ -70,10 +70,10 @@ void TDBEdit::dataChange(TObject*) {
     if (!IsMasked() && (f->GetDataType() == ftString || f->GetDataType() == ftWideString))
         SetMaxLength(f->GetSize());
     QString t = focused && dataLink->GetCanModify() ? f->GetText() : f->GetDisplayText();
-    if (IsMasked())
-        setWidgetText(info.ApplyText(t));
-    else
-        setWidgetText(t);
+    const QString shown = IsMasked() ? info.ApplyText(t) : t;
+    // the same text is left alone: the first key typed over a selection puts the record into
+    // edit, and setting the text anew would drop the selection the key is about to replace
+    if (shown != GetTextBuf()) setWidgetText(shown);
     modified = false;
 }
 

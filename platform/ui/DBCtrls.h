@@ -284,7 +284,8 @@ class TDBLookupControl : public TFieldDataLinkControl<TCustomControl> {
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
     void dataChange(TObject*);
-    void updateText();
+    // The text of the chosen record (a descendant may find it another way than in Rows()).
+    virtual void updateText();
     virtual void KeyValueChanged() { Invalidate(); }
     // The list dataset scrolled, changed or opened/closed.
     virtual void ListLinkDataChanged() { rowsValid = false; }

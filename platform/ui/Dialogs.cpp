@@ -118,7 +118,8 @@ std::vector<TMsgDlgBtn> buttonsOf(TMsgDlgButtons B) {
 }
 
 QWidget* dialogParent() {
-    if (HWND h = GetActiveWindow()) return h;
+    // a window being hidden (the wait window after long work) may still hold the focus
+    if (HWND h = GetActiveWindow(); h && h->isVisible()) return h;
     if (TCustomForm* f = Application->GetMainForm())
         if (f->HandleAllocated()) return f->GetHandle();
     return nullptr;
@@ -160,6 +161,10 @@ int runMessageBox(QMessageBox& Box, const std::vector<TMsgDlgBtn>& Buttons, int 
         }
     }
     Box.exec();
+    // the keyboard goes back to the window the box stood over, also when the window manager
+    // has given it to none
+    if (!QApplication::activeWindow())
+        if (QWidget* back = Box.parentWidget(); back && back->isVisible()) back->activateWindow();
     for (size_t i = 0; i < made.size(); ++i)
         if (Box.clickedButton() == made[i]) return MsgDlgButtonResult(Buttons[i]);
     return NoChoice;

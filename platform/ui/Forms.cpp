@@ -323,6 +323,8 @@ QWidget* TCustomForm::CreateWindowWidget(const TCreateParams& Params, QWidget* P
     auto* w = new TWinWidget(nullptr, f);
     if (formStyle == fsMDIForm) {
         mdiArea = new TMdiClient(w);
+        // the frame's colour is the colour of its client area
+        mdiArea->setBackground(ColorToQColor(color));
         TCustomForm* self = this;
         QObject::connect(mdiArea, &QMdiArea::subWindowActivated, [self](QMdiSubWindow* s) {
             if (!s) return;
@@ -545,7 +547,12 @@ void TCustomForm::WMActivate(TMessage& Message) {
         // a window that a modal one blocks is not asked to the front: Qt would give the
         // activation back to the modal window, which gives it back here, and so on
         QWidget* modal = QApplication::activeModalWidget();
-        if (handle && (!modal || modal == handle->window())) handle->activateWindow();
+        // only a window that is not active yet is asked to the front: asking again the one
+        // Qt has just activated queues one more activation behind another window's, and
+        // two windows shown at once (the wait window over a new one) would take turns forever
+        if (handle && handle->isWindow() && !handle->isActiveWindow() &&
+            (!modal || modal == handle->window()))
+            handle->activateWindow();
     } else if (activeTopForm == this) {
         activeTopForm = nullptr;
     }
@@ -734,6 +741,9 @@ TModalResult TCustomForm::ShowModal() {
     QPointer<QWidget> me;
     auto finish = [&]() {
         if (!IsDestroying()) Hide();
+        // Qt forgets a modal window when it hides only while the window is still modal: made
+        // non-modal first, it would stay registered and block every other window.
+        if (me) me->setWindowModality(Qt::NonModal);
         formState.Exclude(fsModal);
         --Application->ModalLevel;
         Screen->SetCursor(saveCursor);
@@ -764,7 +774,6 @@ TModalResult TCustomForm::ShowModal() {
         } while (modalResult == mrNone);
         result = modalResult;
         Perform(CM_DEACTIVATE, 0, 0);
-        if (me) handle->setWindowModality(Qt::NonModal);
     } catch (...) {
         finish();
         throw;
@@ -896,6 +905,10 @@ void TCustomForm::Dispatch(TMessage& Message) {
         return;
     case CM_RELEASE:
         FreeObject(this);
+        return;
+    case CM_COLORCHANGED:
+        if (mdiArea) mdiArea->setBackground(ColorToQColor(color));
+        TWinControl::Dispatch(Message);
         return;
     default:
         TWinControl::Dispatch(Message);

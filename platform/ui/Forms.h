@@ -105,6 +105,8 @@ class TCustomForm : public TWinControl {
     virtual bool CloseQuery();
     // Deletes the form once the messages now queued have been handled.
     void Release();
+    // Whether Release was called: the form is on its way out.
+    bool GetReleased() const { return released; }
     void BringToFront();
 
     // --- MDI

@@ -164,7 +164,9 @@ void TCustomEdit::Change() {
 
 void TCustomEdit::SetMaxLength(int Value) {
     maxLength = Value;
-    if (QLineEdit* e = LineEdit()) e->setMaxLength(Value > 0 ? Value : 32767);
+    // the line edit sets its text anew on every call, dropping the selection: only a change
+    const int limit = Value > 0 ? Value : 32767;
+    if (QLineEdit* e = LineEdit(); e && e->maxLength() != limit) e->setMaxLength(limit);
 }
 
 void TCustomEdit::SetReadOnly(bool Value) {
@@ -973,6 +975,11 @@ void TCustomListBox::Invalidate() {
         settingBar = false;
     }
     TCustomControl::Invalidate();
+}
+
+void TCustomListBox::CreateWnd() {
+    TCustomControl::CreateWnd();
+    Invalidate();
 }
 
 void TCustomListBox::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {

@@ -315,6 +315,8 @@ class TCustomListBox : public TCustomControl {
     void CreateParams(TCreateParams& Params) override;
     // Every change of the items or the view also sets the vertical scroll bar.
     void Invalidate() override;
+    // A new window takes its scroll bar from the items it already has.
+    void CreateWnd() override;
     // With IntegralHeight the height drops to whole items (fixed-height styles).
     void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 

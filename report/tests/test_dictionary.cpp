@@ -137,3 +137,31 @@ TEST_F(DictionaryTest, ScriptsReachVariablesAndObjects) {
     bad.Add(u"if x then"_s.append(u" y"_s)); // y is not an assignment
     EXPECT_THROW(frRunScriptText(&bad), EParserError);
 }
+
+TEST_F(DictionaryTest, AScriptAssignmentToAPagePropertyReachesThePageAndNoVariable) {
+    report->Pages.Add();
+    TfrPage* page = report->Pages[0];
+    ASSERT_EQ(page->pgOr, poPortrait);
+    TStringList script;
+    script.SetStringList({u"begin"_s, u"  Page1.Orientation := 1;"_s, u"  Page1.ColumnGap := 33;"_s,
+                          u"  Gap := Page1.ColumnGap"_s, u"end"_s});
+    frRunScriptText(&script);
+    EXPECT_EQ(page->pgOr, poLandscape);
+    EXPECT_EQ(page->ColGap, 33);
+    EXPECT_TRUE(frVariables().GetVariable(u"Gap"_s) == Variant(33));
+    // nothing in the engine-wide variables that would shadow the page in a later report
+    EXPECT_EQ(frVariables().IndexOf(u"Page1.Orientation"_s), -1);
+    EXPECT_EQ(frVariables().IndexOf(u"Page1.ColumnGap"_s), -1);
+    TfrReport later(nullptr);
+    later.Pages.Add();
+    later.MakeCurrent();
+    Variant v;
+    later.GetVariableValue(u"Page1.ColumnGap"_s, v);
+    EXPECT_TRUE(v == Variant(0)) << VarToStr(v).toStdString();
+    // A page the report does not have stays a variable of that name.
+    TStringList other;
+    other.SetStringList({u"begin"_s, u"  Page9.Orientation := 1"_s, u"end"_s});
+    frRunScriptText(&other);
+    EXPECT_EQ(frVariables().IndexOf(u"Page9.Orientation"_s) >= 0, true);
+    EXPECT_EQ(&frVariables(), &frGlobals().frVariables);
+}

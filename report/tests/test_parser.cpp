@@ -160,6 +160,12 @@ TEST_F(ParserTest, Errors) {
         EXPECT_TRUE(e.Message.isEmpty());
     }
     EXPECT_THROW(p.Calc(u"1.2.3"_s), EConvertError);
+    // a string without its closing quote is refused, not taken up to the end of the text
+    for (const QString& e : {u"'abc' + 'x"_s, u"'it''s"_s, u"1 + 'x"_s, u"'"_s}) {
+        SCOPED_TRACE(e.toStdString());
+        EXPECT_THROW(p.ToPostfix(e), EConvertError);
+        EXPECT_THROW(p.Calc(e), EConvertError);
+    }
     // hand-written postfix that would underflow or overflow the stack is refused too
     EXPECT_THROW(p.CalcPostfix(u"+"_s), EParserError);
     EXPECT_THROW(p.CalcPostfix(QString(40, u'1').replace(u"1"_s, u"1 "_s)), EParserError);

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
+#include <functional>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -572,4 +574,63 @@ TEST_F(TemplateTest, Files) {
         EXPECT_FALSE(other.LoadFromFile(name));
     }
     QDir(dir).removeRecursively();
+}
+
+TEST_F(TemplateTest, ATextTooLongForTheTemplateIsRefusedNamingItsObjectAndTheFileStays) {
+    buildInCode();
+    QTemporaryDir dir;
+    const QString name = dir.filePath(u"card.frf"_s);
+    report->SaveToFile(name);
+    const QByteArray before = [&] {
+        QFile f(name);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    TfrView* memo = report->FindObject(u"Memo1"_s);
+    ASSERT_NE(memo, nullptr);
+    struct Row {
+        const char* What;
+        std::function<void()> Grow, Undo;
+        QString Object;
+    } rows[] = {
+        {"a memo line", [&] { memo->Memo.Add(QString(70000, u'ж')); },
+         [&] { memo->Memo.Delete(memo->Memo.Count() - 1); }, u"Memo1"_s},
+        {"a view's format", [&] { memo->FormatStr = QString(65536, u'0'); },
+         [&] { memo->FormatStr.clear(); }, u"Memo1"_s},
+        {"a page script", [&] { report->Pages[0]->Script.Add(QString(65536, u'x')); },
+         [&] { report->Pages[0]->Script.Delete(report->Pages[0]->Script.Count() - 1); },
+         u"Page1"_s},
+        {"a variable",
+         [&] {
+             report->Dictionary.Variables.SetVariable(u"Довгий"_s, Variant(QString(70000, u'1')));
+         },
+         [&] {
+             report->Dictionary.Variables.Delete(report->Dictionary.Variables.IndexOf(u"Довгий"_s));
+         },
+         u"Довгий"_s},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.What);
+        r.Grow();
+        try {
+            report->SaveToFile(name);
+            ADD_FAILURE() << "saved, cut";
+        } catch (const EfrTextTooLong& e) {
+            EXPECT_TRUE(e.Message.contains(u"«"_s + r.Object + u"»"_s)) << e.Message.toStdString();
+            EXPECT_TRUE(e.Message.contains(u"65535"_s)) << e.Message.toStdString();
+        }
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before) << "the file as it was";
+        r.Undo();
+    }
+    // 65535 bytes exactly is what the format holds
+    memo->Memo.Add(QString(65535, u'ж'));
+    report->SaveToFile(name);
+    TfrReport other(nullptr);
+    ASSERT_TRUE(other.LoadFromFile(name));
+    EXPECT_EQ(static_cast<TfrMemoView*>(other.FindObject(u"Memo1"_s))
+                  ->Memo.Get(memo->Memo.Count() - 1)
+                  .size(),
+              65535);
 }

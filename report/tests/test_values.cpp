@@ -194,6 +194,13 @@ TEST_F(ValuesTest, StandardFunctions) {
         {"FORMATDATETIME('dd.mm.yyyy', [D])", Variant(u"05.11.2023"_s)},
         {"FORMATFLOAT('0.00', 1.5)", Variant(u"1,50"_s)},
         {"FORMATTEXT('000-00', '12345')", Variant(u"123-45"_s)},
+        // the platform's edit mask: a blank shows as a space, '!' fills from the right, an
+        // escaped ';' is a literal, '>' upper-cases
+        {"FORMATTEXT('99999', '12 34')", Variant(u"12 34"_s)},
+        {"FORMATTEXT('99_99', '1234')", Variant(u"12 34"_s)},
+        {"FORMATTEXT('!999-99', '1234')", Variant(u" 12-34"_s)},
+        {"FORMATTEXT('00\\;00', '1234')", Variant(u"12;34"_s)},
+        {"FORMATTEXT('>LL-00', 'ab12')", Variant(u"AB-12"_s)},
         {"INPUT('Число?', '5')", Variant(u"5"_s)},
     };
     for (const Case& c : cases) {
@@ -269,4 +276,19 @@ TEST_F(ValuesTest, MemoExpansion) {
     memo->Flags |= flTextOnly;
     memo->ExpandMemo();
     EXPECT_EQ(memo->Memo1.ToStringList(), memo->Memo.ToStringList());
+}
+
+TEST_F(ValuesTest, TheEnginesColoursAreTheGraphicsLayers) {
+    // One definition: the names a script uses and the defaults of the objects.
+    struct Case {
+        const char* Name;
+        TColor Colour;
+    } cases[] = {{"clRed", clRed},       {"clNavy", clNavy},          {"clBtnFace", clBtnFace},
+                 {"clWindow", clWindow}, {"clInfoBk", clInfoBk},      {"clTransparent", clNone},
+                 {"clWhite", clWhite},   {"clHighlight", clHighlight}};
+    for (const Case& c : cases)
+        EXPECT_TRUE(calc(QString::fromLatin1(c.Name)) == Variant(int64_t(uint32_t(c.Colour))))
+            << c.Name;
+    EXPECT_EQ(report->Pages[0]->Color, clBtnFace);
+    EXPECT_EQ(memo->FillColor, clNone);
 }

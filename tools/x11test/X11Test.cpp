@@ -1,5 +1,6 @@
 // The support of the x11 tests: the application, xdotool and waiting for what it sent.
 #include "X11Test.h"
+#include "X11Screenshot.h"
 
 #include "TestSupport.h"
 
@@ -99,6 +100,9 @@ bool WaitFor(const std::function<bool()>& Done, int TimeoutMs) {
     return true;
 }
 
+// How long input sent may take to arrive: long enough for a machine under heavy load.
+constexpr int InputWaitMs = 15000;
+
 bool Key(const QString& Keys) {
     int expected = 0;
     for (const QString& chord : Keys.split(QLatin1Char(' '), Qt::SkipEmptyParts))
@@ -107,7 +111,7 @@ bool Key(const QString& Keys) {
     QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("0")};
     args += Keys.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (!XDoTool(args)) return false;
-    bool ok = WaitFor([&] { return counter()->KeyReleases - before >= expected; });
+    bool ok = WaitFor([&] { return counter()->KeyReleases - before >= expected; }, InputWaitMs);
     Flush();
     return ok;
 }
@@ -116,7 +120,8 @@ bool Type(const QString& Text) {
     const int before = counter()->KeyReleases;
     if (!XDoTool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("0"), Text}))
         return false;
-    bool ok = WaitFor([&] { return counter()->KeyReleases - before >= int(Text.size()); });
+    bool ok =
+        WaitFor([&] { return counter()->KeyReleases - before >= int(Text.size()); }, InputWaitMs);
     Flush();
     return ok;
 }
@@ -133,7 +138,7 @@ bool Click(QWidget* W, QPoint P, int Button) {
     if (!MoveTo(W, P)) return false;
     const int before = counter()->ButtonReleases;
     if (!XDoTool({QStringLiteral("click"), QString::number(Button)})) return false;
-    bool ok = WaitFor([&] { return counter()->ButtonReleases > before; });
+    bool ok = WaitFor([&] { return counter()->ButtonReleases > before; }, InputWaitMs);
     Flush();
     return ok;
 }
@@ -146,7 +151,7 @@ bool Wheel(QWidget* W, QPoint P, int Clicks) {
                   QString::number(std::abs(Clicks)), QStringLiteral("--delay"), QStringLiteral("0"),
                   Clicks > 0 ? QStringLiteral("5") : QStringLiteral("4")}))
         return false;
-    bool ok = WaitFor([&] { return counter()->Wheels - before >= std::abs(Clicks); });
+    bool ok = WaitFor([&] { return counter()->Wheels - before >= std::abs(Clicks); }, InputWaitMs);
     Flush();
     return ok;
 }
@@ -179,8 +184,8 @@ void Screenshot(const QString& Name) {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible()) w->repaint();
     Flush();
-    run(QStringLiteral(KADRION_SOURCE_DIR "/tools/x11_screenshot.sh"),
-        {QDir(dir).filePath(Name + QStringLiteral(".png"))});
+    EXPECT_TRUE(X11SaveScreen(QDir(dir).filePath(Name + QStringLiteral(".png"))))
+        << "no screenshot " << Name.toStdString();
 }
 
 } // namespace X11

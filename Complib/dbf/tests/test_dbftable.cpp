@@ -1,11 +1,14 @@
 // The dataset component: the seniority table as the application writes it, browsing,
 // editing and deleting, every field type at the three levels, memos, code pages.
+#include "BlobChangeCheck.h"
 #include "CodePages.h"
 #include "DbfTestSupport.h"
 #include "Dbf.h"
 #include "Dbf_Lang.h"
 
 #include "Dates.h"
+
+#include <memory>
 
 namespace {
 
@@ -377,4 +380,35 @@ TEST(DbfTable, LevelSevenFieldPropertiesGiveRequiredAndDefaults) {
     t.FieldByName("NAME")->SetAsString("x");
     t.Post();
     EXPECT_EQ(t.GetDbfFile()->GetRecordCount(), 1);
+}
+
+TEST(DbfTable, ARefusedMemoChangeReachesTheCallerAndKeepsTheFormerValue) {
+    QTemporaryDir dir;
+    TDbfTable t(nullptr);
+    t.SetFilePath(dir.path());
+    t.SetTableName("notes.dbf");
+    t.GetFieldDefs()->Add("TAB", ftString, 5);
+    t.GetFieldDefs()->Add("NOTE", ftMemo);
+    t.CreateTable();
+    t.Open();
+    t.AppendRecord({"00001", "Стара нотатка"});
+    const QString memoPath = dir.filePath("notes.dbt");
+    ASSERT_TRUE(QFile::exists(memoPath));
+    // A full disk: the new value needs blocks at the end of the memo file.
+    std::unique_ptr<TFullDisk> full;
+    auto failWrites = [&](bool Fail) {
+        if (Fail)
+            full = std::make_unique<TFullDisk>(memoPath);
+        else
+            full.reset();
+    };
+    TBlobChangeFixture f{&t, t.FieldByName("NOTE"), QStringLiteral("Стара нотатка"), failWrites,
+                         [&t] {
+                             t.Refresh();
+                             return t.FieldByName("NOTE")->GetAsString();
+                         }};
+    CheckRefusedBlobChanges(f);
+    t.Close();
+    t.Open();
+    EXPECT_EQ(t.FieldByName("NOTE")->GetAsString(), QStringLiteral("Прийнята нотатка"));
 }

@@ -316,14 +316,11 @@ TEST(DbfIndex, ATagHeaderWithImpossibleSizesIsRefused) {
     TDbfTable t(nullptr);
     t.SetFilePath(dir.path());
     t.SetTableName("idx.dbf");
-    try {
-        t.Open();
-        t.SetIndexName("NAME");
-        t.First();
-        ADD_FAILURE() << "used a tag with impossible sizes";
-    } catch (const EDbfError& e) {
-        EXPECT_EQ(e.Message, "Invalid index file: \"" + path + "\".");
-    }
+    QString reason;
+    t.OnIndexDropped = [&](TDbfTable*, const QString&, const QString& Reason) { reason = Reason; };
+    t.Open();
+    EXPECT_EQ(reason, "Invalid index file: \"" + path + "\".");
+    EXPECT_EQ(t.GetDbfFile()->MdxFile(), nullptr) << "used a tag with impossible sizes";
 }
 
 TEST(DbfIndex, ATagNameFillingItsWholeFieldIsUsable) {
@@ -588,4 +585,190 @@ TEST(DbfIndex, TheKeyOrderCursorFollowsEditsAndOtherWriters) {
         t->Next();
     }
     EXPECT_EQ(rest, QStringList({"b", "c", "h", "z"}));
+}
+
+namespace {
+// The names in the order a walk of the table meets them (at most Limit, so that a walk that
+// never ends fails instead of hanging).
+QStringList walk(TDbfTable& t, bool Backwards, int Limit = 100) {
+    QStringList seen;
+    if (Backwards) {
+        t.Last();
+        while (!t.Bof() && seen.size() < Limit) {
+            seen << t.FieldByName("NAME")->GetAsString();
+            t.Prior();
+        }
+    } else {
+        t.First();
+        while (!t.Eof() && seen.size() < Limit) {
+            seen << t.FieldByName("NAME")->GetAsString();
+            t.Next();
+        }
+    }
+    return seen;
+}
+
+std::vector<int> recordsOf(TIndexFile* f, int slot) {
+    std::vector<int> out;
+    for (const auto& e : entries(f, slot))
+        out.push_back(e.second);
+    return out;
+}
+} // namespace
+
+TEST(DbfIndex, AWalkEndsWhenATagHoldsAnEntryTwice) {
+    QTemporaryDir dir;
+    {
+        auto t = makeTable(dir.path(), {"NAME"});
+        for (const char* name : {"Дуб", "Клен", "Бук", "Ясен", "Липа"})
+            append(*t, QString::fromUtf8(name), 1);
+        // the entry of record 2 ("Клен") twice, as a failed append used to leave it
+        TDbfFile* file = t->GetDbfFile();
+        QByteArray rec(file->RecordSize(), ' ');
+        ASSERT_EQ(file->ReadRecord(2, rec.data()), file->RecordSize());
+        file->MdxFile()->Insert(2, rec.constData());
+        ASSERT_EQ(recordsOf(file->MdxFile(), 0), (std::vector<int>{3, 1, 2, 2, 5, 4}));
+    }
+    for (bool exclusive : {false, true}) {
+        SCOPED_TRACE(exclusive ? "exclusive" : "shared");
+        TDbfTable t(nullptr);
+        t.SetFilePath(dir.path());
+        t.SetTableName("idx.dbf");
+        t.SetExclusive(exclusive);
+        t.Open();
+        t.SetIndexName("NAME");
+        const QStringList inOrder = QString::fromUtf8("Бук Дуб Клен Липа Ясен").split(' ');
+        QStringList backwards = inOrder;
+        std::reverse(backwards.begin(), backwards.end());
+        EXPECT_EQ(walk(t, false), inOrder);
+        EXPECT_EQ(walk(t, true), backwards);
+        // an edit elsewhere makes the cursor find its place again: still no loop
+        t.First();
+        t.Edit();
+        t.FieldByName("NUM")->SetAsFloat(7);
+        t.Post();
+        EXPECT_EQ(walk(t, false), inOrder);
+    }
+}
+
+TEST(DbfIndex, AnAppendThatFailsInItsSecondTagTakesBackTheKeysOfTheFirst) {
+    QTemporaryDir dir;
+    {
+        auto t = makeTable(dir.path(), {"NAME", "NUM"});
+        for (int i = 1; i <= 200; ++i)
+            append(*t, QString::number(i).rightJustified(4, '0'), i);
+    }
+    // The damage to fail on: the last leaf of the second tag (NUM), where the largest number
+    // goes, gets an impossible entry count.
+    const QString path = dir.filePath("idx.mdx");
+    QByteArray raw = ReadAll(path);
+    const char* tagEntry = raw.constData() + 544 + 32; // the second entry of the tag table
+    const char* tag = raw.constData() + GetU32LE(tagEntry) * 512;
+    const uint32_t root = GetU32LE(tag);
+    const int entrySize = GetU16LE(tag + 18);
+    const char* rootPage = raw.constData() + root * 512;
+    const uint32_t keys = GetU32LE(rootPage);
+    ASSERT_GT(keys, 0u) << "the tag has more than one level";
+    const uint32_t lastLeaf = GetU32LE(rootPage + 8 + keys * entrySize);
+    PutU32LE(raw.data() + lastLeaf * 512, 100000);
+    WriteAll(path, raw);
+
+    TDbfTable t(nullptr);
+    t.SetFilePath(dir.path());
+    t.SetTableName("idx.dbf");
+    t.Open();
+    TIndexFile* mdx = t.GetDbfFile()->MdxFile();
+    ASSERT_NE(mdx, nullptr);
+    ASSERT_EQ(mdx->IndexOf("NAME"), 0);
+    t.Append();
+    t.FieldByName("NAME")->SetAsString("9999");
+    t.FieldByName("NUM")->SetAsFloat(9999);
+    EXPECT_THROW(t.Post(), EDbfError);
+    t.Cancel();
+    EXPECT_EQ(t.GetRecordCount(), 200);
+    const std::vector<int> first = recordsOf(mdx, 0);
+    EXPECT_EQ(first.size(), 200u);
+    EXPECT_EQ(std::count(first.begin(), first.end(), 201), 0)
+        << "the first tag names a record that was never written";
+    // the next append in record order, whose number the failed one had, is the only 201
+    t.SetIndexName("NAME");
+    t.GetDbfFile()->MdxFile()->UpdateAll = false; // only NAME: the damaged tag stays out
+    append(t, "0000", 5);
+    const std::vector<int> after = recordsOf(mdx, 0);
+    EXPECT_EQ(std::count(after.begin(), after.end(), 201), 1);
+    EXPECT_EQ(walk(t, false, 1000).size(), 201u);
+}
+
+TEST(DbfIndex, ATableWithADamagedIndexHeaderOpensWithoutThatIndex) {
+    QTemporaryDir dir;
+    {
+        auto t = makeTable(dir.path(), {"NAME"});
+        for (const char* name : {"Дуб", "Клен", "Бук"})
+            append(*t, QString::fromUtf8(name), 1);
+    }
+    const QString path = dir.filePath("idx.mdx");
+    QByteArray raw = ReadAll(path);
+    raw[26] = 3; // the size of a tag-table entry: no entry fits in 3 bytes
+    WriteAll(path, raw);
+    for (bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "read-write");
+        TDbfTable t(nullptr);
+        t.SetFilePath(dir.path());
+        t.SetTableName("idx.dbf");
+        t.SetReadOnly(readOnly);
+        QStringList told;
+        t.OnIndexDropped = [&](TDbfTable* Sender, const QString& File, const QString& Reason) {
+            EXPECT_EQ(Sender, &t);
+            told << File << Reason;
+        };
+        t.Open();
+        EXPECT_EQ(told, (QStringList{path, "Invalid index file: \"" + path + "\"."}));
+        EXPECT_EQ(t.GetDbfFile()->MdxFile(), nullptr);
+        EXPECT_EQ(walk(t, false), QString::fromUtf8("Дуб Клен Бук").split(' '));
+        if (!readOnly) append(t, QString::fromUtf8("Ясен"), 2);
+        t.Close();
+        EXPECT_EQ(ReadAll(path), raw) << "the index file is left as it was";
+    }
+}
+
+TEST(DbfIndex, AnAppendWhoseRecordCannotBeWrittenLeavesNoKeyBehind) {
+    QTemporaryDir dir;
+    {
+        // records wider than their keys, so that the table file is the larger one
+        TDbfTable t(nullptr);
+        t.SetFilePath(dir.path());
+        t.SetTableName("wide.dbf");
+        t.GetFieldDefs()->Add("NAME", ftString, 8);
+        t.GetFieldDefs()->Add("NOTE", ftString, 250);
+        TDbfIndexDef* d = t.GetIndexes()->Add();
+        d->SetIndexFile("NAME");
+        d->SetSortField("NAME");
+        t.CreateTable();
+        t.Open();
+        for (int i = 1; i <= 40; ++i)
+            t.AppendRecord({QString::number(i).rightJustified(4, '0'), "примітка"});
+    }
+    ASSERT_GT(QFileInfo(dir.filePath("wide.dbf")).size(),
+              QFileInfo(dir.filePath("wide.mdx")).size());
+    TDbfTable t(nullptr); // shared: each record is written as it is posted
+    t.SetFilePath(dir.path());
+    t.SetTableName("wide.dbf");
+    t.Open();
+    bool refused = false;
+    try {
+        TFullDisk full(dir.filePath("wide.dbf")); // the new record cannot be written
+        t.AppendRecord({"0000", "не записано"});
+    } catch (const Exception&) {
+        refused = true;
+    }
+    EXPECT_TRUE(refused);
+    t.Cancel();
+    EXPECT_EQ(t.GetRecordCount(), 40);
+    TIndexFile* mdx = t.GetDbfFile()->MdxFile();
+    std::vector<int> keys = recordsOf(mdx, 0);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), 41), 0) << "a key names an unwritten record";
+    t.AppendRecord({"0000", "записано"}); // record 41, written this time
+    keys = recordsOf(mdx, 0);
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), 41), 1);
+    EXPECT_EQ(keys.front(), 41);
 }

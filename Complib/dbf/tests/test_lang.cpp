@@ -3,6 +3,8 @@
 #include "Dbf.h"
 #include "Dbf_Lang.h"
 
+#include "CodePages.h"
+
 TEST(DbfLang, IdsNamesAndCodePages) {
     EXPECT_EQ(GetLangId_From_LangName("DBWINUS0"), 0x57);
     EXPECT_EQ(GetLangId_From_LangName("DB866RU0"), 0x26);
@@ -52,4 +54,64 @@ TEST(DbfLang, ANewTableNamesTheAnsiCodePage) {
         t.Close();
     }
     g->AnsiCodePage = saved;
+}
+
+TEST(DbfLang, TablesOfTheCommonWindowsAndDosIdsAreReadAndWrittenInTheirCodePage) {
+    // Text goes through the program's Windows-1251, so Cyrillic text shows a table's code page
+    // at work; the others are checked for the code page they are given.
+    struct Case {
+        int Id;
+        int CodePage;
+        const char* Text;
+    } cases[] = {
+        {0xC9, 1251, "Іваненко Ґалина, Їжакевич Євген"},
+        {0x65, 866, "Москва, Київ"},
+        {0xC8, 1250, nullptr},
+        {0xCA, 1254, nullptr},
+        {0xCB, 1253, nullptr},
+        {0xCC, 1257, nullptr},
+        {0x03, 1252, nullptr},
+        {0x64, 852, nullptr},
+        {0x7D, 1255, nullptr},
+        {0x7E, 1256, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Id);
+        const QString text = c.Text ? QString::fromUtf8(c.Text) : QStringLiteral("Kyiv 2024");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("lang.dbf");
+        {
+            TDbfTable t(nullptr);
+            t.SetFilePath(dir.path());
+            t.SetTableName("lang.dbf");
+            t.GetFieldDefs()->Add("NAME", ftString, 40);
+            t.CreateTable();
+        }
+        QByteArray raw = ReadAll(path);
+        raw[29] = char(c.Id); // as another program wrote it
+        WriteAll(path, raw);
+        {
+            TDbfTable t(nullptr);
+            t.SetFilePath(dir.path());
+            t.SetTableName("lang.dbf");
+            t.Open();
+            EXPECT_EQ(t.GetDbfFile()->GetCodePage(), c.CodePage);
+            EXPECT_EQ(t.GetTranslationMode(), c.CodePage == 1251  ? tmNone
+                                              : c.CodePage == 866 ? tmOem
+                                                                  : tmCodePage);
+            EXPECT_TRUE(t.CanModify());
+            t.AppendRecord({text});
+            t.Close();
+            t.Open();
+            EXPECT_EQ(t.FieldByName("NAME")->GetAsString(), text);
+        }
+        EXPECT_TRUE(ReadAll(path).contains(ToCodePage(text, c.CodePage)));
+        // an independent reader, which takes the code page from the same byte
+        if (c.Text) {
+            EXPECT_EQ(RunPython("import dbfread,sys\n"
+                                "for r in dbfread.DBF(sys.argv[1]): sys.stdout.write(r['NAME'])",
+                                {path}),
+                      text);
+        }
+    }
 }

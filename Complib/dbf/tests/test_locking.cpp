@@ -2,6 +2,7 @@
 #include "DbfTestSupport.h"
 #include "Dbf.h"
 
+#include <cstring>
 #include <set>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -56,6 +57,11 @@ int waitChild(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void openShared(TDbfFile& f) {
+    f.SetMode(pfReadWriteOpen);
+    f.Open();
 }
 
 TDbfTable* openTable(TDbfTable& t, const QString& dir, bool exclusive = false,
@@ -194,10 +200,8 @@ TEST(DbfLocking, LocksWithinOneProcessAndExclusiveFilesLockNothing) {
     createTable(dir.path());
     QString path = dir.filePath("shared.dbf");
     TDbfFile a(path), b(path);
-    a.SetMode(pfReadWriteOpen);
-    b.SetMode(pfReadWriteOpen);
-    a.Open();
-    b.Open();
+    openShared(a);
+    openShared(b);
     EXPECT_TRUE(a.LockRegion(2, false));
     EXPECT_FALSE(b.LockRegion(2, false)) << "two opens of one file exclude each other too";
     EXPECT_TRUE(b.LockRegion(3, false));
@@ -219,4 +223,123 @@ TEST(DbfLocking, LocksWithinOneProcessAndExclusiveFilesLockNothing) {
     p.OpenFile();
     EXPECT_EQ(p.Mode(), pfReadWriteCreate);
     EXPECT_TRUE(p.IsShared());
+}
+
+namespace {
+
+// The records of shared.dbf as written (flag and TAG), and its header's count.
+struct TableBytes {
+    int count = 0;
+    QList<QByteArray> tags;
+    bool endMarker = false;
+    explicit TableBytes(const QString& dir) {
+        QByteArray b = ReadAll(dir + "/shared.dbf");
+        if (b.size() < 32) return; // no header: nothing counted, no records
+        char head[32];
+        std::memcpy(head, b.constData(), sizeof head);
+        int hs = GetU16LE(head + 8), rs = GetU16LE(head + 10);
+        count = int(GetU32LE(head + 4));
+        for (int at = hs; at + rs <= b.size(); at += rs)
+            tags << b.mid(at, 1) + b.mid(at + 1, 6).trimmed();
+        endMarker = b.size() == hs + tags.size() * rs + 1 && b.back() == 0x1A;
+    }
+};
+
+int appendTag(TDbfFile& f, const QByteArray& tag) {
+    QByteArray rec(f.RecordSize(), ' ');
+    f.InitRecord(rec.data());
+    f.SetFieldText(0, tag.constData(), int(tag.size()), rec.data());
+    return f.InsertRecord(rec.data());
+}
+
+} // namespace
+
+// Another program that reserves its record by the record's lock before it takes the header's
+// lock (and writes the record after counting it) keeps that record: an append passes it by.
+TEST(DbfLocking, AnAppendPassesARecordAnotherProgramHasReserved) {
+    QTemporaryDir dir;
+    createTable(dir.path());
+    QString path = dir.filePath("shared.dbf");
+    TDbfFile ours(path), other(path);
+    openShared(ours);
+    openShared(other);
+    ASSERT_TRUE(other.LockRegion(4, false));
+    EXPECT_EQ(appendTag(ours, "OURS"), 5);
+    // the other program counts its record under the header's lock, then writes it
+    ASSERT_TRUE(other.LockRegion(0, true));
+    char count[4];
+    ASSERT_EQ(other.ReadBlock(count, 4, 4), 4);
+    PutU32LE(count, GetU32LE(count) + 1);
+    other.WriteBlock(count, 4, 4);
+    other.UnlockRegion(0);
+    QByteArray rec(other.RecordSize(), ' ');
+    other.SetFieldText(0, "OTHER", 5, rec.data());
+    other.WriteBlock(rec.constData(), other.RecordSize(), other.CalcPageOffset(4));
+    other.UnlockRegion(4);
+    ours.Close();
+    other.Close();
+    TableBytes t(dir.path());
+    EXPECT_EQ(t.count, 5);
+    EXPECT_EQ(t.tags, (QList<QByteArray>{" R1", " R2", " R3", " OTHER", " OURS"}));
+    EXPECT_TRUE(t.endMarker);
+}
+
+// A file holding more records than its header counts (written by a program that does not
+// count) loses none of them to an append.
+TEST(DbfLocking, AnAppendKeepsRecordsTheHeaderDoesNotCount) {
+    QTemporaryDir dir;
+    createTable(dir.path());
+    QString path = dir.filePath("shared.dbf");
+    QByteArray b = ReadAll(path);
+    PutU32LE(b.data() + 4, 1);
+    WriteAll(path, b);
+    TDbfFile f(path);
+    openShared(f);
+    EXPECT_EQ(appendTag(f, "NEW"), 4);
+    EXPECT_EQ(appendTag(f, "NEWER"), 5);
+    f.Close();
+    TableBytes t(dir.path());
+    EXPECT_EQ(t.tags, (QList<QByteArray>{" R1", " R2", " R3", " NEW", " NEWER"}));
+    EXPECT_EQ(t.count, 3) << "counts add up from what the header said";
+}
+
+// An appender with an index open (it adds keys under the header's lock) and one without
+// (the few calls of a plain append) share the table: every record once, every key.
+TEST(DbfLocking, AppendersWithAndWithoutAnIndexKeepEveryRecord) {
+    QTemporaryDir dir;
+    createTable(dir.path());
+    QString path = dir.filePath("shared.dbf");
+    {
+        TDbfFile f(path);
+        f.SetMode(pfExclusiveOpen);
+        f.Open();
+        ASSERT_NE(f.OpenIndex("tag.ndx", "TAG", {}, true), nullptr);
+    }
+    const int perProcess = 200;
+    Pipe go;
+    pid_t child = spawn([&] {
+        if (!go.receive()) return false;
+        TDbfFile f(path);
+        openShared(f);
+        for (int i = 1; i <= perProcess; ++i)
+            appendTag(f, "B" + QByteArray::number(i));
+        return true;
+    });
+    TDbfFile f(path);
+    openShared(f);
+    TIndexFile* ndx = f.OpenIndex("tag.ndx", "TAG", {}, false);
+    ASSERT_NE(ndx, nullptr);
+    go.send();
+    for (int i = 1; i <= perProcess; ++i)
+        appendTag(f, "A" + QByteArray::number(i));
+    ASSERT_EQ(waitChild(child), 0);
+    f.Close();
+    TableBytes t(dir.path());
+    int total = 3 + 2 * perProcess;
+    EXPECT_EQ(t.count, total);
+    EXPECT_EQ(t.tags.size(), total);
+    EXPECT_TRUE(t.endMarker);
+    std::set<QByteArray> seen(t.tags.begin(), t.tags.end());
+    EXPECT_EQ(int(seen.size()), total) << "every record once, none overwritten";
+    EXPECT_TRUE(seen.count(" A200") && seen.count(" B200"));
 }

@@ -491,6 +491,40 @@ TEST(TComponentTest, OwnerDeletesInReverseOrderAndTellsTheOthers) {
     EXPECT_FALSE(log.contains("X sees Y"));
 }
 
+TEST(TComponentTest, ComponentsThatIgnoreSiblingNewsHearOnlyThroughFreeNotification) {
+    // A quiet probe is told of its partner through FreeNotification only, as a field is.
+    struct Quiet : TProbe {
+        Quiet(TComponent* owner, const QString& name, QStringList* log) : TProbe(owner, name, log) {
+            IgnoreSiblingNews();
+        }
+    };
+    QStringList log;
+    auto form = std::make_unique<TProbe>(nullptr, "Form", &log);
+    auto* loud = new TProbe(form.get(), "Loud", &log);
+    auto* quiet = new Quiet(form.get(), "Quiet", &log);
+    auto* partner = new TProbe(form.get(), "Partner", &log);
+    auto* stranger = new TProbe(form.get(), "Stranger", &log);
+    quiet->SetPartner(partner, true);
+    loud->SetPartner(partner, false);
+    // (a component is inserted while it is still being made: before it has a name)
+    EXPECT_EQ(log.filter("Loud +").size(), 3);
+    EXPECT_EQ(log.filter("Quiet +").size(), 0);
+    log.clear();
+    delete stranger;
+    delete partner;
+    // The quiet one hears of its partner once, through FreeNotification, and of nothing else.
+    EXPECT_EQ(log.filter(" -"),
+              (QStringList{"Partner -Stranger", "Loud -Stranger", "Form -Stranger",
+                           "Quiet -Partner", "Loud -Partner", "Form -Partner"}));
+    EXPECT_EQ(quiet->Partner, nullptr);
+    EXPECT_EQ(loud->Partner, nullptr);
+    // With only quiet components left the owner tells nobody, and still frees them all.
+    delete loud;
+    log.clear();
+    form.reset();
+    EXPECT_EQ(log.filter("delete "), (QStringList{"delete Form", "delete Quiet"}));
+}
+
 TEST(TComponentTest, FreeNotificationAcrossOwners) {
     QStringList log;
     auto form1 = std::make_unique<TProbe>(nullptr, "Form1", &log);

@@ -275,10 +275,21 @@ TEST(Dates, FormatDateTimeTable) {
     EXPECT_EQ(DateTimeToStr(Sample()), "05.03.2024 14:07:09");
     EXPECT_EQ(DateTimeToStr(0.0), "30.12.1899");
 
+    // The ends of the date range keep their digits.
+    EXPECT_EQ(FormatDateTime("dd.mm.yyyy", EncodeDate(1, 1, 1)), "01.01.0001");
+    EXPECT_EQ(
+        FormatDateTime("dd.mm.yyyy hh:nn:ss.zzz", EncodeDateTime(9999, 12, 31, 23, 59, 59, 999)),
+        "31.12.9999 23:59:59.999");
+    EXPECT_EQ(FormatDateTime("d.m.yy", EncodeDate(5, 6, 7)), "7.6.05");
+
+    // A format is worked out once, but its separators come from the settings of each call.
     TFormatSettings us = TFormatSettings::Ukrainian();
     us.DateSeparator = u'/';
     us.TimeSeparator = u'-';
+    EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn", Sample()), "05.03.2024 14:07");
     EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn", Sample(), us), "05/03/2024 14-07");
+    us.DateSeparator = QChar();
+    EXPECT_EQ(FormatDateTime("dd/mm/yyyy hh:nn", Sample(), us), "05032024 14-07");
 }
 
 TEST_F(ClockFixture, StrToDateTable) {

@@ -177,6 +177,16 @@ TEST(DataLink, ActivationEditingAndSourceEvents) {
     EXPECT_EQ(rec.Take(), QStringList({"link:ActiveChanged(0)", "source:StateChange(0)"}));
     src.SetEnabled(true);
     rec.Clear();
+
+    // a source switched from one open dataset to another: the links let go of the first
+    auto other = MakeNumbers(2);
+    src.SetDataSet(other.get());
+    EXPECT_EQ(rec.Take(), QStringList({"link:ActiveChanged(0)", "source:StateChange(0)",
+                                       "link:ActiveChanged(1)", "source:StateChange(1)",
+                                       "source:DataChange(nil)"}));
+    EXPECT_EQ(link.GetDataSet(), other.get());
+    src.SetDataSet(ds.get());
+    rec.Clear();
     ds->Close();
     EXPECT_EQ(rec.Take(), QStringList({"link:ActiveChanged(0)", "source:StateChange(0)"}));
 }

@@ -776,3 +776,37 @@ TEST(DataSetOwnership, OwnerDeletesDataSetFieldsSourcesAndLinks) {
         EXPECT_FALSE(link.GetActive());
     }
 }
+
+TEST(DataSetOwnership, FreeingAnOpenDataSetWhoseSourceRaisesOnClosingClosesIt) {
+    // A data source's OnStateChange that raises when the dataset goes inactive: freeing the
+    // open dataset neither ends the program nor leaves it open; a plain Close reports it.
+    for (bool freeIt : {true, false}) {
+        SCOPED_TRACE(freeIt ? "freed" : "closed");
+        auto ds = MakeNumbers(3);
+        TDataSource src(nullptr);
+        src.SetDataSet(ds.get());
+        TDataEventRecorder rec;
+        TRecordingDataLink link(&rec, &src, 2);
+        int raised = 0;
+        TDataSet* raw = ds.get();
+        src.OnStateChange = [&](TObject*) {
+            if (raw->GetState() == dsInactive) {
+                ++raised;
+                throw EDatabaseError(QStringLiteral("Список не закрито"));
+            }
+        };
+        if (freeIt) {
+            ds.reset();
+            EXPECT_EQ(link.GetDataSource(), &src);
+            EXPECT_EQ(src.GetDataSet(), nullptr);
+            EXPECT_FALSE(link.GetActive());
+        } else {
+            EXPECT_THROW(ds->Close(), EDatabaseError);
+            EXPECT_FALSE(ds->GetActive());
+            src.OnStateChange = nullptr;
+            ds->Open(); // closed for good: it opens again
+            EXPECT_EQ(ds->GetRecordCount(), 3);
+        }
+        EXPECT_EQ(raised, 1);
+    }
+}

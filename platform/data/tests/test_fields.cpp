@@ -1,4 +1,5 @@
 // Field values, their text in the Ukrainian settings, conversions and bad input.
+#include "BlobChangeCheck.h"
 #include "DataTestSupport.h"
 #include "CodePages.h"
 #include "Dates.h"
@@ -106,11 +107,76 @@ TEST(Fields, TextInAndOut) {
         EXPECT_EQ(VarType(v), VarType(c.value));
         EXPECT_TRUE(VarIsNull(c.value) ? VarIsNull(v) : VarSameValue(v, c.value));
     }
-    // A posted record reads back the same.
+    // A posted record reads back the same from the store, also after a record of other
+    // lengths and of missing values was posted next to it.
     t.f("S")->SetAsString("00001");
+    t.f("FC")->SetAsString("");
+    QStringList before;
+    for (TField* f : t.ds.GetFields()->List())
+        before << f->GetAsString() + (f->IsNull() ? "|null" : "");
     t.ds.Post();
     EXPECT_EQ(t.f("BCD")->GetAsString(), "0,1");
     EXPECT_EQ(t.f("DT")->GetAsDateTime(), EncodeDateTime(2024, 2, 29, 13, 30, 0, 0));
+    t.ds.Append();
+    t.f("S")->SetAsString("Ґанок");
+    t.f("W")->SetAsString("Їж");
+    static_cast<TBinaryField*>(t.f("BY"))->SetAsBytes(QByteArray("\0\1\2", 3));
+    t.ds.Post();
+    t.ds.First();
+    QStringList after;
+    for (TField* f : t.ds.GetFields()->List())
+        after << f->GetAsString() + (f->IsNull() ? "|null" : "");
+    EXPECT_EQ(after, before);
+    t.ds.Last();
+    EXPECT_EQ(t.f("S")->GetAsString(), "Ґанок");
+    EXPECT_EQ(t.f("W")->GetAsString(), "Їж");
+    EXPECT_EQ(static_cast<TBinaryField*>(t.f("BY"))->GetAsBytes(), QByteArray("\0\1\2", 3));
+    EXPECT_TRUE(t.f("I")->IsNull());
+    EXPECT_TRUE(t.f("FC")->IsNull());
+}
+
+// Names are found whatever their case (Cyrillic too), also after renames, moves and removals.
+TEST(Fields, NamesAreFoundAfterRenamesMovesAndRemovals) {
+    TMemDataSet ds(nullptr);
+    TFieldDefs* d = ds.GetFieldDefs();
+    for (int i = 0; i < 40; ++i)
+        d->Add(QString("F%1").arg(i), ftInteger);
+    d->Add("Прізвище", ftString, 20);
+    EXPECT_EQ(d->IndexOf("прізвище"), 40);
+    EXPECT_EQ(d->IndexOf("f7"), 7);
+    d->GetItems(7)->SetName("Ім'я");
+    EXPECT_EQ(d->IndexOf("F7"), -1);
+    EXPECT_EQ(d->IndexOf("ІМ'Я"), 7);
+    d->GetItems(40)->SetIndex(0);
+    EXPECT_EQ(d->IndexOf("ПРІЗВИЩЕ"), 0);
+    EXPECT_EQ(d->IndexOf("f0"), 1);
+    delete d->GetItems(1);
+    EXPECT_EQ(d->IndexOf("F0"), -1);
+    EXPECT_EQ(d->IndexOf("F1"), 1);
+    EXPECT_THROW(d->Add("прізвище", ftInteger), EDatabaseError);
+
+    ds.Open();
+    EXPECT_EQ(ds.FieldByName("прізвище")->GetFieldNo(), 1);
+    EXPECT_EQ(ds.FieldByName("ім'я")->GetDataType(), ftInteger);
+    ds.Close();
+    // persistent fields: renamed and removed while the dataset knows them
+    auto* a = new TIntegerField(&ds);
+    a->SetFieldName("F1");
+    a->SetDataSet(&ds);
+    auto* b = new TStringField(&ds);
+    b->SetFieldName("Прізвище");
+    b->SetSize(20);
+    b->SetDataSet(&ds);
+    EXPECT_EQ(ds.FindField("f1"), a);
+    a->SetFieldName("F2");
+    EXPECT_EQ(ds.FindField("F1"), nullptr);
+    EXPECT_EQ(ds.FindField("f2"), a);
+    EXPECT_THROW(b->SetFieldName("f2"), EDatabaseError);
+    delete a;
+    EXPECT_EQ(ds.FindField("F2"), nullptr);
+    EXPECT_EQ(ds.FindField("ПРІЗВИЩЕ"), b);
+    ds.Open();
+    EXPECT_EQ(ds.FieldByName("прізвище")->GetFieldNo(), 1);
 }
 
 // The exact value of a BCD field survives text both ways, also past double precision.
@@ -269,6 +335,34 @@ TEST(Fields, BytesAndBlobs) {
     t.ds.Post();
     EXPECT_TRUE(memo->IsNull());
     EXPECT_THROW(t.ds.CreateBlobStream(t.f("S"), bmRead), EDatabaseError);
+}
+
+// An in-memory dataset whose writes of blob values can be made to fail.
+class TFailingMemDataSet : public TMemDataSet {
+public:
+    using TMemDataSet::TMemDataSet;
+    bool Fail = false;
+
+protected:
+    void WriteBlob(TField* Field, const QByteArray& Bytes) override {
+        if (Fail) DatabaseError(QStringLiteral("Немає місця для примітки"));
+        TMemDataSet::WriteBlob(Field, Bytes);
+    }
+};
+
+TEST(Fields, ARefusedBlobChangeReachesTheCallerAndKeepsTheFormerValue) {
+    TFailingMemDataSet ds(nullptr);
+    ds.GetFieldDefs()->Add("TAB", ftString, 5);
+    ds.GetFieldDefs()->Add("NOTE", ftMemo);
+    ds.Open();
+    ds.AppendRecord({"00001", "Стара нотатка"});
+    TBlobChangeFixture f{&ds, ds.FieldByName("NOTE"), QStringLiteral("Стара нотатка"),
+                         [&ds](bool Fail) { ds.Fail = Fail; },
+                         [&ds] {
+                             ds.Refresh();
+                             return ds.FieldByName("NOTE")->GetAsString();
+                         }};
+    CheckRefusedBlobChanges(f);
 }
 
 TEST(Fields, ValidateSeesTheNewValueAndCanRefuse) {

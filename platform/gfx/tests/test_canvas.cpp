@@ -765,3 +765,28 @@ TEST(Canvas, MonochromeCopiesFollowThePlatform) {
     m.SetMonochrome(true);
     EXPECT_EQ(picture(&m), std::vector<std::string>{"#."});
 }
+
+TEST(Canvas, TextWithAdvancesLeavesATransparentBackgroundAlone) {
+    // A painter that a window hands over may paint text backgrounds; the canvas's own mode holds.
+    for (bool withAdvances : {false, true}) {
+        QImage img(60, 20, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setBackgroundMode(Qt::OpaqueMode);
+        p.setBackground(QBrush(Qt::red));
+        TCanvas c;
+        c.SetHandle(&p);
+        c.GetFont()->SetName(QStringLiteral("Arial"));
+        c.GetFont()->SetHeight(-13);
+        c.SetBkMode(TRANSPARENT);
+        std::vector<int> dx(4, 12);
+        c.ExtTextOut(2, 2, 0, nullptr, QStringLiteral("Шрифт"), withAdvances ? &dx : nullptr);
+        c.SetHandle(nullptr);
+        p.end();
+        int red = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                red += (img.pixel(x, y) & 0xFFFFFFu) == 0xFF0000u;
+        EXPECT_EQ(red, 0) << (withAdvances ? "with advances" : "without");
+    }
+}

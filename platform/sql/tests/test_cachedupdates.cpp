@@ -2,6 +2,7 @@
 // how errors come back.
 #include "SqlTestSupport.h"
 
+#include "BlobChangeCheck.h"
 #include "IBUpdateSQL.h"
 
 namespace {
@@ -219,4 +220,79 @@ TEST_F(SqlTest, WithoutCachingEachPostAndDeleteRunsAtOnceAndWholeRowDeleteMatche
     ro.GetSQL()->SetText("select * from KIDS");
     ro.Open();
     EXPECT_THROW(ro.Edit(), EDatabaseError);
+}
+
+namespace {
+// A query whose writes of blob values can be made to fail.
+class TFailingBlobQuery : public TIBQuery {
+public:
+    using TIBQuery::TIBQuery;
+    bool Fail = false;
+
+protected:
+    void WriteBlob(TField* Field, const QByteArray& Bytes) override {
+        if (Fail) DatabaseError(QStringLiteral("Немає місця для примітки"));
+        TIBQuery::WriteBlob(Field, Bytes);
+    }
+};
+} // namespace
+
+TEST_F(SqlTest, ARefusedBlobChangeReachesTheCallerAndKeepsTheFormerValue) {
+    CreateAndConnect();
+    Exec("CREATE TABLE NOTES (ID INTEGER NOT NULL PRIMARY KEY, "
+         "NOTE BLOB SUB_TYPE 1 CHARACTER SET WIN1251)");
+    Exec(QStringLiteral("insert into NOTES values (1, 'Стара нотатка')"));
+    auto* upd = new TIBUpdateSQL(owner.get());
+    upd->GetModifySQL()->SetText("update NOTES set NOTE = :NOTE where ID = :OLD_ID");
+    auto* q = new TFailingBlobQuery(owner.get());
+    q->SetDatabase(db);
+    q->SetCachedUpdates(true);
+    q->SetUpdateObject(upd);
+    q->GetSQL()->SetText("select * from NOTES");
+    q->AfterPost = [this](TDataSet* ds) {
+        db->ApplyUpdates({ds});
+        tr->CommitRetaining();
+    };
+    q->Open();
+    TBlobChangeFixture f{
+        q, q->FieldByName("NOTE"), QStringLiteral("Стара нотатка"),
+        [q](bool Fail) { q->Fail = Fail; },
+        [this] { return Scalar("select NOTE from NOTES where ID = 1").AsString(); }};
+    CheckRefusedBlobChanges(f);
+}
+
+// RecordCount and RecNo count the rows the user sees: an insert in the middle moves the rows
+// after it, a deletion waiting in the cache takes its row out, cancelling brings it back.
+TEST_F(CachedTest, RecordNumbersFollowInsertsAndDeletionsWaitingInTheCache) {
+    q->AfterPost = nullptr;
+    q->AfterDelete = nullptr;
+    for (const char* code : {"03", "04", "05"}) {
+        q->Append();
+        q->FieldByName("CODPROF")->SetAsString(code);
+        q->Post();
+    }
+    auto codeAt = [&](int recNo) {
+        q->SetRecNo(recNo);
+        EXPECT_EQ(q->GetRecNo(), recNo);
+        return q->FieldByName("CODPROF")->GetAsString();
+    };
+    EXPECT_EQ(q->RecordCount(), 5);
+    EXPECT_EQ(codeAt(4), "04");
+    q->Insert(); // before "04"
+    q->FieldByName("CODPROF")->SetAsString("035");
+    q->Post();
+    EXPECT_EQ(q->GetRecNo(), 4);
+    EXPECT_EQ(q->RecordCount(), 6);
+    EXPECT_EQ(codeAt(5), "04");
+    EXPECT_EQ(codeAt(2), "02");
+    q->Delete();
+    EXPECT_EQ(q->RecordCount(), 5);
+    EXPECT_EQ(q->FieldByName("CODPROF")->GetAsString(), "03");
+    EXPECT_EQ(q->GetRecNo(), 2);
+    EXPECT_EQ(codeAt(5), "05");
+    q->Last();
+    EXPECT_EQ(q->GetRecNo(), 5);
+    q->CancelUpdates();
+    EXPECT_EQ(q->RecordCount(), 2);
+    EXPECT_EQ(codeAt(2), "02");
 }

@@ -124,6 +124,17 @@ TEST_F(DBCtrlsTest, TypingEditsEscRestoresExitAndPostStore) {
     EXPECT_FALSE(age->GetModified());
 }
 
+// The first key puts the dataset into edit, which refreshes the control: a selected text the
+// key types over must still be selected then, so that the key replaces it.
+TEST_F(DBCtrlsTest, TypingOverASelectionReplacesItWhenTheRecordGoesIntoEdit) {
+    name->SetFocus();
+    name->SelectAll();
+    TypeText(name, QStringLiteral("Мар'яненко"));
+    EXPECT_EQ(ds->GetState(), dsEdit);
+    EXPECT_EQ(name->GetText(), QStringLiteral("Мар'яненко"));
+    EXPECT_EQ(name->GetMaxLength(), 20);
+}
+
 TEST_F(DBCtrlsTest, ARefusedKeyLeavesABrowsingDatasetAlone) {
     age->SetFocus();
     TypeText(age, QStringLiteral("a,"));

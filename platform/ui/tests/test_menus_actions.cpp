@@ -1,5 +1,7 @@
 // Menus with shortcuts, pop-up menus, and actions updated when the application goes idle.
 #include "ActnList.h"
+#include "Clipbrd.h"
+#include "StdActns.h"
 #include "Menus.h"
 #include "StdCtrls.h"
 #include "StdTestSupport.h"
@@ -239,6 +241,59 @@ TEST(Actions, CheckedActionsOfAGroupAndAutoCheck) {
     EXPECT_EQ(b.GetIndex(), 1);
     list.SetState(asSuspended);
     EXPECT_FALSE(a.Execute());
+}
+
+// The standard edit actions act on the focused edit; a control that takes actions itself comes
+// first.
+TEST_F(MenuTest, EditActionsActOnTheFocusedEditUnlessTheControlTakesThemItself) {
+    QApplication::processEvents();
+    ASSERT_TRUE(edit->Focused());
+    edit->SetText(QStringLiteral("Прізвище"));
+    edit->SetSelStart(0);
+    edit->SetSelLength(4);
+    auto* copy = new TEditCopy(form);
+    auto* cut = new TEditCut(form);
+    auto* all = new TEditSelectAll(form);
+    auto* del = new TEditDelete(form);
+    for (TEditAction* a : std::initializer_list<TEditAction*>{copy, cut, all, del}) {
+        EXPECT_TRUE(a->Update());
+        EXPECT_TRUE(a->GetEnabled()) << a->ClassName().toStdString();
+    }
+    EXPECT_TRUE(copy->Execute());
+    EXPECT_EQ(Clipboard()->GetAsText(), QStringLiteral("Пріз"));
+    edit->SetReadOnly(true);
+    cut->Update();
+    del->Update();
+    EXPECT_FALSE(cut->GetEnabled());
+    EXPECT_FALSE(del->GetEnabled());
+    edit->SetReadOnly(false);
+    EXPECT_TRUE(del->Execute());
+    EXPECT_EQ(edit->GetText(), QStringLiteral("вище"));
+
+    // a focused control that takes the copy itself; the others are nobody's there
+    class TTaker : public TCustomControl {
+    public:
+        explicit TTaker(TComponent* AOwner) : TCustomControl(AOwner) { SetTabStop(true); }
+        bool UpdateAction(TBasicAction* A) override {
+            auto* copy = dynamic_cast<TEditCopy*>(A);
+            if (copy) copy->SetEnabled(true);
+            return copy != nullptr;
+        }
+        bool ExecuteAction(TBasicAction* A) override {
+            taken += dynamic_cast<TEditCopy*>(A) != nullptr;
+            return dynamic_cast<TEditCopy*>(A) != nullptr;
+        }
+        int taken = 0;
+    };
+    auto* taker = new TTaker(form);
+    taker->SetParent(form);
+    taker->SetBounds(10, 60, 50, 20);
+    taker->SetFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(Screen->GetActiveControl(), taker);
+    EXPECT_TRUE(copy->Execute());
+    EXPECT_EQ(taker->taken, 1);
+    EXPECT_FALSE(all->Execute());
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "StdCtrls.h"
 #include "StdTestSupport.h"
 
+#include <QGuiApplication>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -26,6 +28,21 @@ TEST_F(ModalSequenceTest, TwoModalFormsInARowEachEndTheirLoop) {
         EXPECT_EQ(dlg->ShowModal(), mrOk) << i;
     }
     EXPECT_EQ(form->GetActiveControl(), edit);
+}
+
+// Qt forgets a modal window as it hides only while it is still modal; one left registered
+// blocks every other window, which then never gets the keyboard back.
+TEST_F(ModalSequenceTest, AFinishedModalFormBlocksNoOtherWindow) {
+    std::unique_ptr<TForm> dlg(CreateNewForm<TForm>(nullptr));
+    QTimer answer;
+    answer.setInterval(0);
+    QObject::connect(&answer, &QTimer::timeout, [&dlg] {
+        if (dlg->GetFormState().Contains(fsModal)) dlg->SetModalResult(mrCancel);
+    });
+    answer.start();
+    ASSERT_EQ(dlg->ShowModal(), mrCancel);
+    answer.stop();
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
 }
 
 } // namespace

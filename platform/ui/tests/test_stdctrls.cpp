@@ -438,6 +438,17 @@ TEST_F(ListBoxTest, MultiAndExtendedSelectionByMouseAndMessages) {
     EXPECT_THROW(lb->GetSelected(10), EListError);
 }
 
+TEST_F(ListBoxTest, ItemsAddedBeforeTheWindowShowTheScrollBar) {
+    auto* early = new TListBox(form);
+    for (int i = 0; i < 20; ++i)
+        early->GetItems()->Add(QString::number(i));
+    early->SetBounds(140, 10, 120, 68);
+    early->SetParent(form);
+    QApplication::processEvents();
+    ASSERT_TRUE(early->HandleAllocated());
+    EXPECT_TRUE(ScrollBarVisible(early->GetHandle(), SB_VERT));
+}
+
 TEST_F(ListBoxTest, KeysKeepTheChosenRowWhollyVisible) {
     // 4 whole rows and 10 pixels of a fifth
     lb->SetHeight(78);

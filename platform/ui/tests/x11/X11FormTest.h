@@ -9,6 +9,10 @@ protected:
     void SetUp() override {
         X11Test::SetUp();
         if (IsSkipped()) return;
+        // An exception a control lets out fails the test instead of waiting in a message box.
+        Application->OnException = [](TObject*, const Exception& E) {
+            ADD_FAILURE() << "exception shown to the user: " << E.Message.toStdString();
+        };
         form = CreateNewForm<TTestForm>(nullptr);
         form->SetCaption(QStringLiteral("Картка"));
         form->Show();
@@ -16,6 +20,7 @@ protected:
     }
     void TearDown() override {
         delete form;
+        Application->OnException = nullptr;
         X11Test::TearDown();
     }
     TTestForm* form = nullptr;

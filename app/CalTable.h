@@ -1,0 +1,16 @@
+// The working calendar of a year in the database: table CAL<year>, one row per month (INF 1 to
+// 12) with each day's number D<n> and mark D<n>WEEK, and D_WEEK, the weekday of the month's
+// first day (0 Monday .. 6 Sunday).
+#pragma once
+
+#include "LeaveDays.h"
+
+#include <QStringList>
+
+// "CAL" and the four-digit year.
+QString CalendarTableName(int Year);
+// The lines of the statement that creates CAL<Year>.
+QStringList CalendarTableStatement(int Year);
+// Writes Image as CAL<Year> through the data module (IBKCreate, IBCal): the table is created
+// when missing, else emptied; then the twelve months are inserted in order and committed.
+void SaveCalendar(int Year, const TCalendarYear& Image);

@@ -1,0 +1,87 @@
+#include "Startup.h"
+
+#include "AboutUnit.h"
+#include "Clock.h"
+#include "Connection.h"
+#include "DMUnit.h"
+#include "DeskUnit.h"
+#include "Dialogs.h"
+#include "FR_Class.h"
+#include "MainUnit.h"
+#include "Opt2Unit.h"
+#include "ReportDlgs.h"
+
+#include <QApplication>
+
+namespace {
+
+// The splash window stays painted while the program waits: the pause goes in short steps
+// that let the window system show it, but no input is taken.
+void splashPause() {
+    const uint64_t end = GetTickCount64() + SplashPause;
+    for (uint64_t now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        Sleep(uint32_t(std::min<uint64_t>(end - now, 20)));
+    }
+}
+
+template <class T> void make(T*& Reference, const std::function<void(TComponent*)>& Created) {
+    Application->CreateForm(Reference);
+    if (Created) Created(Reference);
+}
+
+template <class T> void free(T*& Reference) {
+    delete Reference;
+    Reference = nullptr;
+}
+
+} // namespace
+
+void CreateApplicationForms(const std::function<void(TComponent*)>& Created) {
+    SplashForm = CreateNewForm<TSplashForm>(Application.get());
+    if (Created) Created(SplashForm);
+    SplashForm->Show();
+    SplashForm->Update();
+    splashPause();
+    Application->Initialize();
+    Application->SetTitle(QStringLiteral("Кадріон"));
+    // A report that cannot be built says why in a message box.
+    frGlobals().ShowMessage = [](const QString& Text, const QString& Caption) {
+        GetUserInteraction()->MessageBox(Text, Caption, MB_OK | MB_ICONERROR);
+    };
+    make(DM, Created);
+    make(MainForm, Created);
+    make(AboutBox, Created);
+    make(QuetForm, Created);
+    make(Opt2Form, Created);
+    make(UdostForm, Created);
+    make(TimeForm, Created);
+    make(PeriodForm, Created);
+    make(WrkForm, Created);
+    free(SplashForm);
+}
+
+void FreeApplicationForms() {
+    free(WrkForm);
+    free(PeriodForm);
+    free(TimeForm);
+    free(UdostForm);
+    free(Opt2Form);
+    free(QuetForm);
+    free(AboutBox);
+    FreeWaitWindow();
+    // the module window left open goes before the frame that holds its widgets
+    while (MainForm && MainForm->GetMDIChildCount() > 0)
+        delete MainForm->GetMDIChildren(0);
+    free(MainForm);
+    free(DM);
+    free(SplashForm);
+}
+
+int RunKadrion() {
+    CreateApplicationForms();
+    // An error no window handled: a lost connection is told in our words.
+    UseErrorTexts();
+    Application->Run();
+    return 0;
+}

@@ -1,0 +1,221 @@
+// The grid's in-place editor: the edit style each column gets, the pick list with its key list
+// (the children's "Стать": "Чоловіча"/"Жіноча" stored as "Ч"/"Ж"), completion of typed text, the
+// lookup list that writes the key, and the calendar of a date column.
+#include "DBLookupEh.h"
+#include "Dates.h"
+#include "GridTestSupport.h"
+#include "ToolEdit.h"
+
+namespace {
+
+// Children: NAME, SEX ("Ч"/"Ж"), BORN (a date), POS (a position code) and POSNAME, the
+// position's name looked up in a small table.
+class EditorTest : public GridTest {
+protected:
+    void SetUp() override {
+        GridTest::SetUp();
+        positions.GetFieldDefs()->Add("KOD", ftString, 10);
+        positions.GetFieldDefs()->Add("NAME", ftString, 30);
+        positions.Open();
+        positions.AppendRecord({"01", "Інженер"});
+        positions.AppendRecord({"02", "Бухгалтер"});
+        positions.AppendRecord({"03", "Водій"});
+        auto field = [&](TField* F, const char* Name, int Size) {
+            F->SetFieldName(Name);
+            if (Size) F->SetSize(Size);
+            F->SetDataSet(&ds);
+            return F;
+        };
+        field(new TStringField(form), "NAME", 30);
+        field(new TStringField(form), "SEX", 1);
+        field(new TDateField(form), "BORN", 0);
+        field(new TStringField(form), "POS", 10);
+        auto* name = new TStringField(form);
+        name->SetFieldKind(fkLookup);
+        name->SetKeyFields("POS");
+        name->SetLookupDataSet(&positions);
+        name->SetLookupKeyFields("KOD");
+        name->SetLookupResultField("NAME");
+        field(name, "POSNAME", 30);
+        ds.Open();
+        ds.AppendRecord({"Олена", "Ж", EncodeDate(2010, 5, 14), "01"});
+        ds.AppendRecord({"Тарас", "Ч", EncodeDate(2012, 9, 1), "02"});
+        ds.First();
+        AddColumns({"NAME", "SEX", "BORN", "POSNAME"});
+        Column(1)->GetPickList()->SetText("Чоловіча\nЖіноча");
+        Column(1)->GetKeyList()->SetText("Ч\nЖ");
+        Show(&ds);
+        grid->SetFocus();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        GridTest::TearDown();
+        ds.Close();
+    }
+    // Opens the editor on a data column of the current record.
+    TDBGridInplaceEdit* Edit(int DataCol) {
+        grid->SetSelectedIndex(DataCol);
+        grid->ShowEditor();
+        auto* ed = dynamic_cast<TDBGridInplaceEdit*>(grid->GetInplaceEditor());
+        EXPECT_TRUE(ed && ed->GetVisible());
+        return ed;
+    }
+    void Key(TDBGridInplaceEdit* Ed, WORD K, TShiftState S = {}) { Ed->KeyDown(K, S); }
+    QString F(const char* Name) { return ds.FieldByName(Name)->GetAsString(); }
+    TMemDataSet positions{nullptr};
+    TMemDataSet ds{nullptr};
+};
+
+TEST_F(EditorTest, EachColumnGetsItsEditStyle) {
+    struct Case {
+        const char* what;
+        int col;
+        std::function<void()> setUp;
+        TEditStyleEh style;
+    };
+    const Case cases[] = {
+        {"plain text", 0, [] {}, esSimpleEh},
+        {"a pick list", 1, [] {}, esPickListEh},
+        {"a date", 2, [] {}, esDateCalendarEh},
+        {"a lookup", 3, [] {}, esDataListEh},
+        {"an ellipsis", 0, [&] { Column(0)->SetButtonStyle(cbsEllipsis); }, esEllipsisEh},
+        {"up and down", 0, [&] { Column(0)->SetButtonStyle(cbsUpDown); }, esUpDownEh},
+        {"a read-only pick list", 1, [&] { Column(1)->SetReadOnly(true); }, esSimpleEh},
+        {"no button asked", 2, [&] { Column(2)->SetButtonStyle(cbsNone); }, esSimpleEh},
+        {"a lookup whose key cannot change", 3, [&] { ds.FieldByName("POS")->SetReadOnly(true); },
+         esSimpleEh},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.setUp();
+        TDBGridInplaceEdit* ed = Edit(c.col);
+        ASSERT_TRUE(ed);
+        EXPECT_EQ(ed->GetEditStyle(), c.style);
+        grid->HideEditor();
+        Column(0)->SetButtonStyle(cbsAuto);
+        Column(1)->SetReadOnly(false);
+        Column(2)->SetButtonStyle(cbsAuto);
+        ds.FieldByName("POS")->SetReadOnly(false);
+    }
+}
+
+TEST_F(EditorTest, APickListWithKeysShowsNamesAndStoresKeys) {
+    TDBGridInplaceEdit* ed = Edit(1);
+    ASSERT_TRUE(ed);
+    EXPECT_EQ(ed->GetText(), "Жіноча");
+
+    // a typed letter completes the name; Enter stores the key
+    ed->SelectAll();
+    ed->TypeChar(QChar(u'ч'));
+    EXPECT_EQ(ed->GetText(), "Чоловіча");
+    EXPECT_EQ(ed->GetSelStart(), 1);
+    grid->Perform(WM_CHAR, 13, 0);
+    EXPECT_EQ(F("SEX"), "Ч");
+
+    // the drop-down: Down chooses, Esc puts back the stored one, Enter takes the chosen one
+    grid->ShowEditor();
+    Key(ed, VK_DOWN, {ssAlt});
+    ASSERT_TRUE(ed->GetListVisible());
+    EXPECT_EQ(ed->GetPickList()->GetItems()->Count(), 2);
+    EXPECT_EQ(ed->GetPickList()->GetItemIndex(), 0);
+    Key(ed, VK_DOWN);
+    EXPECT_EQ(ed->GetText(), "Жіноча");
+    Key(ed, VK_ESCAPE);
+    EXPECT_FALSE(ed->GetListVisible());
+    EXPECT_EQ(ed->GetText(), "Чоловіча");
+    EXPECT_EQ(F("SEX"), "Ч");
+    Key(ed, VK_DOWN, {ssAlt});
+    Key(ed, VK_DOWN);
+    Key(ed, VK_RETURN);
+    EXPECT_FALSE(ed->GetListVisible());
+    EXPECT_EQ(ed->GetText(), "Жіноча");
+    EXPECT_EQ(F("SEX"), "Ж");
+
+    // a letter no name begins with is not taken
+    ed->SelectAll();
+    ed->TypeChar(QChar(u'х'));
+    EXPECT_EQ(F("SEX"), "Ж");
+    EXPECT_EQ(ed->GetText(), "Жіноча");
+}
+
+TEST_F(EditorTest, ThePickListShowsAsManyRowsAsItHasUpToDropDownRows) {
+    Column(0)->GetPickList()->SetText("Олена\nТарас\nМарія");
+    Column(0)->SetDropDownRows(7);
+    TDBGridInplaceEdit* ed = Edit(0);
+    ASSERT_TRUE(ed);
+    ed->DropDown();
+    const int ih = ed->GetPickList()->GetItemHeight();
+    EXPECT_EQ(ed->GetPickList()->GetHeight(), 3 * ih + 4);
+    ed->CloseUp(false);
+    QStringList many;
+    for (int i = 0; i < 20; ++i)
+        many << QString::number(i);
+    Column(0)->GetPickList()->SetText(many.join('\n'));
+    ed->DropDown();
+    EXPECT_EQ(ed->GetPickList()->GetHeight(), 7 * ih + 4);
+    ed->CloseUp(false);
+    // a key list longer than the pick list shows only the named entries
+    Column(1)->GetKeyList()->SetText("Ч\nЖ\nН");
+    ed = Edit(1);
+    ed->DropDown();
+    EXPECT_EQ(ed->GetPickList()->GetItems()->Count(), 2);
+    ed->CloseUp(false);
+}
+
+TEST_F(EditorTest, TheLookupListWritesTheChosenKey) {
+    TDBGridInplaceEdit* ed = Edit(3);
+    ASSERT_TRUE(ed);
+    EXPECT_EQ(ed->GetText(), "Інженер");
+    Key(ed, VK_DOWN, {ssAlt});
+    ASSERT_TRUE(ed->GetListVisible());
+    ASSERT_TRUE(ed->GetDataList());
+    EXPECT_TRUE(ed->GetDataList()->GetVisible());
+    Key(ed, VK_DOWN);
+    EXPECT_EQ(ed->GetText(), "Бухгалтер");
+    Key(ed, VK_RETURN);
+    EXPECT_FALSE(ed->GetListVisible());
+    EXPECT_EQ(F("POS"), "02");
+    EXPECT_EQ(F("POSNAME"), "Бухгалтер");
+
+    // typing completes from the lookup table; Enter posts the key
+    ed->SelectAll();
+    ed->TypeChar(QChar(u'в'));
+    EXPECT_EQ(ed->GetText(), "Водій");
+    grid->Perform(WM_CHAR, 13, 0);
+    EXPECT_EQ(F("POS"), "03");
+
+    // Delete on the whole text clears the key and the name
+    grid->ShowEditor();
+    ed->SelectAll();
+    Key(ed, VK_DELETE);
+    EXPECT_TRUE(ds.FieldByName("POS")->IsNull());
+    EXPECT_EQ(ed->GetText(), "");
+    EXPECT_EQ(F("POSNAME"), "");
+}
+
+TEST_F(EditorTest, TheCalendarGivesTheDateOfAColumn) {
+    TDBGridInplaceEdit* ed = Edit(2);
+    ASSERT_TRUE(ed);
+    EXPECT_EQ(ed->GetText(), "14.05.2010");
+    Key(ed, VK_DOWN, {ssAlt});
+    ASSERT_TRUE(ed->GetListVisible());
+    TPopupWindow* cal = ed->GetCalendar();
+    ASSERT_TRUE(cal && cal->GetVisible());
+    EXPECT_EQ(cal->GetValue().AsDate(), EncodeDate(2010, 5, 14));
+    // a week on with the arrow keys; Esc leaves the date, Enter takes it
+    for (int i = 0; i < 7; ++i)
+        Key(ed, VK_RIGHT);
+    EXPECT_EQ(cal->GetValue().AsDate(), EncodeDate(2010, 5, 21));
+    Key(ed, VK_ESCAPE);
+    EXPECT_EQ(ds.FieldByName("BORN")->GetAsDateTime(), EncodeDate(2010, 5, 14));
+    Key(ed, VK_DOWN, {ssAlt});
+    ASSERT_TRUE(ed->GetListVisible());
+    Key(ed, VK_NEXT); // a month on
+    EXPECT_EQ(cal->GetValue().AsDate(), EncodeDate(2010, 6, 14));
+    Key(ed, VK_RETURN);
+    EXPECT_FALSE(cal->GetVisible());
+    EXPECT_EQ(ds.FieldByName("BORN")->GetAsDateTime(), EncodeDate(2010, 6, 14));
+    EXPECT_EQ(ed->GetText(), "14.06.2010");
+}
+
+} // namespace
