@@ -809,8 +809,23 @@ class TfrReport : public TComponent {
     TObjectClickEvent OnObjectClick;
     TMouseOverObjectEvent OnMouseOverObject;
 
+    // Set by a composite report before this report builds into its pages: the first page
+    // continues the last prepared page.
+    bool AppendToPrevious = false;
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
+};
+
+// A report that builds several reports, one after the other, into one set of prepared pages.
+// With a Dataset the whole sequence repeats once per record.
+class TfrCompositeReport : public TfrReport {
+    KADRION_CLASS(TfrCompositeReport)
+    explicit TfrCompositeReport(TComponent* AOwner) : TfrReport(AOwner) {}
+    void BuildPages() override;
+
+    // The reports to combine, in build order; not owned, they must outlive the composite.
+    std::vector<TfrReport*> Reports;
 };
 
 // ---- factory and registries -------------------------------------------------------------
@@ -998,6 +1013,9 @@ public:
         BuildFunction;
     // Page formation carried from one report page to the next.
     int LastPageY = 0, LastPageBottom = 0;
+    // The first output page of the report being built (a composite's later reports start past
+    // the pages of the earlier ones).
+    int ReportFirstPage = 0;
     bool AppendToLastPage = false, LastFooterShown = false;
     // Where the preview takes a prepared report (the preview window supplies it).
     std::function<void(TfrReport* Report)> ShowPreview;
@@ -1023,6 +1041,9 @@ TfrPrinter* frGlobalPrinter();
 TCanvas* frMeasureCanvas();
 // Notes what a build could not do but went on without.
 void frAddWarning(const QString& Text);
+// Whether the running build was asked to stop: its report's or the outermost report's
+// Terminated flag.
+bool frBuildStopped();
 
 // Makes a view current for the expressions it evaluates, and puts the previous one back.
 class TfrActiveViewScope {

@@ -21,8 +21,7 @@ TfrReport* outputReport() {
 }
 
 bool stopped() {
-    TfrReport* r = activeReport();
-    return r && r->Terminated;
+    return frBuildStopped();
 }
 
 bool isStretchable(TfrView* v) {
@@ -1037,7 +1036,8 @@ void TfrPage::ShowPageFooters() {
     XOffset = LeftLimit();
     TfrBand* f = Bands[btPageFooter].get();
     const int savedPage = g.PageNo;
-    if (g.OutputPageIndex == 0 && f && f->IsShown() && !(f->Flags & flBandOnFirstPage)) {
+    if (g.OutputPageIndex == g.ReportFirstPage && f && f->IsShown() &&
+        !(f->Flags & flBandOnFirstPage)) {
         g.OutputPageIndex = out->EMFPages.Count();
         return;
     }
@@ -1261,8 +1261,8 @@ void TfrPage::BuildOutput() {
     if (!r->OnManualBuild) {
         TfrBand* f = Bands[btPageFooter].get();
         if ((f->Flags & flBandOnLastPage) ||
-            (out->EMFPages.Count() == 1 && g.OutputPageIndex == 0 &&
-             (f->Flags & flBandOnFirstPage))) {
+            (out->EMFPages.Count() == g.ReportFirstPage + 1 &&
+             g.OutputPageIndex == g.ReportFirstPage && (f->Flags & flBandOnFirstPage))) {
             const int flags = f->Flags;
             f->Flags |= flBandOnFirstPage;
             g.LastFooterShown = f->IsShown();

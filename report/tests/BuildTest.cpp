@@ -582,6 +582,142 @@ TEST_F(BuildTest, AnEmployeeListPrintsToPdf) {
     }
 }
 
+// A second report of the fixture's small paper, which band() and memo() then build.
+class CompositeTest : public BuildTest {
+protected:
+    TfrReport* another(const QString& Name) {
+        auto* r = new TfrReport(&owner);
+        r->SetName(Name);
+        r->Pages.Add();
+        r->Pages[0]->ChangePaper(DMPAPER_USER, 1000, 600, poPortrait, -1);
+        for (int& m : r->Pages[0]->pgMargins)
+            m = 10;
+        return r;
+    }
+    // Builds the reports as one document; `report` then reads the composite's pages.
+    bool buildAll(TfrCompositeReport* All, std::vector<TfrReport*> Parts) {
+        All->Reports = std::move(Parts);
+        report = All;
+        return All->PrepareReport();
+    }
+};
+
+// Two reports, each with its own dataset and value lookup, in one document: the second
+// starts on a new page, the page numbers and TOTALPAGES run over the whole document, and each
+// report's page footer prints on its own pages only.
+TEST_F(CompositeTest, TwoReportsMakeOneDocument) {
+    staff(sixPeople);
+    counted(u"Leaves"_s, 2);
+    report->OnGetValue = [](const QString& Name, Variant& Value) {
+        if (Name == u"X"_s) Value = Variant(u"накази"_s);
+    };
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 200, 20, u"Звіт: [X]"_s);
+    band(btMasterData, 30, 30, u"Staff"_s);
+    memo(0, 30, 200, 30, u"[LINE#]. [FIO]"_s);
+    band(btPageFooter, 70, 20, {}, flBandOnFirstPage | flBandOnLastPage);
+    memo(0, 70, 200, 20, u"А с. [PAGE#] з [TOTALPAGES]"_s);
+    TfrReport* first = report;
+
+    TfrReport* second = another(u"Vidpustky"_s);
+    second->OnGetValue = [](const QString& Name, Variant& Value) {
+        if (Name == u"X"_s) Value = Variant(u"відпустки"_s);
+    };
+    report = second;
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 200, 20, u"Звіт: [X]"_s);
+    band(btMasterData, 30, 20, u"Leaves"_s);
+    memo(0, 30, 200, 20, u"Б[LINE#]"_s);
+    band(btPageFooter, 70, 20, {}, flBandOnFirstPage | flBandOnLastPage);
+    memo(0, 70, 200, 20, u"Б с. [PAGE#] з [TOTALPAGES]"_s);
+
+    auto* all = new TfrCompositeReport(&owner);
+    all->SetName(u"All"_s);
+    all->TwoPass = 1;
+    ASSERT_TRUE(buildAll(all, {first, second})) << messages.join(u'\n').toStdString();
+    // Usable 10..186 above the footers: the title, then rows of 30 from 30, five of them.
+    const std::vector<QStringList> expected = {
+        {u"10 Звіт: накази"_s, u"30 1. Коваль Ганна"_s, u"60 2. Шевченко Іван"_s,
+         u"90 3. Бондар Олег"_s, u"120 4. Мельник Петро"_s, u"150 5. Ткаченко Юлія"_s,
+         u"186 А с. 1 з 3"_s},
+        {u"10 6. Кравчук Марія"_s, u"186 А с. 2 з 3"_s},
+        {u"10 Звіт: відпустки"_s, u"30 Б1"_s, u"50 Б2"_s, u"186 Б с. 3 з 3"_s},
+    };
+    EXPECT_EQ(pages(), expected);
+    EXPECT_EQ(first->EMFPages.Count(), 0) << "the parts keep no pages of their own";
+    EXPECT_EQ(first->FindObject(u"Memo2"_s)->Memo.GetText().trimmed(), u"Звіт: [X]"_s);
+}
+
+// A second report whose first page continues the previous page does so only on the same paper.
+TEST_F(CompositeTest, TheNextReportContinuesTheLastPageOnTheSamePaper) {
+    for (const int width : {1000, 1200}) {
+        SCOPED_TRACE(width);
+        report = another(u"First%1"_s.arg(width));
+        band(btReportTitle, 0, 20);
+        memo(0, 0, 100, 20, u"А"_s);
+        band(btMasterData, 30, 20, u"2"_s);
+        memo(0, 30, 100, 20, u"А[LINE#]"_s);
+        TfrReport* first = report;
+        report = another(u"Second%1"_s.arg(width));
+        report->Pages[0]->ChangePaper(DMPAPER_USER, width, 600, poPortrait, -1);
+        report->Pages[0]->PrintToPrevPage = true;
+        band(btReportTitle, 0, 20);
+        memo(0, 0, 100, 20, u"Б"_s);
+        TfrReport* second = report;
+        auto* all = new TfrCompositeReport(&owner);
+        ASSERT_TRUE(buildAll(all, {first, second})) << messages.join(u'\n').toStdString();
+        const std::vector<QStringList> expected =
+            width == 1000
+                ? std::vector<QStringList>{{u"10 А"_s, u"30 А1"_s, u"50 А2"_s, u"70 Б"_s}}
+                : std::vector<QStringList>{{u"10 А"_s, u"30 А1"_s, u"50 А2"_s}, {u"10 Б"_s}};
+        EXPECT_EQ(pages(), expected);
+        EXPECT_EQ(all->EMFPages[all->EMFPages.Count() - 1]->pgWidth, width);
+    }
+}
+
+// A dataset repeats the whole sequence once per record; no reports make no pages.
+TEST_F(CompositeTest, ADatasetRepeatsTheSequence) {
+    TfrUserDataset* times = counted(u"Times"_s, 3);
+    auto byRecord = [times](const QString& Name, Variant& Value) {
+        if (Name == u"N"_s) Value = Variant(times->RecNo + 1);
+    };
+    report->OnGetValue = byRecord;
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"А[N]"_s);
+    TfrReport* first = report;
+    report = another(u"Second"_s);
+    report->OnGetValue = byRecord;
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"Б[N]"_s);
+    TfrReport* second = report;
+    auto* all = new TfrCompositeReport(&owner);
+    all->Dataset = times;
+    ASSERT_TRUE(buildAll(all, {first, second})) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(texts(), (std::vector<QStringList>{
+                           {u"А1"_s}, {u"Б1"_s}, {u"А2"_s}, {u"Б2"_s}, {u"А3"_s}, {u"Б3"_s}}));
+
+    auto* none = new TfrCompositeReport(&owner);
+    ASSERT_TRUE(buildAll(none, {}));
+    EXPECT_EQ(none->EMFPages.Count(), 0);
+}
+
+// A report of the sequence that stops the build stops the whole document: no pages.
+TEST_F(CompositeTest, AStopInOnePartStopsTheDocument) {
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"А"_s)->Script.SetText(u"StopReport"_s);
+    TfrReport* first = report;
+    report = another(u"Second"_s);
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"Б"_s);
+    TfrReport* second = report;
+    int secondBands = 0;
+    second->OnBeginBand = [&](TfrBand*) { ++secondBands; };
+    auto* all = new TfrCompositeReport(&owner);
+    EXPECT_FALSE(buildAll(all, {first, second}));
+    EXPECT_EQ(all->EMFPages.Count(), 0);
+    EXPECT_EQ(secondBands, 0);
+}
+
 TEST_F(BuildTest, PageLists) {
     const struct {
         QString list;
