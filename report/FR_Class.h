@@ -512,10 +512,13 @@ private:
 // ---- run-time bands ---------------------------------------------------------------------
 
 // One running total of a data band: its descriptor (footer name, code, expression, options,
-// each ended by the character 1), its value and the records it took.
+// each ended by the character 1), its value and the records it took. A total of a cross-tab
+// cell keeps one total per cross column: its descriptor starts with the column number and the
+// character 1 ("0" for the pattern the columns' totals are made from).
 struct TfrTotal {
     QString Descriptor;
-    int Code = 0; // 11 SUM, 12 MIN, 13 MAX, 14 AVG, 15 COUNT
+    int Code = 0;    // 11 SUM, 12 MIN, 13 MAX, 14 AVG, 15 COUNT
+    int Column = -1; // -1 not per column, 0 the pattern, else the cross column from 1
     QString Footer, Expression;
     bool CountInvisible = false;
     Variant Value;
@@ -539,6 +542,13 @@ private:
     void PrintCross();
     // Prints the cells of a cross band that lie in this band, the cross band's left at X.
     void PrintCrossCells(TfrBand* Cross, int X);
+    // The lowest bottom of the stretching cross cells of this band, the cross data cells
+    // measured once per cross record.
+    int MeasureCrossCells();
+    // The cross records of this row: the cross data band's dataset, or for a master footer
+    // after an empty one as many records as the widest row had (made into Virtual).
+    TfrDataset* CrossRecords(std::unique_ptr<TfrDataset>& Virtual);
+    void accumulate(const std::vector<TfrTotal*>& List);
 
 public:
     // A group header keeps the text as its condition; other bands take it as a data source.
@@ -557,7 +567,11 @@ public:
     // Moves to a new column or page when y + height does not fit (unless TestOnly).
     bool EnsureSpace(int Y, int Height, bool TestOnly = false);
     void ResetTotals();
+    // Adds the current record to the band's totals, except the per-column ones.
     void AccumulateTotals();
+    // Adds the current record to the totals of cross column Column (made from their pattern
+    // when new).
+    void AccumulateColumnTotals(int Column);
     TfrTotal& AddTotal(const QString& Descriptor);
     Variant GetTotal(const QString& Descriptor) const;
     // Whether the band prints anything on its page.

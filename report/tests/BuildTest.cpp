@@ -440,6 +440,64 @@ TEST_F(BuildTest, CrossTabRowsContinueOnTheNextPage) {
     }
 }
 
+// Totals of a cross-tab: a cross footer cell sums its row, a master footer cell in the cross
+// data column sums its column. The cross dataset is empty when the footer row prints: the row
+// then has as many columns as the widest data row had.
+TEST_F(BuildTest, CrossTabTotalsPerRowAndPerColumn) {
+    auto* rows = counted(u"People"_s, 2);
+    auto* cols = counted(u"Months"_s, 0);
+    cols->OnFirst = [&](TObject*) { cols->RangeEndCount = rows->Eof() ? 0 : 3; };
+    report->OnGetValue = [&](const QString& Name, Variant& Value) {
+        if (Name == u"R"_s) Value = Variant(rows->RecNo + 1);
+        if (Name == u"V"_s) Value = Variant((rows->RecNo + 1) * 10 + cols->RecNo + 1);
+    };
+    band(btMasterData, 0, 20, u"People"_s);
+    band(btMasterFooter, 30, 20);
+    band(btCrossHeader, 0, 0)->SetBounds(0, 0, 50, 300);
+    band(btCrossData, 0, 0, u"Months"_s)->SetBounds(50, 0, 70, 300);
+    band(btCrossFooter, 0, 0)->SetBounds(120, 0, 80, 300);
+    memo(0, 0, 50, 20, u"Рядок [R]"_s);
+    memo(50, 0, 70, 20, u"[V]"_s);
+    memo(120, 0, 80, 20, u"Разом [SUM([V])]"_s);
+    memo(0, 30, 50, 20, u"Разом"_s);
+    memo(50, 30, 70, 20, u"[SUM([V])]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(places(), (std::vector<QStringList>{
+                            {u"0,10 Рядок 1"_s, u"50,10 11"_s, u"120,10 12"_s, u"190,10 13"_s,
+                             u"260,10 Разом 36"_s, u"0,30 Рядок 2"_s, u"50,30 21"_s, u"120,30 22"_s,
+                             u"190,30 23"_s, u"260,30 Разом 66"_s, u"0,50 Разом"_s, u"50,50 32"_s,
+                             u"120,50 34"_s, u"190,50 36"_s}}));
+}
+
+// A stretching row of a cross-tab is as tall as its tallest cell over all columns, and every
+// stretching cell of the row takes that height.
+TEST_F(BuildTest, CrossTabRowsStretchToTheirTallestColumn) {
+    auto* rows = counted(u"People"_s, 2);
+    auto* cols = counted(u"Months"_s, 3);
+    report->OnGetValue = [&](const QString& Name, Variant& Value) {
+        if (Name == u"T"_s)
+            Value = Variant(rows->RecNo == 0 && cols->RecNo == 1
+                                ? u"Відпустка без збереження заробітної плати"_s
+                                : u"Так"_s);
+    };
+    band(btMasterData, 0, 20, u"People"_s, flStretched);
+    band(btCrossHeader, 0, 0)->SetBounds(0, 0, 50, 300);
+    band(btCrossData, 0, 0, u"Months"_s)->SetBounds(50, 0, 70, 300);
+    memo(0, 0, 50, 20, u"Рядок"_s)->Flags = flStretched;
+    memo(50, 0, 70, 20, u"[T]"_s)->Flags = flStretched | flWordWrap;
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    const std::vector<QStringList> cells =
+        pagesAs([](TfrView* v) { return u"%1,%2,%3"_s.arg(v->Left).arg(v->Top).arg(v->Height); });
+    ASSERT_EQ(cells.size(), 1u);
+    ASSERT_EQ(cells[0].size(), 8);
+    const int tall = cells[0][2].section(u',', 2).toInt();
+    EXPECT_GT(tall, 40) << "the long text wraps over several lines";
+    const QString first = u"0,10,%1 50,10,%1 120,10,%1 190,10,%1"_s.arg(tall);
+    const QString second = u"0,%1,20 50,%1,20 120,%1,20 190,%1,20"_s.arg(10 + tall);
+    EXPECT_EQ(cells[0].mid(0, 4).join(u' '), first);
+    EXPECT_EQ(cells[0].mid(4).join(u' '), second);
+}
+
 // Bands that cannot fit: printed once, never a run of blank pages, and the build says so.
 TEST_F(BuildTest, ABandTallerThanThePagePrintsOnce) {
     band(btReportTitle, 0, 20);
