@@ -461,7 +461,8 @@ class TfrPage : public TfrObject {
     std::vector<TfrStep> Steps;
     size_t StepIndex = 0;
     bool RecordMode = false;
-    int CrossColumn = 1; // the cross record being printed, from 1
+    TfrBand* PendingBand = nullptr; // a band whose sub-reports wait for a new page
+    int CrossColumn = 1;            // the cross record being printed, from 1
 
     std::unique_ptr<TfrBand> Bands[23];
     std::vector<std::unique_ptr<TfrBand>> ChainedBands; // further bands of a type
@@ -534,7 +535,16 @@ class TfrBand : public TObject {
     ~TfrBand() override;
 
 private:
-    void runSubReports(const std::vector<TfrSubReportView*>& Views);
+    // Starts the band's sub-reports side by side and runs them; on a sub-report's own page
+    // the band waits as the page's pending band when they need a new page.
+    void StartSubReports(const std::vector<TfrSubReportView*>& Views);
+    void finishSubReports();
+    struct SubPage {
+        TfrPage* page;
+        bool finished;
+    };
+    std::vector<SubPage> subPages; // the running sub-reports
+    int subStartPage = 0;          // the output page they started on
     // Prints a view into the current output page, moved right by Shift and down by y.
     void printAt(TfrView* View, int Shift);
     // The band's cross-tab row: the cross header's, each cross record's and the cross
@@ -563,6 +573,10 @@ public:
     // Prints the band's views, then runs its sub-reports side by side; true when it ran
     // sub-reports (the page position is then below the lowest of them).
     bool PrintObjects();
+    // Runs the started sub-reports on until they finish; new pages follow while some still
+    // run, except on a sub-report's own page, where the band is left pending (true then).
+    // First: the cycle right after the start, on the page they started on.
+    bool ContinueSubReports(bool First);
     void PrintSplit();
     // Moves to a new column or page when y + height does not fit (unless TestOnly).
     bool EnsureSpace(int Y, int Height, bool TestOnly = false);

@@ -230,6 +230,8 @@ bool TfrBand::Show() {
                 if (int64_t(p->CurY) + TotalHeight() > p->BottomY) {
                     // A sub-report's band goes on with the next output page.
                     if (p->RecordMode) {
+                        // Its script ran: the replay on the next page does not run it again.
+                        SkipScript = true;
                         if (r && r->OnEndBand) r->OnEndBand(this);
                         return true;
                     }
@@ -241,7 +243,9 @@ bool TfrBand::Show() {
                     if (b == this || !b->DataSet) b->Output();
             } else {
                 Output();
-                if (Child) Child->Show();
+                // A band whose sub-reports go on over a new page is not finished yet.
+                result = p->PendingBand == this;
+                if (Child && !result) Child->Show();
                 if (!IsDataBand() && Typ != btGroupHeader && FormNewPage) p->NewPage();
             }
         }
@@ -451,21 +455,17 @@ bool TfrBand::PrintObjects() {
         PrintObject(v);
     }
     if (subReports.empty()) return false;
-    runSubReports(subReports);
+    StartSubReports(subReports);
     return true;
 }
 
-void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
+void TfrBand::StartSubReports(const std::vector<TfrSubReportView*>& Views) {
     TfrGlobals& g = frGlobals();
     TfrPage* p = Parent;
     TfrReport* r = activeReport();
     // Each sub-report's page records its formation, then replays it below the band's views,
     // side by side; the ones that do not finish go on together on new pages.
-    struct Sub {
-        TfrPage* page;
-        bool finished;
-    };
-    std::vector<Sub> subs;
+    subPages.clear();
     for (TfrSubReportView* v : Views) {
         if (v->SubPage < 0 || v->SubPage >= r->Pages.Count()) continue;
         TfrPage* sp = r->Pages[v->SubPage];
@@ -473,6 +473,7 @@ void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
         sp->RecordMode = true;
         sp->Steps.clear();
         sp->StepIndex = 0;
+        sp->PendingBand = nullptr;
         sp->BuildOutput();
         sp->UseMargins = p->UseMargins;
         std::copy(std::begin(p->pgMargins), std::end(p->pgMargins), std::begin(sp->pgMargins));
@@ -481,18 +482,24 @@ void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
         sp->BottomY = p->BottomY;
         sp->XOffset = p->XOffset + v->Left;
         sp->ColCount = 1;
-        subs.push_back({sp, false});
+        subPages.push_back({sp, false});
     }
-    const int startPage = g.PageNo;
-    for (bool first = true;; first = false) {
+    subStartPage = g.PageNo;
+    p->PendingBand = nullptr;
+    ContinueSubReports(true);
+}
+
+bool TfrBand::ContinueSubReports(bool First) {
+    TfrPage* p = Parent;
+    for (bool first = First;; first = false) {
         if (!first)
-            for (Sub& s : subs) {
+            for (SubPage& s : subPages) {
                 s.page->CurY = p->CurY;
                 s.page->BottomY = p->BottomY;
             }
         SubReportsDone = true;
         SubReportBottom = p->CurY;
-        for (Sub& s : subs) {
+        for (SubPage& s : subPages) {
             if (s.finished) continue;
             if (s.page->PlaySteps()) {
                 SubReportsDone = false;
@@ -502,17 +509,33 @@ void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
             }
         }
         if (SubReportsDone || stopped()) break;
+        if (p->RecordMode) {
+            // A sub-report inside a sub-report: the outer one starts the new page and
+            // continues this band there before its next step.
+            p->PendingBand = this;
+            return true;
+        }
         p->NewPage();
     }
-    for (Sub& s : subs) {
+    finishSubReports();
+    return false;
+}
+
+void TfrBand::finishSubReports() {
+    TfrGlobals& g = frGlobals();
+    TfrPage* p = Parent;
+    for (SubPage& s : subPages) {
         s.page->Steps.clear();
         s.page->RecordMode = false;
+        s.page->PendingBand = nullptr;
         s.page->LastShownBand = nullptr;
     }
+    subPages.clear();
+    if (p->PendingBand == this) p->PendingBand = nullptr;
     g.ActivePage = p;
     g.ActiveBand = this;
     p->CurY = SubReportBottom;
-    if (g.PageNo == startPage) p->CurY = std::max(p->CurY, y + dy);
+    if (g.PageNo == subStartPage) p->CurY = std::max(p->CurY, y + dy);
     SubReportsDone = true;
 }
 
@@ -1022,6 +1045,10 @@ void TfrPage::FinishBuild() {
     for (int i = 0; i < Objects.Count(); ++i)
         GetObject(i)->Parent = nullptr;
     pending.clear();
+    Steps.clear();
+    StepIndex = 0;
+    RecordMode = false;
+    PendingBand = nullptr;
     LastShownBand = nullptr;
     BandsBuilt = 0;
     Processed = false;
@@ -1054,6 +1081,11 @@ bool TfrPage::PlaySteps() {
         TfrBand* b = Steps[StepIndex].Band;
         switch (Steps[StepIndex].Action) {
         case 0:
+            if (TfrBand* waiting = PendingBand) {
+                // The band of this step runs its sub-reports on over the new page.
+                if (waiting->ContinueSubReports(false)) return true;
+                break;
+            }
             if (b->Show()) return true; // did not fit: shown again on the next page
             break;
         case 1:

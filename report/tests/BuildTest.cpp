@@ -371,6 +371,45 @@ TEST_F(BuildTest, SubReportsSideBySideAcrossPages) {
               u"0 0 0 0 0 0 0 0 0 150 150 150"_s);
 }
 
+// A sub-report whose rows each run a sub-report of their own beside them: the inner one
+// that passes the page's bottom goes on over the next page, and the outer one's next row
+// follows below it there, under the main page's header; the summary follows below the lowest.
+TEST_F(BuildTest, SubReportsInsideSubReports) {
+    auto subReport = [&](int Left, int Top, int SubPage) {
+        auto* sr = static_cast<TfrSubReportView*>(frCreateObject(gtSubReport, QString()));
+        sr->ParentPage = report->Pages[onPage];
+        report->Pages[onPage]->Objects.Add(sr);
+        sr->SetBounds(Left, Top, 90, 20);
+        sr->SubPage = SubPage;
+    };
+    band(btReportTitle, 0, 20);
+    subReport(0, 0, 1);
+    band(btPageHeader, 70, 20);
+    memo(0, 70, 100, 20, u"Шапка"_s);
+    band(btReportSummary, 40, 20);
+    memo(0, 40, 100, 20, u"Кінець"_s);
+    report->Pages.Add();
+    onPage = 1;
+    band(btMasterData, 0, 20, u"3"_s);
+    memo(0, 0, 90, 20, u"А[LINE#]"_s);
+    subReport(100, 0, 2);
+    report->Pages.Add();
+    onPage = 2;
+    band(btMasterData, 0, 20, u"5"_s);
+    memo(0, 0, 90, 20, u"Б[LINE#]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    // Rows of 20 from 10; the page ends at 206: the second outer row's fifth inner row, at
+    // 190, would pass it.
+    const std::vector<QStringList> expected = {
+        {u"0,10 А1"_s, u"100,10 Б1"_s, u"100,30 Б2"_s, u"100,50 Б3"_s, u"100,70 Б4"_s,
+         u"100,90 Б5"_s, u"0,110 А2"_s, u"100,110 Б1"_s, u"100,130 Б2"_s, u"100,150 Б3"_s,
+         u"100,170 Б4"_s},
+        {u"0,10 Шапка"_s, u"100,30 Б5"_s, u"0,50 А3"_s, u"100,50 Б1"_s, u"100,70 Б2"_s,
+         u"100,90 Б3"_s, u"100,110 Б4"_s, u"100,130 Б5"_s, u"0,150 Кінець"_s},
+    };
+    EXPECT_EQ(places(), expected);
+}
+
 // A split band whose view cannot fit even an empty page: the view prints once, cut at the
 // bottom of a fresh page, and the build says so; no run of blank pages.
 TEST_F(BuildTest, ASplitBandCutsWhatNoPageHolds) {
