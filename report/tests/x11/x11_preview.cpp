@@ -89,6 +89,32 @@ TEST_F(PreviewOnX11, TheFormatEditorShowsAWordAndGivesItBack) {
     EXPECT_EQ(dlg.FormatStr, u"# ##0,00"_s);
 }
 
+// The combo edit on the X server: its button square over the combo's right end; clicking it
+// with the mouse fires its event, and the combo takes typed Cyrillic text beside it.
+TEST_F(PreviewOnX11, TheComboEditsButtonClicks) {
+    TForm dlg(nullptr);
+    dlg.SetCaption(u"Формат"_s);
+    dlg.SetBounds(200, 200, 320, 90);
+    auto* combo = new TfrComboEdit(&dlg);
+    combo->SetParent(&dlg);
+    combo->SetBounds(20, 20, 200, 21);
+    combo->SetStyle(csDropDown);
+    combo->Button->SetCaption(u"…"_s);
+    int clicks = 0;
+    combo->OnButtonClick = [&](TObject*) { ++clicks; };
+    dlg.Show();
+    ASSERT_TRUE(X11::WaitActive(dlg.GetHandle()));
+    combo->SetFocus();
+    X11::Flush();
+    X11::SetLayout(u"ua"_s);
+    EXPECT_TRUE(X11::Type(u"гривня"_s));
+    X11::SetLayout(u"us"_s);
+    EXPECT_EQ(combo->GetText(), u"гривня"_s);
+    ASSERT_TRUE(X11::Click(combo->Panel->GetHandle(), QPoint(8, 8)));
+    EXPECT_TRUE(X11::WaitFor([&] { return clicks == 1; }));
+    shot(u"combo-edit"_s);
+}
+
 TEST_F(PreviewOnX11, PagedZoomedSearchedAndPrinted) {
     frLastZoom() = {1.0, 2};
     form = new TfrPreviewForm(nullptr);
