@@ -466,7 +466,8 @@ class TfrPage : public TfrObject {
     std::vector<TfrStep> Steps;
     size_t StepIndex = 0;
     bool RecordMode = false;
-    int CrossColumn = 1; // the cross record being printed, from 1
+    TfrBand* PendingBand = nullptr; // a band whose sub-reports wait for a new page
+    int CrossColumn = 1;            // the cross record being printed, from 1
 
     std::unique_ptr<TfrBand> Bands[23];
     std::vector<std::unique_ptr<TfrBand>> ChainedBands; // further bands of a type
@@ -517,10 +518,13 @@ private:
 // ---- run-time bands ---------------------------------------------------------------------
 
 // One running total of a data band: its descriptor (footer name, code, expression, options,
-// each ended by the character 1), its value and the records it took.
+// each ended by the character 1), its value and the records it took. A total of a cross-tab
+// cell keeps one total per cross column: its descriptor starts with the column number and the
+// character 1 ("0" for the pattern the columns' totals are made from).
 struct TfrTotal {
     QString Descriptor;
-    int Code = 0; // 11 SUM, 12 MIN, 13 MAX, 14 AVG, 15 COUNT
+    int Code = 0;    // 11 SUM, 12 MIN, 13 MAX, 14 AVG, 15 COUNT
+    int Column = -1; // -1 not per column, 0 the pattern, else the cross column from 1
     QString Footer, Expression;
     bool CountInvisible = false;
     Variant Value;
@@ -536,7 +540,16 @@ class TfrBand : public TObject {
     ~TfrBand() override;
 
 private:
-    void runSubReports(const std::vector<TfrSubReportView*>& Views);
+    // Starts the band's sub-reports side by side and runs them; on a sub-report's own page
+    // the band waits as the page's pending band when they need a new page.
+    void StartSubReports(const std::vector<TfrSubReportView*>& Views);
+    void finishSubReports();
+    struct SubPage {
+        TfrPage* page;
+        bool finished;
+    };
+    std::vector<SubPage> subPages; // the running sub-reports
+    int subStartPage = 0;          // the output page they started on
     // Prints a view into the current output page, moved right by Shift and down by y.
     void printAt(TfrView* View, int Shift);
     // The band's cross-tab row: the cross header's, each cross record's and the cross
@@ -544,6 +557,13 @@ private:
     void PrintCross();
     // Prints the cells of a cross band that lie in this band, the cross band's left at X.
     void PrintCrossCells(TfrBand* Cross, int X);
+    // The lowest bottom of the stretching cross cells of this band, the cross data cells
+    // measured once per cross record.
+    int MeasureCrossCells();
+    // The cross records of this row: the cross data band's dataset, or for a master footer
+    // after an empty one as many records as the widest row had (made into Virtual).
+    TfrDataset* CrossRecords(std::unique_ptr<TfrDataset>& Virtual);
+    void accumulate(const std::vector<TfrTotal*>& List);
 
 public:
     // A group header keeps the text as its condition; other bands take it as a data source.
@@ -558,11 +578,19 @@ public:
     // Prints the band's views, then runs its sub-reports side by side; true when it ran
     // sub-reports (the page position is then below the lowest of them).
     bool PrintObjects();
+    // Runs the started sub-reports on until they finish; new pages follow while some still
+    // run, except on a sub-report's own page, where the band is left pending (true then).
+    // First: the cycle right after the start, on the page they started on.
+    bool ContinueSubReports(bool First);
     void PrintSplit();
     // Moves to a new column or page when y + height does not fit (unless TestOnly).
     bool EnsureSpace(int Y, int Height, bool TestOnly = false);
     void ResetTotals();
+    // Adds the current record to the band's totals, except the per-column ones.
     void AccumulateTotals();
+    // Adds the current record to the totals of cross column Column (made from their pattern
+    // when new).
+    void AccumulateColumnTotals(int Column);
     TfrTotal& AddTotal(const QString& Descriptor);
     Variant GetTotal(const QString& Descriptor) const;
     // Whether the band prints anything on its page.
@@ -816,8 +844,23 @@ class TfrReport : public TComponent {
     // A dialog page's control about to be shown, with its platform control.
     std::function<void(TfrView* View, TControl* Control)> OnCustomizeObject;
 
+    // Set by a composite report before this report builds into its pages: the first page
+    // continues the last prepared page.
+    bool AppendToPrevious = false;
+
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
+};
+
+// A report that builds several reports, one after the other, into one set of prepared pages.
+// With a Dataset the whole sequence repeats once per record.
+class TfrCompositeReport : public TfrReport {
+    KADRION_CLASS(TfrCompositeReport)
+    explicit TfrCompositeReport(TComponent* AOwner) : TfrReport(AOwner) {}
+    void BuildPages() override;
+
+    // The reports to combine, in build order; not owned, they must outlive the composite.
+    std::vector<TfrReport*> Reports;
 };
 
 // ---- factory and registries -------------------------------------------------------------
@@ -1005,6 +1048,9 @@ public:
         BuildFunction;
     // Page formation carried from one report page to the next.
     int LastPageY = 0, LastPageBottom = 0;
+    // The first output page of the report being built (a composite's later reports start past
+    // the pages of the earlier ones).
+    int ReportFirstPage = 0;
     bool AppendToLastPage = false, LastFooterShown = false;
     // Where the preview takes a prepared report (the preview window supplies it).
     std::function<void(TfrReport* Report)> ShowPreview;
@@ -1032,6 +1078,9 @@ TfrPrinter* frGlobalPrinter();
 TCanvas* frMeasureCanvas();
 // Notes what a build could not do but went on without.
 void frAddWarning(const QString& Text);
+// Whether the running build was asked to stop: its report's or the outermost report's
+// Terminated flag.
+bool frBuildStopped();
 
 // Makes a view current for the expressions it evaluates, and puts the previous one back.
 class TfrActiveViewScope {

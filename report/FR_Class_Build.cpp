@@ -21,8 +21,7 @@ TfrReport* outputReport() {
 }
 
 bool stopped() {
-    TfrReport* r = activeReport();
-    return r && r->Terminated;
+    return frBuildStopped();
 }
 
 bool isStretchable(TfrView* v) {
@@ -105,7 +104,62 @@ int TfrBand::MeasureHeight() {
         }
         h = std::max(h, v->Top + need);
     }
+    if (HasCrossCells) h = std::max(h, MeasureCrossCells());
+    g.ActiveBand = this;
     CalcHeight = h;
+    return h;
+}
+
+TfrDataset* TfrBand::CrossRecords(std::unique_ptr<TfrDataset>& Virtual) {
+    TfrBand* data = Parent->Bands[btCrossData].get();
+    TfrDataset* ds = data->DataSet;
+    if (!ds) return nullptr;
+    ds->First();
+    if (Typ == btMasterFooter && ds->Eof() && data->CrossCount > 0) {
+        Virtual = std::make_unique<TfrUserDataset>(nullptr);
+        Virtual->RangeEnd = reCount;
+        Virtual->RangeEndCount = data->CrossCount;
+        ds = Virtual.get();
+        ds->First();
+    }
+    return ds;
+}
+
+int TfrBand::MeasureCrossCells() {
+    TfrGlobals& g = frGlobals();
+    TfrPage* p = Parent;
+    int h = 0;
+    // Each stretching cell of a cross band is measured as the band prints it; the next
+    // printing expands its text again.
+    auto measure = [&](TfrBand* Cross) {
+        g.ActiveBand = Cross;
+        if (Cross->Typ == btCrossData) Cross->TotalsBand = this;
+        for (int i = 0; i < Cross->Objects.Count(); ++i) {
+            auto* v = Cross->Objects.Get<TfrView>(i);
+            if (Objects.IndexOf(v) < 0 || !isStretchable(v)) continue;
+            auto* s = static_cast<TfrStretcheable*>(v);
+            try {
+                h = std::max(h, v->Top + s->MeasureHeight());
+            } catch (...) {
+                g.ActiveView = v;
+                s->DrawMode = 0;
+                throw;
+            }
+            s->DrawMode = 0;
+        }
+    };
+    const int column = p->CrossColumn;
+    for (int t : {btCrossHeader, btCrossFooter})
+        if (p->Bands[t]->IsShown()) measure(p->Bands[t].get());
+    TfrBand* data = p->Bands[btCrossData].get();
+    std::unique_ptr<TfrDataset> virtualRecords;
+    if (data->IsShown())
+        if (TfrDataset* ds = CrossRecords(virtualRecords)) {
+            p->CrossColumn = 1;
+            for (; !ds->Eof() && !stopped(); ds->Next(), ++p->CrossColumn)
+                measure(data);
+        }
+    p->CrossColumn = column;
     return h;
 }
 
@@ -176,6 +230,8 @@ bool TfrBand::Show() {
                 if (int64_t(p->CurY) + TotalHeight() > p->BottomY) {
                     // A sub-report's band goes on with the next output page.
                     if (p->RecordMode) {
+                        // Its script ran: the replay on the next page does not run it again.
+                        SkipScript = true;
                         if (r && r->OnEndBand) r->OnEndBand(this);
                         return true;
                     }
@@ -187,7 +243,9 @@ bool TfrBand::Show() {
                     if (b == this || !b->DataSet) b->Output();
             } else {
                 Output();
-                if (Child) Child->Show();
+                // A band whose sub-reports go on over a new page is not finished yet.
+                result = p->PendingBand == this;
+                if (Child && !result) Child->Show();
                 if (!IsDataBand() && Typ != btGroupHeader && FormNewPage) p->NewPage();
             }
         }
@@ -219,7 +277,9 @@ void TfrBand::Output() {
         for (int i = 0; i < Objects.Count(); ++i) {
             auto* v = Objects.Get<TfrView>(i);
             heights.push_back(v->Height);
-            if (v->Parent == this && isStretchable(v) && v->Height >= 1) v->Height = h - v->Top;
+            const bool cell = v->Parent && v->Parent != this && HasCrossCells;
+            if ((v->Parent == this || cell) && isStretchable(v) && v->Height >= 1)
+                v->Height = h - v->Top;
         }
         MaxDy = h;
         if (!PageBreak && flowing) {
@@ -356,16 +416,16 @@ void TfrBand::PrintCross() {
         PrintCrossCells(header, header->x);
         x = header->x + header->dx;
     }
-    if (data->IsShown() && data->DataSet) {
+    std::unique_ptr<TfrDataset> virtualRecords;
+    if (TfrDataset* ds = data->IsShown() ? CrossRecords(virtualRecords) : nullptr) {
         if (x == 0) x = data->x;
-        TfrDataset* ds = data->DataSet;
-        ds->First();
         int count = 0;
         while (!ds->Eof() && !stopped()) {
             if (data->Script.Count() > 0) frRunScriptText(&data->Script);
             room(data->dx);
             PrintCrossCells(data, x);
             data->AccumulateTotals();
+            if (IsDataBand()) AccumulateColumnTotals(p->CrossColumn);
             x += data->dx;
             ++p->CrossColumn;
             ++count;
@@ -395,21 +455,17 @@ bool TfrBand::PrintObjects() {
         PrintObject(v);
     }
     if (subReports.empty()) return false;
-    runSubReports(subReports);
+    StartSubReports(subReports);
     return true;
 }
 
-void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
+void TfrBand::StartSubReports(const std::vector<TfrSubReportView*>& Views) {
     TfrGlobals& g = frGlobals();
     TfrPage* p = Parent;
     TfrReport* r = activeReport();
     // Each sub-report's page records its formation, then replays it below the band's views,
     // side by side; the ones that do not finish go on together on new pages.
-    struct Sub {
-        TfrPage* page;
-        bool finished;
-    };
-    std::vector<Sub> subs;
+    subPages.clear();
     for (TfrSubReportView* v : Views) {
         if (v->SubPage < 0 || v->SubPage >= r->Pages.Count()) continue;
         TfrPage* sp = r->Pages[v->SubPage];
@@ -417,6 +473,7 @@ void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
         sp->RecordMode = true;
         sp->Steps.clear();
         sp->StepIndex = 0;
+        sp->PendingBand = nullptr;
         sp->BuildOutput();
         sp->UseMargins = p->UseMargins;
         std::copy(std::begin(p->pgMargins), std::end(p->pgMargins), std::begin(sp->pgMargins));
@@ -425,18 +482,24 @@ void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
         sp->BottomY = p->BottomY;
         sp->XOffset = p->XOffset + v->Left;
         sp->ColCount = 1;
-        subs.push_back({sp, false});
+        subPages.push_back({sp, false});
     }
-    const int startPage = g.PageNo;
-    for (bool first = true;; first = false) {
+    subStartPage = g.PageNo;
+    p->PendingBand = nullptr;
+    ContinueSubReports(true);
+}
+
+bool TfrBand::ContinueSubReports(bool First) {
+    TfrPage* p = Parent;
+    for (bool first = First;; first = false) {
         if (!first)
-            for (Sub& s : subs) {
+            for (SubPage& s : subPages) {
                 s.page->CurY = p->CurY;
                 s.page->BottomY = p->BottomY;
             }
         SubReportsDone = true;
         SubReportBottom = p->CurY;
-        for (Sub& s : subs) {
+        for (SubPage& s : subPages) {
             if (s.finished) continue;
             if (s.page->PlaySteps()) {
                 SubReportsDone = false;
@@ -446,17 +509,33 @@ void TfrBand::runSubReports(const std::vector<TfrSubReportView*>& Views) {
             }
         }
         if (SubReportsDone || stopped()) break;
+        if (p->RecordMode) {
+            // A sub-report inside a sub-report: the outer one starts the new page and
+            // continues this band there before its next step.
+            p->PendingBand = this;
+            return true;
+        }
         p->NewPage();
     }
-    for (Sub& s : subs) {
+    finishSubReports();
+    return false;
+}
+
+void TfrBand::finishSubReports() {
+    TfrGlobals& g = frGlobals();
+    TfrPage* p = Parent;
+    for (SubPage& s : subPages) {
         s.page->Steps.clear();
         s.page->RecordMode = false;
+        s.page->PendingBand = nullptr;
         s.page->LastShownBand = nullptr;
     }
+    subPages.clear();
+    if (p->PendingBand == this) p->PendingBand = nullptr;
     g.ActivePage = p;
     g.ActiveBand = this;
     p->CurY = SubReportBottom;
-    if (g.PageNo == startPage) p->CurY = std::max(p->CurY, y + dy);
+    if (g.PageNo == subStartPage) p->CurY = std::max(p->CurY, y + dy);
     SubReportsDone = true;
 }
 
@@ -603,7 +682,8 @@ TfrTotal& TfrBand::AddTotal(const QString& Descriptor) {
         if (t.Descriptor == Descriptor) return t;
     TfrTotal t;
     t.Descriptor = Descriptor;
-    const QStringList f = Descriptor.split(QChar(1));
+    QStringList f = Descriptor.split(QChar(1));
+    if (f.size() > 5) t.Column = f.takeFirst().toInt();
     t.Footer = f.value(0);
     t.Code = f.value(1).isEmpty() ? 0 : f.value(1)[0].unicode();
     t.Expression = f.value(2);
@@ -620,18 +700,60 @@ Variant TfrBand::GetTotal(const QString& Descriptor) const {
         if (t.Code == 14) return Variant(t.Value.AsDouble() / t.Count);
         return t.Value;
     }
+    // A cross column no record reached yet: its pattern's empty value.
+    const qsizetype k = Descriptor.indexOf(QChar(1));
+    const QString pattern = u"0"_s + Descriptor.mid(k);
+    for (const TfrTotal& t : Totals)
+        if (k > 0 && t.Column == 0 && t.Descriptor == pattern)
+            return t.Code == 11 || t.Code == 15 ? Variant(0) : Null();
     return Null();
 }
 
+void TfrBand::AccumulateColumnTotals(int Column) {
+    std::vector<size_t> patterns;
+    for (size_t i = 0; i < Totals.size(); ++i)
+        if (Totals[i].Column == 0) patterns.push_back(i);
+    if (patterns.empty()) return;
+    std::vector<size_t> columns;
+    for (size_t i : patterns) {
+        const QString d = Totals[i].Descriptor;
+        const QString own = QString::number(Column) + d.mid(d.indexOf(QChar(1)));
+        size_t k = 0;
+        while (k < Totals.size() && Totals[k].Descriptor != own)
+            ++k;
+        if (k == Totals.size()) {
+            TfrTotal t = Totals[i];
+            t.Descriptor = own;
+            t.Column = Column;
+            t.Value = Variant(0);
+            t.Count = 0;
+            Totals.push_back(t);
+        }
+        columns.push_back(k);
+    }
+    std::vector<TfrTotal*> list;
+    for (size_t k : columns)
+        list.push_back(&Totals[k]);
+    accumulate(list);
+}
+
 void TfrBand::AccumulateTotals() {
-    if (Totals.empty()) return;
+    std::vector<TfrTotal*> list;
+    for (TfrTotal& t : Totals)
+        if (t.Column < 0) list.push_back(&t);
+    accumulate(list);
+}
+
+void TfrBand::accumulate(const std::vector<TfrTotal*>& List) {
+    if (List.empty()) return;
     TfrGlobals& g = frGlobals();
     TfrBand* savedBand = g.ActiveBand;
     g.ActiveBand = this;
     QString lastExpr;
     Variant lastValue;
     bool haveLast = false;
-    for (TfrTotal& t : Totals) {
+    for (TfrTotal* tp : List) {
+        TfrTotal& t = *tp;
         if (!Visible && !t.CountInvisible) continue;
         Variant v;
         if (t.Code != 15) {
@@ -925,6 +1047,10 @@ void TfrPage::FinishBuild() {
     for (int i = 0; i < Objects.Count(); ++i)
         GetObject(i)->Parent = nullptr;
     pending.clear();
+    Steps.clear();
+    StepIndex = 0;
+    RecordMode = false;
+    PendingBand = nullptr;
     LastShownBand = nullptr;
     BandsBuilt = 0;
     Processed = false;
@@ -957,6 +1083,11 @@ bool TfrPage::PlaySteps() {
         TfrBand* b = Steps[StepIndex].Band;
         switch (Steps[StepIndex].Action) {
         case 0:
+            if (TfrBand* waiting = PendingBand) {
+                // The band of this step runs its sub-reports on over the new page.
+                if (waiting->ContinueSubReports(false)) return true;
+                break;
+            }
             if (b->Show()) return true; // did not fit: shown again on the next page
             break;
         case 1:
@@ -1039,7 +1170,8 @@ void TfrPage::ShowPageFooters() {
     XOffset = LeftLimit();
     TfrBand* f = Bands[btPageFooter].get();
     const int savedPage = g.PageNo;
-    if (g.OutputPageIndex == 0 && f && f->IsShown() && !(f->Flags & flBandOnFirstPage)) {
+    if (g.OutputPageIndex == g.ReportFirstPage && f && f->IsShown() &&
+        !(f->Flags & flBandOnFirstPage)) {
         g.OutputPageIndex = out->EMFPages.Count();
         return;
     }
@@ -1263,8 +1395,8 @@ void TfrPage::BuildOutput() {
     if (!r->OnManualBuild) {
         TfrBand* f = Bands[btPageFooter].get();
         if ((f->Flags & flBandOnLastPage) ||
-            (out->EMFPages.Count() == 1 && g.OutputPageIndex == 0 &&
-             (f->Flags & flBandOnFirstPage))) {
+            (out->EMFPages.Count() == g.ReportFirstPage + 1 &&
+             g.OutputPageIndex == g.ReportFirstPage && (f->Flags & flBandOnFirstPage))) {
             const int flags = f->Flags;
             f->Flags |= flBandOnFirstPage;
             g.LastFooterShown = f->IsShown();
@@ -1306,9 +1438,23 @@ bool frAggregate(const QString& Name, const Variant& p1, const Variant& p2, cons
             want = cand->Name;
         }
         if (!AnsiSameText(want, cand->Name)) return true;
-        cand->AddTotal(descriptor(active->Name));
+        // A cell in a cross data column of a row keeps a total per column.
+        const bool perColumn = active->HasCrossCells && g.ActiveView && g.ActiveView->Parent &&
+                               g.ActiveView->Parent->Typ == btCrossData;
+        cand->AddTotal(descriptor((perColumn ? u"0"_s + QChar(1) : QString()) + active->Name));
         active->TotalsBand = cand;
         Value = Variant(0);
+        return true;
+    }
+    if (active->Typ == btCrossData && active->TotalsBand) {
+        // A cross data cell of a row: the total of its column, kept by the data band the row
+        // takes its totals from.
+        TfrBand* row = active->TotalsBand;
+        TfrBand* holder = row->IsDataBand() ? row : row->TotalsBand;
+        TfrPage* page = active->Parent;
+        if (holder && page)
+            Value = holder->GetTotal(
+                descriptor(QString::number(page->CrossColumn) + QChar(1) + row->Name));
         return true;
     }
     if (active->TotalsBand) Value = active->TotalsBand->GetTotal(descriptor(active->Name));

@@ -495,8 +495,13 @@ void TInterpretator::SetValue(const QString& Name, const Variant& Value) {
 
 bool TInterpretator::LoopStopped() {
     if (++turns % 256 == 0 && Application) Application->ProcessMessages();
-    TfrReport* r = frGlobals().ActiveReport;
-    return r && r->Terminated;
+    return frBuildStopped();
+}
+
+bool frBuildStopped() {
+    const TfrGlobals& g = frGlobals();
+    return (g.ActiveReport && g.ActiveReport->Terminated) ||
+           (g.RootReport && g.RootReport->Terminated);
 }
 
 void frRunScriptText(TStrings* Script) {

@@ -161,10 +161,17 @@ void TfrReport::BuildPages() {
                 p->PrepareBuild();
                 p->PrepareLinks();
             }
-        g.OutputPageIndex = 0;
+        // Inside a composite the pages go to the composite's prepared pages, after those of
+        // the reports before; a first page that continues the last one keeps its state.
+        TfrReport* out = g.RootReport ? g.RootReport : this;
+        bool append = out != this && AppendToPrevious && out->EMFPages.Count() > 0;
+        if (!append) {
+            g.OutputPageIndex = out->EMFPages.Count();
+            g.LastFooterShown = false;
+            g.LastPageY = g.LastPageBottom = 0;
+        }
+        g.ReportFirstPage = out->EMFPages.Count();
         g.AppendToLastPage = false;
-        g.LastFooterShown = false;
-        g.LastPageY = g.LastPageBottom = 0;
         do {
             for (int i = 0; i < Pages.Count() && !Terminated; ++i) {
                 TfrPage* p = Pages[i];
@@ -172,11 +179,13 @@ void TfrReport::BuildPages() {
                 if (!p->Visible) {
                     frRunScriptText(&p->Script);
                 } else if (p->PageType == ptReport && !p->Processed && !p->IsSubReport) {
-                    g.AppendToLastPage = p->PrintToPrevPage && EMFPages.Count() > 0;
+                    g.AppendToLastPage =
+                        append || (p->PrintToPrevPage && out->EMFPages.Count() > g.ReportFirstPage);
+                    append = false;
                     p->BuildOutput();
                 }
                 const bool continues = i + 1 < Pages.Count() && Pages[i + 1]->PrintToPrevPage;
-                if (!continues) Progress(EMFPages.Count());
+                if (!continues) Progress(out->EMFPages.Count());
             }
             if (multiple && !Terminated) Dataset->Next();
         } while (multiple && !Terminated && !Dataset->Eof());
@@ -197,6 +206,7 @@ bool TfrReport::PrepareReport() {
     g.ActivePage = nullptr;
     g.ActiveBand = nullptr;
     MakeCurrent();
+    TfrReport* const previousRoot = g.RootReport;
     g.RootReport = this;
     const bool twoPass = TwoPass != 0;
     const uint16_t twoPassFlag = TwoPass;
@@ -260,6 +270,8 @@ bool TfrReport::PrepareReport() {
     g.ActiveView = nullptr;
     g.ActiveBand = nullptr;
     g.ActivePage = nullptr;
+    g.RootReport = previousRoot;
+    MakeCurrent();
     if (!error.isEmpty()) {
         EMFPages.Clear();
         if (g.ShowMessage) g.ShowMessage(error, frLoadStr(SError));

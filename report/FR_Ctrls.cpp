@@ -4,6 +4,59 @@
 #include "Registry.h"
 
 #include <QImage>
+#include <algorithm>
+
+TfrComboEdit::TfrComboEdit(TComponent* AOwner) : TComboBox(AOwner) {
+    Panel = new TPanel(this);
+    Panel->SetParent(this);
+    Panel->SetBevelOuter(bvNone);
+    Panel->SetCaption(QString());
+    Button = new TfrSpeedButton(this);
+    Button->SetParent(Panel);
+    Button->SetAlign(alClient);
+    Button->SetGrayedInactive(false);
+    Button->SetShowHint(true);
+    Button->OnClick = [this](TObject*) {
+        if (OnButtonClick) OnButtonClick(this);
+    };
+    TComboBox::SetBounds(0, 0, 121, 21);
+    placeButton();
+}
+
+void TfrComboEdit::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    TComboBox::SetBounds(ALeft, ATop, AWidth, AHeight);
+    placeButton();
+}
+
+void TfrComboEdit::placeButton() {
+    const int h = GetHeight();
+    const int side = std::max(h - 4, 1);
+    Panel->SetBounds(GetWidth() - h + 2, 2, side, side);
+}
+
+TBitmap* TfrComboEdit::GetGlyph() const {
+    return Button->GetGlyph();
+}
+
+void TfrComboEdit::SetGlyph(TBitmap* Value) {
+    Button->SetGlyph(Value);
+}
+
+QString TfrComboEdit::GetButtonHint() const {
+    return Button->GetHint();
+}
+
+void TfrComboEdit::SetButtonHint(const QString& Value) {
+    Button->SetHint(Value);
+}
+
+bool TfrComboEdit::GetButtonEnabled() const {
+    return Button->GetEnabled();
+}
+
+void TfrComboEdit::SetButtonEnabled(bool Value) {
+    Button->SetEnabled(Value);
+}
 
 TfrSpeedButton::TfrSpeedButton(TComponent* AOwner) : TSpeedButton(AOwner) {
     SetBounds(0, 0, 22, 22);

@@ -48,6 +48,30 @@ class TfrTBSeparator : public TGraphicControl {
     bool DrawBevel = true;
 };
 
+class TPanel;
+
+// A combo box whose drop-down button gives way to a button of the caller's: a borderless panel
+// at its right end holds a speed button, which fires OnButtonClick.
+class TfrComboEdit : public TComboBox {
+    KADRION_CLASS(TfrComboEdit)
+    explicit TfrComboEdit(TComponent* AOwner);
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    TBitmap* GetGlyph() const;
+    void SetGlyph(TBitmap* Value);
+    QString GetButtonHint() const;
+    void SetButtonHint(const QString& Value);
+    bool GetButtonEnabled() const;
+    void SetButtonEnabled(bool Value);
+    TNotifyEvent OnButtonClick;
+
+    TPanel* Panel;
+    TfrSpeedButton* Button;
+
+private:
+    // The panel at (Width - Height + 2, 2), (Height - 4) square.
+    void placeButton();
+};
+
 // The registry key of the engine's window positions.
 QString frRegRootKey();
 // Writes the form's position, size and maximized state in "Form\<class name>".

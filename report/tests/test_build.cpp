@@ -371,6 +371,45 @@ TEST_F(BuildTest, SubReportsSideBySideAcrossPages) {
               u"0 0 0 0 0 0 0 0 0 150 150 150"_s);
 }
 
+// A sub-report whose rows each run a sub-report of their own beside them: the inner one
+// that passes the page's bottom goes on over the next page, and the outer one's next row
+// follows below it there, under the main page's header; the summary follows below the lowest.
+TEST_F(BuildTest, SubReportsInsideSubReports) {
+    auto subReport = [&](int Left, int Top, int SubPage) {
+        auto* sr = static_cast<TfrSubReportView*>(frCreateObject(gtSubReport, QString()));
+        sr->ParentPage = report->Pages[onPage];
+        report->Pages[onPage]->Objects.Add(sr);
+        sr->SetBounds(Left, Top, 90, 20);
+        sr->SubPage = SubPage;
+    };
+    band(btReportTitle, 0, 20);
+    subReport(0, 0, 1);
+    band(btPageHeader, 70, 20);
+    memo(0, 70, 100, 20, u"Шапка"_s);
+    band(btReportSummary, 40, 20);
+    memo(0, 40, 100, 20, u"Кінець"_s);
+    report->Pages.Add();
+    onPage = 1;
+    band(btMasterData, 0, 20, u"3"_s);
+    memo(0, 0, 90, 20, u"А[LINE#]"_s);
+    subReport(100, 0, 2);
+    report->Pages.Add();
+    onPage = 2;
+    band(btMasterData, 0, 20, u"5"_s);
+    memo(0, 0, 90, 20, u"Б[LINE#]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    // Rows of 20 from 10; the page ends at 206: the second outer row's fifth inner row, at
+    // 190, would pass it.
+    const std::vector<QStringList> expected = {
+        {u"0,10 А1"_s, u"100,10 Б1"_s, u"100,30 Б2"_s, u"100,50 Б3"_s, u"100,70 Б4"_s,
+         u"100,90 Б5"_s, u"0,110 А2"_s, u"100,110 Б1"_s, u"100,130 Б2"_s, u"100,150 Б3"_s,
+         u"100,170 Б4"_s},
+        {u"0,10 Шапка"_s, u"100,30 Б5"_s, u"0,50 А3"_s, u"100,50 Б1"_s, u"100,70 Б2"_s,
+         u"100,90 Б3"_s, u"100,110 Б4"_s, u"100,130 Б5"_s, u"0,150 Кінець"_s},
+    };
+    EXPECT_EQ(places(), expected);
+}
+
 // A split band whose view cannot fit even an empty page: the view prints once, cut at the
 // bottom of a fresh page, and the build says so; no run of blank pages.
 TEST_F(BuildTest, ASplitBandCutsWhatNoPageHolds) {
@@ -438,6 +477,64 @@ TEST_F(BuildTest, CrossTabRowsContinueOnTheNextPage) {
                                                u"10,30 2.3"_s, u"110,30 2.4"_s, u"210,30 2.5"_s}};
         EXPECT_EQ(at, expected);
     }
+}
+
+// Totals of a cross-tab: a cross footer cell sums its row, a master footer cell in the cross
+// data column sums its column. The cross dataset is empty when the footer row prints: the row
+// then has as many columns as the widest data row had.
+TEST_F(BuildTest, CrossTabTotalsPerRowAndPerColumn) {
+    auto* rows = counted(u"People"_s, 2);
+    auto* cols = counted(u"Months"_s, 0);
+    cols->OnFirst = [&](TObject*) { cols->RangeEndCount = rows->Eof() ? 0 : 3; };
+    report->OnGetValue = [&](const QString& Name, Variant& Value) {
+        if (Name == u"R"_s) Value = Variant(rows->RecNo + 1);
+        if (Name == u"V"_s) Value = Variant((rows->RecNo + 1) * 10 + cols->RecNo + 1);
+    };
+    band(btMasterData, 0, 20, u"People"_s);
+    band(btMasterFooter, 30, 20);
+    band(btCrossHeader, 0, 0)->SetBounds(0, 0, 50, 300);
+    band(btCrossData, 0, 0, u"Months"_s)->SetBounds(50, 0, 70, 300);
+    band(btCrossFooter, 0, 0)->SetBounds(120, 0, 80, 300);
+    memo(0, 0, 50, 20, u"Рядок [R]"_s);
+    memo(50, 0, 70, 20, u"[V]"_s);
+    memo(120, 0, 80, 20, u"Разом [SUM([V])]"_s);
+    memo(0, 30, 50, 20, u"Разом"_s);
+    memo(50, 30, 70, 20, u"[SUM([V])]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(places(), (std::vector<QStringList>{
+                            {u"0,10 Рядок 1"_s, u"50,10 11"_s, u"120,10 12"_s, u"190,10 13"_s,
+                             u"260,10 Разом 36"_s, u"0,30 Рядок 2"_s, u"50,30 21"_s, u"120,30 22"_s,
+                             u"190,30 23"_s, u"260,30 Разом 66"_s, u"0,50 Разом"_s, u"50,50 32"_s,
+                             u"120,50 34"_s, u"190,50 36"_s}}));
+}
+
+// A stretching row of a cross-tab is as tall as its tallest cell over all columns, and every
+// stretching cell of the row takes that height.
+TEST_F(BuildTest, CrossTabRowsStretchToTheirTallestColumn) {
+    auto* rows = counted(u"People"_s, 2);
+    auto* cols = counted(u"Months"_s, 3);
+    report->OnGetValue = [&](const QString& Name, Variant& Value) {
+        if (Name == u"T"_s)
+            Value = Variant(rows->RecNo == 0 && cols->RecNo == 1
+                                ? u"Відпустка без збереження заробітної плати"_s
+                                : u"Так"_s);
+    };
+    band(btMasterData, 0, 20, u"People"_s, flStretched);
+    band(btCrossHeader, 0, 0)->SetBounds(0, 0, 50, 300);
+    band(btCrossData, 0, 0, u"Months"_s)->SetBounds(50, 0, 70, 300);
+    memo(0, 0, 50, 20, u"Рядок"_s)->Flags = flStretched;
+    memo(50, 0, 70, 20, u"[T]"_s)->Flags = flStretched | flWordWrap;
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    const std::vector<QStringList> cells =
+        pagesAs([](TfrView* v) { return u"%1,%2,%3"_s.arg(v->Left).arg(v->Top).arg(v->Height); });
+    ASSERT_EQ(cells.size(), 1u);
+    ASSERT_EQ(cells[0].size(), 8);
+    const int tall = cells[0][2].section(u',', 2).toInt();
+    EXPECT_GT(tall, 40) << "the long text wraps over several lines";
+    const QString first = u"0,10,%1 50,10,%1 120,10,%1 190,10,%1"_s.arg(tall);
+    const QString second = u"0,%1,20 50,%1,20 120,%1,20 190,%1,20"_s.arg(10 + tall);
+    EXPECT_EQ(cells[0].mid(0, 4).join(u' '), first);
+    EXPECT_EQ(cells[0].mid(4).join(u' '), second);
 }
 
 // Bands that cannot fit: printed once, never a run of blank pages, and the build says so.
@@ -580,6 +677,142 @@ TEST_F(BuildTest, AnEmployeeListPrintsToPdf) {
         ASSERT_GE(found, 0) << t.toStdString() << " after position " << at;
         at = found + t.size();
     }
+}
+
+// A second report of the fixture's small paper, which band() and memo() then build.
+class CompositeTest : public BuildTest {
+protected:
+    TfrReport* another(const QString& Name) {
+        auto* r = new TfrReport(&owner);
+        r->SetName(Name);
+        r->Pages.Add();
+        r->Pages[0]->ChangePaper(DMPAPER_USER, 1000, 600, poPortrait, -1);
+        for (int& m : r->Pages[0]->pgMargins)
+            m = 10;
+        return r;
+    }
+    // Builds the reports as one document; `report` then reads the composite's pages.
+    bool buildAll(TfrCompositeReport* All, std::vector<TfrReport*> Parts) {
+        All->Reports = std::move(Parts);
+        report = All;
+        return All->PrepareReport();
+    }
+};
+
+// Two reports, each with its own dataset and value lookup, in one document: the second
+// starts on a new page, the page numbers and TOTALPAGES run over the whole document, and each
+// report's page footer prints on its own pages only.
+TEST_F(CompositeTest, TwoReportsMakeOneDocument) {
+    staff(sixPeople);
+    counted(u"Leaves"_s, 2);
+    report->OnGetValue = [](const QString& Name, Variant& Value) {
+        if (Name == u"X"_s) Value = Variant(u"накази"_s);
+    };
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 200, 20, u"Звіт: [X]"_s);
+    band(btMasterData, 30, 30, u"Staff"_s);
+    memo(0, 30, 200, 30, u"[LINE#]. [FIO]"_s);
+    band(btPageFooter, 70, 20, {}, flBandOnFirstPage | flBandOnLastPage);
+    memo(0, 70, 200, 20, u"А с. [PAGE#] з [TOTALPAGES]"_s);
+    TfrReport* first = report;
+
+    TfrReport* second = another(u"Vidpustky"_s);
+    second->OnGetValue = [](const QString& Name, Variant& Value) {
+        if (Name == u"X"_s) Value = Variant(u"відпустки"_s);
+    };
+    report = second;
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 200, 20, u"Звіт: [X]"_s);
+    band(btMasterData, 30, 20, u"Leaves"_s);
+    memo(0, 30, 200, 20, u"Б[LINE#]"_s);
+    band(btPageFooter, 70, 20, {}, flBandOnFirstPage | flBandOnLastPage);
+    memo(0, 70, 200, 20, u"Б с. [PAGE#] з [TOTALPAGES]"_s);
+
+    auto* all = new TfrCompositeReport(&owner);
+    all->SetName(u"All"_s);
+    all->TwoPass = 1;
+    ASSERT_TRUE(buildAll(all, {first, second})) << messages.join(u'\n').toStdString();
+    // Usable 10..186 above the footers: the title, then rows of 30 from 30, five of them.
+    const std::vector<QStringList> expected = {
+        {u"10 Звіт: накази"_s, u"30 1. Коваль Ганна"_s, u"60 2. Шевченко Іван"_s,
+         u"90 3. Бондар Олег"_s, u"120 4. Мельник Петро"_s, u"150 5. Ткаченко Юлія"_s,
+         u"186 А с. 1 з 3"_s},
+        {u"10 6. Кравчук Марія"_s, u"186 А с. 2 з 3"_s},
+        {u"10 Звіт: відпустки"_s, u"30 Б1"_s, u"50 Б2"_s, u"186 Б с. 3 з 3"_s},
+    };
+    EXPECT_EQ(pages(), expected);
+    EXPECT_EQ(first->EMFPages.Count(), 0) << "the parts keep no pages of their own";
+    EXPECT_EQ(first->FindObject(u"Memo2"_s)->Memo.GetText().trimmed(), u"Звіт: [X]"_s);
+}
+
+// A second report whose first page continues the previous page does so only on the same paper.
+TEST_F(CompositeTest, TheNextReportContinuesTheLastPageOnTheSamePaper) {
+    for (const int width : {1000, 1200}) {
+        SCOPED_TRACE(width);
+        report = another(u"First%1"_s.arg(width));
+        band(btReportTitle, 0, 20);
+        memo(0, 0, 100, 20, u"А"_s);
+        band(btMasterData, 30, 20, u"2"_s);
+        memo(0, 30, 100, 20, u"А[LINE#]"_s);
+        TfrReport* first = report;
+        report = another(u"Second%1"_s.arg(width));
+        report->Pages[0]->ChangePaper(DMPAPER_USER, width, 600, poPortrait, -1);
+        report->Pages[0]->PrintToPrevPage = true;
+        band(btReportTitle, 0, 20);
+        memo(0, 0, 100, 20, u"Б"_s);
+        TfrReport* second = report;
+        auto* all = new TfrCompositeReport(&owner);
+        ASSERT_TRUE(buildAll(all, {first, second})) << messages.join(u'\n').toStdString();
+        const std::vector<QStringList> expected =
+            width == 1000
+                ? std::vector<QStringList>{{u"10 А"_s, u"30 А1"_s, u"50 А2"_s, u"70 Б"_s}}
+                : std::vector<QStringList>{{u"10 А"_s, u"30 А1"_s, u"50 А2"_s}, {u"10 Б"_s}};
+        EXPECT_EQ(pages(), expected);
+        EXPECT_EQ(all->EMFPages[all->EMFPages.Count() - 1]->pgWidth, width);
+    }
+}
+
+// A dataset repeats the whole sequence once per record; no reports make no pages.
+TEST_F(CompositeTest, ADatasetRepeatsTheSequence) {
+    TfrUserDataset* times = counted(u"Times"_s, 3);
+    auto byRecord = [times](const QString& Name, Variant& Value) {
+        if (Name == u"N"_s) Value = Variant(times->RecNo + 1);
+    };
+    report->OnGetValue = byRecord;
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"А[N]"_s);
+    TfrReport* first = report;
+    report = another(u"Second"_s);
+    report->OnGetValue = byRecord;
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"Б[N]"_s);
+    TfrReport* second = report;
+    auto* all = new TfrCompositeReport(&owner);
+    all->Dataset = times;
+    ASSERT_TRUE(buildAll(all, {first, second})) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(texts(), (std::vector<QStringList>{
+                           {u"А1"_s}, {u"Б1"_s}, {u"А2"_s}, {u"Б2"_s}, {u"А3"_s}, {u"Б3"_s}}));
+
+    auto* none = new TfrCompositeReport(&owner);
+    ASSERT_TRUE(buildAll(none, {}));
+    EXPECT_EQ(none->EMFPages.Count(), 0);
+}
+
+// A report of the sequence that stops the build stops the whole document: no pages.
+TEST_F(CompositeTest, AStopInOnePartStopsTheDocument) {
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"А"_s)->Script.SetText(u"StopReport"_s);
+    TfrReport* first = report;
+    report = another(u"Second"_s);
+    band(btReportTitle, 0, 20);
+    memo(0, 0, 100, 20, u"Б"_s);
+    TfrReport* second = report;
+    int secondBands = 0;
+    second->OnBeginBand = [&](TfrBand*) { ++secondBands; };
+    auto* all = new TfrCompositeReport(&owner);
+    EXPECT_FALSE(buildAll(all, {first, second}));
+    EXPECT_EQ(all->EMFPages.Count(), 0);
+    EXPECT_EQ(secondBands, 0);
 }
 
 TEST_F(BuildTest, PageLists) {

@@ -8,6 +8,7 @@
 #include "FR_View.h"
 #include "PdfTools.h"
 #include "Registry.h"
+#include "UiTestSupport.h"
 
 #include <QTemporaryDir>
 #include <QTimer>
@@ -463,6 +464,44 @@ TEST_F(PreviewTest, PrintDialogOkPrintsOnTheShownPrinter) {
         EXPECT_EQ(prn->PrinterIndex, Printer()->GetPrinterIndex()) << answer;
         EXPECT_FALSE(prn->IsVirtual());
     }
+}
+
+// The combo edit's button sits square at its right end, follows every resize, and a click on
+// it fires OnButtonClick while the button is enabled.
+TEST_F(PreviewTest, TheComboEditsButtonFollowsItsSizeAndClicks) {
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 300, 100);
+    auto* combo = new TfrComboEdit(&form);
+    combo->SetParent(&form);
+    EXPECT_EQ(combo->GetHeight(), 21);
+    EXPECT_TRUE(combo->GetButtonEnabled());
+    const struct {
+        int width, height;
+        TRect panel;
+    } sizes[] = {
+        {121, 21, {102, 2, 119, 19}},
+        {200, 25, {177, 2, 198, 23}},
+    };
+    for (const auto& c : sizes) {
+        combo->SetBounds(10, 10, c.width, c.height);
+        const TRect r{combo->Panel->GetLeft(), combo->Panel->GetTop(),
+                      combo->Panel->GetLeft() + combo->Panel->GetWidth(),
+                      combo->Panel->GetTop() + combo->Panel->GetHeight()};
+        EXPECT_EQ(r, c.panel) << c.width << "x" << c.height;
+    }
+    combo->SetButtonHint(u"Формат"_s);
+    EXPECT_EQ(combo->Button->GetHint(), u"Формат"_s);
+    int clicks = 0;
+    combo->OnButtonClick = [&](TObject* Sender) {
+        EXPECT_EQ(Sender, combo);
+        ++clicks;
+    };
+    form.Show();
+    Click(combo->Panel, 5, 5);
+    EXPECT_EQ(clicks, 1);
+    combo->SetButtonEnabled(false);
+    Click(combo->Panel, 5, 5);
+    EXPECT_EQ(clicks, 1) << "a disabled button does not click";
 }
 
 TEST_F(PreviewTest, WindowPositionsPersistInTheRegistry) {
