@@ -46,6 +46,7 @@ class TBookmarkListEh;
 class TDBGridEhSelection;
 class THeadTreeNode;
 class TPopupDataListEh;
+class TSizeGripEh;
 class TPopupWindow;
 class TPopupWatch;
 class TDataSource;
@@ -1404,6 +1405,12 @@ class TPopupListbox : public TCustomListBox {
     // The letters typed since the list opened (at most 32; a pause of 2 s starts over).
     QString GetSearchText() const { return searchText; }
     void ResetSearch() { searchText.clear(); }
+    // The grip in a corner that resizes the list; whether the user resized it since it opened.
+    TSizeGripEh* GetSizeGrip() const { return sizeGrip; }
+    bool GetResizedByUser() const { return resizedByUser; }
+    void SetResizedByUser(bool Value) { resizedByUser = Value; }
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void Dispatch(TMessage& Message) override;
 
     void CreateParams(TCreateParams& Params) override;
     QWidget* CreateWindowWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
@@ -1415,6 +1422,8 @@ class TPopupListbox : public TCustomListBox {
 private:
     QString searchText;
     qint64 lastKeyTime = 0;
+    TSizeGripEh* sizeGrip = nullptr;
+    bool resizedByUser = false;
 };
 
 class TDBGridInplaceEditButton;
@@ -1432,6 +1441,8 @@ class TDBGridInplaceEdit : public TInplaceEdit {
     void SetEditStyle(TEditStyleEh Value);
     bool GetListVisible() const { return listVisible; }
     int GetButtonWidth() const;
+    // The edit button at the editor's right edge (hidden for plain text).
+    TWinControl* GetButtonControl() const;
     // The drop-downs (null until first needed).
     TPopupListbox* GetPickList() const { return pickList.get(); }
     TPopupDataListEh* GetDataList() const { return dataList.get(); }

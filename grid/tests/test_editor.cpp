@@ -5,6 +5,7 @@
 #include "Dates.h"
 #include "GridTestSupport.h"
 #include "ToolEdit.h"
+#include "UiTestSupport.h"
 
 namespace {
 
@@ -216,6 +217,78 @@ TEST_F(EditorTest, TheCalendarGivesTheDateOfAColumn) {
     EXPECT_FALSE(cal->GetVisible());
     EXPECT_EQ(ds.FieldByName("BORN")->GetAsDateTime(), EncodeDate(2010, 6, 14));
     EXPECT_EQ(ed->GetText(), "14.06.2010");
+}
+
+// An up-down button held down steps at once, again after half a second, then every tenth; the
+// repeat pauses while the mouse is off the button and ends with the release.
+TEST_F(StaffColumnsTest, AHeldUpDownHalfRepeatsItsStep) {
+    ManualTimers timers;
+    grid->SetFocus();
+    QApplication::processEvents();
+    Column(2)->SetButtonStyle(cbsUpDown);
+    grid->SetSelectedIndex(2);
+    grid->ShowEditor();
+    auto* ed = dynamic_cast<TDBGridInplaceEdit*>(grid->GetInplaceEditor());
+    ASSERT_TRUE(ed && ed->GetVisible());
+    TWinControl* button = ed->GetButtonControl();
+    ASSERT_TRUE(button && button->GetVisible());
+    auto age = [&] { return ds.FieldByName("AGE")->GetAsInteger(); };
+    ASSERT_EQ(age(), 45);
+    const int x = button->GetWidth() / 2;
+    const TPoint upper{x, 2}, lower{x, button->GetHeight() - 3};
+    auto mouse = [&](QEvent::Type T, TPoint P) {
+        QWidget* w = button->GetHandle();
+        const QPoint p = WidgetPoint(button, P.X, P.Y);
+        const Qt::MouseButtons held =
+            T == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::LeftButton;
+        QMouseEvent e(T, QPointF(p), QPointF(w->mapToGlobal(p)),
+                      T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, {});
+        QCoreApplication::sendEvent(w, &e);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int age;
+    };
+    const Step steps[] = {
+        {"the press steps up at once", [&] { mouse(QEvent::MouseButtonPress, upper); }, 46},
+        {"nothing before half a second", [&] { timers.Source.Advance(499); }, 46},
+        {"the first repeat", [&] { timers.Source.Advance(1); }, 47},
+        {"then every tenth of a second", [&] { timers.Source.Advance(300); }, 50},
+        {"off the button it waits",
+         [&] {
+             mouse(QEvent::MouseMove, TPoint{x, -30});
+             timers.Source.Advance(500);
+         },
+         50},
+        {"back over it, it goes on",
+         [&] {
+             mouse(QEvent::MouseMove, upper);
+             timers.Source.Advance(200);
+         },
+         52},
+        {"the release ends it",
+         [&] {
+             mouse(QEvent::MouseButtonRelease, upper);
+             timers.Source.Advance(1000);
+         },
+         52},
+        {"the lower half steps down",
+         [&] {
+             mouse(QEvent::MouseButtonPress, lower);
+             timers.Source.Advance(550);
+             mouse(QEvent::MouseButtonRelease, lower);
+             timers.Source.Advance(1000);
+         },
+         50},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.act();
+        EXPECT_EQ(age(), s.age);
+    }
+    EXPECT_EQ(timers.Source.ActiveCount(), 0);
+    EXPECT_EQ(ed->GetText(), "50");
 }
 
 } // namespace
