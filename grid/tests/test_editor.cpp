@@ -163,6 +163,53 @@ TEST_F(EditorTest, ThePickListShowsAsManyRowsAsItHasUpToDropDownRows) {
     ed->CloseUp(false);
 }
 
+// The pick list's grip resizes it; the size given is the column's rows and width, whether the
+// choice is taken or not; a list that was not resized leaves them.
+TEST_F(EditorTest, ThePickListsGripSizeIsKeptInTheColumn) {
+    QStringList many;
+    for (int i = 0; i < 20; ++i)
+        many << QString::number(i);
+    Column(0)->GetPickList()->SetText(many.join('\n'));
+    Column(0)->SetDropDownRows(7);
+    Column(0)->SetDropDownSizing(true);
+    TDBGridInplaceEdit* ed = Edit(0);
+    ASSERT_TRUE(ed);
+    for (bool accept : {false, true}) {
+        SCOPED_TRACE(accept);
+        ed->DropDown();
+        TPopupListbox* list = ed->GetPickList();
+        TSizeGripEh* grip = list->GetSizeGrip();
+        ASSERT_TRUE(grip->GetVisible());
+        const int ih = list->GetItemHeight();
+        const int w = list->GetWidth();
+        // the grip sits in the lower right corner of a list that opened below
+        EXPECT_EQ(grip->GetLeft() + grip->GetWidth(), list->GetClientWidth());
+        EXPECT_EQ(grip->GetTop() + grip->GetHeight(), list->GetClientHeight());
+        const TPoint p{grip->GetWidth() / 2, grip->GetHeight() / 2};
+        SendMouse(grip, QEvent::MouseButtonPress, p.X, p.Y);
+        QWidget* gw = grip->GetHandle();
+        const QPoint to = WidgetPoint(grip, p.X + 30, p.Y + 2 * ih);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(gw->mapToGlobal(to)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QCoreApplication::sendEvent(gw, &move);
+        SendMouse(grip, QEvent::MouseButtonRelease, p.X + 30, p.Y + 2 * ih);
+        EXPECT_TRUE(list->GetResizedByUser());
+        EXPECT_EQ(list->GetWidth(), w + 30);
+        ed->CloseUp(accept);
+        EXPECT_EQ(Column(0)->GetDropDownRows(), 9u);
+        EXPECT_EQ(Column(0)->GetDropDownWidth(), w + 30);
+        // opened again it has that size, and without a drag nothing changes
+        ed->DropDown();
+        EXPECT_EQ(list->GetHeight(), 9 * ih + 4);
+        EXPECT_EQ(list->GetWidth(), w + 30);
+        EXPECT_FALSE(list->GetResizedByUser());
+        ed->CloseUp(false);
+        EXPECT_EQ(Column(0)->GetDropDownRows(), 9u);
+        Column(0)->SetDropDownRows(7);
+        Column(0)->SetDropDownWidth(0);
+    }
+}
+
 TEST_F(EditorTest, TheLookupListWritesTheChosenKey) {
     TDBGridInplaceEdit* ed = Edit(3);
     ASSERT_TRUE(ed);
