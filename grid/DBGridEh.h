@@ -1179,6 +1179,8 @@ class TCustomDBGridEh : public TCustomGrid {
     // A press inside the selection waits for a move to start dragging it.
     bool GetDragPending() const { return dragPending; }
     void WndProc(TMessage& Message) override;
+    // Columns with tool tips or titles with hints give hints per cell.
+    bool HasOwnHints() override;
 
     // --- drawing
     // Whether a data cell shows highlighted (selected records or cells, the current cell).
@@ -1379,6 +1381,8 @@ protected:
     void updatePressedTitle(int X, int Y);
     bool titleHit(int X, int Y, int ACol);
     bool dragPending = false;
+    // The cell under the mouse when the hint pause last started.
+    TGridCoord hintCell{-1, -1};
     bool autoDragMouseDown = false;
     // The left edge of raw column ACol, with the lines of the columns before it (frozen ones
     // from the left, scrolling ones from the first shown).

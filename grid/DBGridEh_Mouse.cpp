@@ -443,6 +443,12 @@ void TCustomDBGridEh::MouseMove(TShiftState Shift, int X, int Y) {
     }
     TCustomGrid::MouseMove(Shift, X, Y);
     applyCursor(X, Y);
+    // each cell has its own tool tip: another cell hides the one shown and waits again
+    const TGridCoord cell = MouseCoord(X, Y);
+    if (!(cell == hintCell)) {
+        hintCell = cell;
+        if (Application && HasOwnHints()) Application->RestartHint(this);
+    }
 }
 
 void TCustomDBGridEh::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
