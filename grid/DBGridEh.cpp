@@ -34,6 +34,7 @@ int exactLine(TStrings* List, const QString& Text) {
 // ---- construction -------------------------------------------------------------------------------
 
 TCustomDBGridEh::TCustomDBGridEh(TComponent* AOwner) : TCustomGrid(AOwner) {
+    RegisterGridCursorsEh();
     defaultDrawing = false;
     loadImages();
     virtualView = true;
@@ -400,21 +401,6 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
     case WM_CHAR:
         charMessage(Message);
         return;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-        // with multi-select a click selects: an automatic drag waits for the move
-        if (dbOptions.Contains(dgMultiSelect) && GetDragMode() == dmAutomatic && !IsDesigning()) {
-            SetDragMode(dmManual);
-            try {
-                TCustomGrid::Dispatch(Message);
-            } catch (...) {
-                SetDragMode(dmAutomatic);
-                throw;
-            }
-            SetDragMode(dmAutomatic);
-            return;
-        }
-        break;
     default:
         break;
     }

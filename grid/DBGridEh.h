@@ -46,6 +46,7 @@ class TBookmarkListEh;
 class TDBGridEhSelection;
 class THeadTreeNode;
 class TPopupDataListEh;
+class TSizeGripEh;
 class TPopupWindow;
 class TPopupWatch;
 class TDataSource;
@@ -185,6 +186,15 @@ inline constexpr int IndicatorImageWidthEh = 10;
 inline constexpr int IndicatorImageHeightEh = 10;
 inline constexpr int SortMarkerImageWidthEh = 11;
 inline constexpr int SortMarkerImageHeightEh = 11;
+
+// The grid's own cursors: a down arrow over the lower edge of a title (a press selects the
+// column) and a right arrow over the indicator (a press selects the record).
+inline constexpr TCursor crDownCurEh = 14100;
+inline constexpr TCursor crRightCurEh = 14101;
+// Height of the lower title zone where the down arrow shows.
+inline constexpr int TitleSelectZoneEh = 7;
+// Puts the two cursors into the screen's list (once).
+void RegisterGridCursorsEh();
 
 // What a mouse drag over the grid does: nothing, select records from the indicator, select
 // columns from the titles, select a rectangle of cells, or size a frozen column.
@@ -1156,6 +1166,21 @@ class TCustomDBGridEh : public TCustomGrid {
     virtual bool CheckTitleButton(int ACol);
     virtual void TitleBtnClick(int ACol, TColumnEh* Column);
     virtual void TitleClick(TColumnEh* Column);
+    // Row sizing only from the indicator column.
+    void CalcSizingState(int X, int Y, TGridState& State, int& Index, int& SizingPos,
+                         int& SizingOfs, TGridDrawInfo& FixedInfo) override;
+    // Whether a point lies on the title border of a frozen column, which the mouse sizes; gives
+    // the column, the border's position and its offset from the point.
+    bool FrozenSizingHit(int X, int Y, int& Index, int& SizingPos, int& SizingOfs);
+    // The mouse cursor the grid shows at a client point: the split over sizable borders, the
+    // down arrow over the lower edge of a title (a press selects the column) and the right
+    // arrow over the indicator (a press selects the record) with dgMultiSelect.
+    TCursor CursorAt(int X, int Y);
+    // A press inside the selection waits for a move to start dragging it.
+    bool GetDragPending() const { return dragPending; }
+    void WndProc(TMessage& Message) override;
+    // Columns with tool tips or titles with hints give hints per cell.
+    bool HasOwnHints() override;
 
     // --- drawing
     // Whether a data cell shows highlighted (selected records or cells, the current cell).
@@ -1355,6 +1380,16 @@ protected:
     void releaseTitle();
     void updatePressedTitle(int X, int Y);
     bool titleHit(int X, int Y, int ACol);
+    bool dragPending = false;
+    // The cell under the mouse when the hint pause last started.
+    TGridCoord hintCell{-1, -1};
+    bool autoDragMouseDown = false;
+    // The left edge of raw column ACol, with the lines of the columns before it (frozen ones
+    // from the left, scrolling ones from the first shown).
+    int columnLeft(int ACol);
+    // Gives a sized column the width that the line at Pos means (live sizing).
+    void traceSizing(int Index, int Pos);
+    void applyCursor(int X, int Y);
     // What failed while painting, waiting to be reported; a failure is reported once, until a
     // paint succeeds again.
     std::exception_ptr paintError;
@@ -1374,6 +1409,12 @@ class TPopupListbox : public TCustomListBox {
     // The letters typed since the list opened (at most 32; a pause of 2 s starts over).
     QString GetSearchText() const { return searchText; }
     void ResetSearch() { searchText.clear(); }
+    // The grip in a corner that resizes the list; whether the user resized it since it opened.
+    TSizeGripEh* GetSizeGrip() const { return sizeGrip; }
+    bool GetResizedByUser() const { return resizedByUser; }
+    void SetResizedByUser(bool Value) { resizedByUser = Value; }
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+    void Dispatch(TMessage& Message) override;
 
     void CreateParams(TCreateParams& Params) override;
     QWidget* CreateWindowWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
@@ -1385,6 +1426,8 @@ class TPopupListbox : public TCustomListBox {
 private:
     QString searchText;
     qint64 lastKeyTime = 0;
+    TSizeGripEh* sizeGrip = nullptr;
+    bool resizedByUser = false;
 };
 
 class TDBGridInplaceEditButton;
@@ -1402,6 +1445,8 @@ class TDBGridInplaceEdit : public TInplaceEdit {
     void SetEditStyle(TEditStyleEh Value);
     bool GetListVisible() const { return listVisible; }
     int GetButtonWidth() const;
+    // The edit button at the editor's right edge (hidden for plain text).
+    TWinControl* GetButtonControl() const;
     // The drop-downs (null until first needed).
     TPopupListbox* GetPickList() const { return pickList.get(); }
     TPopupDataListEh* GetDataList() const { return dataList.get(); }

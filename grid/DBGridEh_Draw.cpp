@@ -289,8 +289,9 @@ TEditStyleEh TCustomDBGridEh::ColumnEditStyle(TColumnEh* Column, bool ForCells) 
 
 bool TCustomDBGridEh::HighlightCell(int DataCol, int DataRow, const QString&,
                                     TGridDrawState AState) {
-    if (dbOptions.Contains(dgMultiSelect) && dataLink->GetActive() &&
-        selection->GetSelectionType() != gskNone) {
+    // a selection shows whenever there is one: Ctrl+A selects the whole grid also without
+    // dgMultiSelect, and copy, cut and delete then act on it
+    if (dataLink->GetActive() && selection->GetSelectionType() != gskNone) {
         return selection->DataCellSelected(DataCol, dataLink->GetDataSet()->GetBookmark());
     }
     // the current cell counts also in a frozen column, which the base grid draws as fixed

@@ -21,6 +21,9 @@ namespace {
 // A pause after which the pick list's typed search starts over, and its longest text.
 constexpr uint32_t PickSearchPause = 2000;
 constexpr int PickSearchMax = 32;
+// An up-down half held steps again after this pause, then at the second interval.
+constexpr int UpDownFirstRepeat = 500;
+constexpr int UpDownNextRepeat = 100;
 
 bool keyed(TColumnEh* C) {
     return C->HasKeyList() && C->GetKeyList()->Count() > 0;
@@ -46,6 +49,20 @@ TPopupListbox::TPopupListbox(TComponent* AOwner) : TCustomListBox(AOwner) {
     visible = false;
     tabStop = false;
     integralHeight = true;
+    sizeGrip = new TSizeGripEh(this);
+    sizeGrip->SetParent(this);
+    sizeGrip->OnParentResized = [this](TObject*) { resizedByUser = true; };
+}
+
+void TPopupListbox::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    // never narrower than a scroll bar nor lower than its arrow
+    TCustomListBox::SetBounds(ALeft, ATop, std::max(AWidth, GetSystemMetrics(SM_CXVSCROLL)),
+                              std::max(AHeight, GetSystemMetrics(SM_CYVSCROLL)));
+}
+
+void TPopupListbox::Dispatch(TMessage& Message) {
+    TCustomListBox::Dispatch(Message);
+    if (Message.Msg == WM_SIZE && sizeGrip) sizeGrip->UpdatePosition();
 }
 
 void TPopupListbox::CreateParams(TCreateParams& Params) {
@@ -107,39 +124,83 @@ class TDBGridInplaceEditButton : public TCustomControl {
         tabStop = false;
         SetCursor(crArrow);
     }
-    // 0 up, 1 the whole button or the upper half, 2 the lower half.
-    int Down = 0;
-
     void Paint() override {
         TDrawButtonControlStyleEh style = bcsDropDownEh;
         if (editor->GetEditStyle() == esEllipsisEh) style = bcsEllipsisEh;
         if (editor->GetEditStyle() == esUpDownEh) style = bcsUpDownEh;
         auto* g = dynamic_cast<TCustomDBGridEh*>(editor->GetGrid());
-        PaintButtonControlEh(GetCanvas(), GetClientRect(), editor->GetColor(), style, Down,
-                             g && g->GetFlat(), true, true);
+        PaintButtonControlEh(GetCanvas(), GetClientRect(), editor->GetColor(), style,
+                             pressed ? part : 0, g && g->GetFlat(), true, true);
     }
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override {
         if (Button == mbLeft) {
+            tracking = true;
+            pressed = true;
             if (editor->GetEditStyle() == esUpDownEh) {
-                Down = Y < height / 2 ? 1 : 2;
+                part = Y < height / 2 ? 1 : 2;
                 Invalidate();
-                editor->StepValue(Down == 1);
+                editor->StepValue(part == 1);
+                // held, the half steps again: after a pause, then quicker
+                startRepeat(UpDownFirstRepeat);
             } else {
-                Down = 1;
+                part = 1;
                 Invalidate();
                 editor->ButtonClick();
             }
         }
         TCustomControl::MouseDown(Button, Shift, X, Y);
     }
+    void MouseMove(TShiftState Shift, int X, int Y) override {
+        if (tracking) {
+            // the pressed look (and the repeat) follows the mouse over the held button
+            const bool over = PtInRect(GetClientRect(), TPoint{X, Y});
+            if (over != pressed) {
+                pressed = over;
+                Invalidate();
+            }
+        }
+        TCustomControl::MouseMove(Shift, X, Y);
+    }
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override {
-        Down = 0;
+        stopRepeat();
+        tracking = pressed = false;
+        part = 0;
         Invalidate();
         TCustomControl::MouseUp(Button, Shift, X, Y);
     }
+    void Dispatch(TMessage& Message) override {
+        if (Message.Msg == WM_TIMER && TWMTimer(Message).TimerID() == RepeatTimerId) {
+            if (repeatInterval == UpDownFirstRepeat) startRepeat(UpDownNextRepeat);
+            if (tracking && pressed && part != 0 && editor->GetEditStyle() == esUpDownEh)
+                editor->StepValue(part == 1);
+            return;
+        }
+        if (Message.Msg == WM_CANCELMODE) {
+            stopRepeat();
+            tracking = pressed = false;
+            part = 0;
+            Invalidate();
+        }
+        TCustomControl::Dispatch(Message);
+    }
 
 private:
+    static constexpr uintptr_t RepeatTimerId = 1;
+    void startRepeat(int Interval) {
+        if (!HandleAllocated()) return;
+        SetTimer(handle, RepeatTimerId, UINT(Interval));
+        repeatInterval = Interval;
+    }
+    void stopRepeat() {
+        if (repeatInterval >= 0 && HandleAllocated()) KillTimer(handle, RepeatTimerId);
+        repeatInterval = -1;
+    }
     TDBGridInplaceEdit* editor;
+    bool tracking = false;
+    bool pressed = false;
+    // 0 none, 1 the whole button or the upper half, 2 the lower half
+    int part = 0;
+    int repeatInterval = -1;
 };
 
 // ---- the editor ---------------------------------------------------------------------------------
@@ -161,6 +222,10 @@ TDBGridInplaceEdit::~TDBGridInplaceEdit() {
     watch->Stop();
     dataList.reset();
     pickList.reset();
+}
+
+TWinControl* TDBGridInplaceEdit::GetButtonControl() const {
+    return button;
 }
 
 TCustomDBGridEh* TDBGridInplaceEdit::dbGrid() const {
@@ -293,6 +358,8 @@ void TDBGridInplaceEdit::DropDown() {
             widest = std::max(widest, measure.GetCanvas()->TextWidth(items->Get(i)));
         const int scroll = n > rows ? GetSystemMetrics(SM_CXVSCROLL) : 0;
         w = std::max(w, widest + 4 + 4 + scroll);
+        // a width the user gave with the grip is kept
+        if (c->GetDropDownWidth() > 0) w = std::max(w, c->GetDropDownWidth());
         pickList->ResetSearch();
         list = pickList.get();
         break;
@@ -360,13 +427,18 @@ void TDBGridInplaceEdit::DropDown() {
         list->SetVisible(true);
         if (list->HandleAllocated()) RaiseWindow(list->GetHandle());
     }
-    if (list == dataList.get()) {
-        TSizeGripEh* grip = dataList->GetSizeGrip();
+    TSizeGripEh* grip = list == dataList.get()   ? dataList->GetSizeGrip()
+                        : list == pickList.get() ? pickList->GetSizeGrip()
+                                                 : nullptr;
+    if (grip) {
         grip->ChangePosition(place.Below ? 3 : 2);
         grip->ChangePosition(place.GripSide);
         grip->SetVisible(c->GetDropDownSizing());
         grip->UpdatePosition();
-        dataList->SetResizedByUser(false);
+        if (list == dataList.get())
+            dataList->SetResizedByUser(false);
+        else
+            pickList->SetResizedByUser(false);
     }
     listVisible = true;
     watch->Start();
@@ -396,6 +468,12 @@ void TDBGridInplaceEdit::CloseUp(bool Accept) {
         if (i >= 0 && c) {
             chosenText = pickList->GetItems()->Get(i);
             chosen = keyed(c) ? Variant(c->GetKeyList()->Get(i)) : Variant(chosenText);
+        }
+        if (pickList->GetResizedByUser() && c) {
+            // the size the user gave is the column's from now on
+            const int ih = std::max(1, pickList->GetItemHeight());
+            c->SetDropDownRows(unsigned(std::max(1, pickList->GetClientHeight() / ih)));
+            c->SetDropDownWidth(pickList->GetWidth());
         }
         pickList->SetVisible(false);
     } else if (calendar) {

@@ -14,6 +14,15 @@ TRect TToolTipsWindow::CalcHintRect(int MaxWidth, const QString& AHint, void* AD
     return THintWindow::CalcHintRect(MaxWidth, AHint, AData);
 }
 
+bool TCustomDBGridEh::HasOwnHints() {
+    for (int i = 0; i < columns->Count(); ++i) {
+        TColumnEh* c = columns->GetItems(i);
+        if (c->GetToolTips() || c->GetTitle()->GetToolTips() || !c->GetTitle()->GetHint().isEmpty())
+            return true;
+    }
+    return false;
+}
+
 void TCustomDBGridEh::hintShowPause(TMessage& Message) {
     int* pause = reinterpret_cast<int*>(Message.LParam);
     if (!pause) return;

@@ -2,6 +2,12 @@
 // They are drawn here instead of being loaded from resources.
 #include "DBGridEh.h"
 
+#include "Forms.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPixmap>
+
 namespace {
 
 constexpr TColor kWhite = 0x00FFFFFF;
@@ -100,4 +106,32 @@ void TCustomDBGridEh::loadImages() {
     sortMarkerImages->AddMasked(&bmp, kFuchsia);
     drawSortMarker(bmp, false);
     sortMarkerImages->AddMasked(&bmp, kFuchsia);
+}
+
+// Arrow cursors drawn once: a black arrow with a white rim on a transparent square, its point
+// the hot spot.
+void RegisterGridCursorsEh() {
+    static bool done = false;
+    if (done || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+    done = true;
+    auto arrow = [](bool Down) {
+        QPixmap p(16, 16);
+        p.fill(Qt::transparent);
+        QPainter g(&p);
+        // a shaft and a head, pointing right; turned for the down arrow
+        const QPolygon shape({QPoint(1, 6), QPoint(8, 6), QPoint(8, 2), QPoint(14, 8),
+                              QPoint(8, 14), QPoint(8, 10), QPoint(1, 10)});
+        g.setRenderHint(QPainter::Antialiasing, false);
+        if (Down) {
+            g.translate(16, 0);
+            g.rotate(90);
+        }
+        g.setPen(QPen(Qt::white, 1));
+        g.setBrush(Qt::black);
+        g.drawPolygon(shape);
+        g.end();
+        return Down ? QCursor(p, 8, 14) : QCursor(p, 14, 8);
+    };
+    Screen->SetCursors(crDownCurEh, arrow(true));
+    Screen->SetCursors(crRightCurEh, arrow(false));
 }

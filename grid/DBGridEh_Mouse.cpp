@@ -4,6 +4,10 @@
 #include "DBGridEh.h"
 #include "DBGridEhInternal.h"
 
+#include "Forms.h"
+
+#include <QWidget>
+
 namespace {
 
 // Pixels a held title must move sideways before it turns into a column move.
@@ -61,6 +65,143 @@ void TCustomDBGridEh::releaseTitle() {
     ehGridState = ehgsNormal;
 }
 
+void TCustomDBGridEh::CalcSizingState(int X, int Y, TGridState& State, int& Index, int& SizingPos,
+                                      int& SizingOfs, TGridDrawInfo& FixedInfo) {
+    TCustomGrid::CalcSizingState(X, Y, State, Index, SizingPos, SizingOfs, FixedInfo);
+    // rows are sized from the indicator column only
+    if (State == gsRowSizing && (indicatorOffset == 0 || X >= GetColWidths(0))) {
+        State = gsNormal;
+        Index = -1;
+    }
+}
+
+bool TCustomDBGridEh::FrozenSizingHit(int X, int Y, int& Index, int& SizingPos, int& SizingOfs) {
+    Index = -1;
+    const bool sizable =
+        dbOptions.Contains(dgColumnResize) || (IsDesigning() && options.Contains(goColSizing));
+    if (!sizable || fixedCols <= indicatorOffset) return false;
+    TGridDrawInfo di;
+    CalcDrawInfo(di);
+    if (Y >= di.Vert.FixedBoundary) return false; // the titles only
+    const int line = di.Horz.EffectiveLineWidth;
+    // a 7-pixel grab zone even over a thin line
+    const int back = line < 7 ? (7 - line) / 2 : 0;
+    const int zone = line < 7 ? 7 : line;
+    int x = indicatorOffset ? GetColWidths(0) + line : 0;
+    for (int c = indicatorOffset; c < fixedCols; ++c) {
+        x += std::max(0, GetColWidths(c));
+        if (x > di.Horz.GridBoundary) {
+            Index = c;
+            break;
+        }
+        if (X >= x - back && X <= x - back + zone) {
+            Index = c;
+            SizingPos = x;
+            SizingOfs = x - X;
+            return true;
+        }
+        x += line;
+    }
+    // frozen columns wider than the grid: their last border is the client's right edge
+    const int w = GetClientWidth();
+    if (Index >= 0 && di.Horz.GridBoundary == w && X >= w - back && X <= w) {
+        SizingPos = w;
+        SizingOfs = w - X;
+        return true;
+    }
+    return false;
+}
+
+int TCustomDBGridEh::columnLeft(int ACol) {
+    TGridDrawInfo di;
+    CalcDrawInfo(di);
+    int x = 0;
+    if (ACol >= fixedCols) {
+        x = di.Horz.FixedBoundary;
+        for (int c = GetLeftCol(); c < ACol; ++c)
+            x += std::max(0, GetColWidths(c)) + di.Horz.EffectiveLineWidth;
+    } else {
+        for (int c = 0; c < ACol; ++c)
+            x += std::max(0, GetColWidths(c)) + di.Horz.EffectiveLineWidth;
+    }
+    return x;
+}
+
+void TCustomDBGridEh::traceSizing(int Index, int Pos) {
+    if (Index < 0 || Index >= colCount) return;
+    const int w = std::max(1, Pos - columnLeft(Index));
+    if (autoFitColWidths && !IsDesigning()) {
+        // the columns right of the sized one keep a pixel and a line each
+        TGridDrawInfo di;
+        CalcDrawInfo(di);
+        const int n = colCount - Index;
+        if (Pos >= di.Horz.GridBoundary - n - n * di.Horz.EffectiveLineWidth) return;
+    }
+    SetColWidths(Index, w);
+}
+
+TCursor TCustomDBGridEh::CursorAt(int X, int Y) {
+    TDataSet* ds = dataLink->GetDataSet();
+    if ((IsDesigning() && !dataLink->GetDataSource()) ||
+        (columns->GetState() == csDefault && (!ds || !ds->GetActive())))
+        return crArrow;
+    int index = -1, pos = 0, ofs = 0;
+    const TRect client = GetClientRect();
+    if (PointInGridRect(X, Y, client) &&
+        (ehGridState == ehgsFrozenColSizing || FrozenSizingHit(X, Y, index, pos, ofs)))
+        return crHSplit;
+    TGridDrawInfo di;
+    CalcDrawInfo(di);
+    TGridState state = GetGridState();
+    if (state != gsColSizing && state != gsRowSizing)
+        CalcSizingState(X, Y, state, index, pos, ofs, di);
+    if (state == gsColSizing) return crHSplit;
+    if (state == gsRowSizing) return crVSplit;
+    if (!IsDesigning() && dataLink->GetActive() && dbOptions.Contains(dgMultiSelect)) {
+        const TGridCoord cell = MouseCoord(X, Y);
+        const int lastDataRow = footerRowCount > 0 ? rowCount - footerRowCount - 2 : rowCount - 1;
+        if (indicatorOffset && cell.X == 0 && cell.Y >= titleOffset && cell.Y <= lastDataRow &&
+            !(ds->GetBof() && ds->GetEof()))
+            return crRightCurEh;
+        if (cell.X >= indicatorOffset && cell.Y >= 0 && cell.Y < titleOffset &&
+            !dbOptions.Contains(dgRowSelect) && ColumnAt(cell.X - indicatorOffset)) {
+            const TRect r = CellRect(cell.X, cell.Y);
+            if (Y >= r.Bottom - TitleSelectZoneEh) return crDownCurEh;
+        }
+    }
+    return cursor;
+}
+
+void TCustomDBGridEh::applyCursor(int X, int Y) {
+    if (!HandleAllocated()) return;
+    const TCursor c = CursorAt(X, Y);
+    if (c == crDefault)
+        handle->unsetCursor();
+    else
+        handle->setCursor(Screen->GetCursors(c));
+}
+
+void TCustomDBGridEh::WndProc(TMessage& Message) {
+    // with multi-select an automatic drag waits for a move from inside the selection: the press
+    // first selects
+    if ((Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) &&
+        dbOptions.Contains(dgMultiSelect) && GetDragMode() == dmAutomatic && !IsDesigning()) {
+        SetDragMode(dmManual);
+        autoDragMouseDown = true;
+        try {
+            TCustomGrid::WndProc(Message);
+        } catch (...) {
+            autoDragMouseDown = false;
+            SetDragMode(dmAutomatic);
+            throw;
+        }
+        autoDragMouseDown = false;
+        SetDragMode(dmAutomatic);
+        return;
+    }
+    TCustomGrid::WndProc(Message);
+}
+
 void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     checkBoxDownCol = checkBoxDownRow = -1;
     mouseDownPos = TPoint{X, Y};
@@ -81,9 +222,58 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
         fire();
         return;
     }
+    if (Button == mbLeft) {
+        int index = -1, pos = 0, ofs = 0;
+        if (FrozenSizingHit(X, Y, index, pos, ofs)) {
+            dataLink->UpdateRecord();
+            ehGridState = ehgsFrozenColSizing;
+            SetSizing(index, pos, ofs);
+            SetMouseCapture(true);
+            if (!optionsEh.Contains(dghTraceColSizing)) {
+                TGridDrawInfo di;
+                CalcDrawInfo(di);
+                DrawSizingLine(di);
+            }
+            fire();
+            return;
+        }
+    }
     if (Sizing(X, Y)) {
         dataLink->UpdateRecord();
+        if (optionsEh.Contains(dghTraceColSizing) && Button == mbLeft) {
+            TGridDrawInfo di;
+            CalcDrawInfo(di);
+            TGridState state = gsNormal;
+            int index = -1, pos = 0, ofs = 0;
+            CalcSizingState(X, Y, state, index, pos, ofs, di);
+            if (state == gsColSizing) {
+                // the column follows the mouse: no line, no base grid
+                SetGridState(state);
+                SetSizing(index, pos, ofs);
+                SetMouseCapture(true);
+                fire();
+                return;
+            }
+        }
         TCustomGrid::MouseDown(Button, Shift, X, Y);
+        return;
+    }
+    // the down arrow over the lower edge of a title: a press selects the column
+    if (column && Button == mbLeft && CursorAt(X, Y) == crDownCurEh) {
+        InvalidateCol(cell.X);
+        ehGridState = ehgsColSelecting;
+        SetMouseCapture(true);
+        startScrollTimer(60);
+        TDBGridEhSelectionCols* cols = selection->GetColumns();
+        if (Shift.Contains(ssShift)) {
+            cols->SelectShift(column);
+        } else if (Shift.Contains(ssCtrl)) {
+            cols->InvertSelect(column);
+        } else {
+            Invalidate();
+            cols->Select(column, false);
+        }
+        fire();
         return;
     }
     // a title button
@@ -131,6 +321,15 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
         if (cell.Y >= dataFirstRow && cell.Y != oldRow && !shiftRange) ds->MoveBy(cell.Y - oldRow);
         if (column) SelectColumnByIndex(cell.X, 0, false);
         const bool inData = column && cell.Y >= dataFirstRow;
+        // a press inside the selection of an automatic-drag grid starts dragging it on the move
+        if (autoDragMouseDown && Button == mbLeft && !Shift.Contains(ssShift) && inData &&
+            !ds->IsEmpty() &&
+            selection->DataCellSelected(cell.X - indicatorOffset, ds->GetBookmark())) {
+            dragPending = true;
+            EndUpdate();
+            fire();
+            return;
+        }
         if (inData && !(dbOptions.Contains(dgRowSelect) && multi)) {
             if (!Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) &&
                 optionsEh.Contains(dghClearSelection) && Button == mbLeft)
@@ -182,6 +381,11 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
 
 void TCustomDBGridEh::MouseMove(TShiftState Shift, int X, int Y) {
     lastMouse = TPoint{X, Y};
+    if (dragPending) {
+        dragPending = false;
+        BeginDrag(Mouse->GetDragImmediate(), Mouse->GetDragThreshold());
+        return;
+    }
     if (titlePressed && pressedTitleCol >= 0) {
         updatePressedTitle(X, Y);
         if (std::abs(X - mouseDownPos.X) > TitleDragThreshold &&
@@ -208,10 +412,72 @@ void TCustomDBGridEh::MouseMove(TShiftState Shift, int X, int Y) {
         if (!PointInGridRect(X, Y, b)) AutoScrollStep();
         return;
     }
+    if (ehGridState == ehgsColSelecting) {
+        const TRect b = DataRect();
+        if (X >= b.Left && X < b.Right) {
+            const TGridCoord cell = MouseCoord(X, std::max(0, b.Top));
+            if (TColumnEh* c = ColumnAt(cell.X - indicatorOffset))
+                selection->GetColumns()->SelectShift(c);
+        } else {
+            AutoScrollStep();
+        }
+        return;
+    }
+    if (ehGridState == ehgsFrozenColSizing) {
+        if (optionsEh.Contains(dghTraceColSizing)) {
+            SetSizingPos(X + GetSizingOfs());
+            traceSizing(GetSizingIndex(), GetSizingPos());
+        } else {
+            TGridDrawInfo di;
+            CalcDrawInfo(di);
+            DrawSizingLine(di);
+            SetSizingPos(X + GetSizingOfs());
+            DrawSizingLine(di);
+        }
+        return;
+    }
+    if (optionsEh.Contains(dghTraceColSizing) && GetGridState() == gsColSizing) {
+        SetSizingPos(X + GetSizingOfs());
+        traceSizing(GetSizingIndex(), GetSizingPos());
+        return;
+    }
     TCustomGrid::MouseMove(Shift, X, Y);
+    applyCursor(X, Y);
+    // each cell has its own tool tip: another cell hides the one shown and waits again
+    const TGridCoord cell = MouseCoord(X, Y);
+    if (!(cell == hintCell)) {
+        hintCell = cell;
+        if (Application && HasOwnHints()) Application->RestartHint(this);
+    }
 }
 
 void TCustomDBGridEh::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (ehGridState == ehgsFrozenColSizing) {
+        ehGridState = ehgsNormal;
+        SetMouseCapture(false);
+        if (!optionsEh.Contains(dghTraceColSizing)) {
+            TGridDrawInfo di;
+            CalcDrawInfo(di);
+            DrawSizingLine(di); // erases it
+            const int w = GetSizingPos() - columnLeft(GetSizingIndex());
+            if (w > 1) SetColWidths(GetSizingIndex(), w);
+        }
+        if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+        return;
+    }
+    if (dragPending) {
+        // no drag came: the press acts as a click on the selection
+        dragPending = false;
+        if (Shift.Contains(ssCtrl) && dbOptions.Contains(dgRowSelect))
+            bookmarks->SetCurrentRowSelected(!bookmarks->GetCurrentRowSelected());
+        else if (optionsEh.Contains(dghClearSelection))
+            ClearSelection();
+    } else if (optionsEh.Contains(dghTraceColSizing) && GetGridState() == gsColSizing) {
+        SetGridState(gsNormal);
+        SetMouseCapture(false);
+        if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+        return;
+    }
     const TEhGridState was = ehGridState;
     ehGridState = ehgsNormal;
     const TGridState baseWas = GetGridState();
@@ -248,6 +514,7 @@ void TCustomDBGridEh::MouseUp(TMouseButton Button, TShiftState Shift, int X, int
         StopScrollTimer();
     } else if (was != ehgsNormal) {
         StopScrollTimer();
+        if (was == ehgsColSelecting) SetMouseCapture(false);
     }
     TCustomGrid::MouseUp(Button, Shift, X, Y);
     if (baseWas == gsColSizing || baseWas == gsRowSizing) return;

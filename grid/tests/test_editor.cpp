@@ -5,6 +5,7 @@
 #include "Dates.h"
 #include "GridTestSupport.h"
 #include "ToolEdit.h"
+#include "UiTestSupport.h"
 
 namespace {
 
@@ -162,6 +163,53 @@ TEST_F(EditorTest, ThePickListShowsAsManyRowsAsItHasUpToDropDownRows) {
     ed->CloseUp(false);
 }
 
+// The pick list's grip resizes it; the size given is the column's rows and width, whether the
+// choice is taken or not; a list that was not resized leaves them.
+TEST_F(EditorTest, ThePickListsGripSizeIsKeptInTheColumn) {
+    QStringList many;
+    for (int i = 0; i < 20; ++i)
+        many << QString::number(i);
+    Column(0)->GetPickList()->SetText(many.join('\n'));
+    Column(0)->SetDropDownRows(7);
+    Column(0)->SetDropDownSizing(true);
+    TDBGridInplaceEdit* ed = Edit(0);
+    ASSERT_TRUE(ed);
+    for (bool accept : {false, true}) {
+        SCOPED_TRACE(accept);
+        ed->DropDown();
+        TPopupListbox* list = ed->GetPickList();
+        TSizeGripEh* grip = list->GetSizeGrip();
+        ASSERT_TRUE(grip->GetVisible());
+        const int ih = list->GetItemHeight();
+        const int w = list->GetWidth();
+        // the grip sits in the lower right corner of a list that opened below
+        EXPECT_EQ(grip->GetLeft() + grip->GetWidth(), list->GetClientWidth());
+        EXPECT_EQ(grip->GetTop() + grip->GetHeight(), list->GetClientHeight());
+        const TPoint p{grip->GetWidth() / 2, grip->GetHeight() / 2};
+        SendMouse(grip, QEvent::MouseButtonPress, p.X, p.Y);
+        QWidget* gw = grip->GetHandle();
+        const QPoint to = WidgetPoint(grip, p.X + 30, p.Y + 2 * ih);
+        QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(gw->mapToGlobal(to)), Qt::NoButton,
+                         Qt::LeftButton, {});
+        QCoreApplication::sendEvent(gw, &move);
+        SendMouse(grip, QEvent::MouseButtonRelease, p.X + 30, p.Y + 2 * ih);
+        EXPECT_TRUE(list->GetResizedByUser());
+        EXPECT_EQ(list->GetWidth(), w + 30);
+        ed->CloseUp(accept);
+        EXPECT_EQ(Column(0)->GetDropDownRows(), 9u);
+        EXPECT_EQ(Column(0)->GetDropDownWidth(), w + 30);
+        // opened again it has that size, and without a drag nothing changes
+        ed->DropDown();
+        EXPECT_EQ(list->GetHeight(), 9 * ih + 4);
+        EXPECT_EQ(list->GetWidth(), w + 30);
+        EXPECT_FALSE(list->GetResizedByUser());
+        ed->CloseUp(false);
+        EXPECT_EQ(Column(0)->GetDropDownRows(), 9u);
+        Column(0)->SetDropDownRows(7);
+        Column(0)->SetDropDownWidth(0);
+    }
+}
+
 TEST_F(EditorTest, TheLookupListWritesTheChosenKey) {
     TDBGridInplaceEdit* ed = Edit(3);
     ASSERT_TRUE(ed);
@@ -216,6 +264,78 @@ TEST_F(EditorTest, TheCalendarGivesTheDateOfAColumn) {
     EXPECT_FALSE(cal->GetVisible());
     EXPECT_EQ(ds.FieldByName("BORN")->GetAsDateTime(), EncodeDate(2010, 6, 14));
     EXPECT_EQ(ed->GetText(), "14.06.2010");
+}
+
+// An up-down button held down steps at once, again after half a second, then every tenth; the
+// repeat pauses while the mouse is off the button and ends with the release.
+TEST_F(StaffColumnsTest, AHeldUpDownHalfRepeatsItsStep) {
+    ManualTimers timers;
+    grid->SetFocus();
+    QApplication::processEvents();
+    Column(2)->SetButtonStyle(cbsUpDown);
+    grid->SetSelectedIndex(2);
+    grid->ShowEditor();
+    auto* ed = dynamic_cast<TDBGridInplaceEdit*>(grid->GetInplaceEditor());
+    ASSERT_TRUE(ed && ed->GetVisible());
+    TWinControl* button = ed->GetButtonControl();
+    ASSERT_TRUE(button && button->GetVisible());
+    auto age = [&] { return ds.FieldByName("AGE")->GetAsInteger(); };
+    ASSERT_EQ(age(), 45);
+    const int x = button->GetWidth() / 2;
+    const TPoint upper{x, 2}, lower{x, button->GetHeight() - 3};
+    auto mouse = [&](QEvent::Type T, TPoint P) {
+        QWidget* w = button->GetHandle();
+        const QPoint p = WidgetPoint(button, P.X, P.Y);
+        const Qt::MouseButtons held =
+            T == QEvent::MouseButtonRelease ? Qt::MouseButtons() : Qt::LeftButton;
+        QMouseEvent e(T, QPointF(p), QPointF(w->mapToGlobal(p)),
+                      T == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, {});
+        QCoreApplication::sendEvent(w, &e);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int age;
+    };
+    const Step steps[] = {
+        {"the press steps up at once", [&] { mouse(QEvent::MouseButtonPress, upper); }, 46},
+        {"nothing before half a second", [&] { timers.Source.Advance(499); }, 46},
+        {"the first repeat", [&] { timers.Source.Advance(1); }, 47},
+        {"then every tenth of a second", [&] { timers.Source.Advance(300); }, 50},
+        {"off the button it waits",
+         [&] {
+             mouse(QEvent::MouseMove, TPoint{x, -30});
+             timers.Source.Advance(500);
+         },
+         50},
+        {"back over it, it goes on",
+         [&] {
+             mouse(QEvent::MouseMove, upper);
+             timers.Source.Advance(200);
+         },
+         52},
+        {"the release ends it",
+         [&] {
+             mouse(QEvent::MouseButtonRelease, upper);
+             timers.Source.Advance(1000);
+         },
+         52},
+        {"the lower half steps down",
+         [&] {
+             mouse(QEvent::MouseButtonPress, lower);
+             timers.Source.Advance(550);
+             mouse(QEvent::MouseButtonRelease, lower);
+             timers.Source.Advance(1000);
+         },
+         50},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.act();
+        EXPECT_EQ(age(), s.age);
+    }
+    EXPECT_EQ(timers.Source.ActiveCount(), 0);
+    EXPECT_EQ(ed->GetText(), "50");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The grid's tool tips and title hints: a cut-off text shows whole in a tip over its cell (at
 // once), a text that fits shows none, a title's hint shows instead of a tip, Ctrl hides them all.
 #include "GridTestSupport.h"
+#include "UiTestSupport.h"
 
 namespace {
 
@@ -90,6 +91,32 @@ TEST_F(HintTest, TheTipTakesTheFontOfItsCell) {
     EXPECT_GT(large.Height(), little.Height());
     EXPECT_GT(large.Width(), little.Width());
     EXPECT_EQ(w->GetFont()->GetColor(), clInfoText);
+}
+
+// The mouse resting on cells through the platform: the grid has no hint text of its own, yet
+// a cut-off text shows its tip at once, another cell hides it, a fitting text shows none.
+TEST_F(HintTest, TheMouseRestingOnACutCellShowsItsTip) {
+    ManualTimers timers;
+    grid->SetShowHint(true);
+    ASSERT_TRUE(grid->GetHint().isEmpty());
+    auto moveTo = [&](int ACol, int ARow) {
+        const TRect r = grid->CellRect(ACol, ARow);
+        SendMouse(grid, QEvent::MouseMove, r.Left + 5, (r.Top + r.Bottom) / 2);
+        timers.Source.Advance(1);
+    };
+    auto shown = [&]() -> QString {
+        THintWindow* w = Application->GetHintWindow();
+        if (!w || !w->HandleAllocated() || !w->GetHandle()->isVisible()) return QString();
+        return dynamic_cast<TToolTipsWindow*>(w) ? w->GetText() : QStringLiteral("?");
+    };
+    moveTo(2, 1);
+    EXPECT_EQ(shown(), "Іваненко");
+    moveTo(2, 2);
+    EXPECT_EQ(shown(), "Петренко");
+    moveTo(1, 2); // "00002" fits
+    EXPECT_EQ(shown(), QString());
+    moveTo(2, 1); // back to a cut one
+    EXPECT_EQ(shown(), "Іваненко");
 }
 
 } // namespace

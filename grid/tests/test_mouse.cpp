@@ -164,4 +164,170 @@ TEST_F(MouseTest, DraggingInTheIndicatorMarksRowsAndTheCornerMarksAll) {
     EXPECT_EQ(grid->GetSelection()->GetSelectionType(), gskNone);
 }
 
+// Sizing a column from its title border: a frozen column too (a 7-pixel grab zone on a
+// 1-pixel line), with the dotted line until the release, or live with dghTraceColSizing.
+TEST_F(MouseTest, TitleBordersSizeFrozenAndScrollingColumnsLiveOrOnRelease) {
+    grid->SetFrozenCols(1);
+    QApplication::processEvents();
+    struct Case {
+        const char* what;
+        int rawCol;
+        int grab; // where the press lands, from the border
+        bool trace;
+    };
+    const Case cases[] = {
+        {"frozen, line", 1, 3, false},
+        {"frozen, live", 1, -2, true},
+        {"scrolling, line", 2, 1, false},
+        {"scrolling, live", 2, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.trace)
+            grid->SetOptionsEh(grid->GetOptionsEh() + TDBGridEhOptions{dghTraceColSizing});
+        else
+            grid->SetOptionsEh(grid->GetOptionsEh() - TDBGridEhOptions{dghTraceColSizing});
+        TColumnEh* col = Column(c.rawCol - 1);
+        const int before = col->GetWidth();
+        const int border = grid->CellRect(c.rawCol, 0).Right;
+        const int y = At(c.rawCol, 0).Y;
+        Press(TPoint{border + c.grab, y});
+        Mouse(QEvent::MouseMove, TPoint{border + c.grab + 15, y});
+        // the column follows the mouse only when tracing
+        EXPECT_EQ(col->GetWidth(), c.trace ? before + 15 : before);
+        Mouse(QEvent::MouseMove, TPoint{border + c.grab + 25, y});
+        Release(TPoint{border + c.grab + 25, y});
+        EXPECT_EQ(col->GetWidth(), before + 25);
+        EXPECT_EQ(grid->GetEhGridState(), ehgsNormal);
+        EXPECT_EQ(grid->GetGridState(), gsNormal);
+        // the next column moved along
+        EXPECT_EQ(grid->CellRect(c.rawCol + 1, 0).Left, border + 25 + 1);
+    }
+    // outside the zone a press on the frozen title is no sizing
+    const int border = grid->CellRect(1, 0).Right;
+    Press(TPoint{border - 6, At(1, 0).Y});
+    EXPECT_NE(grid->GetEhGridState(), ehgsFrozenColSizing);
+    Release(TPoint{border - 6, At(1, 0).Y});
+}
+
+// The cursor shapes the mouse takes over the grid, with and without multi-select.
+TEST_F(MouseTest, TheCursorShowsWhatAPressWouldDo) {
+    auto shown = [&](TPoint P) {
+        Mouse(QEvent::MouseMove, P, Qt::NoButton);
+        QWidget* w = grid->GetHandle();
+        if (!w->testAttribute(Qt::WA_SetCursor)) return crDefault;
+        for (TCursor c : {crHSplit, crVSplit, crDownCurEh, crRightCurEh})
+            if (w->cursor() == Screen->GetCursors(c)) return c;
+        return crArrow;
+    };
+    grid->SetFrozenCols(1);
+    grid->SetRowSizingAllowed(true);
+    QApplication::processEvents();
+    const TRect title = grid->CellRect(2, 0);
+    const TRect frozen = grid->CellRect(1, 0);
+    const int midX = (title.Left + title.Right) / 2;
+    struct Case {
+        const char* where;
+        TPoint at;
+        TCursor single, multi;
+    };
+    const TRect indicator = grid->CellRect(0, 2);
+    const Case cases[] = {
+        {"a scrolling title border", TPoint{title.Right + 1, title.Top + 3}, crHSplit, crHSplit},
+        {"a frozen title border", TPoint{frozen.Right - 2, frozen.Top + 3}, crHSplit, crHSplit},
+        {"the lower edge of a title", TPoint{midX, title.Bottom - 3}, crDefault, crDownCurEh},
+        {"the upper part of a title", TPoint{midX, title.Top + 2}, crDefault, crDefault},
+        {"the indicator of a record", At(0, 2), crDefault, crRightCurEh},
+        {"a row border in the indicator", TPoint{4, indicator.Bottom + 1}, crVSplit, crVSplit},
+        {"a row border in the data", TPoint{midX, indicator.Bottom + 1}, crDefault, crDefault},
+        {"a data cell", At(2, 3), crDefault, crDefault},
+    };
+    for (bool multi : {false, true}) {
+        if (multi) grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.where);
+            EXPECT_EQ(shown(c.at), multi ? c.multi : c.single) << "multi " << multi;
+        }
+    }
+}
+
+// Dragging across the lower edges of the titles selects columns; Ctrl adds one, Shift extends.
+TEST_F(MouseTest, DraggingAcrossTitlesSelectsColumns) {
+    grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
+    auto zone = [&](int ACol) {
+        const TRect r = grid->CellRect(ACol, 0);
+        return TPoint{(r.Left + r.Right) / 2, r.Bottom - 2};
+    };
+    auto selected = [&] {
+        QStringList r;
+        TDBGridEhSelectionCols* cols = grid->GetSelection()->GetColumns();
+        for (int i = 0; i < cols->Count(); ++i)
+            r << cols->GetColumn(i)->GetFieldName();
+        r.sort();
+        return r;
+    };
+    Press(zone(1));
+    EXPECT_EQ(grid->GetEhGridState(), ehgsColSelecting);
+    Mouse(QEvent::MouseMove, zone(2));
+    // below the titles only the column under the mouse counts
+    Mouse(QEvent::MouseMove, At(3, 3));
+    Release(At(3, 3));
+    EXPECT_EQ(grid->GetSelection()->GetSelectionType(), gskColumns);
+    EXPECT_EQ(selected(), (QStringList{"AGE", "FAMILY", "TAB"}));
+    EXPECT_EQ(grid->GetEhGridState(), ehgsNormal);
+    EXPECT_EQ(Tab(), "00001"); // the record stays
+    // a plain press starts over, Shift extends from it, Ctrl takes one out
+    ClickAt(zone(4));
+    EXPECT_EQ(selected(), QStringList{"SEX"});
+    ClickAt(zone(2), Qt::ShiftModifier);
+    EXPECT_EQ(selected(), (QStringList{"AGE", "FAMILY", "SEX"}));
+    ClickAt(zone(3), Qt::ControlModifier);
+    EXPECT_EQ(selected(), (QStringList{"FAMILY", "SEX"}));
+    ClickAt(zone(2));
+    EXPECT_EQ(selected(), QStringList{"FAMILY"});
+    // a press above the zone is a title press, not a selection
+    ClickAt(TPoint{zone(3).X, grid->CellRect(3, 0).Top + 2});
+    EXPECT_EQ(selected(), QStringList{"FAMILY"});
+}
+
+// With an automatic drag mode a press inside the selection waits: a move starts dragging it, a
+// release without a move clears it; a press outside selects as usual.
+TEST_F(MouseTest, APressInsideTheSelectionStartsADragOnTheMove) {
+    grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
+    grid->SetDragMode(dmAutomatic);
+    auto selectRect = [&] {
+        Press(At(1, 1));
+        Mouse(QEvent::MouseMove, At(2, 2));
+        Release(At(2, 2));
+        ASSERT_EQ(grid->GetSelection()->GetSelectionType(), gskRectangle);
+    };
+    selectRect();
+    EXPECT_FALSE(grid->Dragging());
+    Press(At(1, 2));
+    EXPECT_TRUE(grid->GetDragPending());
+    EXPECT_EQ(grid->GetSelection()->GetSelectionType(), gskRectangle);
+    Mouse(QEvent::MouseMove, At(1, 4));
+    EXPECT_FALSE(grid->GetDragPending());
+    EXPECT_TRUE(grid->Dragging());
+    grid->EndDrag(false);
+    Release(At(1, 4));
+    EXPECT_EQ(grid->GetSelection()->GetSelectionType(), gskRectangle);
+
+    // no move: the press was a click, which clears the selection
+    Press(At(2, 1));
+    EXPECT_TRUE(grid->GetDragPending());
+    Release(At(2, 1));
+    EXPECT_FALSE(grid->GetDragPending());
+    EXPECT_FALSE(grid->Dragging());
+    EXPECT_EQ(grid->GetSelection()->GetSelectionType(), gskNone);
+
+    // outside the selection a press starts a new one, no drag
+    selectRect();
+    Press(At(4, 4));
+    EXPECT_FALSE(grid->GetDragPending());
+    Mouse(QEvent::MouseMove, At(4, 5));
+    EXPECT_FALSE(grid->Dragging());
+    Release(At(4, 5));
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "GridTestSupport.h"
 
 #include "StdCtrls.h"
+#include "UiTestSupport.h"
 
 namespace {
 
@@ -254,6 +255,31 @@ TEST_F(CardListPaint, TheFocusedCellIsHighlightedAndFramedWhileTheGridIsActive) 
         // the letters found sit on yellow
         EXPECT_GT(s.Count(Inside(frozen, 2), [](TColor C) { return Same(C, clYellow); }),
                   frozen.Height());
+    }
+}
+
+TEST_F(CardListPaint, CtrlAHighlightsEveryRecordWithOrWithoutMultiSelect) {
+    auto highlight = [](TColor C) { return Same(C, clHighlight); };
+    grid->SetEditActions(TDBGridEhEditActions{geaSelectAllEh, geaCopyEh});
+    for (bool multi : {false, true}) {
+        SCOPED_TRACE(multi);
+        if (multi) grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
+        ds->SetRecNo(5);
+        grid->SetSelectedIndex(4);
+        SendKey(grid, Qt::Key_A, QStringLiteral("a"), Qt::ControlModifier);
+        ASSERT_EQ(grid->GetSelection()->GetSelectionType(), gskAll);
+        TShot s(grid);
+        // rows other than the current one, in a frozen and in a scrolling column
+        for (int row : {1, 3, 7})
+            for (int col : {1, 3, 6}) {
+                const TRect cell = Inside(Cell(col, row), 2);
+                EXPECT_GT(s.Count(cell, highlight), cell.Width() * cell.Height() / 2)
+                    << "column " << col << " row " << row;
+            }
+        // a click clears it: only the current cell stays highlighted
+        grid->GetSelection()->Clear();
+        TShot after(grid);
+        EXPECT_EQ(after.Count(Inside(Cell(6, 3), 2), highlight), 0);
     }
 }
 

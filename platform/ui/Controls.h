@@ -429,6 +429,9 @@ class TControl : public TComponent {
     QString GetHint() const { return hint; }
     void SetHint(const QString& Value) { hint = Value; }
     bool GetShowHint() const { return showHint; }
+    // A control that gives hints of its own (per part of it, through CM_HINTSHOW) without a
+    // hint text of its own.
+    virtual bool HasOwnHints() { return false; }
     void SetShowHint(bool Value);
     bool GetParentShowHint() const { return parentShowHint; }
     void SetParentShowHint(bool Value);

@@ -386,6 +386,9 @@ class TApplication : public TComponent {
     THintWindow* GetHintWindow() const { return hintWindow; }
     // Tells the application which control is under the mouse (CM_MOUSEENTER/LEAVE, hints).
     void DoMouseIdle(TControl* Target);
+    // The mouse moved to another part of a control that gives hints per part: the hint shown
+    // goes and the pause starts again.
+    void RestartHint(TControl* Target);
     TControl* GetMouseControl() const { return mouseControl; }
     void Minimize();
     void Restore();
@@ -414,6 +417,8 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    // Starts the pause before the hint of the control under the mouse.
+    void armHint(TControl* Target);
     void created(TComponent* Obj, TCustomForm* Form);
     void created(TComponent* Obj, TComponent*);
     void installIdleHook();

@@ -233,7 +233,7 @@ bool TApplication::GetActive() const {
 
 namespace {
 bool controlShowsHint(TControl* C) {
-    return C && C->GetShowHint() && !C->GetHint().isEmpty();
+    return C && C->GetShowHint() && (!C->GetHint().isEmpty() || C->HasOwnHints());
 }
 // The short part of a hint "short|long".
 QString shortHint(const QString& H) {
@@ -253,12 +253,21 @@ void TApplication::DoMouseIdle(TControl* Target) {
     if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
     if (Target) Target->Perform(CM_MOUSEENTER, 0, 0);
     SetHint(Target ? longHint(Target->GetHint()) : QString());
-    // hint timing
+    if (hintWindow && hintWindow->HandleAllocated() && hintControl != Target) HideHint();
+    armHint(Target);
+}
+
+void TApplication::RestartHint(TControl* Target) {
+    if (Target != mouseControl) return;
+    if (hintWindow && hintWindow->HandleAllocated()) HideHint();
+    armHint(Target);
+}
+
+void TApplication::armHint(TControl* Target) {
     if (hintTimer) {
         GetTimerSource()->StopTimer(hintTimer);
         hintTimer = 0;
     }
-    if (hintWindow && hintWindow->HandleAllocated() && hintControl != Target) HideHint();
     if (showHint && controlShowsHint(Target)) {
         int pause = hintPause;
         TMessage m{CM_HINTSHOWPAUSE, 1, LPARAM(&pause), 0};
@@ -282,7 +291,7 @@ void TApplication::ActivateHint(const TPoint& CursorPos) {
     if (!c || !showHint) return;
     // the nearest control (itself or a parent) that has a hint
     TControl* h = c;
-    while (h && h->GetHint().isEmpty())
+    while (h && h->GetHint().isEmpty() && !h->HasOwnHints())
         h = h->GetParent();
     if (!h || !h->GetShowHint()) return;
     THintInfo info;

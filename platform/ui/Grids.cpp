@@ -105,9 +105,10 @@ void TInplaceEdit::Move(const TRect& Loc) {
 
 void TInplaceEdit::Hide() {
     if (!HandleAllocated() || !visible) return;
-    bool hadFocus = ::GetFocus() == handle;
+    // the grid takes the focus first: hiding a focused window would pass it to the form, and
+    // the grid, left, would write the editor's old text over a value just set
+    if (::GetFocus() == handle && grid && grid->CanFocus()) grid->SetFocus();
     SetVisible(false);
-    if (hadFocus && grid && grid->CanFocus()) grid->SetFocus();
 }
 
 void TInplaceEdit::SetFocus() {

@@ -276,6 +276,12 @@ class TCustomGrid : public TCustomControl {
     int GetSizingOfs() const { return sizingOfs; }
     void SetSizingPos(int Value) { sizingPos = Value; }
     void SetGridState(TGridState Value) { gridState = Value; }
+    // Sets the column (row) being sized, the line's position and its offset from the mouse.
+    void SetSizing(int Index, int Pos, int Ofs) {
+        sizingIndex = Index;
+        sizingPos = Pos;
+        sizingOfs = Ofs;
+    }
     int GetMoveIndex() const { return moveIndex; }
     int GetMovePos() const { return movePos; }
 
