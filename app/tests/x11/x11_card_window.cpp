@@ -40,24 +40,8 @@ bool cardShown() {
 class CardWindowX11 : public X11Test {};
 
 TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReopening) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    qputenv("KADRION_CONFIG_DIR", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
-    {
-        TScriptedInteraction quiet;
-        TUserInteractionSwap swap(&quiet);
-        ASSERT_EQ(PrepareFirstRun(), frDatabaseMade);
-    }
-    TFakeClock clock(EncodeDate(2024, 3, 14) + 0.5);
-    TClockSwap swap(&clock);
-    CreateApplicationForms();
-    ASSERT_TRUE(DM->Database->GetConnected());
-    FillDatabase(TEmployeeGenerator::Directories(),
-                 TEmployeeGenerator(5, EncodeDate(2024, 3, 1)).Employees(60));
-    MainForm->Show();
-    ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
-    X11::SetLayout(QStringLiteral("ua"));
+    TProgramOnX11 program(60);
+    ASSERT_TRUE(program.Started());
 
     QString tab;
     const QString typed = QStringLiteral("Мар'яненко");
@@ -122,12 +106,7 @@ TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReo
          [] { return true; }},
     };
     EXPECT_EQ(RunX11Steps(steps), 0);
-    X11::SetLayout(QStringLiteral("us"));
     if (CardForm) CardForm->Close();
-    DM->Database->SetConnected(false);
-    FreeApplicationForms();
-    qunsetenv("XDG_DATA_HOME");
-    qunsetenv("KADRION_CONFIG_DIR");
 }
 
 } // namespace
