@@ -323,9 +323,18 @@ void TDM::bindRules() {
     IBotp->BeforePost = [this](TDataSet* D) { IBotpBeforePost(D); };
     IBhel->BeforePost = [this](TDataSet* D) { IBhelBeforePost(D); };
     IBkids->OnPostError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
-        KidsPostError(D, E, A);
+        PostError(D, E, A);
     };
     IBkids->OnDeleteError = IBkids->OnPostError;
+    // The productions run their statements at once: each is committed as it is made, a delete
+    // is asked first, and a name taken already is told.
+    IBdepart->AfterPost = [this](TDataSet* D) { SaveAfterPost(D); };
+    IBdepart->AfterDelete = [this](TDataSet* D) { SaveAfterDelete(D); };
+    IBdepart->BeforeDelete = [this](TDataSet* D) { ConfirmDelete(D); };
+    IBdepart->OnPostError = [this](TDataSet* D, EDatabaseError& E, TDataAction& A) {
+        PostError(D, E, A);
+    };
+    IBdepart->OnDeleteError = IBdepart->OnPostError;
 }
 
 void TDM::SetQueryLine(int FromEnd, const QString& Line) {

@@ -117,6 +117,11 @@ class TDM : public TDataModule, public TCalendarSource {
     // confirmation dialog). Yes posts and saves it, No discards it. False when the save
     // failed: the change stays, so the window can stay open with it.
     bool SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation = false);
+    // The steps of that: whether there is a change to offer, the question itself (true for
+    // Yes), and the save (true when nothing stays unsaved) or the discard.
+    bool HasUnsavedChange(TIBCustomDataSet* DataSet) const;
+    bool AskToSave(bool Confirmation);
+    bool SaveOrDiscard(TIBCustomDataSet* DataSet, bool Save);
 
     // The number of the employee at the start of the current edit.
     QString NumberAtEditStart;
@@ -150,7 +155,8 @@ class TDM : public TDataModule, public TCalendarSource {
     void IBotpAfterInsert(TDataSet* DataSet);
     void IBotpBeforePost(TDataSet* DataSet);
     void IBhelBeforePost(TDataSet* DataSet);
-    void KidsPostError(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action);
+    // A post or delete run at once on the server failed (children, productions).
+    void PostError(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action);
 
 private:
     // Set while a post changes an employee's number: the details are read again after the

@@ -79,17 +79,25 @@ void TDM::RefreshOpenDataSets() {
         if (q->GetActive() && q->GetState() == dsBrowse) q->Refresh();
 }
 
-bool TDM::SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation) {
-    if (!DataSet->GetActive()) return true;
-    const bool editing = DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert;
-    if (!editing && !DataSet->UpdatesPending()) return true;
+bool TDM::HasUnsavedChange(TIBCustomDataSet* DataSet) const {
+    if (!DataSet->GetActive()) return false;
+    return DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert ||
+           DataSet->UpdatesPending();
+}
+
+bool TDM::AskToSave(bool Confirmation) {
     const QString text = QString::fromUtf16(SSaveChanges);
-    const bool yes =
-        Confirmation ? GetUserInteraction()->MessageDlg(text, QString(), mtConfirmation,
-                                                        TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes
-                     : GetUserInteraction()->MessageBox(text, QString::fromUtf16(SMessageCaption),
-                                                        MB_YESNO | MB_ICONQUESTION) == IDYES;
-    if (!yes) {
+    return Confirmation
+               ? GetUserInteraction()->MessageDlg(text, QString(), mtConfirmation,
+                                                  TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes
+               : GetUserInteraction()->MessageBox(text, QString::fromUtf16(SMessageCaption),
+                                                  MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+bool TDM::SaveOrDiscard(TIBCustomDataSet* DataSet, bool Save) {
+    if (!HasUnsavedChange(DataSet)) return true;
+    const bool editing = DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert;
+    if (!Save) {
         if (editing) DataSet->Cancel();
         DataSet->CancelUpdates();
         return true;
@@ -98,14 +106,18 @@ bool TDM::SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation) {
         if (editing)
             DataSet->Post(); // saved by the rule after the post
         else
-            Save(DataSet, false);
+            this->Save(DataSet, false);
     } catch (EAbort&) {
         // the rule that refused has said why
     } catch (Exception& E) {
         showError(E.Message);
     }
-    const bool still = DataSet->GetState() == dsEdit || DataSet->GetState() == dsInsert;
-    return !still && !DataSet->UpdatesPending();
+    return !HasUnsavedChange(DataSet);
+}
+
+bool TDM::SaveOnClose(TIBCustomDataSet* DataSet, bool Confirmation) {
+    if (!HasUnsavedChange(DataSet)) return true;
+    return SaveOrDiscard(DataSet, AskToSave(Confirmation));
 }
 
 void TDM::SaveAfterPost(TDataSet* DataSet) {
@@ -130,6 +142,7 @@ QString TDM::keyMessage(TDataSet* DataSet) const {
     if (DataSet == IBpodr) return QStringLiteral("Такий код підрозділу вже існує.");
     if (DataSet == IBgroup) return QStringLiteral("Такий код групи вже існує.");
     if (DataSet == IBhel) return QStringLiteral("Такий номер вже існує.");
+    if (DataSet == IBdepart) return QStringLiteral("Таке найменування виробництва вже існує.");
     return QString();
 }
 
@@ -142,9 +155,11 @@ void TDM::KeyViolation(TDataSet* DataSet, EDatabaseError& E, TUpdateKind,
     UpdateAction = uaAbort;
 }
 
-void TDM::KidsPostError(TDataSet*, EDatabaseError& E, TDataAction& Action) {
-    // The child's statement ran at once and failed: say so and keep the record in edit.
-    showError(ErrorText(E));
+void TDM::PostError(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action) {
+    // The statement ran at once and failed: say so and keep the record in edit.
+    const QString key = keyMessage(DataSet);
+    showError(!key.isEmpty() && E.Message.startsWith(QLatin1String("violation")) ? key
+                                                                                 : ErrorText(E));
     Action = daAbort;
 }
 

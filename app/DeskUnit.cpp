@@ -1,6 +1,7 @@
 #include "DeskUnit.h"
 
 #include <QApplication>
+#include <QWidget>
 
 TDeskForm* DeskForm = nullptr;
 
@@ -34,7 +35,15 @@ TDeskForm::TDeskForm(TComponent* AOwner) : TForm(AOwner) {
 }
 
 void ShowWaitWindow() {
-    if (!DeskForm) DeskForm = CreateNewForm<TDeskForm>(Application.get());
+    if (!DeskForm) {
+        DeskForm = CreateNewForm<TDeskForm>(Application.get());
+        // The wait window only tells: it never takes the keyboard. Were it activated, the
+        // window manager would move the focus to it and, as it goes again, to no window at
+        // all, after the work is done: what the user types next would be lost.
+        QWidget* w = DeskForm->GetHandle();
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
+        w->setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+    }
     DeskForm->Lab->SetCaption(QString::fromUtf16(SWaitText));
     DeskForm->Show();
     DeskForm->Update();

@@ -5,10 +5,13 @@
 #include "Connection.h"
 #include "DMUnit.h"
 #include "Dates.h"
+#include "DepartUnit.h"
 #include "DeskUnit.h"
 #include "Dialogs.h"
 #include "IniFiles.h"
 #include "Opt2Unit.h"
+#include "PodrUnit.h"
+#include "ProfUnit.h"
 #include "ReportDlgs.h"
 #include "SelUnit.h"
 #include "Seniority.h"
@@ -95,9 +98,10 @@ void TMainForm::makeMenu() {
     N32 = item(N1, "N32", "Надання відпустки");
     N42 = item(N1, "N42", "Лікарняні листи");
     line(N1);
-    N24 = item(N1, "N24", "Довідник підрозділів");
-    N25 = item(N1, "N25", "Довідник посад");
-    N46 = item(N1, "N46", "Довідник виробництв");
+    N24 = item(N1, "N24", "Довідник підрозділів", &TMainForm::N24Click);
+    DM->AStartPodr->OnExecute = [this](TObject* S) { N24Click(S); };
+    N25 = item(N1, "N25", "Довідник посад", &TMainForm::N25Click);
+    N46 = item(N1, "N46", "Довідник виробництв", &TMainForm::N46Click);
 
     N11 = item(nullptr, "N11", "&Редагування");
     N12 = actionItem(N11, "N12", DM->AFirst);
@@ -284,6 +288,18 @@ bool TMainForm::CloseChildren() {
 
 void TMainForm::N2Click(TObject*) {
     OpenModule(CardForm);
+}
+
+void TMainForm::N24Click(TObject*) {
+    OpenModule(PodrForm);
+}
+
+void TMainForm::N25Click(TObject*) {
+    OpenModule(ProfForm);
+}
+
+void TMainForm::N46Click(TObject*) {
+    OpenModule(DepartForm);
 }
 
 // ---- the service commands -------------------------------------------------------------------

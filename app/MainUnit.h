@@ -48,6 +48,9 @@ class TMainForm : public TForm {
     void FormClose(TObject* Sender, TCloseAction& Action);
     void N34Click(TObject* Sender); // the query builder
     void N2Click(TObject* Sender);  // the employee cards
+    void N24Click(TObject* Sender); // the subdivisions
+    void N25Click(TObject* Sender); // the positions
+    void N46Click(TObject* Sender); // the productions
     void N41Click(TObject* Sender); // seniority
     void N44Click(TObject* Sender); // backup
     void N45Click(TObject* Sender); // restore

@@ -309,6 +309,33 @@ TEST_F(CardTest, TheCloseQuestionSavesDiscardsOrKeepsTheWindowWhenTheSaveFails) 
     }
 }
 
+TEST_F(CardTest, ANumberTypedIntoTheCardTakesTheAppointmentsAndChildrenAlong) {
+    // an employee with children and appointments
+    const auto it = std::find_if(people.begin(), people.end(), [](const TGenEmployee& e) {
+        return !e.Children.empty() && e.Appointments.size() > 1;
+    });
+    ASSERT_NE(it, people.end());
+    TCardForm* f = Open();
+    f->RadioButton3->SetChecked(true);
+    ASSERT_TRUE(DM->IBQuery->Locate(QStringLiteral("TAB"), it->Tab, {}));
+    DM->IBnazn->FetchAll();
+    ASSERT_EQ(DM->IBnazn->RecordCount(), int(it->Appointments.size()));
+    DM->IBQuery->Edit();
+    Enter(f, QStringLiteral("TAB"), QStringLiteral("99999"));
+    CloseCard(IDYES);
+    ASSERT_EQ(CardForm, nullptr);
+    EXPECT_EQ(Texts(), QStringList{QStringLiteral("В базах проводились зміни. Зберегти зміни?")});
+
+    f = Open();
+    f->RadioButton3->SetChecked(true);
+    EXPECT_FALSE(DM->IBQuery->Locate(QStringLiteral("TAB"), it->Tab, {}));
+    ASSERT_TRUE(DM->IBQuery->Locate(QStringLiteral("TAB"), QStringLiteral("99999"), {}));
+    EXPECT_EQ(DM->IBQuery->FieldByName(QStringLiteral("FAMILY"))->GetAsString(), it->Family);
+    DM->IBnazn->FetchAll();
+    EXPECT_EQ(DM->IBnazn->RecordCount(), int(it->Appointments.size()));
+    EXPECT_EQ(DM->IBkids->RecordCount(), int(it->Children.size()));
+}
+
 TEST_F(CardTest, AnImpossibleDateIsReportedAndTheCardStaysWithItsEdits) {
     TCardForm* f = Open();
     DM->IBQuery->Edit();

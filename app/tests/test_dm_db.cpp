@@ -169,6 +169,50 @@ TEST_F(DataModuleTest, RenumberingMovesAppointmentsAndChildrenOnlyAndAClashChang
     EXPECT_EQ(Count("KIDS", "KID_TAB = '00012'"), 0);
 }
 
+TEST_F(DataModuleTest, ARenumberingThatFailsHalfwayIsUndoneWholeAndSavedLater) {
+    AddEmployee("00012", "Шевчук");
+    AddAppointment("00012", "01.02.2020", 1);
+    AddAppointment("00012", "01.02.2021", 2);
+    Exec("insert into KIDS (KID_TAB, KID_NAME) values ('00012', 'Оля')");
+    // Another user holds the employee's children: their renumbering fails after the employee's
+    // row and the appointments have been changed.
+    TIBDatabase other(nullptr);
+    TIBTransaction otherTr(nullptr);
+    other.SetDatabaseName(DbPath());
+    other.GetParams()->AddStrings(dm->Database->GetParams());
+    other.SetDefaultTransaction(&otherTr);
+    otherTr.SetDefaultDatabase(&other);
+    other.Open();
+    TIBQuery hold(nullptr);
+    hold.SetDatabase(&other);
+    hold.GetSQL()->SetText("update KIDS set KID_SEX = 'Ж'");
+    hold.ExecSQL();
+
+    OpenEmployees("00012");
+    dm->IBQuery->Edit();
+    F(dm->IBQuery, "TAB")->SetAsString("00099");
+    dm->IBQuery->Post();
+    ASSERT_EQ(ui.Asked.size(), 1u);
+    EXPECT_EQ(ui.Last().Caption, QStringLiteral("Помилка"));
+    EXPECT_TRUE(dm->IBQuery->UpdatesPending());
+    // nothing of it stays: not the number, not the appointments (also after a commit)
+    dm->IBTrans->CommitRetaining();
+    EXPECT_EQ(Count("KADR", "TAB = '00012'"), 1);
+    EXPECT_EQ(Count("KADR", "TAB = '00099'"), 0);
+    EXPECT_EQ(Count("NAZN", "TAB2 = '00012'"), 2);
+    EXPECT_EQ(Count("KIDS", "KID_TAB = '00012'"), 1);
+    EXPECT_EQ(F(dm->IBQuery, "TAB")->GetAsString(), QStringLiteral("00099")); // kept to retry
+
+    // once the other user lets go, the next save moves all of it
+    otherTr.Rollback();
+    other.Close();
+    EXPECT_TRUE(dm->Save(dm->IBQuery, false));
+    EXPECT_EQ(Count("KADR", "TAB = '00099'"), 1);
+    EXPECT_EQ(Count("NAZN", "TAB2 = '00099'"), 2);
+    EXPECT_EQ(Count("KIDS", "KID_TAB = '00099'"), 1);
+    EXPECT_EQ(Count("NAZN", "TAB2 = '00012'") + Count("KIDS", "KID_TAB = '00012'"), 0);
+}
+
 TEST_F(DataModuleTest, ApostrophesInNumbersAndNamesAreStoredFoundAndRenumbered) {
     OpenEmployees();
     dm->IBQuery->Append();

@@ -9,6 +9,7 @@
 #include "FillDb.h"
 #include "FirstRun.h"
 #include "MainUnit.h"
+#include "MenuKeys.h"
 #include "Startup.h"
 #include "X11Check.h"
 #include "X11Test.h"
@@ -26,14 +27,6 @@ bool messageBox(const QString& Start) {
     return box && box->isVisible() && box->text().startsWith(Start);
 }
 
-// Keys that drop a menu or choose from it: sent without waiting for them inside the step, for
-// the menu runs its own loop while the step's handler would wait.
-void menuKeys(const char* Keys) {
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")};
-    args += QString::fromLatin1(Keys).split(u' ');
-    X11Tool(args);
-}
-
 // The personnel menu dropped: its pop-up shown, keys go to it from now on.
 bool menuShown() {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -46,34 +39,16 @@ bool cardShown() {
 
 class CardWindowX11 : public X11Test {};
 
-// Off for now: it passes when ctest runs from the source tree, but from the build folder (as
-// ./test.sh runs it) the typed surname does not reach the edit; the cause is not found yet.
-TEST_F(CardWindowX11, DISABLED_ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReopening) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    qputenv("KADRION_CONFIG_DIR", home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", home.path().toUtf8());
-    {
-        TScriptedInteraction quiet;
-        TUserInteractionSwap swap(&quiet);
-        ASSERT_EQ(PrepareFirstRun(), frDatabaseMade);
-    }
-    TFakeClock clock(EncodeDate(2024, 3, 14) + 0.5);
-    TClockSwap swap(&clock);
-    CreateApplicationForms();
-    ASSERT_TRUE(DM->Database->GetConnected());
-    FillDatabase(TEmployeeGenerator::Directories(),
-                 TEmployeeGenerator(5, EncodeDate(2024, 3, 1)).Employees(60));
-    MainForm->Show();
-    ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
-    X11::SetLayout(QStringLiteral("ua"));
+TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReopening) {
+    TProgramOnX11 program(60);
+    ASSERT_TRUE(program.Started());
 
     QString tab;
     const QString typed = QStringLiteral("Мар'яненко");
     std::vector<TX11Step> steps = {
-        {"alt+О drops the personnel menu", [] { menuKeys("alt+Cyrillic_o"); },
+        {"alt+О drops the personnel menu", [] { MenuKeys("alt+Cyrillic_o"); },
          [] { return menuShown(); }},
-        {"return opens the cards", [] { menuKeys("Return"); }, [] { return cardShown(); }, true},
+        {"return opens the cards", [] { MenuKeys("Return"); }, [] { return cardShown(); }, true},
         {"screenshot of the list",
          [] {
              X11::Flush();
@@ -116,9 +91,9 @@ TEST_F(CardWindowX11, DISABLED_ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAnd
          [] { return true; }},
         {"return says yes: saved and closed", [] { X11::Key(QStringLiteral("Return")); },
          [] { return !CardForm && !QApplication::activeModalWidget(); }},
-        {"alt+О drops the menu again", [] { menuKeys("alt+Cyrillic_o"); },
+        {"alt+О drops the menu again", [] { MenuKeys("alt+Cyrillic_o"); },
          [] { return menuShown(); }},
-        {"return opens the cards again", [] { menuKeys("Return"); }, [] { return cardShown(); },
+        {"return opens the cards again", [] { MenuKeys("Return"); }, [] { return cardShown(); },
          true},
         {"the employee has the typed surname",
          [&] { DM->IBQuery->Locate(QStringLiteral("TAB"), tab, {}); },
@@ -131,12 +106,7 @@ TEST_F(CardWindowX11, DISABLED_ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAnd
          [] { return true; }},
     };
     EXPECT_EQ(RunX11Steps(steps), 0);
-    X11::SetLayout(QStringLiteral("us"));
     if (CardForm) CardForm->Close();
-    DM->Database->SetConnected(false);
-    FreeApplicationForms();
-    qunsetenv("XDG_DATA_HOME");
-    qunsetenv("KADRION_CONFIG_DIR");
 }
 
 } // namespace

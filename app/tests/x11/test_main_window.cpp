@@ -9,6 +9,7 @@
 #include "Dates.h"
 #include "FreshHome.h"
 #include "MainUnit.h"
+#include "MenuKeys.h"
 #include "Opt2Unit.h"
 #include "Startup.h"
 #include "X11Check.h"
@@ -44,12 +45,6 @@ bool modalShown(TCustomForm* F) {
            F->GetHandle()->isActiveWindow();
 }
 
-void keys(const char* Keys) {
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")};
-    args += QString::fromLatin1(Keys).split(u' ');
-    X11Tool(args);
-}
-
 class MainWindowX11 : public X11Test {};
 
 TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
@@ -78,40 +73,40 @@ TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
     X11::SetLayout(QStringLiteral("ua"));
 
     std::vector<TX11Step> steps = {
-        {"alt+С drops the service menu", [] { keys("alt+Cyrillic_es"); },
+        {"alt+С drops the service menu", [] { MenuKeys("alt+Cyrillic_es"); },
          [] { return menuWith(QStringLiteral("Настройки")); }},
         {"screenshot of the menu", [] { X11::Screenshot(QStringLiteral("app-service-menu")); },
          [] { return true; }},
-        {"up and return open the settings", [] { keys("Up Return"); },
+        {"up and return open the settings", [] { MenuKeys("Up Return"); },
          [] { return modalShown(Opt2Form); }},
         {"the settings show the database", [] { X11::Screenshot(QStringLiteral("app-settings")); },
          [&] { return Opt2Form->Edit6->GetText() == database; }},
-        {"escape cancels the settings", [] { keys("Escape"); },
+        {"escape cancels the settings", [] { MenuKeys("Escape"); },
          [] { return !Opt2Form->GetVisible() && MainForm->GetHandle()->isActiveWindow(); }},
-        {"the backup is asked from the service menu", [] { keys("alt+Cyrillic_es"); },
+        {"the backup is asked from the service menu", [] { MenuKeys("alt+Cyrillic_es"); },
          [] { return menuWith(QStringLiteral("Резервування бази даних")); }},
-        {"down to it and return: the question", [] { keys("Down Down Down Return"); },
+        {"down to it and return: the question", [] { MenuKeys("Down Down Down Return"); },
          [] { return messageBox(QStringLiteral("Ви дійсно бажаєте зробити резервування")); }},
         {"screenshot of the question",
          [] { X11::Screenshot(QStringLiteral("app-backup-question")); }, [] { return true; }},
-        {"return says yes: the backup is made and told", [] { keys("Return"); },
+        {"return says yes: the backup is made and told", [] { MenuKeys("Return"); },
          [] { return messageBox(QStringLiteral("Резервування бази закінчено")); }},
-        {"return closes the message", [] { keys("Return"); },
+        {"return closes the message", [] { MenuKeys("Return"); },
          [] {
              return !QApplication::activeModalWidget() && !WaitWindowShown() &&
                     MainForm->GetHandle()->isActiveWindow();
          }},
-        {"alt+Д drops the help menu after a dialog", [] { keys("alt+Cyrillic_de"); },
+        {"alt+Д drops the help menu after a dialog", [] { MenuKeys("alt+Cyrillic_de"); },
          [] { return menuWith(QStringLiteral("Про програму...")); }},
-        {"up and return open the about box", [] { keys("Up Return"); },
+        {"up and return open the about box", [] { MenuKeys("Up Return"); },
          [] { return modalShown(AboutBox); }},
         {"screenshot of the about box", [] { X11::Screenshot(QStringLiteral("app-about")); },
          [] { return true; }},
-        {"return closes the about box", [] { keys("Return"); },
+        {"return closes the about box", [] { MenuKeys("Return"); },
          [] { return !AboutBox->GetVisible(); }},
-        {"alt+В drops the exit menu", [] { keys("alt+Cyrillic_ve"); },
+        {"alt+В drops the exit menu", [] { MenuKeys("alt+Cyrillic_ve"); },
          [] { return menuWith(QStringLiteral("Вийти з програми")); }},
-        {"its last item ends the program", [] { keys("Up Return"); },
+        {"its last item ends the program", [] { MenuKeys("Up Return"); },
          [] { return Application->GetTerminated(); }},
     };
     // On a failure: which window Qt takes as active and which as modal.

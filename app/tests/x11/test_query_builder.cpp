@@ -9,6 +9,7 @@
 #include "Dates.h"
 #include "FreshHome.h"
 #include "MainUnit.h"
+#include "MenuKeys.h"
 #include "SelUnit.h"
 #include "Startup.h"
 #include "TestSupport.h"
@@ -19,12 +20,6 @@
 #include <QMenu>
 
 namespace {
-
-void keys(const char* Keys) {
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")};
-    args += QString::fromLatin1(Keys).split(u' ');
-    X11Tool(args);
-}
 
 // Turns the wheel over a list until its item Index is in view; true when it is.
 bool scrollTo(TTextListBox* L, int Index) {
@@ -103,12 +98,12 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
     TUserInteractionSwap uiSwap(&ui);
     ui.AnswerFile(pdf);
     std::vector<TX11Step> steps = {
-        {"alt+З drops the reports menu", [] { keys("alt+Cyrillic_ze"); },
+        {"alt+З drops the reports menu", [] { MenuKeys("alt+Cyrillic_ze"); },
          [] {
              auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
              return m && m->isVisible();
          }},
-        {"down and return open the query builder", [] { keys("Down Return"); },
+        {"down and return open the query builder", [] { MenuKeys("Down Return"); },
          [] { return SelForm && SelForm->GetHandle()->isVisible(); }},
         {"screenshot of the window", [] { X11::Screenshot(QStringLiteral("query-open")); },
          [] { return true; }},
@@ -139,7 +134,7 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
          [] {
              TTextListBox* dst = SelForm->DstList;
              clickRect(dst, dst->ItemRect(dst->GetItems()->Count() - 1));
-             keys("ctrl+Up");
+             MenuKeys("ctrl+Up");
          },
          [] {
              return items(SelForm->DstList) ==
@@ -192,14 +187,14 @@ TEST_F(QueryBuilderX11, ColumnsMovedAFilterTypedAndTheListBuilt) {
          [] { return printDialog() != nullptr; }},
         {"screenshot of the print dialog",
          [] { X11::Screenshot(QStringLiteral("query-print-dialog")); }, [] { return true; }},
-        {"Return prints the list to PDF", [] { keys("Return"); },
+        {"Return prints the list to PDF", [] { MenuKeys("Return"); },
          [&] { return printDialog() == nullptr && QFile(pdf).size() > 0; }},
         {"Escape closes the preview",
          [] {
              TfrPreviewForm* p = SelForm->PreviewWindow;
              if (!p) return;
              X11Tool({QStringLiteral("windowactivate"), QString::number(p->GetHandle()->winId())});
-             keys("Escape");
+             MenuKeys("Escape");
          },
          [] { return SelForm->PreviewWindow == nullptr; }, true},
         {"screenshot of the result", [] { X11::Screenshot(QStringLiteral("query-result")); },

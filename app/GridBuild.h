@@ -1,0 +1,50 @@
+// Helpers for the application's data grids built in code: a column with its field, title and
+// width, the footer row that counts the records under "Всього", and the grid of a directory
+// window.
+#pragma once
+
+#include "DBGridEh.h"
+#include "FormBuild.h"
+
+inline TColumnEh* AddColumn(TDBGridEh* Grid, const char* Field, const char* Title, int Width) {
+    TColumnEh* c = Grid->GetColumns()->Add();
+    c->SetFieldName(QString::fromLatin1(Field));
+    c->GetTitle()->SetCaption(QString::fromUtf8(Title));
+    if (Width > 0) c->SetWidth(Width);
+    return c;
+}
+
+// "Всього" under the first column and the record count under the second, both bold.
+inline void CountFooters(TDBGridEh* Grid, TColumnEh* Label, TColumnEh* Count, bool CentredCount) {
+    Grid->SetFooterRowCount(1);
+    Label->GetFooter()->SetValueType(fvtStaticText);
+    Label->GetFooter()->SetValue(QStringLiteral("Всього"));
+    Label->GetFooter()->SetAlignment(taCenter);
+    Label->GetFooter()->GetFont()->SetStyle(TFontStyles{fsBold});
+    Count->GetFooter()->SetValueType(fvtCount);
+    if (CentredCount) Count->GetFooter()->SetAlignment(taCenter);
+    Count->GetFooter()->GetFont()->SetStyle(TFontStyles{fsBold});
+    Grid->GetSumList()->SetActive(true);
+}
+
+// A directory's grid filling its parent: flat, its columns fitted to its width, with the
+// record pop-up menu; edited in place, or showing whole rows when the edits go elsewhere.
+// The delete question is the data module's.
+inline TDBGridEh* PlaceDirectoryGrid(TComponent* Owner, TWinControl* Parent, const char* Name,
+                                     TDataSource* Source, TPopupMenu* Menu, bool InPlace) {
+    auto* g = Place<TDBGridEh>(Owner, Parent, Name, 0, 0, 600, 300);
+    g->SetAlign(alClient);
+    g->SetFlat(true);
+    TDBGridOptions options{dgTitles,   dgIndicator, dgColumnResize,       dgColLines,
+                           dgRowLines, dgTabs,      dgAlwaysShowSelection};
+    if (InPlace) {
+        options.Include(dgEditing);
+        options.Include(dgCancelOnExit);
+    } else {
+        options.Include(dgRowSelect);
+    }
+    g->SetOptions(options);
+    g->SetDataSource(Source);
+    g->SetPopupMenu(Menu);
+    return g;
+}
