@@ -45,12 +45,19 @@ QString TTemplate::nextName(const char* Base) {
     return base + QString::number(++counters[base]);
 }
 
+void TTemplate::place(TfrView* V, double X, double Y, double W, double H) const {
+    // both edges rounded, so that views placed side by side share their edge
+    const int left = TemplateUnits(LeftMargin + X), top = TemplateUnits(bandTop + Y);
+    V->SetBounds(left, top, TemplateUnits(LeftMargin + X + W) - left,
+                 TemplateUnits(bandTop + Y + H) - top);
+}
+
 TfrBandView* TTemplate::Band(int Type, double HeightMm, const QString& DataSet) {
     auto* b = static_cast<TfrBandView*>(frCreateObject(gtBand, QString()));
     b->Name = nextName("Band");
     b->SetBandType(Type);
     b->SetBounds(0, TemplateUnits(nextTop), 0, TemplateUnits(HeightMm));
-    b->Flags = flStretched;
+    b->Flags = 0;
     if (!DataSet.isEmpty()) b->SetDataSet(DataSet);
     Page->Objects.Add(b);
     band = b;
@@ -64,8 +71,7 @@ TfrMemoView* TTemplate::Text(double X, double Y, double W, double H, const QStri
                              const TStyle& Style) {
     auto* m = static_cast<TfrMemoView*>(frCreateObject(gtMemo, QString()));
     m->Name = nextName("Text");
-    m->SetBounds(TemplateUnits(LeftMargin + X), TemplateUnits(bandTop + Y), TemplateUnits(W),
-                 TemplateUnits(H));
+    place(m, X, Y, W, H);
     m->Memo.SetText(Text);
     m->Font.Name = Style.Font;
     m->Font.Size = int(std::lround(Style.Size));
@@ -73,7 +79,7 @@ TfrMemoView* TTemplate::Text(double X, double Y, double W, double H, const QStri
     m->Font.Charset = 204;
     m->Alignment = Style.Align;
     m->FrameTyp = Style.Frame;
-    m->Flags = flStretched | (Style.Wrap ? flWordWrap : 0);
+    m->Flags = (Style.Stretch ? flStretched : 0) | (Style.Wrap ? flWordWrap : 0);
     if (Style.Format >= 0) m->Format = Style.Format;
     Page->Objects.Add(m);
     return m;
@@ -87,7 +93,7 @@ TfrMemoView* TTemplate::Cell(double X, double Y, double W, double H, const QStri
 TfrView* TTemplate::Line(double X, double Y, double W) {
     TfrView* l = frCreateObject(gtLine, QString());
     l->Name = nextName("Line");
-    l->SetBounds(TemplateUnits(LeftMargin + X), TemplateUnits(bandTop + Y), TemplateUnits(W), 0);
+    place(l, X, Y, W, 0);
     Page->Objects.Add(l);
     return l;
 }

@@ -29,7 +29,8 @@ struct TStyle {
     int Align = frtaLeft;
     int Frame = frftNone;
     bool Wrap = true;
-    int Format = -1; // display format word; -1 leaves the engine's default
+    bool Stretch = false; // grows with its text (in a band whose Flags hold flStretched)
+    int Format = -1;      // display format word; -1 leaves the engine's default
 
     TStyle& Pt(double S) {
         Size = S;
@@ -68,6 +69,10 @@ struct TStyle {
         Font = QStringLiteral("Liberation Sans");
         return *this;
     }
+    TStyle& Stretched() {
+        Stretch = true;
+        return *this;
+    }
     TStyle& NoWrap() {
         Wrap = false;
         return *this;
@@ -86,7 +91,8 @@ public:
     double Height() const;
 
     // A band of a type below the previous one; the views that follow go into it. A master
-    // data band names its report dataset ("frDBDataSet1").
+    // data band names its report dataset ("frDBDataSet1"). Bands keep their height unless the
+    // builder sets flStretched in their Flags.
     TfrBandView* Band(int Type, double HeightMm, const QString& DataSet = QString());
     // A text view in the current band.
     TfrMemoView* Text(double X, double Y, double W, double H, const QString& Text,
@@ -113,6 +119,7 @@ private:
     double nextTop = 10;
     std::map<QString, int> counters;
     QString nextName(const char* Base);
+    void place(TfrView* V, double X, double Y, double W, double H) const;
 };
 
 // Page units of a length in millimetres.
