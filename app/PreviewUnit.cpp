@@ -108,6 +108,8 @@ std::unique_ptr<TBitmap> glyph(TGlyph G) {
     }
     auto b = std::make_unique<TBitmap>();
     b->SetImage(img);
+    b->SetTransparent(true);
+    b->SetTransparentColor(TColor(back.red() | back.green() << 8 | back.blue() << 16));
     return b;
 }
 
