@@ -1,5 +1,6 @@
-// "Таблиця 2": the staff and each category with women, education, age bands, the average age
-// (from the sum of ages the count gives), pensioners and those with an old-age pension.
+// "Таблиця 2": the staff and each category with women, education, age bands, the average age,
+// pensioners and those with an old-age pension. The average is the sum of ages over those in
+// the age bands: an employee without a birth date adds no age and is in no band.
 #include "StatKit.h"
 
 using namespace statkit;
@@ -10,10 +11,13 @@ KADRION_TEMPLATE(har_tab2) {
     std::vector<TRow> rows;
     for (int g = 0; g < 6; ++g) {
         const int first = 1 + 10 * g;
+        QStringList banded;
+        for (int c = first + 4; c <= first + 9; ++c)
+            banded << QStringLiteral("MyArr_Arr_%1").arg(c);
+        const QString aged = u'(' + banded.join(u'+') + u')';
         const QString average =
-            QStringLiteral("[IF(MyArr_Arr_%1 > 0, FORMATFLOAT('0.0', MyArr_Arr_%2 / MyArr_Arr_%1), "
-                           "'–')]")
-                .arg(first)
+            QStringLiteral("[IF(%1 > 0, FORMATFLOAT('0.0', MyArr_Arr_%2 / %1), '–')]")
+                .arg(aged)
                 .arg(61 + g);
         rows.push_back({QString::fromUtf8(names[g]),
                         Run(first, 10),
