@@ -315,19 +315,27 @@ QString LeftFilter(const QString& From, const QString& To) {
 
 void StaffPass(const QString& Filter, TDateTime On,
                const std::function<void(const TStaffFacts& F, int Age)>& Tally) {
-    TIBQuery* q = DM->IBQuery;
+    // The list's own statement with the filter in its date line, reading only the columns the
+    // tallies use and in no order: the counts do not depend on it.
     DM->SetQueryLine(3, Filter);
-    q->Open();
-    try {
-        const TStaffReader reader(q);
-        TStaffFacts f;
-        for (q->First(); !q->GetEof(); q->Next()) {
-            reader.Read(f);
-            Tally(f, AgeOn(f.BirthDate, On));
-        }
-    } catch (...) {
-        q->Close();
-        throw;
+    TStrings* list = DM->IBQuery->GetSQL();
+    TIBQuery q(nullptr);
+    q.SetDatabase(DM->Database);
+    q.SetTransaction(DM->IBTrans);
+    TStrings* sql = q.GetSQL();
+    for (int i = 0; i + 1 < list->Count(); ++i)
+        sql->Add(list->GetStrings(i));
+    static const QString all = QStringLiteral("select * from");
+    if (sql->Count() > 0 && sql->GetStrings(0).trimmed().startsWith(all, Qt::CaseInsensitive))
+        sql->SetStrings(0, QStringLiteral("select BDATE, SEX, EDUC, KAT, NAPR, CPROF, GRINV, "
+                                          "WHYWHY, PENSP, ROZRAD, PENS, V_UCHET, V_OFF, V_PRIZ, "
+                                          "V_SOSTAV, V_PRIG, V_SPO, V_MOB from") +
+                               sql->GetStrings(0).trimmed().mid(all.size()));
+    q.Open();
+    const TStaffReader reader(&q);
+    TStaffFacts f;
+    for (q.First(); !q.GetEof(); q.Next()) {
+        reader.Read(f);
+        Tally(f, AgeOn(f.BirthDate, On));
     }
-    q->Close();
 }

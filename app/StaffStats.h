@@ -79,6 +79,6 @@ QString LeftFilter(const QString& From, const QString& To);
 
 // One pass over the employee list of the data module with its date-filter line replaced by
 // Filter: each employee's facts and age on On go to Tally. The list is left closed, with the
-// filter in its line.
+// filter in its line (the pass reads the list's statement through a query of its own).
 void StaffPass(const QString& Filter, TDateTime On,
                const std::function<void(const TStaffFacts& F, int Age)>& Tally);
