@@ -194,6 +194,9 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     frIBComponents1->SetName(QStringLiteral("frIBComponents1"));
     frShapeObject1 = new TfrShapeObject(this);
     frShapeObject1->SetName(QStringLiteral("frShapeObject1"));
+    frDBDataSet2 = new TfrDBDataSet(this);
+    frDBDataSet2->SetName(QStringLiteral("frDBDataSet2"));
+    frDBDataSet2->SetDataSet(IBnazn);
 
     DataSource = makeSource(this, "DataSource", IBQuery);
     DSprof = makeSource(this, "DSprof", IBprof);
