@@ -117,3 +117,11 @@ QStringList AppFormsTest::Texts() const {
         out.append(a.Text);
     return out;
 }
+
+void AppFormsTest::Exec(const QString& Sql) {
+    TIBQuery q(nullptr);
+    q.SetDatabase(DM->Database);
+    q.GetSQL()->SetText(Sql);
+    q.ExecSQL();
+    DM->IBTrans->CommitRetaining();
+}

@@ -52,6 +52,8 @@ protected:
     void Start();
     QString DbPath() const { return dir.filePath(QStringLiteral("kadrion.fdb")); }
     QStringList Texts() const;
+    // Runs a statement in the data module's transaction and commits.
+    void Exec(const QString& Sql);
 
     QTemporaryDir dir;
     TWaitAwareInteraction ui;
