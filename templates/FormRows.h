@@ -45,7 +45,7 @@ public:
     // A paragraph of text across the page.
     void Paragraph(const QString& Text, const TStyle& Style = TStyle().Pt(12), double Gap = 2) {
         Band(6 + Gap);
-        t.Text(0, Gap, t.Width(), 6, Text, Style);
+        t.Text(0, Gap, t.Width(), 6, Text, Style)->Flags |= flHideZeros;
     }
     // A signature: the position, a rule and the name.
     void Signature(const QString& Position, const QString& Name, double Gap = 8) {
@@ -60,7 +60,8 @@ private:
     void value(double X, double W, const QString& Text) {
         TStyle s = TStyle().Pt(10);
         s.Frame = frftBottom;
-        t.Text(X, 0, W, 6, Text, s);
+        // an empty date or number of the card prints nothing rather than 0
+        t.Text(X, 0, W, 6, Text, s)->Flags |= flHideZeros;
     }
     TTemplate& t;
     TfrBandView* last;

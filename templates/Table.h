@@ -29,6 +29,7 @@ inline void TableRow(TTemplate& T, const std::vector<double>& X, double Y, doubl
         TStyle s = Styles[std::min(i, Styles.size() - 1)];
         s.Frame = frftLeft | frftTop | (i + 1 == Texts.size() ? frftRight : 0);
         TfrMemoView* m = T.Text(X[i], Y, X[i + 1] - X[i], H, Texts[i], s);
+        m->Flags |= flHideZeros; // an empty date or number prints nothing rather than 0
         const int left = margin + TemplateUnits(X[i]);
         m->SetBounds(left, m->Top, margin + TemplateUnits(X[i + 1]) - left, m->Height);
     }

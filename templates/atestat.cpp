@@ -28,7 +28,9 @@ KADRION_TEMPLATE(atestat) {
         ->Name = QStringLiteral("Memo7");
     rows.Band(6);
     T.Text(0, 1, 70, 5, "5. На посаді з", TStyle().Sans().Pt(8).Italic());
-    T.Text(70, 0, w - 70, 6, CardField("WOWORK"), v)->Name = QStringLiteral("Memo4");
+    TfrMemoView* held = T.Text(70, 0, w - 70, 6, CardField("WOWORK"), v);
+    held->Name = QStringLiteral("Memo4");
+    held->Flags |= flHideZeros;
     rows.Field("6. Безперервний стаж з", CardField("WOWORK"), 70);
     rows.Field("7. Нагороди", CardField("WIN") + " " + CardField("DATEWIN"), 70);
     rows.Heading("8. Висновок атестаційної комісії");
