@@ -27,6 +27,8 @@ class TfrPage;
 class TfrReport;
 class TfrView;
 class TfrDataDictionary;
+class TForm;
+class TBitmap;
 class TfrFunctionLibrary;
 class TDataSet;
 class TField;
@@ -101,6 +103,9 @@ class TfrView : public TfrObject {
     void DefineProperties() override;
 
     virtual void AfterLoad() {}
+    // Called for every view of the report once the dialog pages have been answered, before
+    // the report pages form (a query object reopens with the values of this build).
+    virtual void PrepareObject() {}
     virtual void LoadFromStream(TStream* Stream);
     virtual void SaveToStream(TStream* Stream);
     // Minor revision of the view stream this class writes (the major is 2).
@@ -1006,6 +1011,8 @@ public:
     // Interaction of INPUT and MESSAGEBOX.
     std::function<QString(const QString& Prompt, const QString& Default)> InputBox;
     std::function<int(const QString& Text, const QString& Caption, int Flags)> MessageBox;
+    // The hidden form of dialog pages' components (frDialogForm).
+    std::unique_ptr<TForm> DialogForm;
 };
 
 // The application's report variables (the engine-wide list every report sees).
@@ -1035,3 +1042,63 @@ public:
 private:
     TfrView* previous;
 };
+
+// ---- dialog-page controls ---------------------------------------------------------------
+
+// A view that wraps a platform control of a dialog page. The control lives on the engine's
+// hidden dialog form while the page is not shown, and is moved onto the shown dialog at the
+// view's bounds. The view frees the control with itself (unless the dialog form went first).
+class TfrControl : public TfrView {
+    KADRION_CLASS(TfrControl)
+    TfrControl();
+    ~TfrControl() override;
+    void SetPropValue(const QString& Index, const Variant& Value) override;
+    Variant GetPropValue(const QString& Index) override;
+    void DefineProperties() override;
+    void Draw(TCanvas* ACanvas) override;
+    // Paints the wrapped control into DrawRect of the current canvas.
+    virtual void PaintControl();
+    // Puts the control on a shown dialog form at the view's bounds; null puts it back on the
+    // hidden dialog form.
+    virtual void PlaceControl(TWinControl* Form);
+    TControl* GetControl() const { return FControl; }
+
+protected:
+    // Takes a control made by a descendant (owned by the view from then on).
+    void SetControl(TControl* AControl);
+    // Keeps Slot pointing at Component until the component is freed elsewhere (the hidden
+    // form frees what it holds when the engine stops); the slot then becomes null.
+    void Watch(TComponent* Component, TComponent** Slot);
+
+private:
+    TControl* FControl = nullptr;
+    std::unique_ptr<TComponent> watcher;
+};
+
+// A view that wraps a non-visual component of a dialog page (a database, a table, a query):
+// drawn as a 28 x 28 icon; renaming the view renames the component.
+class TfrNonVisualControl : public TfrControl {
+    KADRION_CLASS(TfrNonVisualControl)
+    TfrNonVisualControl();
+    ~TfrNonVisualControl() override;
+    void SetPropValue(const QString& Index, const Variant& Value) override;
+    void DefineProperties() override;
+    void Draw(TCanvas* ACanvas) override;
+    void PaintControl() override;
+    void PlaceControl(TWinControl*) override {}
+    TComponent* GetComponent() const { return FComponent; }
+
+    // The descendant's own named values (names parked while a template loads).
+    TfrVariables Params;
+
+protected:
+    void SetComponent(TComponent* AComponent);
+    TComponent* FComponent = nullptr;
+};
+
+// The engine's hidden form that owns the components of dialog pages (made on first use).
+TForm* frDialogForm();
+// Shows a dialog page's controls modally on a form of their own (the page's caption, colour,
+// bounds and position; its script runs when the form is first activated); a page without
+// controls, or not visible, only runs its script. True when the user cancelled.
+bool frShowDialogPage(TfrPage* Page);

@@ -716,7 +716,9 @@ void TfrPage::PrepareBuild() {
     }
     if (PageType == ptDialog) {
         g.ActivePage = this;
-        frRunScriptText(&Script);
+        // The final pass of a two-pass build keeps the answers of the first.
+        const bool answered = r && r->TwoPass == 0xFFFF && r->FinalPass;
+        if (!answered && frShowDialogPage(this) && r) r->Terminated = true;
         BandsBuilt = 1;
         return;
     }

@@ -3,6 +3,7 @@
 
 #include "DB.h"
 #include "FR_DBSet.h"
+#include "Forms.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -229,7 +230,11 @@ TfrDataset* frGetDataset(const QString& Name) {
         d->RangeEndCount = StrToIntDef(Trim(Name), 0);
         return d;
     }
-    TfrReport* r = frGlobals().ActiveReport;
+    TfrGlobals& g = frGlobals();
+    TfrReport* r = g.ActiveReport;
     TComponent* owner = r ? r->GetOwner() : nullptr;
-    return dynamic_cast<TfrDataset*>(frFindComponent(owner, Name));
+    if (auto* d = dynamic_cast<TfrDataset*>(frFindComponent(owner, Name))) return d;
+    // The report datasets of the template's own tables and queries live on the dialog form.
+    return g.DialogForm ? dynamic_cast<TfrDataset*>(frFindComponent(g.DialogForm.get(), Name))
+                        : nullptr;
 }

@@ -184,6 +184,8 @@ TfrGlobals::TfrGlobals() {
 }
 
 TfrGlobals::~TfrGlobals() {
+    // The dialog components go first: views that outlive the engine then find them gone.
+    DialogForm.reset();
     frParser.OnGetValue = nullptr;
     frParser.OnFunction = nullptr;
 }

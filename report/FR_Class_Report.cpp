@@ -146,6 +146,9 @@ void TfrReport::BuildPages() {
             finish();
             return;
         }
+        for (int i = 0; i < Pages.Count(); ++i)
+            for (int k = 0; k < Pages[i]->Objects.Count(); ++k)
+                Pages[i]->GetObject(k)->PrepareObject();
         // The pages of sub-reports form only inside the bands that hold them.
         for (int i = 0; i < Pages.Count(); ++i)
             for (int k = 0; k < Pages[i]->Objects.Count(); ++k)

@@ -1,6 +1,7 @@
 #include "FR_DBSet.h"
 
 #include "FR_Class.h"
+#include "Forms.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -185,6 +186,8 @@ void frGetDataSetAndField(const QString& ComplexName, TDataSet*& DataSet, QStrin
         break;
     case 2:
         ds = asDataSet(frFindComponent(owner, parts[0]));
+        // The datasets of the template's own tables and queries live on the dialog form.
+        if (!ds && g.DialogForm) ds = asDataSet(frFindComponent(g.DialogForm.get(), parts[0]));
         break;
     case 3:
     case 4:

@@ -1,9 +1,12 @@
 #include "ComCtrls.h"
 #include "Forms.h"
 
+#include "Dates.h"
 #include "ImgList.h"
 #include "SysUtils.h"
+#include "UiInternal.h"
 
+#include <QDateEdit>
 #include <QFontMetrics>
 #include <algorithm>
 
@@ -834,4 +837,72 @@ void TToolBar::Paint() {
     TCanvas* c = GetCanvas();
     c->GetBrush()->SetColor(color);
     c->FillRect(GetClientRect());
+}
+
+// ---- TDateTimePicker ------------------------------------------------------------------------
+
+TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {
+    width = 186;
+    height = 21;
+    SetTabStop(true);
+    color = clWindow;
+    date = Now();
+}
+
+TDateTimePicker::~TDateTimePicker() = default;
+
+QDateEdit* TDateTimePicker::DateEdit() const {
+    return handle ? qobject_cast<QDateEdit*>(static_cast<QWidget*>(handle)) : nullptr;
+}
+
+QWidget* TDateTimePicker::CreateWindowWidget(const TCreateParams&, QWidget* ParentWidget) {
+    auto* e = new QDateEdit(ParentWidget);
+    e->setCalendarPopup(true);
+    e->setMinimumDate(QDate(1, 1, 1));
+    return e;
+}
+
+void TDateTimePicker::CreateWnd() {
+    TWinControl::CreateWnd();
+    if (QDateEdit* e = DateEdit()) {
+        applyFormat();
+        showDate();
+        QObject::connect(e, &QDateEdit::dateChanged, e, [this](const QDate& d) {
+            if (settingDate || !d.isValid()) return;
+            TDateTime t;
+            if (!TryEncodeDate(d.year(), d.month(), d.day(), t)) return;
+            date = t + (date - DateOf(date));
+            try {
+                if (OnChange) OnChange(this);
+            } catch (...) {
+                HandleCurrentException(this);
+            }
+        });
+    }
+}
+
+void TDateTimePicker::applyFormat() {
+    if (QDateEdit* e = DateEdit())
+        e->setDisplayFormat(dateFormat == dfLong ? QStringLiteral("d MMMM yyyy")
+                                                 : QStringLiteral("dd.MM.yyyy"));
+}
+
+void TDateTimePicker::showDate() {
+    QDateEdit* e = DateEdit();
+    if (!e) return;
+    int y = 0, m = 0, d = 0;
+    DecodeDate(date, y, m, d);
+    ++settingDate;
+    e->setDate(QDate(y, m, d));
+    --settingDate;
+}
+
+void TDateTimePicker::SetDate(TDateTime Value) {
+    date = Value;
+    showDate();
+}
+
+void TDateTimePicker::SetDateFormat(TDTDateFormat Value) {
+    dateFormat = Value;
+    applyFormat();
 }

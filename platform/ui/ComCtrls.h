@@ -5,6 +5,8 @@
 #include "ExtCtrls.h"
 #include "Menus.h"
 
+class QDateEdit;
+
 class TCustomImageList;
 class TPageControl;
 
@@ -275,4 +277,33 @@ private:
     TCustomImageList* disabledImages = nullptr;
     TMainMenu* menu = nullptr;
     bool arranging = false;
+};
+
+// ---- TDateTimePicker ------------------------------------------------------------------------
+
+enum TDTDateFormat { dfShort, dfLong };
+
+// A date picker over a QDateEdit with a drop-down calendar. Date keeps the time of day it was
+// given until the user picks another day; dfShort shows the short date (dd.mm.yyyy), dfLong
+// the long one (day, month name, year). OnChange runs when the user changes the date.
+class TDateTimePicker : public TWinControl {
+    KADRION_CLASS(TDateTimePicker)
+    explicit TDateTimePicker(TComponent* AOwner);
+    ~TDateTimePicker() override;
+    TDateTime GetDate() const { return date; }
+    void SetDate(TDateTime Value);
+    TDTDateFormat GetDateFormat() const { return dateFormat; }
+    void SetDateFormat(TDTDateFormat Value);
+    TNotifyEvent OnChange;
+
+    QWidget* CreateWindowWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+    void CreateWnd() override;
+    QDateEdit* DateEdit() const;
+
+private:
+    void applyFormat();
+    void showDate();
+    TDateTime date = 0;
+    TDTDateFormat dateFormat = dfShort;
+    int settingDate = 0;
 };

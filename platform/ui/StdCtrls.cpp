@@ -577,11 +577,13 @@ public:
             c.SetHandle(&p);
             TOwnerDrawState st{odComboBoxEdit};
             if (focused) st += TOwnerDrawState{odSelected, odFocused};
+            combo->SetDrawCanvas(&c);
             guarded(combo, [&] {
                 combo->OnDrawItem(
                     combo, index,
                     TRect{field.left(), field.top(), field.right() + 1, field.bottom() + 1}, st);
             });
+            combo->SetDrawCanvas(nullptr);
             c.SetHandle(nullptr);
         } else {
             p.setPen(pal.color(g, focused ? QPalette::HighlightedText : QPalette::Text));
@@ -621,10 +623,12 @@ public:
         TOwnerDrawState st;
         if (o.state & QStyle::State_Selected) st.Include(odSelected);
         QRect r = o.rect;
+        combo->SetDrawCanvas(&c);
         guarded(combo, [&] {
             combo->OnDrawItem(combo, i.row(),
                               TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1}, st);
         });
+        combo->SetDrawCanvas(nullptr);
         c.SetHandle(nullptr);
     }
     QSize sizeHint(const QStyleOptionViewItem& o, const QModelIndex& i) const override {

@@ -219,6 +219,9 @@ class TCustomComboBox : public TWinControl {
     TNotifyEvent OnCloseUp;
     TDrawItemEvent OnDrawItem;
     TMeasureItemEvent OnMeasureItem;
+    // The canvas OnDrawItem draws on (null outside the drawing of an item).
+    TCanvas* GetCanvas() const { return drawCanvas; }
+    void SetDrawCanvas(TCanvas* Value) { drawCanvas = Value; }
 
     virtual void Change();
     virtual void Select();
@@ -247,6 +250,7 @@ protected:
     int itemIndex = -1;
     int syncing = 0;
     bool dropped = false;
+    TCanvas* drawCanvas = nullptr;
     friend class TComboPopupHook;
 };
 
