@@ -49,6 +49,13 @@ QString average(const QString& Condition) {
         .arg(Condition);
 }
 
+// Months of service as "N р. M міс.", empty when there is no start date.
+QString yearsAndMonths(const QString& Months) {
+    return QStringLiteral("CASE WHEN %1 IS NULL THEN '' ELSE CAST(%1/12 AS VARCHAR(4)) || ' р. "
+                          "' || CAST(MOD(%1, 12) AS VARCHAR(2)) || ' міс.' END")
+        .arg(Months);
+}
+
 QString countOf(const QString& Condition) {
     return QStringLiteral("SUM(CASE WHEN %1 THEN 1 ELSE 0 END)").arg(Condition);
 }
@@ -57,7 +64,8 @@ QString countOf(const QString& Condition) {
 
 QString StajSql() {
     return QStringLiteral("select x.*, x.STAJ_MES/12 as STAJ_Y, MOD(x.STAJ_MES, 12) as STAJ_M,\n"
-                          "x.VISL_MES/12 as VISL_Y, MOD(x.VISL_MES, 12) as VISL_M from\n"
+                          "x.VISL_MES/12 as VISL_Y, MOD(x.VISL_MES, 12) as VISL_M,\n"
+                          "%5 as STAJ_TXT, %6 as VISL_TXT from\n"
                           "(select a.TAB, a.FAMILY, a.NAME, a.PATR, a.BDATE, a.WOWORK, a.WOWORK1,\n"
                           "c.NAIPODR, d.NAMPROF, %1 as AGE,\n"
                           "%2 as STAJ_MES,\n"
@@ -68,7 +76,8 @@ QString StajSql() {
                           "order by x.FAMILY, x.NAME, x.PATR")
         .arg(AgeSqlAt(QStringLiteral("a.BDATE"), reportDate()),
              monthsFrom(QStringLiteral("a.WOWORK")), monthsFrom(QStringLiteral("a.WOWORK1")),
-             working());
+             working(), yearsAndMonths(QStringLiteral("x.STAJ_MES")),
+             yearsAndMonths(QStringLiteral("x.VISL_MES")));
 }
 
 QString VikSql() {
@@ -93,7 +102,8 @@ QString EducSql() {
 
 QString BezStajSql() {
     return QStringLiteral(
-               "select x.*, x.VISL_MES/12 as VISL_Y, MOD(x.VISL_MES, 12) as VISL_M,\n"
+               "select x.*, x.VISL_MES/12 as VISL_Y, MOD(x.VISL_MES, 12) as VISL_M, %3 as "
+               "VISL_TXT,\n"
                "CASE WHEN x.VISL_MES>=300 THEN 40 WHEN x.VISL_MES>=240 THEN 30 WHEN "
                "x.VISL_MES>=180 THEN 25 WHEN x.VISL_MES>=120 THEN 20 WHEN x.VISL_MES>=60 THEN "
                "15 ELSE 10 END as BONUS from\n"
@@ -105,5 +115,6 @@ QString BezStajSql() {
                "where %2) x\n"
                "where x.VISL_MES>=36\n"
                "order by x.FAMILY, x.NAME, x.PATR")
-        .arg(monthsFrom(QStringLiteral("a.WOWORK1")), working());
+        .arg(monthsFrom(QStringLiteral("a.WOWORK1")), working(),
+             yearsAndMonths(QStringLiteral("x.VISL_MES")));
 }

@@ -63,6 +63,9 @@ TEST_F(DatedReportsTest, AgesAndServicePerEmployee) {
     EXPECT_EQ(Rows(StajSql(), {"TAB", "AGE", "STAJ_Y", "STAJ_M", "VISL_Y", "VISL_M"}),
               QStringList({"00002|39|4|11|4|11", "00003||||34|2", "00001|40|20|0|4|0",
                            "00005|53|||2|11", "00008|33|||10|0", "00004|24|||3|0"}));
+    EXPECT_EQ(
+        Rows(StajSql(), {"STAJ_TXT", "VISL_TXT"}).mid(0, 3),
+        QStringList({"4 р. 11 міс.|4 р. 11 міс.", "|34 р. 2 міс.", "20 р. 0 міс.|4 р. 0 міс."}));
 }
 
 TEST_F(DatedReportsTest, AverageAgeByCategory) {

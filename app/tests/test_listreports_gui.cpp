@@ -90,6 +90,13 @@ protected:
         EXPECT_TRUE(DM->IBQuery->Locate("TAB", Variant(Tab), {}));
         return CardForm;
     }
+    int Count(const QString& Where) {
+        TIBQuery q(nullptr);
+        q.SetDatabase(DM->Database);
+        q.GetSQL()->SetText(QStringLiteral("select count(*) from KADR where ") + Where);
+        q.Open();
+        return q.Fields(0)->GetAsInteger();
+    }
     void ExpectPrinted(const QStringList& Values) {
         EXPECT_TRUE(pdf.contains(NameOrg)) << pdf.toStdString();
         for (const QString& v : Values)
@@ -118,6 +125,51 @@ TEST_F(ListReportsGuiTest, LeaveSchedulesPrint) {
     }
     EXPECT_TRUE(pdf.contains(QStringLiteral("12345,67"))) << "the salary, once";
     EXPECT_EQ(previews, 2);
+}
+
+// The dated reports ask for the date (today's offered) and their templates select their own
+// rows on it: ages and service per employee, the average age and the education by category,
+// the long-service bonus list.
+TEST_F(ListReportsGuiTest, DatedReportsPrintOnTheDateAsked) {
+    const int working = Count(QStringLiteral("(ENDEND IS NULL OR ENDEND>='14.03.2024') AND "
+                                             "(WWORK IS NULL OR WWORK<='14.03.2024')"));
+    ASSERT_GT(working, 20);
+    const QString all = QString::number(working);
+    const struct {
+        TMenuItem* item;
+        QStringList values; // in the PDF
+        QStringList row;    // printed one after another
+    } cases[] = {
+        {MainForm->N36,
+         {"ВІК ТА СТАЖ ПРАЦІВНИКІВ", "станом на 14.03.2024"},
+         {"Ґудзь Мар'яна Іванівна", "00901", "Провідний економіст", "", "12.04.1980", "43",
+          "18 р. 6 міс.", "18 р. 6 міс."}},
+        {MainForm->N37, {"СЕРЕДНІЙ ВІК ПРАЦІВНИКІВ"}, {"Всього", all}},
+        {MainForm->N48, {"ЯКІСНИЙ СКЛАД ПРАЦІВНИКІВ (ОСВІТА)"}, {"Всього", all}},
+        {MainForm->N49,
+         {"СПИСОК НА ВИПЛАТУ НАДБАВКИ"},
+         {"Ґудзь Мар'яна Іванівна", "00901", "Провідний економіст", "", "01.09.2005",
+          "18 р. 6 міс.", "25"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.item->GetCaption().toStdString());
+        modal.Push([](TCustomForm* F) {
+            auto* t = static_cast<TTimeForm*>(F);
+            EXPECT_EQ(t->DateEdit1->GetText(), QStringLiteral("14.03.2024"));
+            t->BitBtn1->Click();
+        });
+        Print(c.item);
+        ExpectPrinted(c.values + QStringList{Boss, BossPos});
+        const qsizetype at = texts.lastIndexOf(c.row[0]);
+        ASSERT_GE(at, 0) << texts.join(u'|').toStdString();
+        EXPECT_EQ(texts.mid(at, c.row.size()), c.row) << texts.join(u'|').toStdString();
+    }
+    EXPECT_EQ(previews, 4);
+    EXPECT_TRUE(ui.Asked.empty()) << Texts().join(u'\n').toStdString();
+    // cancelled: nothing is built
+    modal.Push([](TCustomForm* F) { static_cast<TTimeForm*>(F)->BitBtn2->Click(); });
+    MainForm->N36->Click();
+    EXPECT_EQ(previews, 4);
 }
 
 // Certificates by the numbers of the dialog: found ones print with the photo's frame and the
