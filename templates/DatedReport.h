@@ -6,10 +6,15 @@
 #include "FR_IBQuery.h"
 #include "Table.h"
 
+// The query goes on a dialog page of its own, which shows nothing (it has no visible controls)
+// and prints nothing.
 inline TfrIBQuery* DatedQuery(TTemplate& T, const QString& Name, const QString& Sql) {
+    T.Report->Pages.Add();
+    TfrPage* page = T.Report->Pages.GetPages(T.Report->Pages.Count() - 1);
+    page->PageType = ptDialog;
     auto* q = static_cast<TfrIBQuery*>(frCreateObject(gtAddIn, TfrIBQuery::StaticClassName()));
-    q->ParentPage = T.Page;
-    T.Page->Objects.Add(q);
+    q->ParentPage = page;
+    page->Objects.Add(q);
     q->SetPropValue(QStringLiteral("Name"), Variant(Name));
     q->SetPropValue(QStringLiteral("DataBase"), Variant(QStringLiteral("DM.Database")));
     q->SetSQL(Sql);

@@ -21,10 +21,13 @@ inline TStyle TableText(int Align = frtaLeft) {
 }
 
 // One row of cells between the column bounds X (mm from the left margin, one more than the
-// texts) in the current band, Y mm from its top.
-inline void TableRow(TTemplate& T, const std::vector<double>& X, double Y, double H,
-                     const std::vector<QString>& Texts, const std::vector<TStyle>& Styles) {
+// texts) in the current band, Y mm from its top. The cells stretch with the band; a cell over
+// another in a two-line header must not (FixedHeight).
+inline std::vector<TfrMemoView*> TableRow(TTemplate& T, const std::vector<double>& X, double Y,
+                                          double H, const std::vector<QString>& Texts,
+                                          const std::vector<TStyle>& Styles) {
     const int margin = T.Page->pgMargins[0];
+    std::vector<TfrMemoView*> cells;
     for (size_t i = 0; i < Texts.size(); ++i) {
         TStyle s = Styles[std::min(i, Styles.size() - 1)];
         s.Frame = frftLeft | frftTop | (i + 1 == Texts.size() ? frftRight : 0);
@@ -32,7 +35,14 @@ inline void TableRow(TTemplate& T, const std::vector<double>& X, double Y, doubl
         m->Flags |= flHideZeros; // an empty date or number prints nothing rather than 0
         const int left = margin + TemplateUnits(X[i]);
         m->SetBounds(left, m->Top, margin + TemplateUnits(X[i + 1]) - left, m->Height);
+        cells.push_back(m);
     }
+    return cells;
+}
+
+inline void FixedHeight(const std::vector<TfrMemoView*>& Cells) {
+    for (TfrMemoView* m : Cells)
+        m->Flags &= ~flStretched;
 }
 
 // The rule that closes a table of width W mm at Y mm in the current band.

@@ -7,12 +7,13 @@ KADRION_TEMPLATE(vik) {
     const double w = T.Width();
     DatedQuery(T, QStringLiteral("QVik"), VikSql());
     DatedHead(T, "СЕРЕДНІЙ ВІК ПРАЦІВНИКІВ");
-    const std::vector<double> x{0, 50, 72, 97, 119, 144, 166, w};
+    // category, all, average age; men and women: their number and average age
+    const std::vector<double> x{0, 44, 62, 84, 104, 132, 152, w};
     HeaderBand(T, 16);
-    TableRow(T, {0, 50, 72, 97, 144, w}, 0, 8,
-             {"Категорія", "Всього", "Середній вік", "Чоловіки", "Жінки"}, {TableHead()});
-    TableRow(T, x, 8, 8, {"", "", "", "кількість", "середній вік", "кількість", "середній вік"},
-             {TableHead()});
+    TableRow(T, {0, 44, 62, 84}, 0, 16, {"Категорія", "Всього", "Середній вік"}, {TableHead()});
+    FixedHeight(TableRow(T, {84, 132, w}, 0, 8, {"Чоловіки", "Жінки"}, {TableHead()}));
+    TableRow(T, {84, 104, 132, 152, w}, 8, 8,
+             {"кількість", "середній вік", "кількість", "середній вік"}, {TableHead()});
     T.Band(btMasterData, 7, "_QVik");
     const TStyle centre = TableText(frtaCenter);
     TableRow(T, x, 0, 7,
