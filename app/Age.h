@@ -14,3 +14,6 @@ int AgeOn(TDateTime Birth, TDateTime On);
 // An SQL expression giving the same age for the date column Column on the date On; NULL
 // when the column is NULL. On enters as plain numbers, so no text reaches the statement.
 QString AgeSql(const QString& Column, TDateTime On);
+// The same on the date an SQL date expression gives (a statement parameter, for example
+// "CAST(:NDATE AS DATE)").
+QString AgeSqlAt(const QString& Column, const QString& DateSql);

@@ -330,8 +330,8 @@ void TCardForm::makeHeader() {
     BitBtn3 = Place<TBitBtn>(this, Panel1, "BitBtn3", 700, 5, 150, 26);
     BitBtn3->SetAnchors(TAnchors{akTop, akRight});
     BitBtn3->SetCaption(QStringLiteral("Друк документів"));
-    // The card documents come with the reports.
-    BitBtn3->SetEnabled(false);
+    BitBtn3->OnClick = [this](TObject* S) { BitBtn3Click(S); };
+    makeDocumentsMenu();
 }
 
 void TCardForm::makeTabs() {

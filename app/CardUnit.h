@@ -44,6 +44,11 @@ class TCardForm : public TForm {
     TDBImage* DBImage1;
     TPopupMenu* PopupMenu1; // of the photo
     TMenuItem *N1, *N2, *N3;
+    // The documents of the current employee ("Друк документів"): the card, the certificate,
+    // the hiring (N9) and dismissal (N10) orders under N8, and the attestation sheet with (N4)
+    // and without (N5) the category under N11.
+    TPopupMenu* PopupMenu2;
+    TMenuItem *N4, *N5, *N6, *N7, *N8, *N9, *N10, *N11;
     TDBLookupComboboxEh* DBLookupComboboxEh1; // the subdivision
     TRxDBLookupCombo *GroupCombo, *ProfCombo;
     TDBComboBox* HdepCombo;
@@ -67,12 +72,23 @@ class TCardForm : public TForm {
     void N1Click(TObject* Sender); // paste the photo
     void N2Click(TObject* Sender); // copy it
     void N3Click(TObject* Sender); // cut it
+    void BitBtn3Click(TObject* Sender);
+    void N6Click(TObject* Sender);  // "Особова картка"
+    void N7Click(TObject* Sender);  // "Посвідчення"
+    void N9Click(TObject* Sender);  // the hiring order
+    void N10Click(TObject* Sender); // the dismissal order
+    void N4Click(TObject* Sender);  // the attestation sheet with the category
+    void N5Click(TObject* Sender);  // and without it
 
     // The ORDER BY line for the grid's sort-marked columns, in their marking order.
     static QString OrderLine(TDBGridEh* Grid);
 
 private:
     void makeHeader();
+    void makeDocumentsMenu();
+    // The attestation sheet: Memo4 gets the date since which the post is held; without the
+    // category Memo7 gets the position name alone.
+    void printAttestation(bool WithCategory);
     void makeTabs();
     void makeFilters();
     void makeListGrid();

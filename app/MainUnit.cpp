@@ -52,6 +52,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     Staj_Tab->SetName(QStringLiteral("Staj_Tab"));
     makeMenu();
     makeBars();
+    bindListReports();
     DM->AStartSelect->OnExecute = [this](TObject* S) { N34Click(S); };
     OnCreate = [this](TObject* S) { FormCreate(S); };
     OnCloseQuery = [this](TObject* S, bool& CanClose) { FormCloseQuery(S, CanClose); };

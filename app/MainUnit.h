@@ -69,6 +69,14 @@ class TMainForm : public TForm {
 
     // The count matrix of the statistics.
     TCountMatrix MyArr;
+    // The dated reports, the leave schedules and the certificates.
+    void N36Click(TObject* Sender); // ages and service
+    void N37Click(TObject* Sender); // average age
+    void N48Click(TObject* Sender); // education
+    void N49Click(TObject* Sender); // the long-service bonus list
+    void N31Click(TObject* Sender); // the leave schedule
+    void N50Click(TObject* Sender); // the leave schedule with the carried-over days
+    void N40Click(TObject* Sender); // the certificates
 
     // Asks every child window to close, first to last; one that refuses stays. True when
     // none stayed open.
@@ -89,6 +97,9 @@ class TMainForm : public TForm {
 private:
     void makeMenu();
     void makeBars();
+    void bindListReports();
+    // A dated report: the children closed, the date asked, the template printed with NDate.
+    void printDated(const QString& Template);
     TMenuItem* item(TMenuItem* Parent, const char* Name, const char* Caption,
                     void (TMainForm::*Handler)(TObject*) = nullptr);
     TMenuItem* actionItem(TMenuItem* Parent, const char* Name, TCustomAction* Action);

@@ -16,6 +16,16 @@ int SeniorityMonths(TDateTime R, TDateTime Start) {
     return months;
 }
 
+QString SeniorityMonthsSql(const QString& Start, const QString& R) {
+    const auto part = [](const char* What, const QString& Date) {
+        return QStringLiteral("EXTRACT(%1 FROM %2)").arg(QString::fromLatin1(What), Date);
+    };
+    return QStringLiteral("(CASE WHEN %1<=%2 THEN 0 ELSE (%3-%4)*12+(%5-%6)-CASE WHEN %7<%8 "
+                          "THEN 1 ELSE 0 END END)")
+        .arg(R, Start, part("YEAR", R), part("YEAR", Start), part("MONTH", R), part("MONTH", Start),
+             part("DAY", R), part("DAY", Start));
+}
+
 void ComputeSeniority(TDbfTable* Table, TDateTime Chosen, const TWaitHook& Wait) {
     if (Wait) Wait(true);
     Table->Close();

@@ -10,6 +10,9 @@ class TDbfTable;
 // Whole months from Start to the reckoning date R: 0 when R is not later than Start, else the
 // difference of years and months, one less when R's day is before Start's.
 int SeniorityMonths(TDateTime R, TDateTime Start);
+// The same rule as an SQL expression for the date column Start and the reckoning date that
+// the SQL date expression R gives; NULL when the column is NULL.
+QString SeniorityMonthsSql(const QString& Start, const QString& R);
 
 // Runs the computation for the chosen date (the day before the reckoning date) with the
 // employee list of DM: recreates "staj.dbf" through Table (its directory is the table's own),

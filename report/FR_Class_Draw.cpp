@@ -3,6 +3,7 @@
 #include "FR_Class.h"
 
 #include "DB.h"
+#include "FR_Utils.h"
 
 #include <algorithm>
 #include <cmath>
@@ -309,12 +310,34 @@ TField* TfrView::boundBlobField() const {
     return f && f->IsBlob() ? f : nullptr;
 }
 
+namespace {
+
+// A view whose text is one field reference ([Data."FIELD"], or [FIELD] of the band's dataset)
+// takes its content from that field when the field is a blob (a photo in a picture view).
+void bindBlobField(TfrView* View) {
+    View->DataSet = nullptr;
+    View->DataField.clear();
+    if (View->Memo.Count() != 1) return;
+    const QString s = View->Memo.Get(0).trimmed();
+    if (s.size() < 3 || !s.startsWith(u'[') || !s.endsWith(u']')) return;
+    TDataSet* ds = frCurrentBandDataSet();
+    QString field;
+    frGetDataSetAndField(s.mid(1, s.size() - 2), ds, field);
+    TField* f = ds && !field.isEmpty() ? ds->FindField(field) : nullptr;
+    if (!f || !f->IsBlob()) return;
+    View->DataSet = ds;
+    View->DataField = field;
+}
+
+} // namespace
+
 void TfrView::Print(TStream* Stream) {
     TfrGlobals& g = frGlobals();
     TfrActiveViewScope scope(this);
     BeginDraw(frMeasureCanvas());
     Memo1.Clear();
     Memo1.AddStrings(&Memo);
+    bindBlobField(this);
     if (TField* f = boundBlobField()) GetBlob(f);
     if (TfrReport* r = g.ActiveReport; r && r->OnBeforePrint) r->OnBeforePrint(&Memo1, this);
     RunScript();

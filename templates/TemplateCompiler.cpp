@@ -1,6 +1,8 @@
 // Compiles templates: kadrion_templatec <folder> <name>... writes <folder>/<name>.frf for every
 // name with the report engine's own template writer. A name without a builder, or a template
 // the engine cannot read back, fails the build.
+#include "FR_DBUtils.h"
+#include "IBDatabase.h"
 #include "TemplateKit.h"
 
 #include <QCoreApplication>
@@ -15,6 +17,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     frStartEngine();
+    // Templates may hold the engine's database objects. Their queries name the application's
+    // database component "DM.Database", which a template stores only when the name is found:
+    // a stand-in of the data module with an unconnected database is found here.
+    TComponent dm(nullptr);
+    dm.SetName(QStringLiteral("DM"));
+    (new TIBDatabase(&dm))->SetName(QStringLiteral("Database"));
+    frGlobals().FindGlobalComponent = [&dm](const QString& Name) -> TComponent* {
+        return Name.compare(dm.GetName(), Qt::CaseInsensitive) == 0 ? &dm : nullptr;
+    };
+    frRegisterDBObjects();
+    frRegisterShapeObject();
     const QDir folder(args[1]);
     int failed = 0;
     for (int i = 2; i < args.size(); ++i) {

@@ -281,6 +281,11 @@ TEST_F(SelSqlTest, AgeIsTheSameInCodeAndOnTheServer) {
         EXPECT_EQ(AgeOn(born, on), c.Age);
         const QString column = QStringLiteral("CAST(%1 AS DATE)").arg(SqlDate(born));
         EXPECT_EQ(Scalar("select " + AgeSql(column, on) + " from RDB$DATABASE").AsInt(), c.Age);
+        // the same with the date given by the statement, as the dated reports give it
+        EXPECT_EQ(Scalar("select " + AgeSqlAt(column, "CAST('14.03.2024' AS DATE)") +
+                         " from RDB$DATABASE")
+                      .AsInt(),
+                  c.Age);
     }
     // A leap-day birthday in a common year: the new age on the first of March.
     EXPECT_EQ(AgeOn(EncodeDate(2000, 2, 29), EncodeDate(2023, 2, 28)), 22);

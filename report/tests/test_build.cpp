@@ -815,6 +815,55 @@ TEST_F(CompositeTest, AStopInOnePartStopsTheDocument) {
     EXPECT_EQ(secondBands, 0);
 }
 
+// A picture view whose text is a reference to a blob field prints each record's picture: a
+// photo on one card, none on the next, and a reference to a text field leaves it empty.
+TEST_F(BuildTest, PicturesComeFromTheBlobFieldTheyName) {
+    TBitmap photo(4, 2);
+    photo.GetCanvas()->FillSolid(TRect{0, 0, 4, 2}, clRed);
+    TMemoryStream bytes;
+    photo.SaveToStream(&bytes);
+    table = new TMemDataSet(&owner);
+    table->GetFieldDefs()->Add(u"FIO"_s, ftString, 40);
+    table->GetFieldDefs()->Add(u"FOTO"_s, ftGraphic);
+    table->Open();
+    table->Append();
+    table->FieldByName(u"FIO"_s)->SetAsString(u"Коваль"_s);
+    static_cast<TBlobField*>(table->FieldByName(u"FOTO"_s))->SetAsBytes(bytes.GetBytes());
+    table->Post();
+    table->AppendRecord({Variant(u"Бондар"_s), Variant()});
+    auto* ds = new TfrDBDataSet(&owner);
+    ds->SetName(u"Cards"_s);
+    ds->SetDataSet(table);
+    band(btMasterData, 10, 40, u"Cards"_s);
+    const struct {
+        const char* text;
+        std::vector<uint8_t> kinds; // per record
+    } cases[] = {{"[Cards.\"FOTO\"]", {pkBitmap, pkNone}},
+                 {"[FOTO]", {pkBitmap, pkNone}},
+                 {"[Cards.\"FIO\"]", {pkNone, pkNone}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        auto* picture = static_cast<TfrPictureView*>(frCreateObject(gtPicture, QString()));
+        picture->ParentPage = page;
+        picture->Name = u"Photo"_s;
+        picture->SetBounds(10, 10, 30, 30);
+        picture->Memo.SetText(QString::fromUtf8(c.text));
+        page->Objects.Add(picture);
+        ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+        std::vector<uint8_t> kinds;
+        for (const QStringList& p : pagesAs([](TfrView* v) {
+                 return v->Typ == gtPicture
+                            ? QString::number(static_cast<TfrPictureView*>(v)->PictureKind)
+                            : QString();
+             }))
+            for (const QString& k : p)
+                if (!k.isEmpty()) kinds.push_back(uint8_t(k.toInt()));
+        EXPECT_EQ(kinds, c.kinds);
+        page->Objects.Delete(page->Objects.Count() - 1);
+        delete picture;
+    }
+}
+
 TEST_F(BuildTest, PageLists) {
     const struct {
         QString list;

@@ -2,6 +2,9 @@
 // margins, then every view in its order: type, name, bounds (page units and millimetres),
 // band kind and dataset, font, alignment, frame and the text lines.
 #include "FR_Class.h"
+#include "FR_DBUtils.h"
+#include "FR_IBQuery.h"
+#include "IBQuery.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -68,6 +71,18 @@ void dumpView(TfrView* V) {
                 .arg(frame(m->FrameTyp))
                 .arg(m->Flags & flWordWrap ? QStringLiteral(", wrapped") : QString()));
     }
+    if (auto* q = dynamic_cast<TfrIBQuery*>(V)) {
+        for (const QString& line : q->GetSQL().split(u'\n'))
+            out(QStringLiteral("    sql ") + line);
+        QStringList named;
+        TParams* params = q->GetQuery()->GetParams();
+        for (int i = 0; i < params->Count(); ++i) {
+            const QString name = params->GetItems(i)->GetName();
+            if (named.contains(name)) continue;
+            named << name;
+            out(QStringLiteral("    parameter %1 = %2").arg(name, q->GetParamExpression(name)));
+        }
+    }
     for (int i = 0; i < V->Memo.Count(); ++i)
         out(QStringLiteral("    | ") + V->Memo.Get(i));
 }
@@ -82,6 +97,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     frStartEngine();
+    frRegisterDBObjects();
+    frRegisterShapeObject();
     TfrReport report(nullptr);
     if (!QFileInfo::exists(args[1]) || !report.LoadFromFile(args[1])) {
         std::fprintf(stderr, "kadrion_tpldump: cannot read %s\n", qPrintable(args[1]));
