@@ -6,6 +6,7 @@
 #include "DeskUnit.h"
 #include "Dialogs.h"
 #include "FormBuild.h"
+#include "RecordBuild.h"
 #include "SqlText.h"
 
 #include <QRegularExpression>
@@ -278,27 +279,6 @@ const TListColumn ListColumns[] = {
 
 constexpr int RowStep = 26, LabelWidth = 200, ControlWidth = 200, DateWidth = 110,
               ColumnWidth = 430, TabsHeight = 300;
-
-TColumnEh* AddColumn(TDBGridEh* Grid, const char* Field, const char* Title, int Width) {
-    TColumnEh* c = Grid->GetColumns()->Add();
-    c->SetFieldName(QString::fromLatin1(Field));
-    c->GetTitle()->SetCaption(QString::fromUtf8(Title));
-    if (Width > 0) c->SetWidth(Width);
-    return c;
-}
-
-// "Всього" under the first column and the record count under the second, both bold.
-void CountFooters(TDBGridEh* Grid, TColumnEh* Label, TColumnEh* Count, bool CentredCount) {
-    Grid->SetFooterRowCount(1);
-    Label->GetFooter()->SetValueType(fvtStaticText);
-    Label->GetFooter()->SetValue(QStringLiteral("Всього"));
-    Label->GetFooter()->SetAlignment(taCenter);
-    Label->GetFooter()->GetFont()->SetStyle(TFontStyles{fsBold});
-    Count->GetFooter()->SetValueType(fvtCount);
-    if (CentredCount) Count->GetFooter()->SetAlignment(taCenter);
-    Count->GetFooter()->GetFont()->SetStyle(TFontStyles{fsBold});
-    Grid->GetSumList()->SetActive(true);
-}
 
 } // namespace
 

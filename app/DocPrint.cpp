@@ -1,0 +1,3 @@
+#include "DocPrint.h"
+
+void PrintDocument(const QString&, const TReportVars&) {}
