@@ -27,7 +27,7 @@ TOtpForm::TOtpForm(TComponent* AOwner)
     BeginLoading();
     makeNameHeader("F", "N", "P");
     makeButtons();
-    PageControl1 = Place<TPageControl>(this, this, "PageControl1", 0, 40, 800, 268);
+    PageControl1 = Place<TPageControl>(this, this, "PageControl1", 0, 40, 800, 300);
     PageControl1->SetAlign(alTop);
     TabSheet1 = new TTabSheet(this);
     TabSheet1->SetName(QStringLiteral("TabSheet1"));
@@ -179,7 +179,7 @@ void TOtpForm::makeExtraTab() {
 }
 
 void TOtpForm::makeGrid() {
-    DBGridEh1 = Place<TDBGridEh>(this, this, "DBGridEh1", 0, 308, 800, 300);
+    DBGridEh1 = Place<TDBGridEh>(this, this, "DBGridEh1", 0, 340, 800, 300);
     DBGridEh1->SetAlign(alClient);
     DBGridEh1->SetDataSource(DM->DSotp);
     DBGridEh1->SetReadOnly(true);

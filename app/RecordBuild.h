@@ -6,6 +6,7 @@
 #include "DBCtrls.h"
 #include "DBGridEh.h"
 #include "FormBuild.h"
+#include "Graphics.h"
 #include "RXDBCtrl.h"
 #include "RxLookup.h"
 
@@ -17,7 +18,10 @@ public:
     // A caption sized to its text.
     TLabel* Caption(const char* Text) {
         TLabel* l = PlaceLabel(owner, parent, "", x, y + 3, Text);
-        x += l->GetWidth() + 6;
+        // Measured here: a label sizes itself only once its form has been loaded.
+        TBitmap measure;
+        measure.GetCanvas()->GetFont()->Assign(l->GetFont());
+        x += measure.GetCanvas()->TextWidth(l->GetCaption()) + 6;
         return l;
     }
     TDBEdit* Edit(const char* Name, const char* Field, int Width, bool ReadOnly = false) {
@@ -36,6 +40,7 @@ public:
         d->SetDataSource(source);
         d->SetDataField(QString::fromLatin1(Field));
         d->SetYearDigits(dyFour);
+        d->SetCalendarStyle(csPopup);
         d->SetWeekends(TDaysOfWeek{Sat, Sun});
         return d;
     }

@@ -90,7 +90,7 @@ TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
          [] { return !Opt2Form->GetVisible() && MainForm->GetHandle()->isActiveWindow(); }},
         {"the backup is asked from the service menu", [] { keys("alt+Cyrillic_es"); },
          [] { return menuWith(QStringLiteral("Резервування бази даних")); }},
-        {"down to it and return: the question", [] { keys("Down Down Down Return"); },
+        {"up to it from the end and return: the question", [] { keys("Up Up Up Return"); },
          [] { return messageBox(QStringLiteral("Ви дійсно бажаєте зробити резервування")); }},
         {"screenshot of the question",
          [] { X11::Screenshot(QStringLiteral("app-backup-question")); }, [] { return true; }},
