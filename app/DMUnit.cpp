@@ -191,6 +191,9 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     frDBDataSet1 = new TfrDBDataSet(this);
     frDBDataSet1->SetName(QStringLiteral("frDBDataSet1"));
     frDBDataSet1->SetDataSet(Select);
+    frDBDataSet2 = new TfrDBDataSet(this);
+    frDBDataSet2->SetName(QStringLiteral("frDBDataSet2"));
+    frDBDataSet2->SetDataSet(IBnazn);
 
     DataSource = makeSource(this, "DataSource", IBQuery);
     DSprof = makeSource(this, "DSprof", IBprof);

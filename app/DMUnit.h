@@ -62,10 +62,13 @@ class TDM : public TDataModule, public TCalendarSource {
     TIBQuery* IBnaz_sel; // card documents
     TDataSource* DSnaz_sel;
     TIBQuery* Select; // report master dataset and statement runner
-    // The system's one report and its dataset over Select: the report's expressions name the
-    // data module's datasets ("Select").
+    // The system's one report (printed through PrintReport, ReportPrint.h) and its report
+    // datasets: frDBDataSet1 over Select, the templates' master dataset, and frDBDataSet2 over
+    // the appointments of the current employee. The report's expressions name the data
+    // module's datasets ("Select").
     TfrReport* frReport1;
     TfrDBDataSet* frDBDataSet1;
+    TfrDBDataSet* frDBDataSet2;
 
     // The commands shared by the windows: the dataset actions act on the dataset of the focused
     // data control and enable themselves from its state; the window actions close a window or

@@ -14,6 +14,7 @@
 #include "Opt2Unit.h"
 #include "OtpUnit.h"
 #include "ReportDlgs.h"
+#include "ReportPrint.h"
 #include "SelUnit.h"
 #include "Seniority.h"
 #include "ServiceOps.h"
@@ -122,17 +123,17 @@ void TMainForm::makeMenu() {
     N34 = item(N33, "N34", "Формування простих звітів", &TMainForm::N34Click);
     line(N33);
     Arr1 = item(N33, "Arr1", "Кількісний та якісний склад працівників");
-    N110 = item(Arr1, "N110", "Таблиця 1");
-    N210 = item(Arr1, "N210", "Таблиця 2");
-    N39 = item(Arr1, "N39", "Таблиця 3");
+    N110 = item(Arr1, "N110", "Таблиця 1", &TMainForm::N110Click);
+    N210 = item(Arr1, "N210", "Таблиця 2", &TMainForm::N210Click);
+    N39 = item(Arr1, "N39", "Таблиця 3", &TMainForm::N39Click);
     N36 = item(N33, "N36", "Вік та стаж працівників");
     N37 = item(N33, "N37", "Середній вік працівників");
     N31 = item(N33, "N31", "Графік відпусток");
     N50 = item(N33, "N50", "Графік відпусток (перехідні дні)");
-    N27 = item(N33, "N27", "Чисельність військовозобов'язаних");
-    N47 = item(N33, "N47", "Рух кадрів");
+    N27 = item(N33, "N27", "Чисельність військовозобов'язаних", &TMainForm::N27Click);
+    N47 = item(N33, "N47", "Рух кадрів", &TMainForm::N47Click);
     N48 = item(N33, "N48", "Якісний склад працівників (освіта)");
-    N38 = item(N33, "N38", "Аналіз керівного складу");
+    N38 = item(N33, "N38", "Аналіз керівного складу", &TMainForm::N38Click);
     N49 = item(N33, "N49", "Список на виплату надбавки");
     line(N33);
     N29 = item(N33, "N29", "Дизайнер звітів");
@@ -362,4 +363,65 @@ void TMainForm::N8Click(TObject*) {
 
 void TMainForm::N10Click(TObject*) {
     AboutBox->ShowModal();
+}
+
+// ---- the staff statistics -------------------------------------------------------------------
+
+void TMainForm::dateTable(const char* Template, int Cells, const char* DateVariable,
+                          void (*Tally)(TCountMatrix&, const TStaffFacts&, int)) {
+    CloseChildren();
+    if (TimeForm->ShowModal() != mrOk) return;
+    const QString date = TimeForm->DateEdit1->GetText();
+    MyArr.Clear(Cells);
+    {
+        TWaitGone gone;
+        ShowWaitWindow();
+        StaffPass(WorkingAtFilter(date), TimeForm->DateEdit1->GetDate(),
+                  [this, Tally](const TStaffFacts& F, int Age) { Tally(MyArr, F, Age); });
+    }
+    TReportValues values = MyArr.Values(Cells);
+    if (*DateVariable) values.emplace_back(QString::fromLatin1(DateVariable), Variant(date));
+    PrintReport(QString::fromLatin1(Template), values);
+}
+
+void TMainForm::N110Click(TObject*) {
+    dateTable("har_tab1.frf", 400, "NDate", TallyTable1);
+}
+
+void TMainForm::N210Click(TObject*) {
+    dateTable("har_tab2.frf", 270, "NDate", TallyTable2);
+}
+
+void TMainForm::N39Click(TObject*) {
+    dateTable("har.frf", 270, "NDate", TallyTable3);
+}
+
+void TMainForm::N38Click(TObject*) {
+    dateTable("keriv.frf", 270, "", TallyKeriv);
+}
+
+void TMainForm::N27Click(TObject*) {
+    dateTable("war.frf", 176, "Times", TallyWar);
+}
+
+void TMainForm::N47Click(TObject*) {
+    CloseChildren();
+    if (PeriodForm->ShowModal() != mrOk) return;
+    const QString from = PeriodForm->DateEdit1->GetText();
+    const QString to = PeriodForm->DateEdit2->GetText();
+    MyArr.Clear(200);
+    {
+        TWaitGone gone;
+        ShowWaitWindow();
+        StaffPass(WorkingAtFilter(to), 0,
+                  [this](const TStaffFacts& F, int) { TallyMoveStaff(MyArr, F); });
+        StaffPass(HiredFilter(from, to), 0,
+                  [this](const TStaffFacts& F, int) { TallyMoveHired(MyArr, F); });
+        StaffPass(LeftFilter(from, to), 0,
+                  [this](const TStaffFacts& F, int) { TallyMoveLeft(MyArr, F); });
+    }
+    TReportValues values = MyArr.Values(200);
+    values.emplace_back(QStringLiteral("Times"),
+                        Variant(QStringLiteral("з ") + from + QStringLiteral(" до ") + to));
+    PrintReport(QStringLiteral("ruh.frf"), values);
 }

@@ -9,6 +9,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "Menus.h"
+#include "StaffStats.h"
 #include "rMenuBar.h"
 
 #include <vector>
@@ -59,6 +60,16 @@ class TMainForm : public TForm {
     void mnuOptionClick(TObject* Sender);
     void N8Click(TObject* Sender);  // help
     void N10Click(TObject* Sender); // about
+    // The staff statistics (the count matrix into their templates).
+    void N110Click(TObject* Sender); // "Таблиця 1"
+    void N210Click(TObject* Sender); // "Таблиця 2"
+    void N39Click(TObject* Sender);  // "Таблиця 3"
+    void N38Click(TObject* Sender);  // "Аналіз керівного складу"
+    void N47Click(TObject* Sender);  // "Рух кадрів"
+    void N27Click(TObject* Sender); // "Чисельність військовозобов'язаних"
+
+    // The count matrix of the statistics.
+    TCountMatrix MyArr;
 
     // Asks every child window to close, first to last; one that refuses stays. True when
     // none stayed open.
@@ -83,6 +94,11 @@ private:
                     void (TMainForm::*Handler)(TObject*) = nullptr);
     TMenuItem* actionItem(TMenuItem* Parent, const char* Name, TCustomAction* Action);
     void line(TMenuItem* Parent);
+    // A statistics table on a date: the children closed, the date asked, one pass with Tally
+    // over the staff working on it, Cells cells printed into Template with the date as the
+    // variable DateVariable (none when empty).
+    void dateTable(const char* Template, int Cells, const char* DateVariable,
+                   void (*Tally)(TCountMatrix&, const TStaffFacts&, int));
     TToolBar* toolBar(const char* Name, std::initializer_list<TCustomAction*> Actions);
 };
 

@@ -115,6 +115,14 @@ void AppFormsTest::Start() {
     DeskForm->OnShow = [this](TObject*) { ++waitShowings; };
 }
 
+void AppFormsTest::Exec(const QString& Sql) {
+    TIBQuery q(nullptr);
+    q.SetDatabase(DM->Database);
+    q.GetSQL()->SetText(Sql);
+    q.ExecSQL();
+    DM->IBTrans->CommitRetaining();
+}
+
 QStringList AppFormsTest::Texts() const {
     QStringList out;
     for (const auto& a : ui.Asked)

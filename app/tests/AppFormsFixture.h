@@ -53,6 +53,8 @@ protected:
     void Start();
     QString DbPath() const { return dir.filePath(QStringLiteral("kadrion.fdb")); }
     QStringList Texts() const;
+    // Runs a statement on the program's database and commits.
+    void Exec(const QString& Sql);
 
     QTemporaryDir dir;
     TWaitAwareInteraction ui;

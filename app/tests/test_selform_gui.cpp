@@ -54,13 +54,6 @@ protected:
         delete SelForm;
         AppFormsTest::TearDown();
     }
-    void Exec(const QString& Sql) {
-        TIBQuery q(nullptr);
-        q.SetDatabase(DM->Database);
-        q.GetSQL()->SetText(Sql);
-        q.ExecSQL();
-        DM->IBTrans->CommitRetaining();
-    }
     QStringList Items(TTextListBox* L) {
         QStringList out;
         for (int i = 0; i < L->GetItems()->Count(); ++i)

@@ -1,0 +1,34 @@
+// "Аналіз керівного складу": the managers by their position codes, each row with women,
+// education and age bands.
+#include "StatKit.h"
+
+using namespace statkit;
+
+KADRION_TEMPLATE(keriv) {
+    static const struct {
+        const char* Name;
+        int First;
+    } groups[] = {
+        {"Керівник підприємства (код 1210.1)", 1},
+        {"Заступники керівника (коди 1210.2, 1210.3, 1210.5)", 11},
+        {"Головний бухгалтер (код 1231)", 21},
+        {"Керівники (коди 1229.3, 1229.72)", 41},
+        {"Керівники (код 1229.1)", 51},
+        {"Керівники (коди 1229.7, 1229.12)", 61},
+        {"Керівники (код 1229.13)", 71},
+        {"Керівники структурних підрозділів (коди 1222.2 – 1222.28, 1226.2 – 1226.30, "
+         "1229.14, 1229.71, 1239)",
+         81},
+    };
+    std::vector<TRow> rows;
+    for (const auto& g : groups)
+        rows.push_back({QString::fromUtf8(g.Name), Run(g.First, 10)});
+    TTable tb;
+    tb.LabelTitle = QStringLiteral("Посади керівників");
+    tb.Heads = TenHeads();
+    tb.RowHeight = 9;
+    T.Band(btReportTitle, 150);
+    double y = Heading(T, QStringLiteral("Аналіз керівного складу"), QString());
+    y = Table(T, y, tb, rows);
+    T.Signature(y + 10);
+}
