@@ -1,7 +1,7 @@
 #include "CmdrUnit.h"
 
 #include "DMUnit.h"
-#include "DocPrint.h"
+#include "ReportPrint.h"
 #include "RecordBuild.h"
 #include "varer.h"
 
@@ -200,11 +200,9 @@ QString TCmdrForm::Stroka() const {
     return lines.join(QStringLiteral(", "));
 }
 
-TReportVars TCmdrForm::CommonVars() {
-    return {{QStringLiteral("FullOrg"), Variant(FullNameOrg)},
-            {QStringLiteral("Org"), Variant(NameOrg)},
-            {QStringLiteral("Boss"), Variant(Boss)},
-            {QStringLiteral("NomRoz"), Variant(Edit5->GetText())},
+TReportValues TCmdrForm::CommonVars() {
+    // FullOrg, Org and Boss come with every report.
+    return {{QStringLiteral("NomRoz"), Variant(Edit5->GetText())},
             {QStringLiteral("DatUd"), Variant::FromDate(DateEdit1->GetDate())},
             {QStringLiteral("DatZ"), Variant::FromDate(DateEdit2->GetDate())},
             {QStringLiteral("DatPo"), Variant::FromDate(DateEdit3->GetDate())},
@@ -213,19 +211,19 @@ TReportVars TCmdrForm::CommonVars() {
 }
 
 void TCmdrForm::BitBtn2Click(TObject*) {
-    TReportVars vars = CommonVars();
+    TReportValues vars = CommonVars();
     vars.insert(vars.end(), {{QStringLiteral("NomUd"), Variant(Edit2->GetText())},
                              {QStringLiteral("Punkt"), Variant(Edit1->GetText())},
                              {QStringLiteral("Vib"), Variant(Edit6->GetText())}});
-    PrintDocument(QStringLiteral("comand.frf"), vars);
+    PrintReport(QStringLiteral("comand.frf"), vars);
 }
 
 void TCmdrForm::BitBtn3Click(TObject*) {
-    TReportVars vars = CommonVars();
+    TReportValues vars = CommonVars();
     vars.insert(vars.end(), {{QStringLiteral("Stroka"), Variant(Stroka())},
                              {QStringLiteral("Cntry"), Variant(Edit7->GetText())},
                              {QStringLiteral("City"), Variant(Edit8->GetText())},
                              {QStringLiteral("Ent"), Variant(Edit9->GetText())},
                              {QStringLiteral("Dozv"), Variant(Edit10->GetText())}});
-    PrintDocument(QStringLiteral("rozp.frf"), vars);
+    PrintReport(QStringLiteral("rozp.frf"), vars);
 }

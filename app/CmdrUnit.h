@@ -5,7 +5,7 @@
 
 #include "Buttons.h"
 #include "DBCtrls.h"
-#include "DocPrint.h"
+#include "ReportPrint.h"
 #include "Forms.h"
 #include "RxLookup.h"
 #include "StdCtrls.h"
@@ -49,7 +49,7 @@ class TCmdrForm : public TForm {
     // The list's lines joined by ", " (blank lines left out).
     QString Stroka() const;
     // The variables both documents receive: the organisation, the head and the trip.
-    TReportVars CommonVars();
+    TReportValues CommonVars();
 };
 
 extern TCmdrForm* CmdrForm;

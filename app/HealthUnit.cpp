@@ -2,10 +2,9 @@
 
 #include "DMUnit.h"
 #include "Dates.h"
-#include "DocPrint.h"
+#include "ReportPrint.h"
 #include "RecordBuild.h"
 #include "ReportDlgs.h"
-#include "varer.h"
 
 THealthForm* HealthForm = nullptr;
 
@@ -180,25 +179,17 @@ void THealthForm::report(THealthReport Report) {
     const QString toText = PeriodForm->DateEdit2->GetText();
     // A text that is no date stops here with the conversion error.
     const TDateTime from = StrToDate(fromText), to = StrToDate(toText);
-    TIBQuery* q = DM->Select;
-    q->Close();
-    q->GetSQL()->Clear();
-    q->GetSQL()->AddStrings(ReportSql(Report, from, to));
-    q->Open();
-    DM->frDBDataSet1->SetDataSet(q);
     static const char* const templates[] = {"health.frf", "travm.frf", "vidhel.frf"};
-    try {
-        PrintDocument(QString::fromLatin1(templates[Report]),
-                      {{QStringLiteral("Boss"), Variant(Boss)},
-                       {QStringLiteral("Pos"), Variant(BossPos)},
-                       {QStringLiteral("Org"), Variant(NameOrg)},
-                       {QStringLiteral("z"), Variant(fromText)},
-                       {QStringLiteral("do"), Variant(toText)}});
-    } catch (...) {
-        q->Close();
-        throw;
-    }
-    q->Close();
+    PrintReport(QString::fromLatin1(templates[Report]),
+                {{QStringLiteral("z"), Variant(fromText)}, {QStringLiteral("do"), Variant(toText)}},
+                [&](TfrReport*) {
+                    TIBQuery* q = DM->Select;
+                    q->Close();
+                    q->GetSQL()->Clear();
+                    q->GetSQL()->AddStrings(ReportSql(Report, from, to));
+                    q->Open();
+                    DM->frDBDataSet1->SetDataSet(q);
+                });
 }
 
 void THealthForm::BitBtn1Click(TObject*) {

@@ -3,11 +3,10 @@
 #include "DMUnit.h"
 #include "Dates.h"
 #include "Dialogs.h"
-#include "DocPrint.h"
+#include "ReportPrint.h"
 #include "RecordBuild.h"
 #include "ReportDlgs.h"
 #include "SqlText.h"
-#include "varer.h"
 
 TOtpForm* OtpForm = nullptr;
 
@@ -252,21 +251,17 @@ void TOtpForm::BitBtn1Click(TObject*) {
         otp->Post(); // a refusal (no calendar) has said why and stops here
         if (otp->UpdatesPending()) return;
     }
-    TIBQuery* q = DM->Select;
-    q->Close();
-    q->GetSQL()->Clear();
-    q->GetSQL()->Add(
-        QStringLiteral("select NAIGR from KADR A LEFT JOIN PGROUP B ON A.KODG_2=B.KODG"));
-    q->GetSQL()->Add(QStringLiteral("WHERE A.TAB=") +
-                     SqlStr(otp->FieldByName(QStringLiteral("TAB1"))->GetAsString()));
-    q->Open();
-    try {
-        PrintDocument(QStringLiteral("order_otp.frf"), {{QStringLiteral("Org"), Variant(NameOrg)}});
-    } catch (...) {
+    const QString tab = otp->FieldByName(QStringLiteral("TAB1"))->GetAsString();
+    // The order printed is the current record of IBotp; Select gives the employee's group.
+    PrintReport(QStringLiteral("order_otp.frf"), {}, [&tab](TfrReport*) {
+        TIBQuery* q = DM->Select;
         q->Close();
-        throw;
-    }
-    q->Close();
+        q->GetSQL()->Clear();
+        q->GetSQL()->Add(
+            QStringLiteral("select NAIGR from KADR A LEFT JOIN PGROUP B ON A.KODG_2=B.KODG"));
+        q->GetSQL()->Add(QStringLiteral("WHERE A.TAB=") + SqlStr(tab));
+        q->Open();
+    });
 }
 
 QStringList TOtpForm::MonthListSql(int Month, int Year) {
@@ -290,23 +285,16 @@ void TOtpForm::BitBtn2Click(TObject*) {
     const int month = QuetForm->ComboBox1->GetItemIndex() + 1;
     const int year = QuetForm->SpinEdit1->GetValue();
     if (month < 1) return;
-    TIBQuery* q = DM->Select;
-    q->Close();
-    q->GetSQL()->Clear();
-    q->GetSQL()->AddStrings(MonthListSql(month, year));
-    q->Open();
-    DM->frDBDataSet1->SetDataSet(q);
-    try {
-        PrintDocument(QStringLiteral("nad_otp.frf"),
-                      {{QStringLiteral("mon"), Variant(month)},
-                       {QStringLiteral("yer"), Variant(year)},
-                       {QStringLiteral("var_m"), Variant(QuetForm->ComboBox1->GetText())},
-                       {QStringLiteral("Boss"), Variant(Boss)},
-                       {QStringLiteral("Pos"), Variant(BossPos)},
-                       {QStringLiteral("Org"), Variant(NameOrg)}});
-    } catch (...) {
-        q->Close();
-        throw;
-    }
-    q->Close();
+    PrintReport(QStringLiteral("nad_otp.frf"),
+                {{QStringLiteral("mon"), Variant(month)},
+                 {QStringLiteral("yer"), Variant(year)},
+                 {QStringLiteral("var_m"), Variant(QuetForm->ComboBox1->GetText())}},
+                [&](TfrReport*) {
+                    TIBQuery* q = DM->Select;
+                    q->Close();
+                    q->GetSQL()->Clear();
+                    q->GetSQL()->AddStrings(MonthListSql(month, year));
+                    q->Open();
+                    DM->frDBDataSet1->SetDataSet(q);
+                });
 }

@@ -12,10 +12,15 @@
 #include "IBSQL.h"
 #include "MainUnit.h"
 #include "OtpUnit.h"
+#include "PdfTools.h"
+#include "PreviewUnit.h"
+#include "ReportPages.h"
 #include "ReportDlgs.h"
 #include "varer.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QWidget>
 
@@ -432,6 +437,172 @@ TEST_F(LeaveWindowsTest, TheTripDialogKeepsItsFieldsInTheSettingsAndListsTheChos
     EXPECT_EQ(next->Edit1->GetText(), QStringLiteral("м. Львів"));
     EXPECT_EQ(next->Edit4->GetText(), QStringLiteral("5"));
     EXPECT_EQ(next->DateEdit3->GetText(), QStringLiteral("17.01.2025"));
+}
+
+} // namespace
+
+namespace {
+
+// Every document of these windows built from its template, shown in the preview and printed
+// to PDF, whose text names the employee and the dates.
+class LeaveDocumentsTest : public LeaveWindowsTest {
+protected:
+    void SetUp() override {
+        LeaveWindowsTest::SetUp();
+        NameOrg = QStringLiteral("ТОВ «Зоря-Агро»");
+        FullNameOrg = QStringLiteral("Товариство з обмеженою відповідальністю «Зоря-Агро»");
+        Boss = QStringLiteral("Петренко О. І.");
+        BossPos = QStringLiteral("Директор");
+        previous = QDir::currentPath();
+        QDir::setCurrent(QStringLiteral(KADRION_RUN_DIR));
+    }
+    void TearDown() override {
+        QDir::setCurrent(previous);
+        LeaveWindowsTest::TearDown();
+    }
+    // Press shows the preview (its dialogs answered before); the built pages go to PDF.
+    QString Print(const QString& Name, const std::function<void()>& Press) {
+        bool shown = false;
+        modal.Push([&shown](TCustomForm* F) {
+            auto* p = dynamic_cast<TPreviewForm*>(F);
+            ASSERT_NE(p, nullptr);
+            shown = p->frPreview1->AllPages() >= 1;
+            p->frSpeedButton11->Click();
+        });
+        Press();
+        EXPECT_EQ(modal.Pending(), 0) << Name.toStdString();
+        EXPECT_TRUE(shown) << Name.toStdString();
+        EXPECT_TRUE(ui.Asked.empty()) << Texts().join(u'|').toStdString();
+        const QString pdf = dir.filePath(Name + QStringLiteral(".pdf"));
+        PrintToPdf(DM->frReport1, pdf);
+        if (const QByteArray keep = qgetenv("KADRION_KEEP_PDF"); !keep.isEmpty())
+            QFile::copy(pdf, QString::fromLocal8Bit(keep) + u'/' + Name + QStringLiteral(".pdf"));
+        return pdftools::text(pdf).simplified();
+    }
+    void Expect(const QString& Name, const QString& Text, const QStringList& Known,
+                const QStringList& Absent = {}) {
+        for (const QString& k : Known)
+            EXPECT_TRUE(Text.contains(k))
+                << Name.toStdString() << ": " << k.toStdString() << " in " << Text.toStdString();
+        for (const QString& a : Absent)
+            EXPECT_FALSE(Text.contains(a)) << Name.toStdString() << ": " << a.toStdString();
+    }
+    QString previous;
+};
+
+TEST_F(LeaveDocumentsTest, TheLeaveOrderAndTheMonthsListPrint) {
+    Sql("insert into ORDERP (TAB1, NORDER, DATAORD, F, N, P, KAT_2, UMOV, PERIODB, PERIODE, "
+        "PERIODD, VS_KAL, VS_RAB, OTP_B, OTP_E) values ('00007', '112-в', '16.12.2024', "
+        "'Шевченко', 'Тарас', 'Григорович', 'Фахівець', 'нормальні', '01.01.2023', "
+        "'31.12.2023', 24, 24, 0, '20.12.2024', '14.01.2025')");
+    Sql("insert into ORDERP (TAB1, F, N, P, VS_KAL, OTP_B, OTP_E, M_SKID) values ('00012', "
+        "'Коваль', 'Олена', 'Ігорівна', 7, '03.02.2025', '09.02.2025', '23.12.2024')");
+    MainForm->N32->Click();
+    QApplication::processEvents();
+    ASSERT_NE(OtpForm, nullptr);
+    ASSERT_TRUE(DM->IBotp->Locate(QStringLiteral("TAB1"), QStringLiteral("00007"), {}));
+    const QString order = Print(QStringLiteral("order_otp"), [] { OtpForm->BitBtn1->Click(); });
+    Expect(QStringLiteral("order_otp"), order,
+           {NameOrg, Boss, BossPos, QStringLiteral("112-в"), QStringLiteral("Шевченко Тарас"),
+            QStringLiteral("20.12.2024"), QStringLiteral("14.01.2025"),
+            QStringLiteral("01.01.2023")});
+    EXPECT_FALSE(DM->Select->GetActive());
+
+    modal.Push([](TCustomForm* F) {
+        auto* q = static_cast<TQuetForm*>(F);
+        q->ComboBox1->SetItemIndex(11);
+        q->SpinEdit1->SetValue(2024);
+        q->BitBtn1->Click();
+    });
+    const QString list = Print(QStringLiteral("nad_otp"), [] { OtpForm->BitBtn2->Click(); });
+    Expect(QStringLiteral("nad_otp"), list,
+           {NameOrg, Boss, QStringLiteral("грудень 2024"), QStringLiteral("Шевченко Тарас"),
+            QStringLiteral("Коваль Олена"), QStringLiteral("20.12.2024")});
+    OtpForm->Close();
+    QApplication::processEvents();
+}
+
+TEST_F(LeaveDocumentsTest, TheThreeSickLeaveReportsPrintAPeriodAcrossNewYear) {
+    Sql("insert into HEALTH (HEL_TAB, HEL_F, HEL_N, HEL_P, HEL_NUM, HEL_VID, HEL_BEG, HEL_END, "
+        "HEL_DAYS, HEL_SUM, HEL_MES) values ('00007', 'Шевченко', 'Тарас', 'Григорович', "
+        "'Л-201', 'шлункове', '09.12.2024', '13.12.2024', 5, 2400.50, '01.12.2024')");
+    Sql("insert into HEALTH (HEL_TAB, HEL_F, HEL_N, HEL_P, HEL_NUM, HEL_VID, HEL_BEG, HEL_END, "
+        "HEL_DAYS, HEL_SUM, HEL_MES) values ('00012', 'Коваль', 'Олена', 'Ігорівна', 'Л-202', "
+        "'невиробничий травматизм', '27.12.2024', '10.01.2025', 15, 6100, '31.01.2025')");
+    Sql("insert into HEALTH (HEL_TAB, HEL_F, HEL_N, HEL_P, HEL_NUM, HEL_VID, HEL_BEG, HEL_END, "
+        "HEL_DAYS, HEL_SUM, HEL_MES) values ('00012', 'Коваль', 'Олена', 'Ігорівна', 'Л-203', "
+        "'інше', '01.10.2024', '03.10.2024', 3, 900, '15.10.2024')");
+    MainForm->N42->Click();
+    QApplication::processEvents();
+    ASSERT_NE(HealthForm, nullptr);
+    struct Case {
+        const char* Name;
+        TBitBtn* Button;
+        QStringList Known, Absent;
+    };
+    const Case cases[] = {
+        {"health",
+         HealthForm->BitBtn1,
+         {"Л-201", "Л-202", "Шевченко Тарас", "09.12.2024"},
+         {"Л-203"}},
+        {"travm",
+         HealthForm->BitBtn2,
+         {"Л-202", "Коваль Олена", "27.12.2024", "10.01.2025"},
+         {"Л-201", "Л-203"}},
+        {"vidhel", HealthForm->BitBtn3, {"Л-201", "Л-202", "шлункове"}, {"Л-203"}},
+    };
+    for (const Case& c : cases) {
+        modal.Push([](TCustomForm* F) {
+            auto* p = static_cast<TPeriodForm*>(F);
+            p->DateEdit1->SetText(QStringLiteral("01.11.2024"));
+            p->DateEdit2->SetText(QStringLiteral("28.02.2025"));
+            p->BitBtn1->Click();
+        });
+        TBitBtn* b = c.Button;
+        const QString text = Print(QString::fromLatin1(c.Name), [b] { b->Click(); });
+        Expect(
+            QString::fromLatin1(c.Name), text,
+            QStringList{NameOrg, Boss, QStringLiteral("01.11.2024"), QStringLiteral("28.02.2025")} +
+                c.Known,
+            c.Absent);
+    }
+    HealthForm->Close();
+    QApplication::processEvents();
+}
+
+TEST_F(LeaveDocumentsTest, TheTravelCertificateAndTheTripOrderPrint) {
+    TCmdrForm* c = CmdrForm;
+    c->FormActivate(c);
+    c->RxDBLookupCombo1->SetValue(QStringLiteral("00007"));
+    c->BitBtn4->Click();
+    c->RxDBLookupCombo1->SetValue(QStringLiteral("00012"));
+    c->BitBtn4->Click();
+    c->RxDBLookupCombo1->SetValue(QStringLiteral("00007"));
+    c->Edit2->SetText(QStringLiteral("45"));
+    c->Edit5->SetText(QStringLiteral("17-р"));
+    c->DateEdit1->SetText(QStringLiteral("10.01.2025"));
+    c->Edit1->SetText(QStringLiteral("м. Львів, ПрАТ «Львівсталь»"));
+    c->Edit3->SetText(QStringLiteral("перевірка охорони праці"));
+    c->Edit4->SetText(QStringLiteral("5"));
+    c->DateEdit2->SetText(QStringLiteral("13.01.2025"));
+    c->DateEdit3->SetText(QStringLiteral("17.01.2025"));
+    c->Edit6->SetText(QStringLiteral("м. Київ"));
+    c->Edit7->SetText(QStringLiteral("Україна"));
+    c->Edit8->SetText(QStringLiteral("Львів"));
+    c->Edit9->SetText(QStringLiteral("ПрАТ «Львівсталь»"));
+    c->Edit10->SetText(QStringLiteral("залізничним транспортом"));
+    const QString certificate = Print(QStringLiteral("comand"), [c] { c->BitBtn2->Click(); });
+    Expect(QStringLiteral("comand"), certificate,
+           {FullNameOrg, Boss, QStringLiteral("45"), QStringLiteral("Шевченко Тарас Григорович"),
+            QStringLiteral("13.01.2025"), QStringLiteral("17.01.2025"),
+            QStringLiteral("10.01.2025"), QStringLiteral("перевірка охорони праці")});
+    const QString order = Print(QStringLiteral("rozp"), [c] { c->BitBtn3->Click(); });
+    Expect(QStringLiteral("rozp"), order,
+           {FullNameOrg, Boss, QStringLiteral("17-р"),
+            QStringLiteral("Шевченко Т.Г. - пров. інженер, Коваль О.І. - бухгалтер"),
+            QStringLiteral("13.01.2025"), QStringLiteral("залізничним транспортом")});
+    TCloseAction a = caHide;
+    c->FormClose(c, a);
 }
 
 } // namespace

@@ -1,3 +1,0 @@
-#include "DocPrint.h"
-
-void PrintDocument(const QString&, const TReportVars&) {}
