@@ -240,8 +240,9 @@ void TOtpForm::PeriodBExit(TObject*) {
 
 void TOtpForm::BitBtn1Click(TObject*) {
     TIBQuery* otp = DM->IBotp;
-    if (!otp->GetActive() || otp->IsEmpty()) return;
+    if (!otp->GetActive()) return;
     const TDataSetState s = otp->GetState();
+    if (s == dsBrowse && otp->IsEmpty()) return;
     if (s == dsEdit || s == dsInsert) {
         // The order printed is the order stored: unsaved edits are saved first.
         if (GetUserInteraction()->MessageBox(QString::fromUtf16(SSaveChanges),

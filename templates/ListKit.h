@@ -58,7 +58,7 @@ inline void SheetList(TTemplate& T, const QString& Title) {
         {"Днів", 10, "[Select.\"HEL_DAYS\"]", true},
         {"Сума виплати", 17, "[Select.\"HEL_SUM\"]", true},
         {"Місяць", 15, "[FormatDateTime('mm.yyyy', Select.\"HEL_MES\")]", true}};
-    T.Band(btReportTitle, 42);
+    T.Band(btReportTitle, 40);
     const double y = Heading(T, QStringLiteral("[Org]"), Title);
     TitleRow(T, y, columns);
     DataRows(T, columns);

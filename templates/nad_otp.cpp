@@ -11,7 +11,7 @@ KADRION_TEMPLATE(nad_otp) {
         {"Початок", 22, "[Select.\"OTP_B\"]", true},
         {"Закінчення", 22, "[Select.\"OTP_E\"]", true},
         {"Примітки", 24, "[Select.\"NOTES\"]"}};
-    T.Band(btReportTitle, 42);
+    T.Band(btReportTitle, 40);
     const double y = Heading(T, QStringLiteral("[Org]"),
                              QStringLiteral("Список працівників, яким надається відпустка\n"
                                             "у місяці: [var_m] [yer] р."));

@@ -15,11 +15,13 @@
 #include "MainUnit.h"
 #include "OtpUnit.h"
 #include "PickDate.h"
+#include "PreviewUnit.h"
 #include "ReportDlgs.h"
 #include "Startup.h"
 #include "X11Check.h"
 #include "X11Test.h"
 
+#include <QDir>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -88,6 +90,9 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
     ASSERT_TRUE(home.isValid());
     ASSERT_FALSE(PrepareFreshHome(home, 20).isEmpty());
     TFakeClock clock(EncodeDate(2024, 3, 1) + 0.5);
+    // The templates are read from the program's folder.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(KADRION_RUN_DIR));
     TClockSwap swap(&clock);
     CreateApplicationForms();
     ASSERT_TRUE(DM->Database->GetConnected());
@@ -107,12 +112,12 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
         {"down twice and return open the leave orders", [] { keys("Down Down Return"); },
          [] { return OtpForm && OtpForm->GetHandle()->isVisible() && DM->IBotp->GetActive(); }},
         {"screenshot of the empty window", [] { shot("leave-window"); }, [] { return true; }},
-        {"the list focused, the tool bar's insert begins an order",
+        {"the number focused, the tool bar's insert begins an order",
          [&] {
-             click(OtpForm->DBGridEh1, 60, 40);
+             click(OtpForm->RxDBLookupCombo1, 20, 10);
              X11::WaitFor([] {
                  Application->DoIdle();
-                 return OtpForm->DBGridEh1->Focused() && DM->AInsert->GetEnabled();
+                 return OtpForm->RxDBLookupCombo1->Focused() && DM->AInsert->GetEnabled();
              });
              TToolBar* bar = MainForm->ToolBar2;
              TToolButton* insert = bar->GetButtons(5);
@@ -165,8 +170,14 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
         {"printing asks to save first", [] { click(OtpForm->BitBtn1, 20, 10); },
          [] { return messageBox(QStringLiteral("В базах проводились зміни")); }},
         {"screenshot of the question", [] { shot("leave-save-question"); }, [] { return true; }},
-        {"return says yes: the order is saved", [] { keys("Return"); },
-         [&] { return otp->GetState() == dsBrowse && !otp->UpdatesPending(); }},
+        {"return says yes: the order is saved and shown in the preview", [] { keys("Return"); },
+         [&] {
+             return otp->GetState() == dsBrowse && !otp->UpdatesPending() && PreviewForm &&
+                    PreviewForm->GetHandle()->isVisible() &&
+                    PreviewForm->frPreview1->AllPages() == 1;
+         }},
+        {"screenshot of the preview", [] { shot("leave-preview"); }, [] { return true; }},
+        {"escape closes the preview", [] { keys("Escape"); }, [] { return !PreviewForm; }},
     };
     EXPECT_EQ(RunX11Steps(steps), 0);
     EXPECT_EQ(field(otp, "OTP_E"), QStringLiteral("18.03.2024"));
@@ -200,6 +211,7 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
     if (HealthForm) HealthForm->Close();
     DM->Database->SetConnected(false);
     FreeApplicationForms();
+    QDir::setCurrent(previous);
 }
 
 } // namespace
