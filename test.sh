@@ -12,6 +12,11 @@ source cmake/cups.sh
 kadrion_start_cups
 trap 'kadrion_stop_cups; kadrion_stop_firebird' EXIT
 
+# Every source of ours formatted as .clang-format says, and no include of a higher layer.
+find platform Complib report controls grid app tools bench \( -name '*.cpp' -o -name '*.h' \) -print0 |
+  xargs -0 clang-format --dry-run --Werror
+/usr/bin/python3 tools/check_layers.py
+
 export QT_QPA_PLATFORM=offscreen
 kadrion_build build
 (cd build && ctest --output-on-failure --parallel "$(nproc)" --timeout 300 -LE '^x11$')

@@ -4,6 +4,8 @@
 KADRION_PACKAGES=(g++ cmake ninja-build libgtest-dev libbenchmark-dev qt6-base-dev
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
   fonts-liberation fonts-dejavu-core python3-dbfread libdbd-xbase-perl poppler-utils unrtf python3-pil
+  # test-only: the formatting check of ./test.sh
+  clang-format
   # test-only: a real X server with typed input, keyboard layouts and a window manager (the
   # x11 tests, tools/x11_run.sh), and a private print server (the print tests, cmake/cups.sh)
   xvfb xauth xdotool x11-utils x11-xkb-utils xkb-data openbox cups-daemon cups-client)

@@ -3,6 +3,7 @@
 
 #include "DB.h"
 #include "FR_DBSet.h"
+#include "ScopeGuard.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -204,13 +205,9 @@ Variant TfrDataDictionary::GetValue(const QString& VarName) {
             if (AnsiSameText(e, VarName))
                 throw EParserError(frLoadStr(SVarNotDefined) + u" \""_s + VarName + u'"');
         evaluating.append(VarName);
-        try {
-            v = g.frParser.Calc(text);
-        } catch (...) {
-            evaluating.removeLast();
-            throw;
-        }
-        evaluating.removeLast();
+        TScopeGuard pop([this] { evaluating.removeLast(); });
+        v = g.frParser.Calc(text);
+        pop.End();
     } else if (VarIsStr(v)) {
         v = Null();
     }

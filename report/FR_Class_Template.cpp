@@ -1,4 +1,43 @@
 // The template stream: header, page, view, dictionary and extension records.
+//
+// Every number is little-endian. Basic items (FR_Utils):
+//   byte      1 byte             word  2 bytes, unsigned          int  4 bytes, signed
+//   string    word n, n bytes in the 8-bit code page, one end byte (written 0, read as any)
+//   string<23 bytes up to a 0 byte (templates before version 23)
+//   memo      word count; count 0: one byte; else per line: word n, n bytes, one separator
+//             byte, 13 between lines, 0 after the last (the separator, not the count, ends it)
+//   memo<23   bytes up to a 0 byte, lines split at byte 13 (templates before version 23)
+//   bool16    word, 0 = false, any other value (written 0xFFFF) = true
+//
+// The stream (the version decides the optional parts; this program writes version 24):
+//   byte    version (21..24; a first byte below 21 is a version-21 template without one)
+//   word    use the default printer        word  two-pass
+//   string  printer name (a single byte 1 = the virtual printer)
+//   then records up to the end, each introduced by a tag byte:
+//   0xFF    page:  int -1 (a script follows; else this int is the paper size)
+//                  [int paper size] int width, int height (0.1 mm), int margins[4],
+//                  byte orientation, <23: 6 bytes skipped, >23: int bin,
+//                  bool16 print to the previous page, bool16 use margins, int columns,
+//                  int column gap, >=24: byte page type, string name, byte border style,
+//                  string caption, int colour, int left, top, width, height,
+//                  byte position, [memo script]
+//   0xFE    dictionary: word 0xFFFE (0xFFFF too), then three lists (variables, field
+//           aliases, band data sources) of int count and count pairs string name, string
+//           value; an older dictionary has no marker word (see TfrDataDictionary)
+//   0xFD    the extension object's data: reading stops here
+//   0..gtAddIn  a view of that type: gtAddIn adds string class name; byte page index;
+//           >23: int stream position of the next record; then the view's body:
+//             string name (>=24, or 23 outside a prepared page),
+//             >23: byte revision major, byte revision minor,
+//             int left, top, width, height, word flags, word frame type, int frame width,
+//             int frame colour, word frame style, int fill colour,
+//             not in a prepared page: int format, string format text; memo text;
+//             not in a prepared page, >=23: memo script, bool16 visible;
+//             >=24: word restrictions, string tag, int gap x, int gap y;
+//             revision major > 1: byte band alignment
+//           followed by the type's own fields (TfrMemoView, TfrPictureView, TfrBandView,
+//           TfrSubReportView ::LoadFromStream); a framed memo adds 8 bytes after them.
+// A version-24 template ends with its dictionary record; one without it was cut short.
 #include "FR_Class.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -2,6 +2,7 @@
 #include "FR_Class.h"
 
 #include "Dates.h"
+#include "ScopeGuard.h"
 
 #include <cmath>
 
@@ -138,13 +139,9 @@ void TfrReport::GetVariableValue(const QString& s, Variant& v) {
         }
     }
     g.EvaluatingNames.append(Trim(s));
-    try {
-        v = g.frParser.Calc(s);
-    } catch (...) {
-        g.EvaluatingNames.removeLast();
-        throw;
-    }
-    g.EvaluatingNames.removeLast();
+    TScopeGuard pop([&g] { g.EvaluatingNames.removeLast(); });
+    v = g.frParser.Calc(s);
+    pop.End();
 }
 
 void TfrReport::DoUserFunction(const QString& Name, const Variant& p1, const Variant& p2,
@@ -335,19 +332,15 @@ void TfrMemoView::ExpandMemo() {
     TfrView* saved = g.ActiveView;
     g.ActiveView = this;
     Memo1.Clear();
-    try {
-        for (int i = 0; i < Memo.Count(); ++i) {
-            QString line = Memo.Get(i);
-            if (line.isEmpty()) {
-                Memo1.Add(QString());
-                continue;
-            }
-            if (!(Flags & flTextOnly) && report) report->ExpandTag(line);
-            Memo1.SetTextStr(Memo1.GetTextStr() + line);
+    TScopeGuard restore([&g, saved] { g.ActiveView = saved; });
+    for (int i = 0; i < Memo.Count(); ++i) {
+        QString line = Memo.Get(i);
+        if (line.isEmpty()) {
+            Memo1.Add(QString());
+            continue;
         }
-    } catch (...) {
-        g.ActiveView = saved;
-        throw;
+        if (!(Flags & flTextOnly) && report) report->ExpandTag(line);
+        Memo1.SetTextStr(Memo1.GetTextStr() + line);
     }
-    g.ActiveView = saved;
+    restore.End();
 }

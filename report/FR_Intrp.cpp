@@ -1,3 +1,27 @@
+// The script language of reports, compiled by Compiler into the lines FR_Intrp.h describes
+// (words are case-insensitive; {...} and // to the end of the line are comments):
+//
+//   script     := statement {';' statement}
+//   statement  := {label ':'} [ BEGIN statement {';' statement} END
+//               | IF expression THEN statement [ELSE statement]
+//               | REPEAT statement {';' statement} UNTIL expression
+//               | WHILE expression DO statement
+//               | FOR variable ':=' expression TO expression DO statement
+//               | GOTO label
+//               | variable ['[' expression ']'] ':=' expression
+//               | variable                          (a call of the procedure without arguments)
+//               | expression ]                      (a call; its value is dropped)
+//   label      := digits (the first fifteen count)
+//   variable   := a Latin letter, then Latin letters, digits, '.' or '_'
+//   expression := simple [('=' | '<' | '>' | '<=' | '>=' | '<>') simple]
+//   simple     := term {('+' | '-' | OR) term}
+//   term       := factor {('*' | '/' | AND | MOD) factor}
+//   factor     := '(' expression ')' | '[' name ']' | ('+' | '-' | NOT) expression
+//               | number | string | identifier ['(' [expression {',' expression}] ')']
+//               | identifier '[' expression ']'     (no blank before '(' or '[')
+// The compiler checks this shape and hands the text of each expression to the expression
+// parser (FR_Pars.cpp), whose own rules decide its meaning. variable[i] := v becomes
+// SETARRAY(variable, i, v); FOR re-evaluates its bound on every turn.
 #include "FR_Intrp.h"
 
 #include "FR_Var.h"

@@ -1,3 +1,28 @@
+// The expression language of reports, read by ToPostfix (words are case-insensitive):
+//
+//   expression := operand { binary operand }        ended by the end of the text or ';'
+//   operand    := prefix operand | '(' expression ')' | ['%' c] primary
+//   primary    := number | string | '[' name ']' | identifier ['[' index ']']
+//               | identifier '(' [expression {',' expression}] ')'  (at most three arguments)
+//   binary     := '*' | '/' | AND | OR | MOD         rank 1
+//               | '+' | '-'                          rank 2
+//               | '=' | '<' | '>' | '<=' | '>=' | '<>'  rank 3
+//   prefix     := INT | FRAC | ROUND | STR           rank 0: only the next operand
+//               | '-' | '+'  (where no operand precedes) rank 2;  NOT  rank 1
+//   number     := starts with a digit, '.' or ','; either mark is the decimal separator
+//   string     := '...' with '' for a quote
+//   name       := any text up to the matching ']' (nested brackets counted, quotes skipped),
+//                 a value asked of OnGetValue
+//   identifier := characters up to a blank or one of ( ) * + - / < = > [ ;  (text in double
+//                 quotes may hold them); TRUE and FALSE, else a value asked of OnGetValue
+// The lower rank binds tighter; equal ranks group from the left; a missing ')' closes at the
+// end. "%c" (a '%' and the character after it) stays in front of its operand.
+// identifier[index] is GETARRAY(identifier, index). COPY, IF, STRTODATE and STRTOTIME are
+// built in; every other function goes to OnFunction.
+//
+// The postfix text: each operand followed by a blank (a function call as written, with its
+// arguments as source text, evaluated when reached), each operator as one character (the
+// printable ones stand for themselves, the others are the op* codes).
 #include "FR_Pars.h"
 
 #include "Dates.h"

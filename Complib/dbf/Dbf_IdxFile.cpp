@@ -9,6 +9,44 @@
 #include <algorithm>
 #include <cmath>
 
+// The two index file formats. Numbers are little-endian; page numbers count 512-byte blocks
+// from the start of the file.
+//
+// A .NDX file holds one tag: block 0 is its header, the pages (512 bytes each) follow.
+// A .MDX file holds up to MaxTags tags: a 2048-byte file header with the tag table, then the
+// tag headers (one block each) and the pages (1024 bytes, two blocks each) as allocated.
+//
+// MDX file header (offset, size: contents)
+//     0   1: version, 2                       20   2: blocks per page, 2
+//     1   3: created: year - 1900, month, day 22   2: page size, 1024
+//     4  16: table name without extension     24   1: 1 (a production index)
+//    25   1: tag table slots, 48              26   1: size of a tag table entry, 32
+//    28   2: tags in use                      31   1: language driver of the table
+//    32   4: next free block                  44   3: last change: year - 1900, month, day
+//   512  32: an unused first entry (its byte 17 is 1); the entries follow at 544
+// Tag table entry (32 bytes; tag i at 544 + 32 * i)
+//     0   4: block of the tag header           4  11: tag name, zero-padded
+//    15   1: 0 = the key is an expression, 16 = a field
+//    20   1: 2                                21   1: key type, 'N' or 'C'
+// Tag header (NDX: block 0; MDX: a block of its own)
+//     0   4: root page
+//     4   4: NDX: next free block; MDX: blocks taken by the tag's pages
+//     8   1: flags: 0x08 descending, 0x10 character key, 0x40 unique, 0x60 primary
+//     9   1: key type, 'N' or 'C'             10   2: NDX 0x5800, MDX 0
+//    12   2: key length                       14   2: keys a page holds
+//    16   2: NDX: 1 for a numeric key         18   2: entry size (below)
+//    20   1: 2                                23   1: 0x21 primary, 1 unique, 0 neither
+//    24 220: key expression, zero-terminated 246   1: 1
+// Page: the key count (4 bytes) at 0, then the entries, each rounded up to 4 bytes.
+//   MDX, entries from 8: 4 bytes record number (leaf) or child page (inner page), the key.
+//     An inner page has one more child page after the last entry; a leaf has 0 there.
+//   NDX, entries from 4: 4 bytes child page (0 in a leaf), 4 bytes record number (0 in an
+//     inner page), the key. An inner page has one more child page after the last entry.
+// Keys: a character key is the expression's text in the table's code page, cut or padded
+// with blanks to the key length. A numeric key is an 8-byte double in an NDX file, and 12
+// bytes of packed decimal in an MDX file: byte 0 is 0x34 plus the number of digits before
+// the point, byte 1 is 0x80 for a negative number, then up to 20 digits, two a byte, the
+// first in the high half.
 namespace {
 constexpr int BlockSize = 512;
 constexpr int MdxHeaderSize = 2048;

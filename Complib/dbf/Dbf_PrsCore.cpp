@@ -1,3 +1,22 @@
+// The expression language of the dBase engine (index keys and filters). What a word means,
+// its argument types and an operator's priority come from the word list a descendant fills
+// (TDbfParser: + for texts and numbers, STR, DTOS, SUBSTR, UPPER, LOWER and their long names).
+//
+//   expression := primary {operator primary}
+//   primary    := '(' expression ')' | constant | name
+//               | name '(' expression {',' expression} ')'      (a function)
+//   constant   := digits ['.' digits] [('e' | 'E') ['+' | '-'] digits]   (an integer without
+//                 a point or exponent)  |  '$' hex digits  |  "text"  |  'text'
+//   name       := a letter or '_', then letters, digits or '_': a variable, a function, or a
+//                 field of the table (HandleUnknownVariable); names ignore case
+//   operator   := a word marked as operator; symbols are one character, or two for
+//                 != := && || and pairs of < = >, and ++ or -- when such a word exists
+// Operators of a lower priority value bind first, equal ones from the left. A run of + and -
+// where an operand is expected folds into one sign: the word "+@" or "-@" when the list has
+// it, else a minus goes into the numeric constant that follows. Brackets must balance;
+// two operands, ")(" , ") operand", "operand (" and "()" are refused. Among the words of one
+// name the first whose argument count and types fit is chosen; parts without variables are
+// evaluated once when compiled (Optimize).
 #include "Dbf_PrsCore.h"
 
 char TypeLetter(TExpressionType t) {

@@ -1,5 +1,5 @@
 // Scenarios of the data module's rules against a real database, with scripted dialogs.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 
 #include "Clock.h"
 #include "Dates.h"

@@ -1,6 +1,6 @@
 // The calendar table of a year, and the first-run set-up that makes a database with this
 // year's calendar and the settings naming it.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 
 #include "CalTable.h"
 #include "Clock.h"

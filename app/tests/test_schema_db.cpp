@@ -1,5 +1,5 @@
 // The schema as the server sees it after CreateNewBase, and its failure rules.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 
 #include "Connection.h"
 #include "Schema.h"

@@ -1,6 +1,6 @@
 // The employee list's statement: filter settings against the SQL text and against the rows a
 // small database returns; hostile and Cyrillic texts; the shared age rule in C++ and in SQL.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 
 #include "Age.h"
 #include "Dates.h"

@@ -1,5 +1,5 @@
 // Connection, seniority, backup, restore and new database against the embedded engine.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 
 #include "Connection.h"
 #include "Dates.h"
@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <functional>
 
 namespace {
@@ -115,18 +114,17 @@ TEST_F(ServiceTest, SeniorityFillsWorkMonthsAndStajDbf) {
                                    "00006=12", "00007=7", "O'8=7"}));
 
     // An independent reader sees the same rows, once each although the computation ran twice.
-    QProcess py;
-    py.start("/usr/bin/python3",
-             {"-c",
-              "import sys, dbfread\n"
-              "t = dbfread.DBF(sys.argv[1], encoding='cp1251')\n"
-              "print(','.join(f.name + ':' + f.type + str(f.length) for f in t.fields))\n"
-              "for r in t: print(r['TABNOM'] + '|' + r['STAJ'])\n",
-              dir.filePath("staj.dbf")});
-    ASSERT_TRUE(py.waitForFinished(60000));
-    const QStringList lines =
-        QString::fromUtf8(py.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-    ASSERT_FALSE(lines.isEmpty()) << py.readAllStandardError().toStdString();
+    const TProgramRun py =
+        RunProgram("/usr/bin/python3",
+                   {"-c",
+                    "import sys, dbfread\n"
+                    "t = dbfread.DBF(sys.argv[1], encoding='cp1251')\n"
+                    "print(','.join(f.name + ':' + f.type + str(f.length) for f in t.fields))\n"
+                    "for r in t: print(r['TABNOM'] + '|' + r['STAJ'])\n",
+                    dir.filePath("staj.dbf")});
+    ASSERT_TRUE(py.Finished);
+    const QStringList lines = QString::fromUtf8(py.Out).split('\n', Qt::SkipEmptyParts);
+    ASSERT_FALSE(lines.isEmpty()) << py.Err.toStdString();
     EXPECT_EQ(lines.front(), QStringLiteral("TABNOM:C5,STAJ:C3"));
     QStringList rows = lines.mid(1);
     rows.sort();

@@ -5,11 +5,11 @@
 #include "RXConst.h"
 #include "RxGIF.h"
 #include "Streams.h"
+#include "TestSupport.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -204,12 +204,12 @@ a.save(d + '/anim.gif', save_all=True, append_images=[b], duration=[70, 250], lo
 )")
                                .arg(w)
                                .arg(h);
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, dir.path()});
-    ASSERT_TRUE(p.waitForFinished(60000));
-    if (p.exitCode() != 0 && p.readAllStandardError().contains("No module named"))
+    const TProgramRun p =
+        RunProgram(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, dir.path()});
+    ASSERT_TRUE(p.Finished);
+    if (p.ExitCode != 0 && p.Err.contains("No module named"))
         GTEST_SKIP() << "python3-pil is not installed";
-    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    ASSERT_EQ(p.ExitCode, 0) << p.Err.constData();
 
     auto read = [&](const char* Name, TGIFImage& G) {
         QFile f(dir.filePath(Name));

@@ -5,20 +5,13 @@
 #include "DBGridEh.h"
 #include "Forms.h"
 #include "MemDS.h"
+#include "TestSupport.h"
 
 #include <QApplication>
 #include <QStringList>
 #include <gtest/gtest.h>
 #include <memory>
-#include <ostream>
 #include <vector>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& l, std::ostream* os) {
-    *os << "{" << l.join(QStringLiteral(", ")).toStdString() << "}";
-}
 
 // An in-memory dataset that counts the records it reads from its rows.
 class TCountingDataSet : public TMemDataSet {

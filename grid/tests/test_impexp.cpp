@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -550,20 +549,20 @@ QList<QStringList> pythonCsvRows(const QByteArray& Csv, QByteArray* Rewritten = 
     EXPECT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(Csv);
     f.close();
-    QProcess py;
-    py.start("/usr/bin/python3",
-             {"-c",
-              "import csv,json,sys\n"
-              "rows = list(csv.reader(open(sys.argv[1], encoding='cp1251', newline=''), "
-              "delimiter=';'))\n"
-              "print(json.dumps(rows))\n"
-              "with open(sys.argv[2], 'w', encoding='cp1251', newline='') as f:\n"
-              "    csv.writer(f, delimiter=';', lineterminator='\\n').writerows(rows[1:])\n",
-              in, out});
-    EXPECT_TRUE(py.waitForFinished(60000));
-    EXPECT_EQ(py.exitCode(), 0) << py.readAllStandardError().toStdString();
+    const TProgramRun py =
+        RunProgram("/usr/bin/python3",
+                   {"-c",
+                    "import csv,json,sys\n"
+                    "rows = list(csv.reader(open(sys.argv[1], encoding='cp1251', newline=''), "
+                    "delimiter=';'))\n"
+                    "print(json.dumps(rows))\n"
+                    "with open(sys.argv[2], 'w', encoding='cp1251', newline='') as f:\n"
+                    "    csv.writer(f, delimiter=';', lineterminator='\\n').writerows(rows[1:])\n",
+                    in, out});
+    EXPECT_TRUE(py.Finished);
+    EXPECT_EQ(py.ExitCode, 0) << py.Err.toStdString();
     QList<QStringList> rows;
-    for (const auto& row : QJsonDocument::fromJson(py.readAllStandardOutput()).array()) {
+    for (const auto& row : QJsonDocument::fromJson(py.Out).array()) {
         QStringList cells;
         for (const auto& cell : row.toArray())
             cells << cell.toString();
@@ -639,9 +638,8 @@ TEST(GeneratedEmployees, ExportAsAUserWouldReadItAndPasteIntoAnotherList) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(rtf.GetBytes());
         f.close();
-        QProcess p;
-        p.start(unrtf, {"--html", f.fileName()});
-        ASSERT_TRUE(p.waitForFinished(60000));
+        const TProgramRun p = RunProgram(unrtf, {"--html", f.fileName()});
+        ASSERT_TRUE(p.Finished);
         QList<QStringList> simplified;
         for (const QStringList& row : std::as_const(expected)) {
             QStringList cells;
@@ -649,7 +647,7 @@ TEST(GeneratedEmployees, ExportAsAUserWouldReadItAndPasteIntoAnotherList) {
                 cells << c.simplified();
             simplified << cells;
         }
-        EXPECT_EQ(htmlTableCells(QString::fromUtf8(p.readAllStandardOutput())), simplified);
+        EXPECT_EQ(htmlTableCells(QString::fromUtf8(p.Out)), simplified);
     }
 
     TScriptedInteraction dialogs;
@@ -1053,11 +1051,10 @@ TEST_F(ImpExpTest, RtfReadByAnIndependentReader) {
     f.write(rtf);
     f.close();
     auto run = [&](const char* Mode) {
-        QProcess p;
-        p.start(unrtf, {QString::fromLatin1(Mode), path});
-        EXPECT_TRUE(p.waitForFinished(30000));
-        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
-        return QString::fromUtf8(p.readAllStandardOutput());
+        const TProgramRun p = RunProgram(unrtf, {QString::fromLatin1(Mode), path}, {}, 30000);
+        EXPECT_TRUE(p.Finished);
+        EXPECT_EQ(p.ExitCode, 0) << p.Err.toStdString();
+        return QString::fromUtf8(p.Out);
     };
     // every cell of the table as the grid shows it, the title row first
     QList<QStringList> expected{{"NAME", "NOTE", "SUM", "N", "D"}};

@@ -1,6 +1,7 @@
 #include "Classes.h"
 
 #include "CodePages.h"
+#include "ScopeGuard.h"
 #include "Streams.h"
 
 #include <algorithm>
@@ -306,27 +307,17 @@ int TStrings::AddObject(const QString& S, TObject* AObject) {
 }
 
 void TStrings::AddStrings(TStrings* Strings) {
-    BeginUpdate();
-    try {
-        for (int i = 0; i < Strings->GetCount(); ++i)
-            AddObject(Strings->Get(i), Strings->GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TStrings> update(*this);
+    for (int i = 0; i < Strings->GetCount(); ++i)
+        AddObject(Strings->Get(i), Strings->GetObject(i));
+    update.End();
 }
 
 void TStrings::AddStrings(const QStringList& Strings) {
-    BeginUpdate();
-    try {
-        for (const QString& s : Strings)
-            Add(s);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TStrings> update(*this);
+    for (const QString& s : Strings)
+        Add(s);
+    update.End();
 }
 
 int TStrings::IndexOf(const QString& S) const {
@@ -351,35 +342,25 @@ int TStrings::IndexOfObject(TObject* AObject) const {
 }
 
 void TStrings::Exchange(int Index1, int Index2) {
-    BeginUpdate();
-    try {
-        QString tempString = Get(Index1);
-        TObject* tempObject = GetObject(Index1);
-        Put(Index1, Get(Index2));
-        PutObject(Index1, GetObject(Index2));
-        Put(Index2, tempString);
-        PutObject(Index2, tempObject);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TStrings> update(*this);
+    QString tempString = Get(Index1);
+    TObject* tempObject = GetObject(Index1);
+    Put(Index1, Get(Index2));
+    PutObject(Index1, GetObject(Index2));
+    Put(Index2, tempString);
+    PutObject(Index2, tempObject);
+    update.End();
 }
 
 void TStrings::Move(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
-    BeginUpdate();
-    try {
-        QString tempString = Get(CurIndex);
-        TObject* tempObject = GetObject(CurIndex);
-        PutObject(CurIndex, nullptr); // so that a list owning its objects keeps this one
-        Delete(CurIndex);
-        InsertObject(NewIndex, tempString, tempObject);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TStrings> update(*this);
+    QString tempString = Get(CurIndex);
+    TObject* tempObject = GetObject(CurIndex);
+    PutObject(CurIndex, nullptr); // so that a list owning its objects keeps this one
+    Delete(CurIndex);
+    InsertObject(NewIndex, tempString, tempObject);
+    update.End();
 }
 
 bool TStrings::Equals(TStrings* Strings) const {
@@ -440,24 +421,19 @@ QString TStrings::GetTextStr() const {
 }
 
 void TStrings::SetTextStr(const QString& Value) {
-    BeginUpdate();
-    try {
-        Clear();
-        const int n = int(Value.size());
-        int p = 0;
-        while (p < n) {
-            int start = p;
-            while (p < n && Value[p] != u'\r' && Value[p] != u'\n')
-                ++p;
-            Add(Value.mid(start, p - start));
-            if (p < n && Value[p] == u'\r') ++p;
-            if (p < n && Value[p] == u'\n') ++p;
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
+    TUpdateBracket<TStrings> update(*this);
+    Clear();
+    const int n = int(Value.size());
+    int p = 0;
+    while (p < n) {
+        int start = p;
+        while (p < n && Value[p] != u'\r' && Value[p] != u'\n')
+            ++p;
+        Add(Value.mid(start, p - start));
+        if (p < n && Value[p] == u'\r') ++p;
+        if (p < n && Value[p] == u'\n') ++p;
     }
-    EndUpdate();
+    update.End();
 }
 
 QString TStrings::GetCommaText() const {
@@ -476,17 +452,13 @@ void TStrings::SetCommaText(const QString& Value) {
     delimiter = u',';
     quoteChar = u'"';
     strictDelimiter = false;
-    try {
-        SetDelimitedText(Value);
-    } catch (...) {
+    TScopeGuard restore([&] {
         delimiter = oldDelimiter;
         quoteChar = oldQuote;
         strictDelimiter = oldStrict;
-        throw;
-    }
-    delimiter = oldDelimiter;
-    quoteChar = oldQuote;
-    strictDelimiter = oldStrict;
+    });
+    SetDelimitedText(Value);
+    restore.End();
 }
 
 QString TStrings::GetDelimitedText() const {
@@ -532,41 +504,35 @@ void TStrings::SetDelimitedText(const QString& Value) {
         }
         return s;
     };
-    BeginUpdate();
-    try {
-        Clear();
-        int p = 0;
+    TUpdateBracket<TStrings> update(*this);
+    Clear();
+    int p = 0;
+    if (!strictDelimiter)
+        while (isBlank(p))
+            ++p;
+    while (p < n) {
+        QString s;
+        if (Value[p] == quoteChar) {
+            s = extractQuoted(p);
+        } else {
+            int start = p;
+            while (p < n && Value[p] != delimiter && (strictDelimiter || Value[p].unicode() > u' '))
+                ++p;
+            s = Value.mid(start, p - start);
+        }
+        Add(s);
         if (!strictDelimiter)
             while (isBlank(p))
                 ++p;
-        while (p < n) {
-            QString s;
-            if (Value[p] == quoteChar) {
-                s = extractQuoted(p);
-            } else {
-                int start = p;
-                while (p < n && Value[p] != delimiter &&
-                       (strictDelimiter || Value[p].unicode() > u' '))
-                    ++p;
-                s = Value.mid(start, p - start);
-            }
-            Add(s);
+        if (p < n && Value[p] == delimiter) {
+            if (p + 1 == n) Add(QString());
+            ++p;
             if (!strictDelimiter)
                 while (isBlank(p))
                     ++p;
-            if (p < n && Value[p] == delimiter) {
-                if (p + 1 == n) Add(QString());
-                ++p;
-                if (!strictDelimiter)
-                    while (isBlank(p))
-                        ++p;
-            }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
+    update.End();
 }
 
 QStringList TStrings::ToStringList() const {
@@ -578,16 +544,11 @@ QStringList TStrings::ToStringList() const {
 }
 
 void TStrings::SetStringList(const QStringList& List) {
-    BeginUpdate();
-    try {
-        Clear();
-        for (const QString& s : List)
-            Add(s);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TStrings> update(*this);
+    Clear();
+    for (const QString& s : List)
+        Add(s);
+    update.End();
 }
 
 void TStrings::BeginUpdate() {
@@ -604,33 +565,23 @@ void TStrings::EndUpdate() {
 void TStrings::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TStrings*>(Source)) {
         if (src == this) return;
-        BeginUpdate();
-        try {
-            Clear();
-            delimiter = src->delimiter;
-            quoteChar = src->quoteChar;
-            nameValueSeparator = src->nameValueSeparator;
-            strictDelimiter = src->strictDelimiter;
-            AddStrings(src);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateBracket<TStrings> update(*this);
+        Clear();
+        delimiter = src->delimiter;
+        quoteChar = src->quoteChar;
+        nameValueSeparator = src->nameValueSeparator;
+        strictDelimiter = src->strictDelimiter;
+        AddStrings(src);
+        update.End();
         return;
     }
     TPersistent::Assign(Source);
 }
 
 void TStrings::LoadFromStream(TStream* Stream, int CodePage) {
-    BeginUpdate();
-    try {
-        SetTextStr(decodeText(Stream->ReadAll(), CodePage));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TStrings> update(*this);
+    SetTextStr(decodeText(Stream->ReadAll(), CodePage));
+    update.End();
 }
 
 void TStrings::SaveToStream(TStream* Stream, int CodePage) const {
@@ -1099,29 +1050,27 @@ void TComponent::BeginLoading() {
 void TComponent::EndLoading() {
     if (loadingDepth == 0) return;
     if (--loadingDepth > 0) return;
-    try {
-        std::vector<TComponent*> list;
-        collectLoaded(list);
-        uint64_t generation = componentDestroyGeneration;
-        size_t i = 0;
-        while (i < list.size()) {
-            if (generation != componentDestroyGeneration) {
-                // A Loaded handler deleted something: walk the tree again.
-                list.clear();
-                collectLoaded(list);
-                generation = componentDestroyGeneration;
-                i = 0;
-                continue;
-            }
-            TComponent* c = list[i++];
-            if (!c->state.Contains(csLoading)) continue;
-            c->Loaded();
-            if (generation == componentDestroyGeneration) c->state.Exclude(csLoading);
+    // A Loaded handler that throws leaves no component of the tree in csLoading.
+    TScopeGuard unmark([this] { setLoadingTree(false); });
+    std::vector<TComponent*> list;
+    collectLoaded(list);
+    uint64_t generation = componentDestroyGeneration;
+    size_t i = 0;
+    while (i < list.size()) {
+        if (generation != componentDestroyGeneration) {
+            // A Loaded handler deleted something: walk the tree again.
+            list.clear();
+            collectLoaded(list);
+            generation = componentDestroyGeneration;
+            i = 0;
+            continue;
         }
-    } catch (...) {
-        setLoadingTree(false);
-        throw;
+        TComponent* c = list[i++];
+        if (!c->state.Contains(csLoading)) continue;
+        c->Loaded();
+        if (generation == componentDestroyGeneration) c->state.Exclude(csLoading);
     }
+    unmark.Dismiss();
 }
 
 // ---- class registry ---------------------------------------------------------------------
@@ -1222,12 +1171,9 @@ TCollectionItem* TCollection::Add() {
 
 TCollectionItem* TCollection::Insert(int Index) {
     TCollectionItem* item = Add();
-    try {
-        item->SetIndex(Index);
-    } catch (...) {
-        FreeObject(item);
-        throw;
-    }
+    TScopeGuard freeItem([item] { FreeObject(item); });
+    item->SetIndex(Index);
+    freeItem.Dismiss();
     return item;
 }
 
@@ -1239,15 +1185,10 @@ void TCollection::Delete(int Index) {
 
 void TCollection::Clear() {
     if (items.empty()) return;
-    BeginUpdate();
-    try {
-        while (!items.empty())
-            FreeObject(items.back());
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TCollection> update(*this);
+    while (!items.empty())
+        FreeObject(items.back());
+    update.End();
 }
 
 void TCollection::BeginUpdate() {
@@ -1289,16 +1230,11 @@ void TCollection::SetItems(int Index, TCollectionItem* Value) {
 void TCollection::Assign(TPersistent* Source) {
     if (auto* src = dynamic_cast<TCollection*>(Source)) {
         if (src == this) return;
-        BeginUpdate();
-        try {
-            Clear();
-            for (TCollectionItem* it : src->items)
-                Add()->Assign(it);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateBracket<TCollection> update(*this);
+        Clear();
+        for (TCollectionItem* it : src->items)
+            Add()->Assign(it);
+        update.End();
         return;
     }
     TPersistent::Assign(Source);

@@ -53,19 +53,6 @@ QString oneLine(const QString& s) {
     return r;
 }
 
-void fillStrings(TStrings* Strings, const QStringList& list) {
-    Strings->BeginUpdate();
-    try {
-        Strings->Clear();
-        for (const QString& s : list)
-            Strings->Add(s);
-    } catch (...) {
-        Strings->EndUpdate();
-        throw;
-    }
-    Strings->EndUpdate();
-}
-
 } // namespace
 
 // ---- TIniDocument -----------------------------------------------------------------------
@@ -341,11 +328,11 @@ void TIniFile::WriteString(const QString& Section, const QString& Ident, const Q
 }
 
 void TIniFile::ReadSection(const QString& Section, TStrings* Strings) {
-    fillStrings(Strings, load().Keys(Section));
+    Strings->SetStringList(load().Keys(Section));
 }
 
 void TIniFile::ReadSections(TStrings* Strings) {
-    fillStrings(Strings, load().Sections());
+    Strings->SetStringList(load().Sections());
 }
 
 void TIniFile::ReadSectionValues(const QString& Section, TStrings* Strings) {
@@ -356,7 +343,7 @@ void TIniFile::ReadSectionValues(const QString& Section, TStrings* Strings) {
         doc.Value(Section, k, raw);
         list << k + u'=' + stripQuotes(raw);
     }
-    fillStrings(Strings, list);
+    Strings->SetStringList(list);
 }
 
 void TIniFile::EraseSection(const QString& Section) {
@@ -392,11 +379,11 @@ void TMemIniFile::WriteString(const QString& Section, const QString& Ident, cons
 }
 
 void TMemIniFile::ReadSection(const QString& Section, TStrings* Strings) {
-    fillStrings(Strings, doc.Keys(Section));
+    Strings->SetStringList(doc.Keys(Section));
 }
 
 void TMemIniFile::ReadSections(TStrings* Strings) {
-    fillStrings(Strings, doc.Sections());
+    Strings->SetStringList(doc.Sections());
 }
 
 void TMemIniFile::ReadSectionValues(const QString& Section, TStrings* Strings) {
@@ -406,7 +393,7 @@ void TMemIniFile::ReadSectionValues(const QString& Section, TStrings* Strings) {
         doc.Value(Section, k, raw);
         list << k + u'=' + stripQuotes(raw);
     }
-    fillStrings(Strings, list);
+    Strings->SetStringList(list);
 }
 
 void TMemIniFile::EraseSection(const QString& Section) {
@@ -429,7 +416,7 @@ void TMemIniFile::Rename(const QString& AFileName, bool Reload) {
 void TMemIniFile::GetStrings(TStrings* List) const {
     TStringList tmp;
     tmp.SetTextStr(doc.GetText());
-    fillStrings(List, tmp.ToStringList());
+    List->SetStringList(tmp.ToStringList());
 }
 
 void TMemIniFile::SetStrings(TStrings* List) {

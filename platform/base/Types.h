@@ -8,25 +8,21 @@
 template <typename E, int Bits = 64> class TSet {
 public:
     constexpr TSet() = default;
-    constexpr TSet(std::initializer_list<E> items)
-    {
+    constexpr TSet(std::initializer_list<E> items) {
         for (E e : items)
             mask |= bit(e);
     }
-    static constexpr TSet FromMask(uint64_t m)
-    {
+    static constexpr TSet FromMask(uint64_t m) {
         TSet s;
         s.mask = m;
         return s;
     }
     constexpr bool Contains(E e) const { return (mask & bit(e)) != 0; }
-    constexpr TSet& Include(E e)
-    {
+    constexpr TSet& Include(E e) {
         mask |= bit(e);
         return *this;
     }
-    constexpr TSet& Exclude(E e)
-    {
+    constexpr TSet& Exclude(E e) {
         mask &= ~bit(e);
         return *this;
     }
@@ -35,13 +31,11 @@ public:
     constexpr TSet operator+(const TSet& o) const { return FromMask(mask | o.mask); }
     constexpr TSet operator-(const TSet& o) const { return FromMask(mask & ~o.mask); }
     constexpr TSet operator*(const TSet& o) const { return FromMask(mask & o.mask); }
-    constexpr TSet& operator+=(const TSet& o)
-    {
+    constexpr TSet& operator+=(const TSet& o) {
         mask |= o.mask;
         return *this;
     }
-    constexpr TSet& operator-=(const TSet& o)
-    {
+    constexpr TSet& operator-=(const TSet& o) {
         mask &= ~o.mask;
         return *this;
     }
@@ -77,27 +71,26 @@ struct TRect {
     constexpr bool operator==(const TRect&) const = default;
 };
 
-constexpr TPoint Point(int x, int y) { return TPoint{x, y}; }
-constexpr TRect Rect(int l, int t, int r, int b) { return TRect{l, t, r, b}; }
+constexpr TPoint Point(int x, int y) {
+    return TPoint{x, y};
+}
+constexpr TRect Rect(int l, int t, int r, int b) {
+    return TRect{l, t, r, b};
+}
 // A point lies in a rectangle when Left <= X < Right and Top <= Y < Bottom.
-constexpr bool PtInRect(const TRect& r, const TPoint& p)
-{
+constexpr bool PtInRect(const TRect& r, const TPoint& p) {
     return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
 }
 
 // Number * Numerator / Denominator with a 64-bit product, rounded half away from zero;
 // -1 when Denominator is 0.
-constexpr int MulDiv(int number, int numerator, int denominator)
-{
-    if (denominator == 0)
-        return -1;
+constexpr int MulDiv(int number, int numerator, int denominator) {
+    if (denominator == 0) return -1;
     int64_t p = int64_t(number) * numerator;
     int64_t d = denominator;
     bool neg = (p < 0) != (d < 0);
-    if (p < 0)
-        p = -p;
-    if (d < 0)
-        d = -d;
+    if (p < 0) p = -p;
+    if (d < 0) d = -d;
     int64_t q = (p + d / 2) / d;
     return int(neg ? -q : q);
 }

@@ -1,6 +1,8 @@
 // The user-interaction service: the Qt dialogs and the scripted one for tests.
 #include "Dialogs.h"
 
+#include "Forms.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,10 +3,13 @@
 // TScriptedInteraction that records each question and answers from a script.
 #pragma once
 
-#include "Forms.h"
+#include "Classes.h"
+#include "ModalResult.h"
+#include "SysUtils.h"
 
 #include <QStringList>
 #include <deque>
+#include <vector>
 
 // ---- message boxes ---------------------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "ModalResult.h"
 
 #include <QCursor>
 #include <map>
@@ -33,20 +34,6 @@ enum TCloseAction { caNone, caHide, caFree, caMinimize };
 enum TFormStateItem { fsCreating, fsVisible, fsShowing, fsModal, fsCreatedMDIChild, fsActivated };
 using TFormState = TSet<TFormStateItem>;
 enum TTileMode { tbHorizontal, tbVertical };
-
-// Modal results.
-using TModalResult = int;
-constexpr TModalResult mrNone = 0;
-constexpr TModalResult mrOk = 1;     // IDOK
-constexpr TModalResult mrCancel = 2; // IDCANCEL
-constexpr TModalResult mrAbort = 3;
-constexpr TModalResult mrRetry = 4;
-constexpr TModalResult mrIgnore = 5;
-constexpr TModalResult mrYes = 6;
-constexpr TModalResult mrNo = 7;
-constexpr TModalResult mrAll = mrNo + 1;
-constexpr TModalResult mrNoToAll = mrAll + 1;
-constexpr TModalResult mrYesToAll = mrNoToAll + 1;
 
 using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
 using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;

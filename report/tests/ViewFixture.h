@@ -2,7 +2,7 @@
 // it, text widths as the engine measures them, and reading back what views printed.
 #pragma once
 
-#include "EngineFixture.h"
+#include "ReportTestSupport.h"
 
 #include <QImage>
 #include <memory>

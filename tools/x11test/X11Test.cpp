@@ -2,12 +2,13 @@
 #include "X11Test.h"
 #include "X11Screenshot.h"
 
+#include "TestSupport.h"
+
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QEvent>
-#include <QProcess>
 #include <QWidget>
 #include <QWindow>
 #include <memory>
@@ -50,17 +51,13 @@ InputCounter* counter() {
     return c;
 }
 
+// Runs a program to its end (it runs on the server's time, not a fixed pause); a failure is a
+// test failure, with what the program said.
 bool run(const QString& Program, const QStringList& Args) {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
-    p.start(Program, Args);
-    if (!p.waitForStarted()) {
-        ADD_FAILURE() << "cannot start " << Program.toStdString();
-        return false;
-    }
-    // Waits for the process to end (it runs on the server's time, not a fixed pause).
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        ADD_FAILURE() << Program.toStdString() << ' ' << Args.join(' ').toStdString() << " failed";
+    TProgramRun r = RunProgram(Program, Args, QByteArray(), 30000);
+    if (!r.Succeeded()) {
+        ADD_FAILURE() << Program.toStdString() << ' ' << Args.join(' ').toStdString()
+                      << " failed: " << r.Err.toStdString();
         return false;
     }
     return true;

@@ -1,7 +1,7 @@
 // The data module on a server that dies or stops answering between an edit and its save: the
 // user is told in words of ours, nothing pending is dropped, and connecting again applies it.
 // A private server of the test's own (cmake/firebird.sh), which it kills and pauses.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 #include "Connection.h"
 #include "PrivateServer.h"
 #include "Schema.h"

@@ -1,26 +1,11 @@
 #include "Classes.h"
 #include "Streams.h"
-
-#include <gtest/gtest.h>
+#include "TestSupport.h"
 
 #include <functional>
 #include <memory>
 
-// Readable failure output for texts.
-static void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
-
-template <typename E, typename F> QString messageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    }
-    return QStringLiteral("<no exception>");
-}
 
 QStringList items(const TStrings& s) {
     return s.ToStringList();
@@ -80,7 +65,7 @@ TEST(TListTest, IndexErrorsCarryTheIndex) {
         {[&] { list.SetCapacity(1); }, "List capacity out of bounds (1)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(messageOf<EListError>(c.op), c.message);
+        EXPECT_EQ(MessageOf<EListError>(c.op), c.message);
     EXPECT_EQ(list.GetCount(), 2);
 }
 
@@ -135,9 +120,9 @@ TEST(TStringListTest, SortedListsAndDuplicates) {
     list.SetSorted(true);
     list.SetDuplicates(dupError);
     list.Add("x");
-    EXPECT_EQ(messageOf<EStringListError>([&] { list.Add("X"); }),
+    EXPECT_EQ(MessageOf<EStringListError>([&] { list.Add("X"); }),
               "String list does not allow duplicates");
-    EXPECT_EQ(messageOf<EStringListError>([&] { list.Insert(0, "a"); }),
+    EXPECT_EQ(MessageOf<EStringListError>([&] { list.Insert(0, "a"); }),
               "Operation not allowed on sorted list");
 
     // dupIgnore gives back the index of the string already there.
@@ -292,7 +277,7 @@ TEST(TStringListTest, IndexErrorsAndObjects) {
         {[&] { list.Exchange(0, 1); }, "List index out of bounds (1)"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(messageOf<EStringListError>(c.op), c.message);
+        EXPECT_EQ(MessageOf<EStringListError>(c.op), c.message);
 
     TStringList owner(true);
     auto* obj = new TStringList;
@@ -330,6 +315,51 @@ TEST(TStringListTest, UpdatesFireChangeEventsOnce) {
     EXPECT_EQ(log, (QStringList{"changing", "change"}));
 }
 
+// An error in the middle of a bulk change still ends the update (the next change is announced)
+// and leaves the comma-text settings as they were; an error from the change handler that runs
+// when the update ends reaches the caller.
+TEST(TStringListTest, BulkChangesEndTheirUpdateOnErrors) {
+    struct Case {
+        const char* name;
+        std::function<void(TStringList&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"SetText", [](TStringList& l) { l.SetText("x\ny\nx"); }},
+        {"AddStrings",
+         [](TStringList& l) {
+             l.AddStrings(QStringList{"y", "x"});
+         }},
+        {"SetCommaText", [](TStringList& l) { l.SetCommaText("x,y,x"); }},
+        {"SetStringList",
+         [](TStringList& l) {
+             l.SetStringList({"x", "x"});
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TStringList list;
+        list.SetSorted(true);
+        list.SetDuplicates(dupError);
+        list.SetDelimiter(u';');
+        list.Add("x");
+        int changes = 0;
+        list.OnChange = [&](TObject*) { ++changes; };
+        EXPECT_THROW(c.change(list), EStringListError);
+        EXPECT_EQ(list.GetUpdateCount(), 0);
+        EXPECT_EQ(list.GetDelimiter(), u';');
+        changes = 0;
+        list.Add("z");
+        EXPECT_EQ(changes, 1);
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TStringList list;
+        list.OnChange = [](TObject*) { throw EInvalidOperation(QStringLiteral("handler")); };
+        EXPECT_EQ(MessageOf<EInvalidOperation>([&] { c.change(list); }), "handler");
+        EXPECT_EQ(list.GetUpdateCount(), 0);
+    }
+}
+
 TEST(TStringListTest, AssignSortAndStreams) {
     TStringList src;
     src.SetStringList({"ccc", "a", "bb"});
@@ -348,10 +378,10 @@ TEST(TStringListTest, AssignSortAndStreams) {
     dst.Sort();
     EXPECT_EQ(items(dst), (QStringList{"a", "b", "C"}));
 
-    EXPECT_EQ(messageOf<EConvertError>([&] { dst.Assign(nullptr); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { dst.Assign(nullptr); }),
               "Cannot assign a nil to a TStringList");
     TCollection coll(CollectionItemClass<TCollectionItem>());
-    EXPECT_EQ(messageOf<EConvertError>([&] { coll.Assign(&dst); }),
+    EXPECT_EQ(MessageOf<EConvertError>([&] { coll.Assign(&dst); }),
               "Cannot assign a TStringList to a TCollection");
 
     // Windows-1251 bytes by default, with CR LF after each line.
@@ -383,8 +413,8 @@ TEST(TBitsTest, GrowsAndFindsOpenBit) {
     EXPECT_FALSE(bits[4]);
     bits.SetSize(2);
     EXPECT_EQ(bits.OpenBit(), 2);
-    EXPECT_EQ(messageOf<EBitsError>([&] { bits.GetBits(2); }), "Bits index out of range");
-    EXPECT_EQ(messageOf<EBitsError>([&] { bits.SetBits(-1, true); }), "Bits index out of range");
+    EXPECT_EQ(MessageOf<EBitsError>([&] { bits.GetBits(2); }), "Bits index out of range");
+    EXPECT_EQ(MessageOf<EBitsError>([&] { bits.SetBits(-1, true); }), "Bits index out of range");
 }
 
 // ---- TComponent -------------------------------------------------------------------------
@@ -528,15 +558,15 @@ TEST(TComponentTest, NamesInsertRemoveAndIndex) {
     TProbe form(nullptr, "Form", &log);
     auto* a = new TProbe(&form, "Edit1", &log);
     auto* b = new TProbe(&form, "Edit2", &log);
-    EXPECT_EQ(messageOf<EComponentError>([&] { b->SetName("EDIT1"); }),
+    EXPECT_EQ(MessageOf<EComponentError>([&] { b->SetName("EDIT1"); }),
               "A component named EDIT1 already exists");
-    EXPECT_EQ(messageOf<EComponentError>([&] { b->SetName("1st"); }),
+    EXPECT_EQ(MessageOf<EComponentError>([&] { b->SetName("1st"); }),
               "'1st' is not a valid component name");
     b->SetName("edit2"); // only the case changes
     EXPECT_EQ(b->GetName(), "edit2");
     b->SetComponentIndex(0);
     EXPECT_EQ(form.GetComponents(0), b);
-    EXPECT_EQ(messageOf<EListError>([&] { form.GetComponents(2); }),
+    EXPECT_EQ(MessageOf<EListError>([&] { form.GetComponents(2); }),
               "List index out of bounds (2)");
 
     TProbe other(nullptr, "Other", &log);
@@ -603,7 +633,7 @@ TEST(TComponentTest, ClassRegistryByName) {
     EXPECT_EQ(made->GetOwner(), &owner);
     EXPECT_EQ(made->ClassName(), "TComponent");
     EXPECT_TRUE(made->ClassNameIs("TCOMPONENT"));
-    EXPECT_EQ(messageOf<EClassNotFound>([] { FindClass("TNope"); }), "Class TNope not found");
+    EXPECT_EQ(MessageOf<EClassNotFound>([] { FindClass("TNope"); }), "Class TNope not found");
     // Class names come from the objects' own classes, with or without the macro.
     QStringList log;
     TProbe probe(nullptr, "P", &log);
@@ -679,8 +709,8 @@ TEST(TCollectionTest, ItemsAddMoveDeleteAndUpdate) {
     EXPECT_EQ(bands.Item<TBandItem>(0), b);
     EXPECT_EQ(bands.Item<TBandItem>(2), a);
     EXPECT_EQ(log.last(), "update all");
-    EXPECT_EQ(messageOf<EListError>([&] { b->SetIndex(3); }), "List index out of bounds (3)");
-    EXPECT_EQ(messageOf<EListError>([&] { bands.GetItems(3); }), "List index out of bounds (3)");
+    EXPECT_EQ(MessageOf<EListError>([&] { b->SetIndex(3); }), "List index out of bounds (3)");
+    EXPECT_EQ(MessageOf<EListError>([&] { bands.GetItems(3); }), "List index out of bounds (3)");
 
     log.clear();
     bands.BeginUpdate();

@@ -1,21 +1,11 @@
 #include "Clock.h"
 #include "Dates.h"
 #include "SysUtils.h"
+#include "TestSupport.h"
 
 #include <cmath>
-#include <gtest/gtest.h>
 
 namespace {
-
-// Runs `f` and returns the message of the EConvertError it raises ("" when none).
-template <typename F> QString ConvertErrorOf(F f) {
-    try {
-        f();
-    } catch (const EConvertError& e) {
-        return e.Message;
-    }
-    return QString();
-}
 
 // 05.03.2024 14:07:09.045, a Tuesday.
 TDateTime Sample() {
@@ -79,13 +69,13 @@ TEST(Dates, InvalidDatesAndTimesAreRejected) {
         TDateTime d = 123;
         EXPECT_FALSE(TryEncodeDate(b[0], b[1], b[2], d)) << b[0] << "-" << b[1] << "-" << b[2];
         EXPECT_EQ(d, 123);
-        EXPECT_EQ(ConvertErrorOf([&] { EncodeDate(b[0], b[1], b[2]); }),
+        EXPECT_EQ(MessageOf<EConvertError>([&] { EncodeDate(b[0], b[1], b[2]); }),
                   "Invalid argument to date encode");
     }
     const int badTimes[][4] = {
         {24, 0, 0, 0}, {0, 60, 0, 0}, {0, 0, 60, 0}, {0, 0, 0, 1000}, {-1, 0, 0, 0}};
     for (const auto& b : badTimes)
-        EXPECT_EQ(ConvertErrorOf([&] { EncodeTime(b[0], b[1], b[2], b[3]); }),
+        EXPECT_EQ(MessageOf<EConvertError>([&] { EncodeTime(b[0], b[1], b[2], b[3]); }),
                   "Invalid argument to time encode");
 }
 
@@ -160,11 +150,11 @@ TEST(Dates, TimeStamps) {
     // no day number fits these: the empty stamp, which the conversions refuse
     for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300})
         EXPECT_EQ(MSecsToTimeStamp(bad), (TTimeStamp{0, 0})) << bad;
-    EXPECT_EQ(ConvertErrorOf([] {
+    EXPECT_EQ(MessageOf<EConvertError>([] {
                   TimeStampToDateTime({0, 0});
               }),
               "'0.0' is not a valid timestamp");
-    EXPECT_EQ(ConvertErrorOf([] {
+    EXPECT_EQ(MessageOf<EConvertError>([] {
                   TimeStampToDateTime({-1, 5});
               }),
               "'5.-1' is not a valid timestamp");
@@ -192,9 +182,9 @@ TEST(Dates, IncMonthClampsToTheMonthEnd) {
     EXPECT_DOUBLE_EQ(IncMonth(EncodeDateTime(1899, 11, 29, 6, 0, 0, 0), 1), -1.25);
     EXPECT_EQ(IncYear(EncodeDate(2024, 2, 29), 1), EncodeDate(2025, 2, 28));
     EXPECT_EQ(IncDay(EncodeDate(2024, 2, 28), 2), EncodeDate(2024, 3, 1));
-    EXPECT_EQ(ConvertErrorOf([] { IncMonth(EncodeDate(9999, 12, 1), 1); }),
+    EXPECT_EQ(MessageOf<EConvertError>([] { IncMonth(EncodeDate(9999, 12, 1), 1); }),
               "Invalid argument to date encode");
-    EXPECT_EQ(ConvertErrorOf([] { IncMonth(EncodeDate(1, 1, 1), -1); }),
+    EXPECT_EQ(MessageOf<EConvertError>([] { IncMonth(EncodeDate(1, 1, 1), -1); }),
               "Invalid argument to date encode");
 }
 
@@ -344,7 +334,7 @@ TEST_F(ClockFixture, StrToDateTable) {
             EXPECT_EQ(StrToDate(text), v);
         } else {
             EXPECT_EQ(v, -7) << r.text;
-            EXPECT_EQ(ConvertErrorOf([&] { StrToDate(text); }),
+            EXPECT_EQ(MessageOf<EConvertError>([&] { StrToDate(text); }),
                       QStringLiteral("'%1' is not a valid date").arg(text));
             EXPECT_EQ(StrToDateDef(text, 42), 42);
         }
@@ -396,7 +386,7 @@ TEST(Dates, StrToTimeTable) {
         if (r.h >= 0) {
             EXPECT_DOUBLE_EQ(v, EncodeTime(r.h, r.n, r.s, r.z)) << r.text;
         } else {
-            EXPECT_EQ(ConvertErrorOf([&] { StrToTime(text); }),
+            EXPECT_EQ(MessageOf<EConvertError>([&] { StrToTime(text); }),
                       QStringLiteral("'%1' is not a valid time").arg(text));
             EXPECT_EQ(StrToTimeDef(text, 0.25), 0.25);
         }
@@ -412,7 +402,7 @@ TEST_F(ClockFixture, StrToDateTimeTable) {
                      EncodeDateTime(2024, 3, 5, 14, 7, 9, 0));
     for (const char* bad : {"05.03.2024 xx", "05.03.2024 14:07 x", "31.02.2024 10:00", "x", ""}) {
         const QString text = QString::fromUtf8(bad);
-        EXPECT_EQ(ConvertErrorOf([&] { StrToDateTime(text); }),
+        EXPECT_EQ(MessageOf<EConvertError>([&] { StrToDateTime(text); }),
                   QStringLiteral("'%1' is not a valid date and time").arg(text));
         EXPECT_EQ(StrToDateTimeDef(text, 3.5), 3.5);
     }

@@ -1,28 +1,14 @@
 #include "Classes.h"
 #include "IniFiles.h"
 #include "Registry.h"
-
-#include <gtest/gtest.h>
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <functional>
 
-static void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
 namespace {
-
-template <typename E, typename F> QString messageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    }
-    return QStringLiteral("<no exception>");
-}
 
 // Points the system directory at a fresh temporary folder for the length of a test.
 class ConfigDirTest : public ::testing::Test {
@@ -194,7 +180,7 @@ TEST_F(IniFileTest, TypedValuesSectionsAndKeys) {
 TEST_F(IniFileTest, WriteFailureAndMemIniFile) {
     TIniFile bad(path("no/such/dir/x.ini"));
     EXPECT_EQ(bad.ReadString("S", "K", "d"), "d");
-    EXPECT_EQ(messageOf<EIniFileException>([&] { bad.WriteString("S", "K", "v"); }),
+    EXPECT_EQ(MessageOf<EIniFileException>([&] { bad.WriteString("S", "K", "v"); }),
               "Unable to write to " + path("no/such/dir/x.ini"));
 
     {
@@ -281,13 +267,13 @@ TEST_F(RegistryTest, TypedValuesKeysAndErrors) {
     // Missing values: a string reads as empty, other types raise.
     EXPECT_EQ(reg.ReadString("Missing"), "");
     EXPECT_EQ(reg.ReadBinaryData("Missing", buf, 8), 0);
-    EXPECT_EQ(messageOf<ERegistryException>([&] { reg.ReadInteger("Missing"); }),
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadInteger("Missing"); }),
               "Failed to get data for 'Missing'");
-    EXPECT_EQ(messageOf<ERegistryException>([&] { reg.ReadInteger("Name"); }),
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadInteger("Name"); }),
               "Invalid data type for 'Name'");
-    EXPECT_EQ(messageOf<ERegistryException>([&] { reg.ReadString("Count"); }),
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadString("Count"); }),
               "Invalid data type for 'Count'");
-    EXPECT_EQ(messageOf<ERegistryException>([&] { reg.ReadBinaryData("Blob", buf, 2); }),
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.ReadBinaryData("Blob", buf, 2); }),
               "Invalid data type for 'Blob'");
 
     TStringList names;
@@ -326,7 +312,7 @@ TEST_F(RegistryTest, TypedValuesKeysAndErrors) {
     // Read-only access refuses to write.
     TRegistry ro(KEY_READ);
     ASSERT_TRUE(ro.OpenKey("Software\\Kadrion", false));
-    EXPECT_EQ(messageOf<ERegistryException>([&] { ro.WriteInteger("X", 1); }),
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { ro.WriteInteger("X", 1); }),
               "Failed to set data for 'X'");
     EXPECT_FALSE(ro.OpenKey("Software\\New", true));
 }

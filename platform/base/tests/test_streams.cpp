@@ -1,7 +1,6 @@
 #include "Classes.h"
 #include "Streams.h"
-
-#include <gtest/gtest.h>
+#include "TestSupport.h"
 
 #include <QTemporaryDir>
 
@@ -9,23 +8,6 @@
 #include <fcntl.h>
 #include <functional>
 #include <unistd.h>
-
-static void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
-
-namespace {
-
-template <typename E, typename F> QString messageOf(F&& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    }
-    return QStringLiteral("<no exception>");
-}
-
-} // namespace
 
 TEST(TStreamTest, LittleEndianValuesHaveExactBytes) {
     TMemoryStream ms;
@@ -80,22 +62,22 @@ TEST(TStreamTest, ShortReadsAndWritesRaise) {
     // Read itself reports what it got; ReadBuffer insists.
     EXPECT_EQ(ms.Read(buf, 8), 2);
     ms.SetPosition(1);
-    EXPECT_EQ(messageOf<EReadError>([&] { ms.ReadBuffer(buf, 3); }), "Stream read error");
+    EXPECT_EQ(MessageOf<EReadError>([&] { ms.ReadBuffer(buf, 3); }), "Stream read error");
     ms.SetPosition(2);
-    EXPECT_EQ(messageOf<EReadError>([&] { ms.ReadInt32(); }), "Stream read error");
+    EXPECT_EQ(MessageOf<EReadError>([&] { ms.ReadInt32(); }), "Stream read error");
     ms.SetPosition(3);
     EXPECT_THROW(ms.ReadByte(), EStreamError);
     ms.SetPosition(3);
     ms.ReadBuffer(buf, 0); // nothing asked, nothing raised
     // a count beyond what is left is refused before anything is allocated for it
     ms.SetPosition(1);
-    EXPECT_EQ(messageOf<EReadError>([&] { ms.ReadBytes(int64_t(1) << 50); }), "Stream read error");
+    EXPECT_EQ(MessageOf<EReadError>([&] { ms.ReadBytes(int64_t(1) << 50); }), "Stream read error");
     EXPECT_EQ(ms.GetPosition(), 1);
     EXPECT_EQ(ms.ReadBytes(2), QByteArray("bc"));
 
     TMemoryStream target;
     ms.SetPosition(0);
-    EXPECT_EQ(messageOf<EReadError>([&] { target.CopyFrom(&ms, 10); }), "Stream read error");
+    EXPECT_EQ(MessageOf<EReadError>([&] { target.CopyFrom(&ms, 10); }), "Stream read error");
     EXPECT_EQ(target.CopyFrom(&ms, 0), 3); // whole source from its beginning
     EXPECT_EQ(target.GetBytes().right(3), QByteArray("abc"));
 }
@@ -156,7 +138,7 @@ TEST(TFileStreamTest, CreateOpenAndErrors) {
     {
         TFileStream f(name, fmOpenRead);
         EXPECT_EQ(f.ReadAll(), QByteArray("\x2A\0\0\0ta", 6));
-        EXPECT_EQ(messageOf<EWriteError>([&] { f.WriteByte(1); }), "Stream write error");
+        EXPECT_EQ(MessageOf<EWriteError>([&] { f.WriteByte(1); }), "Stream write error");
     }
     TMemoryStream ms;
     ms.LoadFromFile(name);
@@ -164,13 +146,13 @@ TEST(TFileStreamTest, CreateOpenAndErrors) {
     EXPECT_EQ(ms.GetPosition(), 0);
 
     const QString missing = dir.filePath("missing.bin");
-    QString msg = messageOf<EFOpenError>([&] { TFileStream f(missing, fmOpenRead); });
+    QString msg = MessageOf<EFOpenError>([&] { TFileStream f(missing, fmOpenRead); });
     EXPECT_TRUE(msg.startsWith("Cannot open file \"" + missing + "\". ")) << msg.toStdString();
     EXPECT_TRUE(msg.contains("No such file")) << msg.toStdString();
-    msg = messageOf<EFOpenError>([&] { TFileStream f(dir.path(), fmOpenRead); });
+    msg = MessageOf<EFOpenError>([&] { TFileStream f(dir.path(), fmOpenRead); });
     EXPECT_TRUE(msg.startsWith("Cannot open file")) << msg.toStdString();
     const QString noFolder = dir.filePath("no/such/folder.bin");
-    msg = messageOf<EFCreateError>([&] { TFileStream f(noFolder, fmCreate); });
+    msg = MessageOf<EFCreateError>([&] { TFileStream f(noFolder, fmCreate); });
     EXPECT_TRUE(msg.startsWith("Cannot create file \"" + noFolder + "\". ")) << msg.toStdString();
 
     // String lists through files, in Windows-1251.

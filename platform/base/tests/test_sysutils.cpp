@@ -1,10 +1,10 @@
 // Format, number conversions, text helpers, comparisons and file names.
 #include "SysUtils.h"
+#include "TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <functional>
@@ -16,16 +16,6 @@ const QString Sep = " "; // the thousands separator
 
 QString N(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-// The message of the EConvertError the call raises; "" when it raises nothing.
-QString ConvertErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const EConvertError& e) {
-        return e.Message;
-    }
-    return QString();
 }
 
 // Sets an environment variable for the length of a test, then puts the old value back.
@@ -141,7 +131,7 @@ TEST(SysUtils, FormatRejectsBadFormatsAndArguments) {
          "No argument for format '%2:d'"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ConvertErrorOf([&] { c.call(); }), c.message) << c.fmt.toStdString();
+        EXPECT_EQ(MessageOf<EConvertError>([&] { c.call(); }), c.message) << c.fmt.toStdString();
 }
 
 TEST(SysUtils, FloatToStrUsesFifteenDigitsAndComma) {
@@ -220,7 +210,7 @@ TEST(SysUtils, IntegerConversions) {
 
     for (const QString& text : {QString(), QString("12a"), QString("2147483648"), QString("1 2"),
                                 QString("-"), QString("$"), QString("1.0")}) {
-        EXPECT_EQ(ConvertErrorOf([&] { StrToInt(text); }),
+        EXPECT_EQ(MessageOf<EConvertError>([&] { StrToInt(text); }),
                   QString("'%1' is not a valid integer value").arg(text));
         EXPECT_EQ(StrToIntDef(text, -99), -99);
         int out = 5;
@@ -229,7 +219,7 @@ TEST(SysUtils, IntegerConversions) {
 
     EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
     EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
-    EXPECT_EQ(ConvertErrorOf([] { StrToInt64("9223372036854775808"); }),
+    EXPECT_EQ(MessageOf<EConvertError>([] { StrToInt64("9223372036854775808"); }),
               "'9223372036854775808' is not a valid integer value");
 
     EXPECT_EQ(IntToStr(-42), "-42");
@@ -247,7 +237,7 @@ TEST(SysUtils, FloatConversions) {
     for (const QString& text :
          {QString(), QString("1,5,3"), QString("abc"), QString("1e"), QString("inf"),
           QString("nan"), QString("1e999"), QString(","), QString("1 000")}) {
-        EXPECT_EQ(ConvertErrorOf([&] { StrToFloat(text); }),
+        EXPECT_EQ(MessageOf<EConvertError>([&] { StrToFloat(text); }),
                   QString("'%1' is not a valid floating point value").arg(text));
         EXPECT_EQ(StrToFloatDef(text, -1.0), -1.0);
     }

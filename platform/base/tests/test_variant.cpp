@@ -1,22 +1,13 @@
 #include "Dates.h"
 #include "SysUtils.h"
 #include "Variant.h"
+#include "TestSupport.h"
 
 #include <functional>
-#include <gtest/gtest.h>
 #include <limits>
 #include <sstream>
 
 namespace {
-
-template <typename E, typename F> QString ErrorOf(F f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message;
-    }
-    return QStringLiteral("<no error>");
-}
 
 Variant Cur(double v) {
     return Variant::FromCurrency(v);
@@ -122,9 +113,9 @@ TEST(Variant, ConversionToText) {
     }
     EXPECT_EQ(VarToStr(Null()), "");
     EXPECT_EQ(VarToStrDef(Null(), "-"), "-");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { Null().AsString(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { Null().AsString(); }),
               "Could not convert variant of type (Null) into type (String)");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { VarArrayOf({1}).AsString(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { VarArrayOf({1}).AsString(); }),
               "Could not convert variant of type (Array Variant) into type (String)");
 }
 
@@ -174,11 +165,11 @@ TEST(Variant, ConversionToNumbersBooleansAndDates) {
         {[] { Null().AsType(varDouble); }, "(Null) into type (Double)"},
     };
     for (const Bad& b : bad)
-        EXPECT_EQ(ErrorOf<EVariantError>(b.f),
+        EXPECT_EQ(MessageOf<EVariantError>(b.f),
                   QStringLiteral("Could not convert variant of type ") + b.message);
-    EXPECT_EQ(ErrorOf<EVariantError>([] { Variant(1e30).AsInteger(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { Variant(1e30).AsInteger(); }),
               "Arithmetic overflow converting variant of type (Double) into type (Integer)");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { Variant(int64_t(1) << 40).AsInt(); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { Variant(int64_t(1) << 40).AsInt(); }),
               "Arithmetic overflow converting variant of type (Integer) into type (Integer)");
 }
 
@@ -324,22 +315,22 @@ TEST(Variant, UnaryRules) {
 }
 
 TEST(Variant, ArithmeticErrors) {
-    EXPECT_EQ(ErrorOf<EVariantError>([] { Variant("abc") + 1; }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { Variant("abc") + 1; }),
               "Could not convert variant of type (String) into type (Double)");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { Variant("abc") - "x"; }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { Variant("abc") - "x"; }),
               "Could not convert variant of type (String) into type (Double)");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { -Variant("abc"); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { -Variant("abc"); }),
               "Could not convert variant of type (String) into type (Double)");
-    EXPECT_EQ(ErrorOf<EZeroDivide>([] { Variant(1) / 0; }), "Floating point division by zero");
-    EXPECT_EQ(ErrorOf<EZeroDivide>([] { Variant(0.0) / Variant(0.0); }),
+    EXPECT_EQ(MessageOf<EZeroDivide>([] { Variant(1) / 0; }), "Floating point division by zero");
+    EXPECT_EQ(MessageOf<EZeroDivide>([] { Variant(0.0) / Variant(0.0); }),
               "Floating point division by zero");
-    EXPECT_EQ(ErrorOf<EDivByZero>([] { VarIntDiv(1, 0); }), "Division by zero");
-    EXPECT_EQ(ErrorOf<EDivByZero>([] { Variant(1) % 0.4; }), "Division by zero");
+    EXPECT_EQ(MessageOf<EDivByZero>([] { VarIntDiv(1, 0); }), "Division by zero");
+    EXPECT_EQ(MessageOf<EDivByZero>([] { Variant(1) % 0.4; }), "Division by zero");
     for (auto f : std::initializer_list<std::function<void()>>{
              [] { VarArrayOf({1}) + 1; }, [] { Variant(1) * VarArrayOf({1}); },
              [] { -VarArrayOf({1}); }, [] { VarNot(VarArrayOf({1})); },
              [] { (void)(VarArrayOf({1}) == 1); }})
-        EXPECT_EQ(ErrorOf<EVariantError>(f), "Invalid variant operation");
+        EXPECT_EQ(MessageOf<EVariantError>(f), "Invalid variant operation");
 }
 
 TEST(Variant, ComparisonRules) {
@@ -407,9 +398,9 @@ TEST(Variant, ComparisonRules) {
         EXPECT_EQ(back == vrLessThan, rel == vrGreaterThan) << what;
         EXPECT_EQ(back == vrEqual, rel == vrEqual) << what;
     }
-    EXPECT_EQ(ErrorOf<EVariantError>([] { (void)(Variant("abc") < 1); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { (void)(Variant("abc") < 1); }),
               "Could not convert variant of type (String) into type (Double)");
-    EXPECT_EQ(ErrorOf<EVariantError>([&] { (void)(Variant("x") == date); }),
+    EXPECT_EQ(MessageOf<EVariantError>([&] { (void)(Variant("x") == date); }),
               "Could not convert variant of type (String) into type (Date)");
 }
 
@@ -441,13 +432,13 @@ TEST(Variant, Arrays) {
     EXPECT_TRUE(Same(VarArrayCreate(0, 1, varString)[0], Variant("")));
     EXPECT_EQ(VarArrayCreate(5, 4).ElementCount(), 0);
 
-    EXPECT_EQ(ErrorOf<EVariantError>([&] { c[0]; }), "Variant or safe array index out of bounds");
-    EXPECT_EQ(ErrorOf<EVariantError>([&] { c[5] = 1; }),
+    EXPECT_EQ(MessageOf<EVariantError>([&] { c[0]; }), "Variant or safe array index out of bounds");
+    EXPECT_EQ(MessageOf<EVariantError>([&] { c[5] = 1; }),
               "Variant or safe array index out of bounds");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { VarArrayHighBound(Variant(1)); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { VarArrayHighBound(Variant(1)); }),
               "Variant is not an array");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { Variant(1)[0]; }), "Variant is not an array");
-    EXPECT_EQ(ErrorOf<EVariantError>([] { VarArrayCreate(3, 1); }),
+    EXPECT_EQ(MessageOf<EVariantError>([] { Variant(1)[0]; }), "Variant is not an array");
+    EXPECT_EQ(MessageOf<EVariantError>([] { VarArrayCreate(3, 1); }),
               "Error creating variant or safe array");
 }
 

@@ -1,8 +1,9 @@
 // Independent checks of PDF files with poppler's command-line readers.
 #pragma once
 
+#include "TestSupport.h"
+
 #include <QImage>
-#include <QProcess>
 #include <QRect>
 #include <QRegularExpression>
 #include <QSizeF>
@@ -14,10 +15,8 @@ namespace pdftools {
 
 // Standard output of a reader (empty when it fails).
 inline QString run(const QString& Program, const QStringList& Args) {
-    QProcess p;
-    p.start(Program, Args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) return QString();
-    return QString::fromUtf8(p.readAllStandardOutput());
+    TProgramRun r = RunProgram(Program, Args);
+    return r.Succeeded() ? QString::fromUtf8(r.Out) : QString();
 }
 
 // The size of every page in points, as pdfinfo reports it.

@@ -1,38 +1,6 @@
 #include "SqlTestSupport.h"
 
-#include "CodePages.h"
-
-#include <QDir>
-#include <cstdlib>
-
-namespace {
-
-QTemporaryDir* lockDir = nullptr;
-
-// Stops the embedded engine at the end of the run, then removes its lock directory.
-class EngineEnvironment : public ::testing::Environment {
-public:
-    void TearDown() override {
-        fb_shutdown(0, fb_shutrsn_app_stopped);
-        delete lockDir;
-        lockDir = nullptr;
-    }
-};
-
-[[maybe_unused]] ::testing::Environment* const engineEnvironment =
-    ::testing::AddGlobalTestEnvironment(new EngineEnvironment);
-
-} // namespace
-
-void UsePrivateLockDir() {
-    if (!lockDir) {
-        lockDir = new QTemporaryDir(QDir::tempPath() + QStringLiteral("/kadrion-fblock-XXXXXX"));
-        qputenv("FIREBIRD_LOCK", QFile::encodeName(lockDir->path()));
-    }
-}
-
 void SqlTest::SetUp() {
-    UsePrivateLockDir();
     ASSERT_TRUE(dir.isValid());
     owner = std::make_unique<TComponent>(nullptr);
     db = new TIBDatabase(owner.get());
@@ -87,21 +55,4 @@ Variant SqlTest::Scalar(const QString& Sql) {
     Variant v = q.IsEmpty() ? Null() : q.Fields(0)->GetAsVariant();
     q.Close();
     return v;
-}
-
-QString SqlTest::Isql(const QString& Path, const QString& Script, int* ExitCode) {
-    QProcess p;
-    p.start(QStringLiteral("isql-fb"),
-            {QStringLiteral("-q"), QStringLiteral("-user"), QStringLiteral("SYSDBA"),
-             QStringLiteral("-password"), QStringLiteral("quartzfen"), QStringLiteral("-ch"),
-             QStringLiteral("WIN1251"), Path});
-    if (!p.waitForStarted(30000)) {
-        if (ExitCode) *ExitCode = -1;
-        return QString();
-    }
-    p.write(ToCodePage(Script, 1251));
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    if (ExitCode) *ExitCode = p.exitCode();
-    return FromCodePage(p.readAllStandardOutput() + p.readAllStandardError(), 1251);
 }

@@ -1,10 +1,11 @@
-// Shared pieces of the ui tests: the Qt application, probes that log their messages and
-// helpers that send real Qt input events.
+// Shared pieces of the ui tests: probes that log their messages and helpers that send real Qt
+// input events.
 #pragma once
 
 #include "Controls.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "TestSupport.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 // The fill program's work: generated employees go into a database through the data module,
 // whose rules carry each one's latest appointment into the card.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 
 #include "Dates.h"
 #include "FillDb.h"

@@ -1,5 +1,0 @@
-#include "GuiEnvironment.h"
-
-// Registered once for the whole executable.
-static ::testing::Environment* const guiEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
