@@ -1,7 +1,6 @@
 #include "CalTable.h"
 
 #include "DMUnit.h"
-#include "Dates.h"
 
 QString CalendarTableName(int Year) {
     return QStringLiteral("CAL%1").arg(Year, 4, 10, QChar(u'0'));
@@ -22,38 +21,40 @@ QStringList CalendarTableStatement(int Year) {
 
 void SaveCalendar(int Year, const TCalendarYear& Image) {
     TIBTable* cal = DM->IBCal;
+    const QString table = CalendarTableName(Year);
     cal->Close();
-    cal->SetTableName(CalendarTableName(Year));
-    try {
-        if (!DM->Database->TableExists(CalendarTableName(Year))) {
-            DM->IBKCreate->Close();
-            DM->IBKCreate->GetSQL()->Clear();
-            DM->IBKCreate->GetSQL()->AddStrings(CalendarTableStatement(Year));
-            DM->IBKCreate->ExecSQL();
-            DM->IBTrans->CommitRetaining();
-            cal->Open();
-        } else {
+    cal->SetTableName(table);
+    if (!DM->Database->TableExists(table)) {
+        DM->IBKCreate->Close();
+        DM->IBKCreate->GetSQL()->Clear();
+        DM->IBKCreate->GetSQL()->AddStrings(CalendarTableStatement(Year));
+        DM->IBKCreate->ExecSQL();
+        DM->IBTrans->CommitRetaining();
+    }
+    // The old rows go and the new ones come in one unit: a failure leaves the old calendar.
+    DM->InSavepoint(QStringLiteral("CAL_SAVE"), [&] {
+        try {
             cal->Open();
             while (!cal->IsEmpty())
                 cal->Delete();
-        }
-        for (int m = 1; m <= 12; ++m) {
-            cal->Append();
-            cal->FieldByName(QStringLiteral("INF"))->SetAsInteger(m);
-            for (int d = 1; d <= 31; ++d) {
-                cal->FieldByName(QStringLiteral("D%1").arg(d))->SetAsString(Image.Day(m, d).Text);
-                cal->FieldByName(QStringLiteral("D%1WEEK").arg(d))
-                    ->SetAsString(Image.Day(m, d).Mark);
+            for (int m = 1; m <= 12; ++m) {
+                cal->Append();
+                cal->FieldByName(QStringLiteral("INF"))->SetAsInteger(m);
+                for (int d = 1; d <= 31; ++d) {
+                    cal->FieldByName(QStringLiteral("D%1").arg(d))
+                        ->SetAsString(Image.Day(m, d).Text);
+                    cal->FieldByName(QStringLiteral("D%1WEEK").arg(d))
+                        ->SetAsString(Image.Day(m, d).Mark);
+                }
+                cal->FieldByName(QStringLiteral("D_WEEK"))->SetAsInteger(Image.FirstWeekday[m - 1]);
+                cal->Post();
             }
-            // DayOfWeek counts from Sunday (1); the table from Monday (0).
-            cal->FieldByName(QStringLiteral("D_WEEK"))
-                ->SetAsInteger((DayOfWeek(EncodeDate(Year, m, 1)) + 5) % 7);
-            cal->Post();
+            cal->Close();
+        } catch (...) {
+            if (cal->GetState() == dsInsert) cal->Cancel();
+            cal->Close();
+            throw;
         }
-        cal->Close();
-        DM->IBTrans->CommitRetaining();
-    } catch (...) {
-        cal->Close();
-        throw;
-    }
+    });
+    DM->IBTrans->CommitRetaining();
 }

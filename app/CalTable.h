@@ -12,5 +12,6 @@ QString CalendarTableName(int Year);
 // The lines of the statement that creates CAL<Year>.
 QStringList CalendarTableStatement(int Year);
 // Writes Image as CAL<Year> through the data module (IBKCreate, IBCal): the table is created
-// when missing, else emptied; then the twelve months are inserted in order and committed.
+// when missing; its old rows are deleted and the twelve months inserted in order as one unit
+// (a failure leaves the old rows and throws); then it is committed.
 void SaveCalendar(int Year, const TCalendarYear& Image);

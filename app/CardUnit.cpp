@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "FormBuild.h"
 #include "GridBuild.h"
+#include "RecordBuild.h"
 #include "SqlText.h"
 
 #include <QRegularExpression>

@@ -179,6 +179,7 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     IBCal = make<TIBTable>(this, "IBCal");
     IBCal->SetDatabase(Database);
     IBCal->SetTransaction(IBTrans);
+    IBCal->SetIndexFieldNames(QStringLiteral("INF")); // the months in their order
     IBCreate = makeQuery(this, "IBCreate", {});
     IBKCreate = makeQuery(this, "IBKCreate", {});
     IBnaz_sel = makeQuery(this, "IBnaz_sel", {});

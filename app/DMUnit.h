@@ -109,8 +109,19 @@ class TDM : public TDataModule, public TCalendarSource {
     // The last day of Days counted days from Start over the CAL<year> tables (mode 0: all
     // days but holidays). A missing calendar is reported and gives Start; Found tells.
     TDateTime CountDays(TDateTime Start, int Days, int Mode, bool* Found = nullptr);
-    // Reads CAL<Year> through IBCal (twelve rows, January first).
+    // Reads CAL<Year> through IBCal: its rows in the order of INF, each month placed by its
+    // INF; a table without all twelve months is no calendar.
     bool LoadYear(int Year, TCalendarYear& Image) override;
+    // Runs Work in the main transaction as one unit: what it did is undone when it throws
+    // (a savepoint named Name), and the exception goes on.
+    void InSavepoint(const QString& Name, const std::function<void()>& Work);
+
+    // The leave order being edited: VS_KAL := the sum of its nine day fields, VS_RAB := 0, and
+    // OTP_E := the last of those days counted from OTP_B over the calendar (empty without days
+    // or start). False when a calendar was missing (told; OTP_E stays as it was).
+    bool LeaveTotals();
+    // PERIODE := the end of the work year that begins on PERIODB.
+    void LeaveWorkYear();
 
     // Applies a dataset's pending changes and commits with retaining; reports a failure.
     // Returns true when nothing stays pending.

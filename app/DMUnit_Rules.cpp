@@ -2,11 +2,13 @@
 // renumbering, appointments, group codes, children, leave orders and sick-leave sheets.
 #include "DMUnit.h"
 
+#include "CalTable.h"
 #include "Connection.h"
 #include "Dates.h"
 #include "Dialogs.h"
 #include "SqlText.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace {
@@ -170,6 +172,20 @@ void TDM::execSql(const QString& Sql) {
     s.ExecQuery();
 }
 
+void TDM::InSavepoint(const QString& Name, const std::function<void()>& Work) {
+    execSql(QStringLiteral("SAVEPOINT ") + Name);
+    try {
+        Work();
+        execSql(QStringLiteral("RELEASE SAVEPOINT %1 ONLY").arg(Name));
+    } catch (...) {
+        try {
+            execSql(QStringLiteral("ROLLBACK TO SAVEPOINT ") + Name);
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 // ---- employees -------------------------------------------------------------------------------
 
 void TDM::IBQueryBeforeInsert(TDataSet*) {
@@ -203,8 +219,7 @@ void TDM::IBQueryUpdateRecord(TDataSet*, TUpdateKind UpdateKind, TUpdateAction& 
     if (UpdateKind != ukModify) return;
     // The employee's row first; when its number changed, the appointments and children follow
     // it in the same transaction. Either all of it is done or none.
-    execSql(QStringLiteral("SAVEPOINT KADR_RENUMBER"));
-    try {
+    InSavepoint(QStringLiteral("KADR_RENUMBER"), [this] {
         IBUpdate->Apply(ukModify);
         IBQuery->ExecUpdateSQL(
             QStringLiteral("UPDATE NAZN SET TAB2 = :TAB WHERE TAB2 = :OLD_TAB AND TAB2 <> :TAB"),
@@ -213,14 +228,7 @@ void TDM::IBQueryUpdateRecord(TDataSet*, TUpdateKind UpdateKind, TUpdateAction& 
             QStringLiteral(
                 "UPDATE KIDS SET KID_TAB = :TAB WHERE KID_TAB = :OLD_TAB AND KID_TAB <> :TAB"),
             false);
-        execSql(QStringLiteral("RELEASE SAVEPOINT KADR_RENUMBER ONLY"));
-    } catch (...) {
-        try {
-            execSql(QStringLiteral("ROLLBACK TO SAVEPOINT KADR_RENUMBER"));
-        } catch (...) {
-        }
-        throw;
-    }
+    });
     Action = uaApplied;
 }
 
@@ -357,7 +365,7 @@ void TDM::IBotpAfterInsert(TDataSet*) {
     IBotp->FieldByName(QStringLiteral("OTP_E"))->SetAsDateTime(today);
 }
 
-void TDM::IBotpBeforePost(TDataSet*) {
+bool TDM::LeaveTotals() {
     int total = 0;
     for (const char* name :
          {"PERIODD", "DOD_D", "INVV", "INVD", "SKID_D", "SMEN_D", "STAJ_D", "NORM_D", "CHILD_D"}) {
@@ -366,20 +374,28 @@ void TDM::IBotpBeforePost(TDataSet*) {
     }
     TField* begin = IBotp->FieldByName(QStringLiteral("OTP_B"));
     TField* end = IBotp->FieldByName(QStringLiteral("OTP_E"));
+    bool found = true;
     if (total == 0 || begin->IsNull()) {
         end->Clear();
     } else {
-        bool found = true;
         const TDateTime last = CountDays(begin->GetAsDateTime(), total, 0, &found);
-        if (!found) Abort(); // no calendar: the order stays in edit
-        end->SetAsDateTime(last);
+        if (found) end->SetAsDateTime(last);
     }
     IBotp->FieldByName(QStringLiteral("VS_KAL"))->SetAsInteger(total);
     IBotp->FieldByName(QStringLiteral("VS_RAB"))->SetAsInteger(0);
+    return found;
+}
+
+void TDM::LeaveWorkYear() {
     TField* periodB = IBotp->FieldByName(QStringLiteral("PERIODB"));
     if (!periodB->IsNull())
         IBotp->FieldByName(QStringLiteral("PERIODE"))
             ->SetAsDateTime(WorkYearEnd(periodB->GetAsDateTime()));
+}
+
+void TDM::IBotpBeforePost(TDataSet*) {
+    if (!LeaveTotals()) Abort(); // no calendar: the order stays in edit
+    LeaveWorkYear();
 }
 
 // ---- sick-leave sheets -----------------------------------------------------------------------
@@ -404,24 +420,32 @@ void TDM::IBhelBeforePost(TDataSet*) {
 bool TDM::LoadYear(int Year, TCalendarYear& Image) {
     try {
         IBCal->Close();
-        IBCal->SetTableName(QStringLiteral("CAL%1").arg(Year, 4, 10, QChar(u'0')));
+        IBCal->SetTableName(CalendarTableName(Year));
         IBCal->Open();
-        IBCal->First();
-        for (int m = 1; m <= 12; ++m) {
-            // A calendar is the twelve months; a shorter table is not one.
-            if (IBCal->Eof()) {
-                IBCal->Close();
-                return false;
-            }
+        TCalendarYear read;
+        bool months[12] = {};
+        for (IBCal->First(); !IBCal->Eof(); IBCal->Next()) {
+            TField* inf = IBCal->FieldByName(QStringLiteral("INF"));
+            const int m = inf->IsNull() ? 0 : inf->GetAsInteger();
+            if (m < 1 || m > 12) continue;
+            months[m - 1] = true;
             for (int d = 1; d <= 31; ++d) {
-                Image.Day(m, d).Text =
+                read.Day(m, d).Text =
                     IBCal->FieldByName(QStringLiteral("D%1").arg(d))->GetAsString().left(2);
-                Image.Day(m, d).Mark =
+                read.Day(m, d).Mark =
                     IBCal->FieldByName(QStringLiteral("D%1WEEK").arg(d))->GetAsString().left(2);
             }
-            IBCal->Next();
+            // A first weekday out of range is taken from the date itself.
+            TField* week = IBCal->FieldByName(QStringLiteral("D_WEEK"));
+            const int w = week->IsNull() ? -1 : week->GetAsInteger();
+            read.FirstWeekday[m - 1] =
+                w >= 0 && w <= 6 ? w : (DayOfWeek(EncodeDate(Year, m, 1)) + 5) % 7;
         }
         IBCal->Close();
+        // A calendar is the twelve months; a table without one of them is not one.
+        if (!std::all_of(std::begin(months), std::end(months), [](bool b) { return b; }))
+            return false;
+        Image = read;
         return true;
     } catch (Exception&) {
         try {

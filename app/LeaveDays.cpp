@@ -19,6 +19,7 @@ TCalendarYear MakeCalendarYear(int Year) {
     int wd = (DayOfWeek(EncodeDate(Year, 1, 1)) + 5) % 7;
     for (int m = 1; m <= 12; ++m) {
         const int days = DaysInAMonth(Year, m);
+        y.FirstWeekday[m - 1] = wd;
         for (int d = 1; d <= days; ++d) {
             y.Day(m, d).Text = QString::number(d);
             y.Day(m, d).Mark = QString::fromUtf16(WeekDayNames[wd]);

@@ -19,6 +19,8 @@ struct TCalendarDay {
 struct TCalendarYear {
     // Days[m - 1][d - 1] for month m and day d.
     std::array<std::array<TCalendarDay, 31>, 12> Days;
+    // The weekday of each month's first day, 0 Monday .. 6 Sunday (column D_WEEK).
+    std::array<int, 12> FirstWeekday{};
     const TCalendarDay& Day(int Month, int DayNo) const { return Days[Month - 1][DayNo - 1]; }
     TCalendarDay& Day(int Month, int DayNo) { return Days[Month - 1][DayNo - 1]; }
 };

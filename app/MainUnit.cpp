@@ -1,17 +1,21 @@
 #include "MainUnit.h"
 
 #include "AboutUnit.h"
+#include "CalUnit.h"
 #include "CardUnit.h"
+#include "CmdrUnit.h"
 #include "Connection.h"
 #include "DMUnit.h"
 #include "Dates.h"
 #include "DepartUnit.h"
 #include "DeskUnit.h"
+#include "HealthUnit.h"
 #include "Dialogs.h"
 #include "IniFiles.h"
 #include "Opt2Unit.h"
 #include "PodrUnit.h"
 #include "ProfUnit.h"
+#include "OtpUnit.h"
 #include "ReportDlgs.h"
 #include "ReportPrint.h"
 #include "SelUnit.h"
@@ -97,8 +101,8 @@ void TMainForm::makeMenu() {
     N1 = item(nullptr, "N1", "&Облік персоналу");
     N2 = item(N1, "N2", "Особові картки", &TMainForm::N2Click);
     DM->AStartCards->OnExecute = [this](TObject* S) { N2Click(S); };
-    N32 = item(N1, "N32", "Надання відпустки");
-    N42 = item(N1, "N42", "Лікарняні листи");
+    N32 = item(N1, "N32", "Надання відпустки", &TMainForm::N32Click);
+    N42 = item(N1, "N42", "Лікарняні листи", &TMainForm::N42Click);
     line(N1);
     N24 = item(N1, "N24", "Довідник підрозділів", &TMainForm::N24Click);
     DM->AStartPodr->OnExecute = [this](TObject* S) { N24Click(S); };
@@ -141,9 +145,9 @@ void TMainForm::makeMenu() {
     N29->SetEnabled(false);
 
     N3 = item(nullptr, "N3", "&Сервіс");
-    mnuCal = item(N3, "mnuCal", "Календар");
+    mnuCal = item(N3, "mnuCal", "Календар", &TMainForm::mnuCalClick);
     N40 = item(N3, "N40", "Друк посвідчень");
-    N55 = item(N3, "N55", "Відрядження");
+    N55 = item(N3, "N55", "Відрядження", &TMainForm::N55Click);
     N41 = item(N3, "N41", "Підрахунок стажу (Вислуга)", &TMainForm::N41Click);
     line(N3);
     N51 = item(N3, "N51", "Створення нової бази", &TMainForm::N51Click);
@@ -304,10 +308,27 @@ void TMainForm::N46Click(TObject*) {
     OpenModule(DepartForm);
 }
 
+void TMainForm::N32Click(TObject*) {
+    OpenModule(OtpForm);
+}
+
+void TMainForm::N42Click(TObject*) {
+    OpenModule(HealthForm);
+}
+
 // ---- the service commands -------------------------------------------------------------------
 
 void TMainForm::N34Click(TObject*) {
     OpenModule(SelForm);
+}
+
+void TMainForm::mnuCalClick(TObject*) {
+    CalForm->ShowModal();
+}
+
+void TMainForm::N55Click(TObject*) {
+    CloseChildren();
+    CmdrForm->ShowModal();
 }
 
 void TMainForm::N41Click(TObject*) {

@@ -48,10 +48,14 @@ class TMainForm : public TForm {
     void FormCloseQuery(TObject* Sender, bool& CanClose);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void N34Click(TObject* Sender); // the query builder
+    void mnuCalClick(TObject* Sender);
     void N2Click(TObject* Sender);  // the employee cards
     void N24Click(TObject* Sender); // the subdivisions
     void N25Click(TObject* Sender); // the positions
     void N46Click(TObject* Sender); // the productions
+    void N32Click(TObject* Sender); // leave orders
+    void N42Click(TObject* Sender); // sick-leave sheets
+    void N55Click(TObject* Sender); // business trips
     void N41Click(TObject* Sender); // seniority
     void N44Click(TObject* Sender); // backup
     void N45Click(TObject* Sender); // restore

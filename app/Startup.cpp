@@ -1,6 +1,8 @@
 #include "Startup.h"
 
 #include "AboutUnit.h"
+#include "CalUnit.h"
+#include "CmdrUnit.h"
 #include "Clock.h"
 #include "Connection.h"
 #include "DMUnit.h"
@@ -54,18 +56,22 @@ void CreateApplicationForms(const std::function<void(TComponent*)>& Created) {
     make(AboutBox, Created);
     make(QuetForm, Created);
     make(Opt2Form, Created);
+    make(CalForm, Created);
     make(UdostForm, Created);
     make(TimeForm, Created);
     make(PeriodForm, Created);
     make(WrkForm, Created);
+    make(CmdrForm, Created);
     free(SplashForm);
 }
 
 void FreeApplicationForms() {
+    free(CmdrForm);
     free(WrkForm);
     free(PeriodForm);
     free(TimeForm);
     free(UdostForm);
+    free(CalForm);
     free(Opt2Form);
     free(QuetForm);
     free(AboutBox);

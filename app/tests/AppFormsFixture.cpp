@@ -41,6 +41,10 @@ void TModalAnswers::turn() {
     for (int i = 0; i < Screen->GetFormCount(); ++i) {
         TCustomForm* f = Screen->GetForms(i);
         if (f->GetFormState().Contains(fsModal) && f->GetHandle()->isVisible()) {
+            // A user acts on a window the window system has made active (its activation
+            // handler has run); a platform that never activates it gets it after a while.
+            if (!f->GetHandle()->isActiveWindow() && ++activationWaits < 200) return;
+            activationWaits = 0;
             answered = f->GetHandle();
             answered->installEventFilter(this);
             auto act = std::move(acts.front());

@@ -30,6 +30,7 @@ private:
     QTimer timer;
     std::deque<std::function<void(TCustomForm*)>> acts;
     QPointer<QWidget> answered; // the window of the form answered last, while it shows
+    int activationWaits = 0;    // turns the modal form has waited for its activation
 };
 
 // Records, with every question, whether the wait window was on the screen then.

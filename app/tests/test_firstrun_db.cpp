@@ -42,6 +42,39 @@ TEST_F(CalendarTableTest, ASavedYearReadsBackWithItsMarksAndSavingAgainReplacesI
     EXPECT_EQ(dm->CountDays(EncodeDate(2024, 4, 30), 2, 0), EncodeDate(2024, 5, 2));
 }
 
+TEST_F(CalendarTableTest, MonthsArePlacedByTheirNumberAndAFailedSaveLeavesTheOldCalendar) {
+    TCalendarYear year = MakeCalendarYear(2024);
+    year.Day(1, 1).Mark = QStringLiteral("п");
+    SaveCalendar(2024, year);
+    // January written again after the other months: read in the order of INF, it is still
+    // the first month.
+    Exec(QStringLiteral("delete from CAL2024 where INF = 1"));
+    Exec(QStringLiteral("insert into CAL2024 (INF, D1, D1WEEK, D2, D2WEEK, D_WEEK) "
+                        "values (1, '1', 'п', '2', 'Вт', 0)"));
+    TCalendarYear back;
+    ASSERT_TRUE(dm->LoadYear(2024, back));
+    EXPECT_EQ(back.Day(1, 1).Mark, QStringLiteral("п"));
+    EXPECT_EQ(back.Day(2, 1).Mark, QStringLiteral("Чт")); // 1 February 2024
+    EXPECT_EQ(back.FirstWeekday[1], 3);
+    // A table without one of the months is no calendar.
+    Exec(QStringLiteral("delete from CAL2024 where INF = 7"));
+    EXPECT_FALSE(dm->LoadYear(2024, back));
+
+    // A save the server refuses halfway leaves the calendar as it was.
+    SaveCalendar(2024, year);
+    Exec(QStringLiteral("create exception NO_JULY 'July refused'"));
+    Exec(QStringLiteral("create trigger CAL2024_NO_JULY for CAL2024 before insert as "
+                        "begin if (new.INF = 7) then exception NO_JULY; end"));
+    TCalendarYear changed = year;
+    changed.Day(1, 1).Mark = QStringLiteral("Пн");
+    changed.Day(3, 8).Mark = QStringLiteral("п");
+    EXPECT_THROW(SaveCalendar(2024, changed), Exception);
+    EXPECT_EQ(Count(QStringLiteral("CAL2024")), 12);
+    ASSERT_TRUE(dm->LoadYear(2024, back));
+    EXPECT_EQ(back.Day(1, 1).Mark, QStringLiteral("п"));
+    EXPECT_EQ(back.Day(3, 8).Mark, QStringLiteral("Пт"));
+}
+
 // A user's folders of their own, for the set-up's settings and data.
 class FirstRunTest : public ::testing::Test {
 protected:

@@ -34,7 +34,8 @@ TEST_F(MainWindowTest, StartUpMakesTheFormsInOrderAfterTheSplashPauseAndConnects
     PrepareSettings();
     Start();
     EXPECT_EQ(created, (QStringList{"SplashForm", "DM", "MainForm", "AboutBox", "QuetForm",
-                                    "Opt2Form", "UdostForm", "TimeForm", "PeriodForm", "WrkForm"}));
+                                    "Opt2Form", "CalForm", "UdostForm", "TimeForm", "PeriodForm",
+                                    "WrkForm", "CmdrForm"}));
     // Nothing but the splash window before the pause; the pause went by the clock.
     EXPECT_EQ(sleptAtCreation.front(), 0u);
     EXPECT_EQ(sleptAtCreation[1], uint64_t(SplashPause));
@@ -104,7 +105,8 @@ TEST_F(MainWindowTest, CommandsNeedingTheDatabaseFollowTheConnectionAndTheirWind
     };
     const Case cases[] = {
         {"N2 with its window", m->N2, true, false},
-        {"N32 without its window", m->N32, false, false},
+        {"N32 with its window", m->N32, true, false},
+        {"N24 without its window", m->N24, false, false},
         {"N41 seniority", m->N41, true, false},
         {"N44 backup", m->N44, true, false},
         {"N45 restore", m->N45, true, true},

@@ -85,7 +85,7 @@ TEST_F(MainWindowX11, AFreshHomeStartsConnectedAndTheWindowsAnswerTheKeyboard) {
          [] { return !Opt2Form->GetVisible() && MainForm->GetHandle()->isActiveWindow(); }},
         {"the backup is asked from the service menu", [] { MenuKeys("alt+Cyrillic_es"); },
          [] { return menuWith(QStringLiteral("Резервування бази даних")); }},
-        {"down to it and return: the question", [] { MenuKeys("Down Down Down Return"); },
+        {"up to it from the end and return: the question", [] { MenuKeys("Up Up Up Return"); },
          [] { return messageBox(QStringLiteral("Ви дійсно бажаєте зробити резервування")); }},
         {"screenshot of the question",
          [] { X11::Screenshot(QStringLiteral("app-backup-question")); }, [] { return true; }},

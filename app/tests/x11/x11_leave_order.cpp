@@ -1,0 +1,180 @@
+// A leave order as a user enters it on a real X server: the leave window opened from the
+// personnel menu by the keyboard, a new order begun, the employee chosen in the number's
+// drop-down list, the days typed, the first day picked in the date edit's calendar, the end
+// date counted over the holiday, and the order saved and printed to the preview.
+#include "CalTable.h"
+#include "CalUnit.h"
+#include "Clock.h"
+#include "CmdrUnit.h"
+#include "DMUnit.h"
+#include "Dates.h"
+#include "FreshHome.h"
+#include "HealthUnit.h"
+#include "MainUnit.h"
+#include "OtpUnit.h"
+#include "PickDate.h"
+#include "PreviewUnit.h"
+#include "ReportDlgs.h"
+#include "Startup.h"
+#include "X11Check.h"
+#include "X11Test.h"
+
+#include <QDir>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace {
+
+bool messageBox(const QString& Start) {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    return box && box->isVisible() && box->text().startsWith(Start);
+}
+
+bool menuShown() {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    return menu && menu->isVisible();
+}
+
+// Keys sent without waiting for them inside the step: a menu or a modal window runs its own
+// loop while the step's handler would wait.
+void keys(const char* Keys) {
+    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")};
+    args += QString::fromLatin1(Keys).split(u' ');
+    X11Tool(args);
+}
+
+bool modalShown(TCustomForm* F) {
+    return F->GetFormState().Contains(fsModal) && F->GetHandle()->isVisible() &&
+           F->GetHandle()->isActiveWindow();
+}
+
+TPopupCalendar* calendarOf(TCustomDateEdit* E) {
+    return static_cast<TPopupCalendar*>(E->GetPopup());
+}
+
+bool calendarShown(TCustomDateEdit* E) {
+    return E->GetPopupVisible() && E->GetPopup()->GetHandle()->isVisible();
+}
+
+TPoint dayCentre(TRxCalendar* Cal, int Day) {
+    for (int r = 1; r < 7; ++r)
+        for (int c = 0; c < 7; ++c)
+            if (Cal->DayOfCell(c, r) == Day) {
+                const TRect cr = Cal->CellRect(c, r);
+                return TPoint{(cr.Left + cr.Right) / 2, (cr.Top + cr.Bottom) / 2};
+            }
+    return TPoint{0, 0};
+}
+
+QString field(TDataSet* D, const char* Name) {
+    return D->FieldByName(QString::fromLatin1(Name))->GetAsString();
+}
+
+void click(TWinControl* C, int X, int Y) {
+    X11ClickAt(C, X, Y);
+}
+
+void shot(const char* Name) {
+    X11::Flush();
+    X11::Screenshot(QString::fromLatin1(Name));
+}
+
+class LeaveOrderX11 : public X11Test {};
+
+TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPrinted) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    ASSERT_FALSE(PrepareFreshHome(home, 20).isEmpty());
+    TFakeClock clock(EncodeDate(2024, 3, 1) + 0.5);
+    // The templates are read from the program's folder.
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(KADRION_RUN_DIR));
+    TClockSwap swap(&clock);
+    CreateApplicationForms();
+    ASSERT_TRUE(DM->Database->GetConnected());
+    // 8 March a holiday.
+    TCalendarYear year = MakeCalendarYear(2024);
+    year.Day(3, 8).Mark = QStringLiteral("п");
+    SaveCalendar(2024, year);
+    MainForm->Show();
+    ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
+    X11::SetLayout(QStringLiteral("ua"));
+
+    TIBQuery* otp = DM->IBotp;
+    std::vector<TX11Step> steps = {
+        {"alt+О drops the personnel menu", [] { keys("alt+Cyrillic_o"); },
+         [] { return menuShown(); }},
+        // No entry is highlighted when the menu drops: the first Down goes to the first.
+        {"down twice and return open the leave orders", [] { keys("Down Down Return"); },
+         [] { return OtpForm && OtpForm->GetHandle()->isVisible() && DM->IBotp->GetActive(); }},
+        {"screenshot of the empty window", [] { shot("leave-window"); }, [] { return true; }},
+        // (the tool bar's insert button does not enable itself for this window yet)
+        {"a new order begun", [&] { otp->Append(); }, [&] { return otp->GetState() == dsInsert; }},
+        {"the number's list dropped by alt+down",
+         [&] {
+             click(OtpForm->RxDBLookupCombo1, 20, 10);
+             X11::WaitFor([] { return OtpForm->RxDBLookupCombo1->Focused(); });
+             keys("alt+Down");
+         },
+         [] { return OtpForm->RxDBLookupCombo1->GetListVisible(); }},
+        {"screenshot of the list", [] { shot("leave-employee-list"); }, [] { return true; }},
+        {"return takes the employee: copied into the order", [] { keys("Down Return"); },
+         [&] { return !field(otp, "F").isEmpty() && !field(otp, "TAB1").isEmpty(); }},
+        {"14 days typed and left",
+         [&] {
+             auto* days = OtpForm->FieldControl(QStringLiteral("PERIODD"));
+             click(days, 10, 10);
+             X11::WaitFor([days] { return days->Focused(); });
+             keys("1 4 Tab");
+         },
+         [&] { return field(otp, "VS_KAL") == QStringLiteral("14"); }},
+        {"the first day's calendar opened by its button",
+         [&] {
+             auto* start =
+                 static_cast<TDBDateEdit*>(OtpForm->FieldControl(QStringLiteral("OTP_B")));
+             TWinControl* button = start->GetButtonContainer();
+             click(button, 6, 8);
+         },
+         [&] {
+             return calendarShown(
+                 static_cast<TDBDateEdit*>(OtpForm->FieldControl(QStringLiteral("OTP_B"))));
+         }},
+        {"screenshot of the calendar", [] { shot("leave-calendar"); }, [] { return true; }},
+        {"4 March clicked",
+         [&] {
+             auto* start =
+                 static_cast<TDBDateEdit*>(OtpForm->FieldControl(QStringLiteral("OTP_B")));
+             TLocCalendar* cal = calendarOf(start)->GetCalendar();
+             const TPoint p = dayCentre(cal, 4);
+             click(cal, p.X, p.Y);
+         },
+         [&] { return field(otp, "OTP_B") == QStringLiteral("04.03.2024"); }},
+        {"leaving the first day counts the end over 8 March", [] { keys("Tab"); },
+         [&] { return field(otp, "OTP_E") == QStringLiteral("18.03.2024"); }},
+        {"screenshot of the order", [] { shot("leave-order"); }, [] { return true; }},
+        {"printing asks to save first", [] { click(OtpForm->BitBtn1, 20, 10); },
+         [] { return messageBox(QStringLiteral("В базах проводились зміни")); }},
+        {"screenshot of the question", [] { shot("leave-save-question"); }, [] { return true; }},
+        {"return says yes: the order is saved and shown in the preview", [] { keys("Return"); },
+         [&] {
+             return otp->GetState() == dsBrowse && !otp->UpdatesPending() && PreviewForm &&
+                    PreviewForm->GetHandle()->isVisible() &&
+                    PreviewForm->frPreview1->AllPages() == 1;
+         }},
+        {"screenshot of the preview", [] { shot("leave-preview"); }, [] { return true; }},
+        {"escape closes the preview", [] { keys("Escape"); }, [] { return !PreviewForm; }},
+    };
+    EXPECT_EQ(RunX11Steps(steps), 0);
+    EXPECT_EQ(field(otp, "OTP_E"), QStringLiteral("18.03.2024"));
+
+    X11::SetLayout(QStringLiteral("us"));
+    if (OtpForm) OtpForm->Close();
+    if (HealthForm) HealthForm->Close();
+    DM->Database->SetConnected(false);
+    FreeApplicationForms();
+    QDir::setCurrent(previous);
+}
+
+} // namespace
