@@ -2,7 +2,7 @@
 // helpers that build templates in code and read back what the prepared pages print.
 #pragma once
 
-#include "EngineFixture.h"
+#include "ReportTestSupport.h"
 #include "FR_DBUtils.h"
 
 #include <QStringList>
