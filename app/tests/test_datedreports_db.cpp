@@ -1,7 +1,7 @@
 // The statements of the dated reports against a small staff with known facts on 14.03.2024:
 // who counts as working on the date, ages with the birthday itself counting, service in years
 // and months, averages by category, education and the long-service bonus.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 
 #include "Dates.h"
 #include "DatedReports.h"

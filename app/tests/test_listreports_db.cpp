@@ -1,7 +1,7 @@
 // The data behind the leave schedules, the service certificates and the card documents,
 // against a small personnel database: which employees each selects, in which order, and what
 // a number, a missing directory row or an empty value does.
-#include "AppDbFixture.h"
+#include "AppTestSupport.h"
 #include "AppFormsFixture.h"
 
 #include "CardDocs.h"
