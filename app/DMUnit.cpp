@@ -198,10 +198,6 @@ TDM::TDM(TComponent* AOwner) : TDataModule(AOwner) {
     frDBDataSet2 = new TfrDBDataSet(this);
     frDBDataSet2->SetName(QStringLiteral("frDBDataSet2"));
     frDBDataSet2->SetDataSet(IBnazn);
-    frIBComponents1 = new TfrIBComponents(this);
-    frIBComponents1->SetName(QStringLiteral("frIBComponents1"));
-    frShapeObject1 = new TfrShapeObject(this);
-    frShapeObject1->SetName(QStringLiteral("frShapeObject1"));
 
     DataSource = makeSource(this, "DataSource", IBQuery);
     DSprof = makeSource(this, "DSprof", IBprof);

@@ -73,10 +73,6 @@ class TDM : public TDataModule, public TCalendarSource {
     TfrIBComponents* frIBComponents1;
     TfrShapeObject* frShapeObject1;
     TfrDBDataSet* frDBDataSet2;
-    // Their presence lets templates hold the engine's database, table and query objects (on
-    // the database component here) and its shape view.
-    TfrIBComponents* frIBComponents1;
-    TfrShapeObject* frShapeObject1;
 
     // The commands shared by the windows: the dataset actions act on the dataset of the focused
     // data control and enable themselves from its state; the window actions close a window or

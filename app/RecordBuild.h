@@ -1,11 +1,12 @@
 // Helpers for the record windows: data-bound controls laid out along a line that reads as a
-// sentence (a caption, its control, the next caption...), and the list grid's columns and
-// footers.
+// sentence (a caption, its control, the next caption...); the list grid's columns and footers
+// come from GridBuild.h.
 #pragma once
 
 #include "DBCtrls.h"
 #include "DBGridEh.h"
 #include "FormBuild.h"
+#include "GridBuild.h"
 #include "Graphics.h"
 #include "RXDBCtrl.h"
 #include "RxLookup.h"
@@ -90,24 +91,3 @@ private:
     TDataSource* source;
     int x, y;
 };
-
-inline TColumnEh* AddColumn(TDBGridEh* Grid, const char* Field, const char* Title, int Width) {
-    TColumnEh* c = Grid->GetColumns()->Add();
-    c->SetFieldName(QString::fromLatin1(Field));
-    c->GetTitle()->SetCaption(QString::fromUtf8(Title));
-    if (Width > 0) c->SetWidth(Width);
-    return c;
-}
-
-// "Всього" under the first column and the record count under the second, both bold.
-inline void CountFooters(TDBGridEh* Grid, TColumnEh* Label, TColumnEh* Count, bool CentredCount) {
-    Grid->SetFooterRowCount(1);
-    Label->GetFooter()->SetValueType(fvtStaticText);
-    Label->GetFooter()->SetValue(QStringLiteral("Всього"));
-    Label->GetFooter()->SetAlignment(taCenter);
-    Label->GetFooter()->GetFont()->SetStyle(TFontStyles{fsBold});
-    Count->GetFooter()->SetValueType(fvtCount);
-    if (CentredCount) Count->GetFooter()->SetAlignment(taCenter);
-    Count->GetFooter()->GetFont()->SetStyle(TFontStyles{fsBold});
-    Grid->GetSumList()->SetActive(true);
-}

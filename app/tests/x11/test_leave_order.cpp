@@ -11,6 +11,7 @@
 #include "FreshHome.h"
 #include "HealthUnit.h"
 #include "MainUnit.h"
+#include "MenuKeys.h"
 #include "OtpUnit.h"
 #include "PickDate.h"
 #include "PreviewUnit.h"
@@ -35,19 +36,6 @@ bool messageBox(const QString& Start) {
 bool menuShown() {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     return menu && menu->isVisible();
-}
-
-// Keys sent without waiting for them inside the step: a menu or a modal window runs its own
-// loop while the step's handler would wait.
-void keys(const char* Keys) {
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")};
-    args += QString::fromLatin1(Keys).split(u' ');
-    X11Tool(args);
-}
-
-bool modalShown(TCustomForm* F) {
-    return F->GetFormState().Contains(fsModal) && F->GetHandle()->isVisible() &&
-           F->GetHandle()->isActiveWindow();
 }
 
 TPopupCalendar* calendarOf(TCustomDateEdit* E) {
@@ -104,10 +92,10 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
 
     TIBQuery* otp = DM->IBotp;
     std::vector<TX11Step> steps = {
-        {"alt+О drops the personnel menu", [] { keys("alt+Cyrillic_o"); },
+        {"alt+О drops the personnel menu", [] { MenuKeys("alt+Cyrillic_o"); },
          [] { return menuShown(); }},
         // No entry is highlighted when the menu drops: the first Down goes to the first.
-        {"down twice and return open the leave orders", [] { keys("Down Down Return"); },
+        {"down twice and return open the leave orders", [] { MenuKeys("Down Down Return"); },
          [] { return OtpForm && OtpForm->GetHandle()->isVisible() && DM->IBotp->GetActive(); }},
         {"screenshot of the empty window", [] { shot("leave-window"); }, [] { return true; }},
         // (the tool bar's insert button does not enable itself for this window yet)
@@ -116,18 +104,18 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
          [&] {
              click(OtpForm->RxDBLookupCombo1, 20, 10);
              X11::WaitFor([] { return OtpForm->RxDBLookupCombo1->Focused(); });
-             keys("alt+Down");
+             MenuKeys("alt+Down");
          },
          [] { return OtpForm->RxDBLookupCombo1->GetListVisible(); }},
         {"screenshot of the list", [] { shot("leave-employee-list"); }, [] { return true; }},
-        {"return takes the employee: copied into the order", [] { keys("Down Return"); },
+        {"return takes the employee: copied into the order", [] { MenuKeys("Down Return"); },
          [&] { return !field(otp, "F").isEmpty() && !field(otp, "TAB1").isEmpty(); }},
         {"14 days typed and left",
          [&] {
              auto* days = OtpForm->FieldControl(QStringLiteral("PERIODD"));
              click(days, 10, 10);
              X11::WaitFor([days] { return days->Focused(); });
-             keys("1 4 Tab");
+             MenuKeys("1 4 Tab");
          },
          [&] { return field(otp, "VS_KAL") == QStringLiteral("14"); }},
         {"the first day's calendar opened by its button",
@@ -151,20 +139,20 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
              click(cal, p.X, p.Y);
          },
          [&] { return field(otp, "OTP_B") == QStringLiteral("04.03.2024"); }},
-        {"leaving the first day counts the end over 8 March", [] { keys("Tab"); },
+        {"leaving the first day counts the end over 8 March", [] { MenuKeys("Tab"); },
          [&] { return field(otp, "OTP_E") == QStringLiteral("18.03.2024"); }},
         {"screenshot of the order", [] { shot("leave-order"); }, [] { return true; }},
         {"printing asks to save first", [] { click(OtpForm->BitBtn1, 20, 10); },
          [] { return messageBox(QStringLiteral("В базах проводились зміни")); }},
         {"screenshot of the question", [] { shot("leave-save-question"); }, [] { return true; }},
-        {"return says yes: the order is saved and shown in the preview", [] { keys("Return"); },
+        {"return says yes: the order is saved and shown in the preview", [] { MenuKeys("Return"); },
          [&] {
              return otp->GetState() == dsBrowse && !otp->UpdatesPending() && PreviewForm &&
                     PreviewForm->GetHandle()->isVisible() &&
                     PreviewForm->frPreview1->AllPages() == 1;
          }},
         {"screenshot of the preview", [] { shot("leave-preview"); }, [] { return true; }},
-        {"escape closes the preview", [] { keys("Escape"); }, [] { return !PreviewForm; }},
+        {"escape closes the preview", [] { MenuKeys("Escape"); }, [] { return !PreviewForm; }},
     };
     EXPECT_EQ(RunX11Steps(steps), 0);
     EXPECT_EQ(field(otp, "OTP_E"), QStringLiteral("18.03.2024"));
