@@ -45,12 +45,12 @@ QString both(const QString& A, const QString& B) {
 
 // A cell's count: employees meeting the condition, or with "SUM " first the sum of an
 // expression over them.
-using TSpec = std::map<int, QString>;
+using TCellCounts = std::map<int, QString>;
 
 const QString Kat[5] = {is("KAT", "Керівник"), is("KAT", "Професіонал"), is("KAT", "Фахівець"),
                         is("KAT", "Тех.службовець"), is("KAT", "Робітник")};
 
-void tenRow(TSpec& S, int First, const QString& Row) {
+void tenRow(TCellCounts& S, int First, const QString& Row) {
     const QString cols[10] = {QStringLiteral("1 = 1"),
                               is("SEX", "Ж"),
                               is("EDUC", "Повна вища"),
@@ -65,7 +65,7 @@ void tenRow(TSpec& S, int First, const QString& Row) {
         S[First + i] = both(Row, cols[i]);
 }
 
-void moveRow(TSpec& S, int First, const QString& Row) {
+void moveRow(TCellCounts& S, int First, const QString& Row) {
     const QString cols[9] = {QStringLiteral("1 = 1"),
                              is("SEX", "Ж"),
                              is("EDUC", "Повна вища"),
@@ -79,7 +79,7 @@ void moveRow(TSpec& S, int First, const QString& Row) {
         S[First + i] = both(Row, cols[i]);
 }
 
-void warRow(TSpec& S, int First, const QString& Row) {
+void warRow(TCellCounts& S, int First, const QString& Row) {
     const QString liable = QStringLiteral("V_UCHET = 0");
     const QString spo = QStringLiteral("COALESCE(V_SPO, '') <> ''");
     const QString banded = both(both(liable, spo), QStringLiteral("COALESCE(V_OFF, 0) <> 1"));
@@ -116,8 +116,8 @@ QString otherNapr(bool Marketing) {
     return QStringLiteral("NOT (") + listed.join(QStringLiteral(" OR ")) + u')';
 }
 
-TSpec table1() {
-    TSpec s;
+TCellCounts table1() {
+    TCellCounts s;
     tenRow(s, 1, QStringLiteral("1 = 1"));
     const int rows[7][6] = {{61, 71, 81, 11, 21, 91},       {101, 111, 121, 31, 41, 0},
                             {341, 351, 361, 371, 381, 391}, {131, 141, 151, 51, 271, 161},
@@ -132,8 +132,8 @@ TSpec table1() {
     return s;
 }
 
-TSpec table3() {
-    TSpec s;
+TCellCounts table3() {
+    TCellCounts s;
     tenRow(s, 1, QStringLiteral("1 = 1"));
     for (int k = 0; k < 5; ++k)
         tenRow(s, 11 + 10 * k, Kat[k]);
@@ -153,8 +153,8 @@ TSpec table3() {
     return s;
 }
 
-TSpec table2() {
-    TSpec s;
+TCellCounts table2() {
+    TCellCounts s;
     for (int g = 0; g < 6; ++g) {
         const QString row = g == 0 ? QStringLiteral("1 = 1") : Kat[g - 1];
         tenRow(s, 1 + 10 * g, row);
@@ -167,8 +167,8 @@ TSpec table2() {
     return s;
 }
 
-TSpec keriv() {
-    TSpec s;
+TCellCounts keriv() {
+    TCellCounts s;
     tenRow(s, 1, is("CPROF", "1210.1"));
     tenRow(s, 11, in("CPROF", {"1210.5", "1210.2", "1210.3"}));
     tenRow(s, 21, is("CPROF", "1231"));
@@ -182,8 +182,8 @@ TSpec keriv() {
     return s;
 }
 
-TSpec war() {
-    TSpec s;
+TCellCounts war() {
+    TCellCounts s;
     const QString worker = Kat[4];
     const QString notDriver = QStringLiteral(
         "COALESCE(CPROF, '') <> '8331.1' AND COALESCE(CPROF, '') NOT STARTING WITH '83'");
@@ -205,8 +205,8 @@ TSpec war() {
     return s;
 }
 
-TSpec ruh(const QString& From, const QString& To) {
-    TSpec s;
+TCellCounts ruh(const QString& From, const QString& To) {
+    TCellCounts s;
     const QString staff =
         QStringLiteral("(ENDEND IS NULL OR ENDEND >= '%1') AND (WWORK IS NULL OR WWORK <= '%1')")
             .arg(To);
@@ -363,7 +363,7 @@ protected:
     }
     // Runs a menu command: the dialog answered with its defaults (today) or the period, the
     // preview closed; then every cell 1..N is compared with its SQL count.
-    void Run(TMenuItem* Item, int N, const TSpec& Spec, const QString& Base,
+    void Run(TMenuItem* Item, int N, const TCellCounts& Counts, const QString& Base,
              const QString& From = QString()) {
         if (From.isEmpty()) {
             modal.Push([](TCustomForm* F) { static_cast<TTimeForm*>(F)->BitBtn1->Click(); });
@@ -388,7 +388,7 @@ protected:
         int nonZero = 0;
         for (int c = 1; c <= N; ++c) {
             int expected = 0;
-            if (auto it = Spec.find(c); it != Spec.end()) {
+            if (auto it = Counts.find(c); it != Counts.end()) {
                 QString what = QStringLiteral("count(*)"), where = it->second;
                 if (where.startsWith(QLatin1String("SUM "))) {
                     what = QStringLiteral("sum(") + where.mid(4).section(u'|', 0, 0) + u')';
@@ -434,7 +434,7 @@ TEST_F(StaffStatsTest, EveryTableCountsAsItsRulesSayAndPrints) {
         const char* name;
         TMenuItem* item;
         int cells;
-        TSpec spec;
+        TCellCounts counts;
         const char* title;
     } cases[] = {{"har_tab1", m->N110, 400, table1(), "Таблиця 1"},
                  {"har_tab2", m->N210, 270, table2(), "Таблиця 2"},
@@ -443,11 +443,11 @@ TEST_F(StaffStatsTest, EveryTableCountsAsItsRulesSayAndPrints) {
                  {"war", m->N27, 176, war(), "Чисельність військовозобов'язаних"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Run(c.item, c.cells, c.spec, Working);
+        Run(c.item, c.cells, c.counts, Working);
         const QString date = QString::fromUtf8(c.name) == QLatin1String("keriv") ? QString() : Day;
         EXPECT_EQ(frVariables().GetVariable(QStringLiteral("NDate")).AsString(),
                   QString::fromUtf8(c.name).startsWith(QLatin1String("har")) ? Day : QString());
-        QStringList known{QString::fromUtf8(c.title), Cell(c.spec.begin()->first)};
+        QStringList known{QString::fromUtf8(c.title), Cell(c.counts.begin()->first)};
         if (!date.isEmpty()) known << date;
         if (QString::fromUtf8(c.name) == QLatin1String("har_tab2")) {
             // the average age is over those whose age is known
