@@ -843,6 +843,7 @@ TEST_F(BuildTest, PicturesComeFromTheBlobFieldTheyName) {
                  {"[Cards.\"FIO\"]", {pkNone, pkNone}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
+        page = report->Pages[0]; // a build reloads the template: new page objects
         auto* picture = static_cast<TfrPictureView*>(frCreateObject(gtPicture, QString()));
         picture->ParentPage = page;
         picture->Name = u"Photo"_s;
@@ -859,8 +860,8 @@ TEST_F(BuildTest, PicturesComeFromTheBlobFieldTheyName) {
             for (const QString& k : p)
                 if (!k.isEmpty()) kinds.push_back(uint8_t(k.toInt()));
         EXPECT_EQ(kinds, c.kinds);
-        page->Objects.Delete(page->Objects.Count() - 1);
-        delete picture;
+        page = report->Pages[0];
+        page->Delete(page->Objects.Count() - 1);
     }
 }
 
