@@ -40,8 +40,7 @@ protected:
     TDBGridEh* grid = nullptr;
 };
 
-// Off until it has been run on the X server after the merge (the machine was too busy to build it).
-TEST_F(GridMouseOnX11, DISABLED_SelectAllSizingAndColumnSelection) {
+TEST_F(GridMouseOnX11, SelectAllSizingAndColumnSelection) {
     // Ctrl+A: a row other than the current one is drawn highlighted
     ASSERT_TRUE(X11::Key(QStringLiteral("ctrl+a")));
     ASSERT_TRUE(X11::WaitFor([&] { return grid->GetSelection()->GetSelectionType() == gskAll; }));
