@@ -79,6 +79,11 @@ ISC_DATE DateTimeToIBDate(TDateTime Value);
 ISC_TIME DateTimeToIBTime(TDateTime Value);
 ISC_TIMESTAMP DateTimeToIBTimeStamp(TDateTime Value);
 
+// Called before every attach, service attach and database creation: the engine's search for
+// its Unicode library is answered from the folder of the one the process already has loaded
+// (see EngineLoader.cpp). Idempotent and cheap after the first call.
+void PrepareEngineLoading();
+
 // Parameter blocks built from name=value lines.
 // DPB names: user_name, password, lc_ctype, sql_role_name, num_buffers, page_size,
 // sql_dialect, force_write, connect_timeout, ... (the isc_dpb_ names without the prefix;

@@ -88,6 +88,7 @@ void TIBDatabase::doConnect() {
         lines << QStringLiteral("connect_timeout=%1").arg(connectTimeout);
     QByteArray dpb = BuildDPB(lines);
     QByteArray name = QFile::encodeName(databaseName);
+    PrepareEngineLoading();
     ISC_STATUS_ARRAY st;
     isc_db_handle h = 0;
     if (isc_attach_database(st, short(name.size()), name.constData(), &h, short(dpb.size()),
@@ -209,6 +210,7 @@ void TIBDatabase::CreateDatabase() {
     QString sql = QStringLiteral("CREATE DATABASE '") + name + QStringLiteral("' ") +
                   lines.join(QStringLiteral("\n"));
     QByteArray text = sql.toUtf8();
+    PrepareEngineLoading();
     ISC_STATUS_ARRAY st;
     isc_db_handle h = 0;
     isc_tr_handle tr = 0;

@@ -45,6 +45,7 @@ void TIBCustomService::Attach() {
         name = serverName.trimmed() + QStringLiteral(":service_mgr");
     QByteArray n = QFile::encodeName(name);
     QByteArray spb = BuildSPBAttach(params->ToStringList());
+    PrepareEngineLoading();
     ISC_STATUS_ARRAY st;
     isc_svc_handle h = 0;
     if (isc_service_attach(st, ushort(n.size()), n.constData(), &h, ushort(spb.size()),
