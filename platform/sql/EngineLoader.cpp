@@ -59,7 +59,8 @@ DlopenFn loaderEntry() {
 
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) void* dlopen(const char* name, int flags) noexcept {
+extern "C" __attribute__((visibility("default"))) void* dlopen(const char* name,
+                                                               int flags) noexcept {
     const DlopenFn next = loaderEntry();
     const std::string* folder = unicodeFolder.load(std::memory_order_acquire);
     if (folder && isBareUnicodeName(name)) {
