@@ -80,6 +80,8 @@ TWndBridge* BridgeOf(HWND Wnd);
 void MarkDefaultReached(HWND Wnd, const TMessage& M);
 // Deletes the window: WM_DESTROY through its procedure, then the bridge and the widget.
 void DestroyWindowNow(HWND Wnd);
+// Frees the canvases that paint on a window from outside its WM_PAINT.
+void FreeOutsideCanvases(HWND Wnd);
 // Drops queued messages for a window.
 void PurgeQueuedMessages(HWND Wnd);
 // Hands the exception being handled to the application.
