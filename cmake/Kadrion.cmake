@@ -39,16 +39,22 @@ function(kadrion_sanitize target)
 endfunction()
 
 # kadrion_library(<name> DEPS <targets...> [EXCLUDE <files...>])
-# Every .cpp in the calling folder (not its subfolders) goes into library kadrion_<name>.
+# Every .cpp in the calling folder (not its subfolders) goes into library kadrion_<name>. The
+# folder's headers are its interface; the headers of its internal/ subfolder are seen by its own
+# sources only.
 function(kadrion_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   foreach(x ${ARG_EXCLUDE})
     list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${x})
   endforeach()
-  file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  file(GLOB hdrs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/internal/*.h)
   add_library(kadrion_${name} STATIC ${srcs} ${hdrs})
   target_include_directories(kadrion_${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/internal)
+    target_include_directories(kadrion_${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/internal)
+  endif()
   target_link_libraries(kadrion_${name} PUBLIC ${ARG_DEPS})
   target_compile_options(kadrion_${name} PRIVATE ${KADRION_WARNINGS})
   kadrion_sanitize(kadrion_${name})

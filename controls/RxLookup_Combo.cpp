@@ -2,7 +2,7 @@
 #include "RxLookup.h"
 
 #include "Forms.h"
-#include "UiInternal.h"
+#include "WinWidget.h"
 
 #include <QFontMetrics>
 #include <algorithm>

@@ -2,7 +2,7 @@
 #include "ToolEdit.h"
 
 #include "RXConst.h"
-#include "UiInternal.h"
+#include "WinWidget.h"
 
 #include <QApplication>
 #include <QFontMetrics>

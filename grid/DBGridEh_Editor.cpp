@@ -10,7 +10,7 @@
 #include "Forms.h"
 #include "PickDate.h"
 #include "ToolEdit.h"
-#include "UiInternal.h"
+#include "WinWidget.h"
 
 #include <QLineEdit>
 #include <algorithm>

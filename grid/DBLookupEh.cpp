@@ -4,7 +4,7 @@
 
 #include "Controls.h"
 #include "Forms.h"
-#include "UiInternal.h"
+#include "WinWidget.h"
 
 #include <QPolygon>
 #include <QRegion>

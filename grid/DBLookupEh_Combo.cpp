@@ -4,7 +4,7 @@
 #include "DBLookupEh.h"
 #include "Forms.h"
 #include "ToolEdit.h"
-#include "UiInternal.h"
+#include "WinWidget.h"
 
 #include <QApplication>
 #include <QLineEdit>

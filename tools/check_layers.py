@@ -9,8 +9,10 @@ tools, bench. A file belongs to the deepest layer folder that holds it (its test
 x11/ folders included). Test code (tests/ and x11/ folders) may also include the test support of
 tools/testsupport and tools/x11test and the generated data of tools/gen and tools/fill. Every
 "..." include is looked up by its name among the headers of all layers; a name no layer has (a
-system or generated header) is not checked. Prints each include of a higher layer as
-<file>:<line>: ... and exits with 1 when there is one, else 0.
+system or generated header) is not checked. A header in a layer's internal/ folder is its own:
+only the sources of that folder itself may include it. Prints each include of a higher layer and
+each include of another layer's internal header as <file>:<line>: ... and exits with 1 when there
+is one, else 0.
 """
 import os
 import re
@@ -64,6 +66,12 @@ def main():
                 if not m or os.path.basename(m.group(1)) not in headers:
                     continue
                 target = headers[os.path.basename(m.group(1))]
+                home = os.path.dirname(target)
+                if os.path.basename(home) == "internal" and \
+                        os.path.dirname(f) not in (home, os.path.dirname(home)):
+                    print(f"{f}:{number}: includes {target}, internal to {os.path.dirname(home)}")
+                    faults += 1
+                    continue
                 theirs = layer_of(target)
                 if theirs is None or theirs <= own:
                     continue

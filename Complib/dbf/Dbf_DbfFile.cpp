@@ -4,6 +4,7 @@
 #include "Dbf_Str.h"
 
 #include "Dates.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,67 +99,68 @@ void TDbfFile::Open() {
     needsCreation = false;
     fastAppend = true;
     countMatchesFile = false;
-    try {
-        if (FileCreated()) return; // FinishCreate follows
-        int64_t size = FileSize();
-        if (size == 0) {
-            // an empty file is a table still to be created
-            SetHeaderSize(0);
-            SetRecordSize(0);
-            needsCreation = true;
-            return;
-        }
-        readHeaderValues();
-        ReadFieldDefs();
-
-        // record-count repair: the file size decides; written back only when exclusive
-        int computed = int(std::max<int64_t>(0, (size - HeaderSize()) / RecordSize()));
-        if (uint32_t(computed) != HeaderRecordCount()) {
-            PutU32LE(Header() + 4, uint32_t(computed));
-            if (!shared && !IsReadOnly()) WriteHeader();
-        }
-
-        bool hasBlob = false;
-        for (int i = 0; i < fieldDefs.Count(); ++i)
-            hasBlob = hasBlob || fieldDefs[i]->IsBlob();
-        if (hasBlob) {
-            if (dbfVersion == xFoxPro || dbfVersion == xVisualFoxPro)
-                invalidFile(); // FoxPro memo files are not read
-            memoFile = std::make_unique<TDbtFile>(existingVariant(ChangeFileExt(fileName, ".dbt")),
-                                                  dbfVersion);
-            memoFile->SetMode(mode);
-            memoFile->Open();
-            Header()[0] = char(uint8_t(Header()[0]) | 0x80);
-        } else {
-            Header()[0] = char(uint8_t(Header()[0]) & 0x7F);
-        }
-
-        if (Header()[28] != 0 && dbfVersion != xFoxPro && dbfVersion != xVisualFoxPro) {
-            QString mdxName = existingVariant(ChangeFileExt(fileName, ".mdx"));
-            if (FileExists(mdxName)) {
-                auto idx = std::make_unique<TIndexFile>(this, mdxName);
-                idx->SetMode(mode == pfExclusiveCreate   ? pfExclusiveOpen
-                             : mode == pfReadWriteCreate ? pfReadWriteOpen
-                                                         : mode);
-                // an index dropped for its locale or its damage is not used
-                if (openOrDrop(*idx) && idx->IsUsable()) {
-                    mdxFile = idx.get();
-                    indexFiles.push_back(std::move(idx));
-                }
-            } else {
-                bool deleteLink = true;
-                if (OnIndexMissing) OnIndexMissing(deleteLink);
-                if (deleteLink)
-                    Header()[28] = 0;
-                else
-                    needsCreation = true;
-            }
-        }
-        SetBuffering(!shared);
-    } catch (...) {
-        Close();
-        throw;
+    TScopeGuard closeOnError([this] { Close(); });
+    if (FileCreated()) { // FinishCreate follows
+        closeOnError.Dismiss();
+        return;
     }
+    int64_t size = FileSize();
+    if (size == 0) {
+        // an empty file is a table still to be created
+        SetHeaderSize(0);
+        SetRecordSize(0);
+        needsCreation = true;
+        closeOnError.Dismiss();
+        return;
+    }
+    readHeaderValues();
+    ReadFieldDefs();
+
+    // record-count repair: the file size decides; written back only when exclusive
+    int computed = int(std::max<int64_t>(0, (size - HeaderSize()) / RecordSize()));
+    if (uint32_t(computed) != HeaderRecordCount()) {
+        PutU32LE(Header() + 4, uint32_t(computed));
+        if (!shared && !IsReadOnly()) WriteHeader();
+    }
+
+    bool hasBlob = false;
+    for (int i = 0; i < fieldDefs.Count(); ++i)
+        hasBlob = hasBlob || fieldDefs[i]->IsBlob();
+    if (hasBlob) {
+        if (dbfVersion == xFoxPro || dbfVersion == xVisualFoxPro)
+            invalidFile(); // FoxPro memo files are not read
+        memoFile = std::make_unique<TDbtFile>(existingVariant(ChangeFileExt(fileName, ".dbt")),
+                                              dbfVersion);
+        memoFile->SetMode(mode);
+        memoFile->Open();
+        Header()[0] = char(uint8_t(Header()[0]) | 0x80);
+    } else {
+        Header()[0] = char(uint8_t(Header()[0]) & 0x7F);
+    }
+
+    if (Header()[28] != 0 && dbfVersion != xFoxPro && dbfVersion != xVisualFoxPro) {
+        QString mdxName = existingVariant(ChangeFileExt(fileName, ".mdx"));
+        if (FileExists(mdxName)) {
+            auto idx = std::make_unique<TIndexFile>(this, mdxName);
+            idx->SetMode(mode == pfExclusiveCreate   ? pfExclusiveOpen
+                         : mode == pfReadWriteCreate ? pfReadWriteOpen
+                                                     : mode);
+            // an index dropped for its locale or its damage is not used
+            if (openOrDrop(*idx) && idx->IsUsable()) {
+                mdxFile = idx.get();
+                indexFiles.push_back(std::move(idx));
+            }
+        } else {
+            bool deleteLink = true;
+            if (OnIndexMissing) OnIndexMissing(deleteLink);
+            if (deleteLink)
+                Header()[28] = 0;
+            else
+                needsCreation = true;
+        }
+    }
+    SetBuffering(!shared);
+    closeOnError.Dismiss();
 }
 
 void TDbfFile::readHeaderValues() {
@@ -750,41 +752,38 @@ int TDbfFile::appendShared(char* buffer) {
     if (!head || RecordSize() <= 0 || HeaderSize() < 8) return 0;
     LockRegion(0, true);
     int n = 0;
-    try {
-        const uint32_t count = GetU32LE(head + 4);
-        if (!countMatchesFile) {
-            // once an open: a file holding more records than its header counts (a writer
-            // that does not count) is appended to the long way, which looks at the file
-            const int64_t inFile = (FileSize() - HeaderSize()) / RecordSize();
-            if (inFile > int64_t(count)) {
-                UnlockRegion(0);
-                fastAppend = false;
-                return 0;
-            }
-            countMatchesFile = true;
+    TScopeGuard unlock([&] { UnlockHeaderAndRecord(n); });
+    const uint32_t count = GetU32LE(head + 4);
+    if (!countMatchesFile) {
+        // once an open: a file holding more records than its header counts (a writer
+        // that does not count) is appended to the long way, which looks at the file
+        const int64_t inFile = (FileSize() - HeaderSize()) / RecordSize();
+        if (inFile > int64_t(count)) {
+            UnlockRegion(0);
+            unlock.Dismiss();
+            fastAppend = false;
+            return 0;
         }
-        // the first record after the count that no other program has reserved by its lock
-        n = int(count) + 1;
-        while (!LockRegion(n, false))
-            ++n;
-        stampLockField(buffer);
-        appendBuffer.resize(RecordSize() + 1);
-        memcpy(appendBuffer.data(), buffer, size_t(RecordSize()));
-        appendBuffer[RecordSize()] = 0x1A;
-        WriteBlock(appendBuffer.constData(), RecordSize() + 1, CalcPageOffset(n));
-        int y, m, d;
-        DecodeDate(Date(), y, m, d);
-        head[1] = char((y - 1900) & 0xFF);
-        head[2] = char(m);
-        head[3] = char(d);
-        // counts from several appenders add up in any order
-        PutU32LE(head + 4, count + 1);
-        memcpy(Header(), head, 8);
-    } catch (...) {
-        UnlockHeaderAndRecord(n);
-        throw;
+        countMatchesFile = true;
     }
-    UnlockHeaderAndRecord(n);
+    // the first record after the count that no other program has reserved by its lock
+    n = int(count) + 1;
+    while (!LockRegion(n, false))
+        ++n;
+    stampLockField(buffer);
+    appendBuffer.resize(RecordSize() + 1);
+    memcpy(appendBuffer.data(), buffer, size_t(RecordSize()));
+    appendBuffer[RecordSize()] = 0x1A;
+    WriteBlock(appendBuffer.constData(), RecordSize() + 1, CalcPageOffset(n));
+    int y, m, d;
+    DecodeDate(Date(), y, m, d);
+    head[1] = char((y - 1900) & 0xFF);
+    head[2] = char(m);
+    head[3] = char(d);
+    // counts from several appenders add up in any order
+    PutU32LE(head + 4, count + 1);
+    memcpy(Header(), head, 8);
+    unlock.End();
     return n;
 }
 
@@ -797,110 +796,97 @@ int TDbfFile::InsertRecord(char* buffer) {
     LockRegion(0, true);
     int n = 0;
     bool slotLocked = false;
-    try {
-        // a free slot past the end: another program may be appending at the first one (it
-        // holds the slot's lock), or may have written it before counting it (then the slot
-        // holds a record although nobody locks it); a slot beyond the end, or holding only the
-        // end marker or a gap left by a faster appender, is free
-        n = GetRecordCount() + 1;
-        for (;;) {
-            if (!LockRegion(n, false)) {
-                ++n;
-                continue;
-            }
-            slotLocked = true;
-            char flag = 0;
-            if (!shared || CalcPageOffset(n) + RecordSize() > FileSize() ||
-                ReadBlock(&flag, 1, CalcPageOffset(n)) != 1 || (flag != ' ' && flag != '*'))
-                break;
-            UnlockRegion(n);
-            slotLocked = false;
-            ++n;
-        }
-        if (hasAutoInc) {
-            for (int i = 0; i < fieldDefs.Count(); ++i) {
-                TDbfFieldDef* f = fieldDefs[i];
-                if (f->GetNativeFieldType() != '+') continue;
-                uint32_t next = f->AutoIncNext;
-                if (f->AutoIncPos >= 0) {
-                    if (shared) {
-                        char raw[4];
-                        if (ReadBlock(raw, 4, f->AutoIncPos) == 4) next = GetU32LE(raw);
-                    }
-                }
-                if (next == 0) next = 1;
-                int32_t v = int32_t(next);
-                SetFieldData(i, ftAutoInc, &v, buffer);
-                f->AutoIncNext = next + 1;
-                if (f->AutoIncPos >= 0 && f->AutoIncPos + 4 <= HeaderSize()) {
-                    PutU32LE(Header() + f->AutoIncPos, f->AutoIncNext);
-                    if (shared) {
-                        char raw[4];
-                        PutU32LE(raw, f->AutoIncNext);
-                        WriteBlock(raw, 4, f->AutoIncPos);
-                    } else {
-                        headerModified = true;
-                    }
-                }
-            }
-        }
-
-        // keys first: a refused key, or any other failure before the record is written,
-        // leaves the table and every index as they were
-        size_t done = 0;
-        auto takeBackKeys = [&] {
-            while (done > 0) {
-                --done;
-                try {
-                    indexFiles[done]->Delete(n, buffer);
-                } catch (...) {
-                }
-            }
-        };
-        try {
-            for (; done < indexFiles.size(); ++done)
-                indexFiles[done]->Insert(n, buffer);
-        } catch (...) {
-            takeBackKeys();
-            throw;
-        }
-
-        // the record, the count and the end marker, still under the header lock, so that no
-        // appender's end marker can land on a record another one is writing
-        try {
-            if (shared) ReadHeaderFromFile();
-            stampLockField(buffer);
-            WriteRecord(n, buffer);
-            // counts from several appenders add up in any order
-            PutU32LE(Header() + 4, HeaderRecordCount() + 1);
-            WriteHeader();
-        } catch (...) {
-            takeBackKeys();
-            throw;
-        }
-    } catch (...) {
+    TScopeGuard unlock([&] {
         if (slotLocked) UnlockRegion(n);
         UnlockRegion(0);
-        throw;
+    });
+    // a free slot past the end: another program may be appending at the first one (it
+    // holds the slot's lock), or may have written it before counting it (then the slot
+    // holds a record although nobody locks it); a slot beyond the end, or holding only the
+    // end marker or a gap left by a faster appender, is free
+    n = GetRecordCount() + 1;
+    for (;;) {
+        if (!LockRegion(n, false)) {
+            ++n;
+            continue;
+        }
+        slotLocked = true;
+        char flag = 0;
+        if (!shared || CalcPageOffset(n) + RecordSize() > FileSize() ||
+            ReadBlock(&flag, 1, CalcPageOffset(n)) != 1 || (flag != ' ' && flag != '*'))
+            break;
+        UnlockRegion(n);
+        slotLocked = false;
+        ++n;
     }
+    if (hasAutoInc) {
+        for (int i = 0; i < fieldDefs.Count(); ++i) {
+            TDbfFieldDef* f = fieldDefs[i];
+            if (f->GetNativeFieldType() != '+') continue;
+            uint32_t next = f->AutoIncNext;
+            if (f->AutoIncPos >= 0) {
+                if (shared) {
+                    char raw[4];
+                    if (ReadBlock(raw, 4, f->AutoIncPos) == 4) next = GetU32LE(raw);
+                }
+            }
+            if (next == 0) next = 1;
+            int32_t v = int32_t(next);
+            SetFieldData(i, ftAutoInc, &v, buffer);
+            f->AutoIncNext = next + 1;
+            if (f->AutoIncPos >= 0 && f->AutoIncPos + 4 <= HeaderSize()) {
+                PutU32LE(Header() + f->AutoIncPos, f->AutoIncNext);
+                if (shared) {
+                    char raw[4];
+                    PutU32LE(raw, f->AutoIncNext);
+                    WriteBlock(raw, 4, f->AutoIncPos);
+                } else {
+                    headerModified = true;
+                }
+            }
+        }
+    }
+
+    // keys first: a refused key, or any other failure before the record is written,
+    // leaves the table and every index as they were
+    size_t done = 0;
+    TScopeGuard takeBackKeys([&] {
+        while (done > 0) {
+            --done;
+            try {
+                indexFiles[done]->Delete(n, buffer);
+            } catch (...) {
+            }
+        }
+    });
+    for (; done < indexFiles.size(); ++done)
+        indexFiles[done]->Insert(n, buffer);
+
+    // the record, the count and the end marker, still under the header lock, so that no
+    // appender's end marker can land on a record another one is writing
+    if (shared) ReadHeaderFromFile();
+    stampLockField(buffer);
+    WriteRecord(n, buffer);
+    // counts from several appenders add up in any order
+    PutU32LE(Header() + 4, HeaderRecordCount() + 1);
+    WriteHeader();
+    takeBackKeys.Dismiss();
+    unlock.Dismiss();
     UnlockHeaderAndRecord(n);
     return n;
 }
 
 void TDbfFile::LockRecordForEdit(int recNo, char* buffer) {
     if (!LockRegion(recNo, false)) throw EDbfError(STRING_RECORD_LOCKED);
-    try {
-        if (recNo < 1 || ReadRecord(recNo, buffer) != RecordSize())
-            throw EDbfError(STRING_INVALID_DBF_FILE);
-        memcpy(prevBuffer.data(), buffer, RecordSize());
-        if (lockFieldOffset >= 0) {
-            stampLockField(buffer);
-            WriteRecord(recNo, buffer);
-        }
-    } catch (...) {
-        UnlockRegion(recNo);
-        throw;
+    TScopeGuard unlock([&] { UnlockRegion(recNo); });
+    if (recNo < 1 || ReadRecord(recNo, buffer) != RecordSize())
+        throw EDbfError(STRING_INVALID_DBF_FILE);
+    memcpy(prevBuffer.data(), buffer, RecordSize());
+    if (lockFieldOffset >= 0) {
+        stampLockField(buffer);
+        WriteRecord(recNo, buffer);
     }
+    unlock.Dismiss();
 }
 
 void TDbfFile::PostRecord(int recNo, char* buffer) {
@@ -954,16 +940,12 @@ TIndexFile* TDbfFile::OpenIndex(const QString& indexName, const QString& express
     };
     auto createTag = [&](TIndexFile* idx, const QString& tag) {
         TryExclusive();
-        try {
-            if (shared) throw EDbfError(STRING_NEED_EXCLUSIVE_ACCESS);
-            if (idx->IsMdx() && idx->IndexOf(tag) >= 0) idx->DeleteIndex(tag);
-            idx->CreateIndex(expression.toUpper(), tag, options);
-            idx->Flush();
-        } catch (...) {
-            EndExclusive();
-            throw;
-        }
-        EndExclusive();
+        TScopeGuard endExclusive([this] { EndExclusive(); });
+        if (shared) throw EDbfError(STRING_NEED_EXCLUSIVE_ACCESS);
+        if (idx->IsMdx() && idx->IndexOf(tag) >= 0) idx->DeleteIndex(tag);
+        idx->CreateIndex(expression.toUpper(), tag, options);
+        idx->Flush();
+        endExclusive.End();
     };
     if (ExtractFileExt(indexName).isEmpty()) {
         QString tag = indexName.toUpper().left(10);

@@ -5,6 +5,7 @@
 
 #include "CodePages.h"
 #include "Dates.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -89,75 +90,75 @@ void TIndexFile::Open() {
     tags.clear();
     pages.clear();
     dirty.clear();
-    try {
-        if (mdx) {
-            SetHeaderSize(MdxHeaderSize);
-            if (FileCreated()) {
-                char* h = Header();
-                memset(h, 0, MdxHeaderSize);
-                h[0] = 2;
-                stampDate(h + 1);
-                QByteArray table =
-                    ExtractFileName(ChangeFileExt(dbfFile->FileName(), "")).toLatin1().left(15);
-                memcpy(h + 4, table.constData(), table.size());
-                PutU16LE(h + 20, 2);
-                PutU16LE(h + 22, MdxPageSize);
-                h[24] = 1;
-                h[25] = 48;
-                h[26] = 32;
-                PutU16LE(h + 28, 0);
-                h[31] = char(dbfFile->GetLanguageId());
-                PutU32LE(h + 32, MdxHeaderSize / BlockSize);
-                stampDate(h + 44);
-                h[529] = 1;
-                WriteHeader();
-                WriteHeaderNow();
-            }
-        } else if (FileCreated()) {
-            auto t = std::make_unique<Tag>();
-            t->name = ExtractFileName(ChangeFileExt(fileName, "")).toUpper();
-            t->header = QByteArray(NdxPageSize, '\0');
-            PutU32LE(t->header.data() + 4, 1);
-            tags.push_back(std::move(t));
-        }
-        if (!FileCreated()) readTags();
-
-        // collation
-        maintained = true;
-        int tableId = dbfFile->GetLanguageId();
-        int fileId = mdx ? uint8_t(Header()[31]) : 0;
-        byteOrder = !mdx || (tableId == 0 && fileId == 0);
-        collationCodePage = dbfFile->GetCodePage();
-        if (collationCodePage == 0) collationCodePage = DbfGlobals()->OemCodePage;
-        if (!byteOrder) {
-            int error = 0;
-            uint32_t locale = LangDriver(tableId).Locale;
-            if (fileId != 0 && fileId != tableId)
-                error = 2;
-            else if (locale == 0)
-                error = 1;
-            else if (!DbfLocales().Contains(locale))
-                error = 3;
-            if (error) {
-                uint32_t solution = 0;
-                if (dbfFile->OnLocaleError) {
-                    int e = error;
-                    dbfFile->OnLocaleError(e, solution);
-                }
-                if (solution == 0) {
-                    CloseFile();
-                    tags.clear();
-                    return; // the index is dropped
-                }
-                if (solution == 1) maintained = false;
-            }
-        }
-        isOpen = true;
-    } catch (...) {
+    TScopeGuard closeOnError([this] {
         CloseFile();
         tags.clear();
-        throw;
+    });
+    if (mdx) {
+        SetHeaderSize(MdxHeaderSize);
+        if (FileCreated()) {
+            char* h = Header();
+            memset(h, 0, MdxHeaderSize);
+            h[0] = 2;
+            stampDate(h + 1);
+            QByteArray table =
+                ExtractFileName(ChangeFileExt(dbfFile->FileName(), "")).toLatin1().left(15);
+            memcpy(h + 4, table.constData(), table.size());
+            PutU16LE(h + 20, 2);
+            PutU16LE(h + 22, MdxPageSize);
+            h[24] = 1;
+            h[25] = 48;
+            h[26] = 32;
+            PutU16LE(h + 28, 0);
+            h[31] = char(dbfFile->GetLanguageId());
+            PutU32LE(h + 32, MdxHeaderSize / BlockSize);
+            stampDate(h + 44);
+            h[529] = 1;
+            WriteHeader();
+            WriteHeaderNow();
+        }
+    } else if (FileCreated()) {
+        auto t = std::make_unique<Tag>();
+        t->name = ExtractFileName(ChangeFileExt(fileName, "")).toUpper();
+        t->header = QByteArray(NdxPageSize, '\0');
+        PutU32LE(t->header.data() + 4, 1);
+        tags.push_back(std::move(t));
     }
+    if (!FileCreated()) readTags();
+
+    // collation
+    maintained = true;
+    int tableId = dbfFile->GetLanguageId();
+    int fileId = mdx ? uint8_t(Header()[31]) : 0;
+    byteOrder = !mdx || (tableId == 0 && fileId == 0);
+    collationCodePage = dbfFile->GetCodePage();
+    if (collationCodePage == 0) collationCodePage = DbfGlobals()->OemCodePage;
+    if (!byteOrder) {
+        int error = 0;
+        uint32_t locale = LangDriver(tableId).Locale;
+        if (fileId != 0 && fileId != tableId)
+            error = 2;
+        else if (locale == 0)
+            error = 1;
+        else if (!DbfLocales().Contains(locale))
+            error = 3;
+        if (error) {
+            uint32_t solution = 0;
+            if (dbfFile->OnLocaleError) {
+                int e = error;
+                dbfFile->OnLocaleError(e, solution);
+            }
+            if (solution == 0) {
+                CloseFile();
+                tags.clear();
+                closeOnError.Dismiss();
+                return; // the index is dropped
+            }
+            if (solution == 1) maintained = false;
+        }
+    }
+    isOpen = true;
+    closeOnError.Dismiss();
 }
 
 void TIndexFile::setupTag(Tag& t) {
@@ -262,13 +263,12 @@ void TIndexFile::beginChange() {
     if (changeDepth++ > 0) return;
     if (shared) {
         LockRegion(0, true);
-        try {
-            Refresh();
-        } catch (...) {
+        TScopeGuard unlock([this] {
             UnlockRegion(0);
             changeDepth = 0;
-            throw;
-        }
+        });
+        Refresh();
+        unlock.Dismiss();
     }
 }
 
@@ -276,13 +276,9 @@ void TIndexFile::endChange() {
     if (--changeDepth > 0) return;
     changeDepth = 0;
     if (shared) {
-        try {
-            Flush();
-        } catch (...) {
-            UnlockRegion(0);
-            throw;
-        }
-        UnlockRegion(0);
+        TScopeGuard unlock([this] { UnlockRegion(0); });
+        Flush();
+        unlock.End();
     }
 }
 
@@ -1033,127 +1029,96 @@ bool TIndexFile::slotMaintained(int slot) const {
 
 void TIndexFile::Insert(int recNo, const char* rec) {
     if (!maintained || tags.empty()) return;
-    beginChange();
-    try {
-        std::vector<QByteArray> keys(tags.size());
-        for (size_t s = 0; s < tags.size(); ++s) {
-            if (!slotMaintained(int(s))) continue;
-            keys[s] = KeyOf(int(s), rec);
-            if (tags[s]->unique != iuNone && keyExists(int(s), keys[s], -1))
-                keyViolation(int(s), recNo, keys[s]);
-        }
-        size_t s = 0;
-        try {
-            for (; s < tags.size(); ++s)
-                if (slotMaintained(int(s))) insertKey(int(s), keys[s], recNo);
-        } catch (...) {
-            // Whatever stopped it, the keys added so far are taken back: no tag may name a
-            // record that is never written.
-            for (size_t u = 0; u <= s && u < tags.size(); ++u) {
-                if (!slotMaintained(int(u))) continue;
-                try {
-                    removeKey(int(u), keys[u], recNo);
-                } catch (...) {
-                }
-            }
-            throw;
-        }
-    } catch (...) {
-        endChange();
-        throw;
+    TChangeBracket change(*this);
+    std::vector<QByteArray> keys(tags.size());
+    for (size_t s = 0; s < tags.size(); ++s) {
+        if (!slotMaintained(int(s))) continue;
+        keys[s] = KeyOf(int(s), rec);
+        if (tags[s]->unique != iuNone && keyExists(int(s), keys[s], -1))
+            keyViolation(int(s), recNo, keys[s]);
     }
-    endChange();
+    size_t s = 0;
+    // Whatever stops it, the keys added so far are taken back: no tag may name a record
+    // that is never written.
+    TScopeGuard takeBack([&] {
+        for (size_t u = 0; u <= s && u < tags.size(); ++u) {
+            if (!slotMaintained(int(u))) continue;
+            try {
+                removeKey(int(u), keys[u], recNo);
+            } catch (...) {
+            }
+        }
+    });
+    for (; s < tags.size(); ++s)
+        if (slotMaintained(int(s))) insertKey(int(s), keys[s], recNo);
+    takeBack.Dismiss();
+    change.End();
 }
 
 void TIndexFile::Delete(int recNo, const char* rec) {
     if (!maintained || tags.empty()) return;
-    beginChange();
-    try {
-        for (size_t s = 0; s < tags.size(); ++s)
-            if (slotMaintained(int(s))) removeKey(int(s), KeyOf(int(s), rec), recNo);
-    } catch (...) {
-        endChange();
-        throw;
-    }
-    endChange();
+    TChangeBracket change(*this);
+    for (size_t s = 0; s < tags.size(); ++s)
+        if (slotMaintained(int(s))) removeKey(int(s), KeyOf(int(s), rec), recNo);
+    change.End();
 }
 
 void TIndexFile::CheckUpdate(int recNo, const char* oldRec, const char* newRec) {
     if (!maintained || tags.empty()) return;
-    beginChange();
-    try {
-        for (size_t s = 0; s < tags.size(); ++s) {
-            if (!slotMaintained(int(s)) || tags[s]->unique == iuNone) continue;
-            QByteArray k1 = KeyOf(int(s), oldRec), k2 = KeyOf(int(s), newRec);
-            if (k1 != k2 && keyExists(int(s), k2, recNo)) keyViolation(int(s), recNo, k2);
-        }
-    } catch (...) {
-        endChange();
-        throw;
+    TChangeBracket change(*this);
+    for (size_t s = 0; s < tags.size(); ++s) {
+        if (!slotMaintained(int(s)) || tags[s]->unique == iuNone) continue;
+        QByteArray k1 = KeyOf(int(s), oldRec), k2 = KeyOf(int(s), newRec);
+        if (k1 != k2 && keyExists(int(s), k2, recNo)) keyViolation(int(s), recNo, k2);
     }
-    endChange();
+    change.End();
 }
 
 void TIndexFile::Update(int recNo, const char* oldRec, const char* newRec) {
     if (!maintained || tags.empty()) return;
-    beginChange();
-    try {
-        for (size_t s = 0; s < tags.size(); ++s) {
-            if (!slotMaintained(int(s))) continue;
-            QByteArray k1 = KeyOf(int(s), oldRec), k2 = KeyOf(int(s), newRec);
-            bool deletedBefore = oldRec[0] == '*' && tags[s]->unique == iuPrimary;
-            bool deletedAfter = newRec[0] == '*' && tags[s]->unique == iuPrimary;
-            if (k1 == k2 && deletedBefore == deletedAfter) continue;
-            if (!deletedBefore) removeKey(int(s), k1, recNo);
-            if (!deletedAfter) insertKey(int(s), k2, recNo);
-        }
-    } catch (...) {
-        endChange();
-        throw;
+    TChangeBracket change(*this);
+    for (size_t s = 0; s < tags.size(); ++s) {
+        if (!slotMaintained(int(s))) continue;
+        QByteArray k1 = KeyOf(int(s), oldRec), k2 = KeyOf(int(s), newRec);
+        bool deletedBefore = oldRec[0] == '*' && tags[s]->unique == iuPrimary;
+        bool deletedAfter = newRec[0] == '*' && tags[s]->unique == iuPrimary;
+        if (k1 == k2 && deletedBefore == deletedAfter) continue;
+        if (!deletedBefore) removeKey(int(s), k1, recNo);
+        if (!deletedAfter) insertKey(int(s), k2, recNo);
     }
-    endChange();
+    change.End();
 }
 
 void TIndexFile::RecordDeleted(int recNo, const char* rec) {
     if (!maintained || tags.empty()) return;
-    beginChange();
-    try {
-        for (size_t s = 0; s < tags.size(); ++s)
-            if (slotMaintained(int(s)) && tags[s]->unique == iuPrimary)
-                removeKey(int(s), KeyOf(int(s), rec), recNo);
-    } catch (...) {
-        endChange();
-        throw;
-    }
-    endChange();
+    TChangeBracket change(*this);
+    for (size_t s = 0; s < tags.size(); ++s)
+        if (slotMaintained(int(s)) && tags[s]->unique == iuPrimary)
+            removeKey(int(s), KeyOf(int(s), rec), recNo);
+    change.End();
 }
 
 void TIndexFile::Rebuild(int slot) {
     ++changes;
-    beginChange();
-    try {
-        uint32_t r = allocPage(slot);
-        TIndexPage p;
-        p.PageNo = r;
-        p.Slot = slot;
-        pages[r] = std::move(p);
-        markDirty(r);
-        setRoot(slot, r);
-        Tag& t = *tags[size_t(slot)];
-        int count = dbfFile->GetRecordCount();
-        QByteArray rec(dbfFile->RecordSize(), ' ');
-        for (int n = 1; n <= count; ++n) {
-            if (dbfFile->ReadRecord(n, rec.data()) != dbfFile->RecordSize()) break;
-            if (rec[0] == '*' && t.unique == iuPrimary) continue;
-            QByteArray key = KeyOf(slot, rec.constData());
-            if (t.unique != iuNone && keyExists(slot, key, -1)) keyViolation(slot, n, key);
-            insertKey(slot, key, n);
-        }
-    } catch (...) {
-        endChange();
-        throw;
+    TChangeBracket change(*this);
+    uint32_t r = allocPage(slot);
+    TIndexPage p;
+    p.PageNo = r;
+    p.Slot = slot;
+    pages[r] = std::move(p);
+    markDirty(r);
+    setRoot(slot, r);
+    Tag& t = *tags[size_t(slot)];
+    int count = dbfFile->GetRecordCount();
+    QByteArray rec(dbfFile->RecordSize(), ' ');
+    for (int n = 1; n <= count; ++n) {
+        if (dbfFile->ReadRecord(n, rec.data()) != dbfFile->RecordSize()) break;
+        if (rec[0] == '*' && t.unique == iuPrimary) continue;
+        QByteArray key = KeyOf(slot, rec.constData());
+        if (t.unique != iuNone && keyExists(slot, key, -1)) keyViolation(slot, n, key);
+        insertKey(slot, key, n);
     }
-    endChange();
+    change.End();
 }
 
 // ---- index definitions ----------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "Dbf_PgFile.h"
 
 #include "Classes.h"
+#include "ScopeGuard.h"
 #include "Variant.h"
 
 #include <map>
@@ -171,6 +172,8 @@ private:
     QByteArray numericKey(int slot, double value, bool isInteger) const;
     void beginChange();
     void endChange();
+    // beginChange, closed by endChange with End() or when the block is left by an exception
+    using TChangeBracket = TBracket<TIndexFile, &TIndexFile::beginChange, &TIndexFile::endChange>;
     void keyViolation(int slot, int recNo, const QByteArray& key);
     void setupTag(Tag& t);
     bool slotMaintained(int slot) const;

@@ -1,5 +1,6 @@
 // TDataSet: states, the record window, navigation, editing, events and searching.
 #include "DB.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 #include <cstring>
@@ -519,15 +520,12 @@ void TDataSet::GetCalcFields(TRecordBuffer Buffer) {
     if (!hasCalcFields && !OnCalcFields) return;
     TDataSetState saved = SetTempState(dsCalcFields);
     TRecordBuffer savedCalc = CalcBuffer;
-    try {
-        CalculateFields(Buffer);
-    } catch (...) {
+    TScopeGuard restore([&] {
         CalcBuffer = savedCalc;
         RestoreState(saved);
-        throw;
-    }
-    CalcBuffer = savedCalc;
-    RestoreState(saved);
+    });
+    CalculateFields(Buffer);
+    restore.End();
 }
 
 void TDataSet::CalculateFields(TRecordBuffer Buffer) {
@@ -611,16 +609,13 @@ void TDataSet::First() {
     CheckBrowseMode();
     doBeforeScroll();
     ClearBuffers();
-    try {
-        InternalFirst();
-        getNextRecords();
-    } catch (...) {
+    TScopeGuard changed([&] {
         bof = true;
         DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    bof = true;
-    DataEvent(deDataSetChange, 0);
+    });
+    InternalFirst();
+    getNextRecords();
+    changed.End();
     doAfterScroll();
 }
 
@@ -629,17 +624,14 @@ void TDataSet::Last() {
     CheckBrowseMode();
     doBeforeScroll();
     ClearBuffers();
-    try {
-        InternalLast();
-        getPriorRecords();
-        if (recordCount > 0) activeRecord = recordCount - 1;
-    } catch (...) {
+    TScopeGuard changed([&] {
         eof = true;
         DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    eof = true;
-    DataEvent(deDataSetChange, 0);
+    });
+    InternalLast();
+    getPriorRecords();
+    if (recordCount > 0) activeRecord = recordCount - 1;
+    changed.End();
     doAfterScroll();
 }
 
@@ -655,44 +647,40 @@ int TDataSet::MoveBy(int Distance) {
             // Each link works out its own distance from the shift of the window.
             DataEvent(deDataSetScroll, scrollCount);
         };
-        try {
-            while (Distance > 0) {
-                if (activeRecord < recordCount - 1) {
-                    ++activeRecord;
+        TScopeGuard finished([&] { finish(); });
+        while (Distance > 0) {
+            if (activeRecord < recordCount - 1) {
+                ++activeRecord;
+            } else {
+                int shift = recordCount < bufferCount ? 0 : 1;
+                if (getNextRecord()) {
+                    scrollCount -= shift;
+                    if (activeRecord < recordCount - 1) ++activeRecord;
                 } else {
-                    int shift = recordCount < bufferCount ? 0 : 1;
-                    if (getNextRecord()) {
-                        scrollCount -= shift;
-                        if (activeRecord < recordCount - 1) ++activeRecord;
-                    } else {
-                        eof = true;
-                        break;
-                    }
+                    eof = true;
+                    break;
                 }
-                --Distance;
-                ++result;
             }
-            while (Distance < 0) {
-                if (activeRecord > 0) {
-                    --activeRecord;
-                } else {
-                    int shift = recordCount < bufferCount ? 0 : 1;
-                    if (getPriorRecord()) {
-                        scrollCount += shift;
-                        if (activeRecord > 0) --activeRecord;
-                    } else {
-                        bof = true;
-                        break;
-                    }
-                }
-                ++Distance;
-                --result;
-            }
-        } catch (...) {
-            finish();
-            throw;
+            --Distance;
+            ++result;
         }
-        finish();
+        while (Distance < 0) {
+            if (activeRecord > 0) {
+                --activeRecord;
+            } else {
+                int shift = recordCount < bufferCount ? 0 : 1;
+                if (getPriorRecord()) {
+                    scrollCount += shift;
+                    if (activeRecord > 0) --activeRecord;
+                } else {
+                    bof = true;
+                    break;
+                }
+            }
+            ++Distance;
+            --result;
+        }
+        finished.End();
         doAfterScroll();
     }
     return result;
@@ -713,16 +701,12 @@ void TDataSet::Resync(TResyncMode Mode) {
     int count = Mode.Contains(rmCenter) ? (bufferCount - 1) / 2 : activeRecord;
     moveBuffer(recordCount, 0);
     activateBuffers();
-    try {
-        while (count > 0 && getPriorRecord())
-            --count;
-        getNextRecords();
-        getPriorRecords();
-    } catch (...) {
-        DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    DataEvent(deDataSetChange, 0);
+    TScopeGuard changed([&] { DataEvent(deDataSetChange, 0); });
+    while (count > 0 && getPriorRecord())
+        --count;
+    getNextRecords();
+    getPriorRecords();
+    changed.End();
 }
 
 void TDataSet::Refresh() {
@@ -1002,15 +986,12 @@ Variant TDataSet::OldFieldValue(TRecordBuffer Buffer, TField* Field) {
     TRecordBuffer savedOld = OldValueBuffer;
     OldValueBuffer = Buffer;
     Variant v;
-    try {
-        v = Field->GetAsVariant();
-    } catch (...) {
+    TScopeGuard restore([&] {
         OldValueBuffer = savedOld;
         RestoreState(saved);
-        throw;
-    }
-    OldValueBuffer = savedOld;
-    RestoreState(saved);
+    });
+    v = Field->GetAsVariant();
+    restore.End();
     return v;
 }
 
@@ -1066,15 +1047,12 @@ bool TDataSet::TestBuffer(TRecordBuffer Buffer, const std::function<bool()>& Tes
     TRecordBuffer savedFilter = FilterBuffer;
     FilterBuffer = Buffer;
     bool result;
-    try {
-        result = Test();
-    } catch (...) {
+    TScopeGuard restore([&] {
         FilterBuffer = savedFilter;
         RestoreState(saved);
-        throw;
-    }
-    FilterBuffer = savedFilter;
-    RestoreState(saved);
+    });
+    result = Test();
+    restore.End();
     return result;
 }
 

@@ -2,6 +2,7 @@
 #include "CodePages.h"
 #include "DB.h"
 #include "Dates.h"
+#include "ScopeGuard.h"
 
 #include <QVarLengthArray>
 #include <QtGlobal>
@@ -174,19 +175,15 @@ void TField::RefreshLookupList() {
     if (!ld || !ld->GetActive() || lookupKeyFields.isEmpty() || lookupResultField.isEmpty()) return;
     ld->DisableControls();
     TBookmark saved = ld->GetBookmark();
-    try {
-        ld->First();
-        while (!ld->Eof()) {
-            lookupList.emplace_back(ld->GetFieldValues(lookupKeyFields),
-                                    ld->GetFieldValues(lookupResultField));
-            ld->Next();
-        }
-        if (ld->BookmarkValid(saved)) ld->GotoBookmark(saved);
-    } catch (...) {
-        ld->EnableControls();
-        throw;
+    TScopeGuard enable([&] { ld->EnableControls(); });
+    ld->First();
+    while (!ld->Eof()) {
+        lookupList.emplace_back(ld->GetFieldValues(lookupKeyFields),
+                                ld->GetFieldValues(lookupResultField));
+        ld->Next();
     }
-    ld->EnableControls();
+    if (ld->BookmarkValid(saved)) ld->GotoBookmark(saved);
+    enable.End();
 }
 
 static bool sameKey(const Variant& a, const Variant& b) {
@@ -259,15 +256,12 @@ void TField::WriteData(const void* Buffer) {
     if (OnValidate && st != dsCalcFields && st != dsFilter) {
         validating = true;
         validateBuffer = Buffer;
-        try {
-            OnValidate(this);
-        } catch (...) {
+        TScopeGuard restore([&] {
             validating = false;
             validateBuffer = nullptr;
-            throw;
-        }
-        validating = false;
-        validateBuffer = nullptr;
+        });
+        OnValidate(this);
+        restore.End();
     }
     dataSet->SetFieldData(this, Buffer);
 }

@@ -1,5 +1,6 @@
 // Data sources and data links.
 #include "DB.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 
@@ -244,13 +245,9 @@ bool TDataLink::Edit() {
 
 void TDataLink::UpdateRecord() {
     updating = true;
-    try {
-        UpdateData();
-    } catch (...) {
-        updating = false;
-        throw;
-    }
-    updating = false;
+    TScopeGuard restore([&] { updating = false; });
+    UpdateData();
+    restore.End();
 }
 
 void TDataLink::DataSetChanged() {

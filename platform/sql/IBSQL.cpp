@@ -4,6 +4,7 @@
 #include "CodePages.h"
 #include "Dates.h"
 #include "IBDatabase.h"
+#include "ScopeGuard.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -88,15 +89,18 @@ void TIBSQL::Prepare(const QString& SQL) {
     isc_tr_handle* tr = trHandle();
     TIBCallWatch watch = database->WatchCalls();
     if (isc_dsql_allocate_statement(st, db, &stmt)) IBDataBaseError(st);
-    std::free(out);
-    out = allocDA(1);
-    QByteArray text = ToCodePage(SQL, 1251);
-    if (isc_dsql_prepare(st, tr, &stmt, 0, text.constData(), ushort(dialect()), out)) {
+    // a statement that cannot be prepared is dropped again
+    TScopeGuard drop([this] {
         ISC_STATUS_ARRAY st2;
         isc_dsql_free_statement(st2, &stmt, DSQL_drop);
         stmt = 0;
+    });
+    std::free(out);
+    out = allocDA(1);
+    QByteArray text = ToCodePage(SQL, 1251);
+    if (isc_dsql_prepare(st, tr, &stmt, 0, text.constData(), ushort(dialect()), out))
         IBDataBaseError(st);
-    }
+    drop.Dismiss();
     // Statement type.
     char item = isc_info_sql_stmt_type;
     char buf[16] = {};
@@ -434,6 +438,10 @@ QByteArray TIBSQL::ReadBlob(const ISC_QUAD& Id) const {
     isc_tr_handle* tr = trHandle();
     TIBCallWatch watch = database->WatchCalls();
     if (isc_open_blob2(st, db, tr, &blob, &id, 0, nullptr)) IBDataBaseError(st);
+    TScopeGuard closeBlob([&] {
+        ISC_STATUS_ARRAY st2;
+        isc_close_blob(st2, &blob);
+    });
     QByteArray result;
     char seg[32768];
     for (;;) {
@@ -444,10 +452,9 @@ QByteArray TIBSQL::ReadBlob(const ISC_QUAD& Id) const {
             continue;
         }
         if (r == isc_segstr_eof) break;
-        ISC_STATUS_ARRAY st2;
-        isc_close_blob(st2, &blob);
         IBDataBaseError(st);
     }
+    closeBlob.Dismiss();
     if (isc_close_blob(st, &blob)) IBDataBaseError(st);
     return result;
 }
@@ -460,16 +467,17 @@ ISC_QUAD TIBSQL::WriteBlob(const QByteArray& Bytes) {
     isc_tr_handle* tr = trHandle();
     TIBCallWatch watch = database->WatchCalls();
     if (isc_create_blob2(st, db, tr, &blob, &id, 0, nullptr)) IBDataBaseError(st);
+    TScopeGuard cancelBlob([&] {
+        ISC_STATUS_ARRAY st2;
+        isc_cancel_blob(st2, &blob);
+    });
     qsizetype pos = 0;
     while (pos < Bytes.size()) {
         auto n = ushort(std::min<qsizetype>(Bytes.size() - pos, 32000));
-        if (isc_put_segment(st, &blob, n, Bytes.constData() + pos)) {
-            ISC_STATUS_ARRAY st2;
-            isc_cancel_blob(st2, &blob);
-            IBDataBaseError(st);
-        }
+        if (isc_put_segment(st, &blob, n, Bytes.constData() + pos)) IBDataBaseError(st);
         pos += n;
     }
+    cancelBlob.Dismiss();
     if (isc_close_blob(st, &blob)) IBDataBaseError(st);
     return id;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Controls.h"
+#include "WinWidget.h"
 
 #include <QImage>
 #include <QObject>
@@ -10,16 +11,6 @@
 #include <map>
 
 class QScrollBar;
-
-// The plain widget of a self-drawn window: everything it shows comes from WM_PAINT.
-class TWinWidget : public QWidget {
-public:
-    explicit TWinWidget(QWidget* parent, Qt::WindowFlags f = {});
-    QSize sizeHint() const override { return size(); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {}
-};
 
 // One per window: turns the widget's Qt events into messages, holds the window procedure,
 // the painting buffer, scroll bars and timers of the window.
@@ -80,6 +71,8 @@ TWndBridge* BridgeOf(HWND Wnd);
 void MarkDefaultReached(HWND Wnd, const TMessage& M);
 // Deletes the window: WM_DESTROY through its procedure, then the bridge and the widget.
 void DestroyWindowNow(HWND Wnd);
+// Frees the canvases that paint on a window from outside its WM_PAINT.
+void FreeOutsideCanvases(HWND Wnd);
 // Drops queued messages for a window.
 void PurgeQueuedMessages(HWND Wnd);
 // Hands the exception being handled to the application.
@@ -100,5 +93,3 @@ void DiscardQueuedInput();
 // The last mouse position the bridge saw (screen), for code that asks where the mouse is.
 void SetTrackedCursorPos(const TPoint& P);
 TPoint TrackedCursorPos();
-// Raises a widget; top-level windows only where the platform can stack them.
-void RaiseWindow(QWidget* W);
