@@ -246,13 +246,23 @@ protected:
 
     // --- packed rows
     // Writes one packed row, field by field in field order (a field not written is null).
+    // InBlock writes it straight into the blocks that live until clearRows, for rows that are
+    // many and seldom changed (fetched ones): no allocation and no copy of their own; nothing
+    // else may take room in the blocks until Finish. Other rows own their bytes.
     class Packer {
     public:
-        explicit Packer(const TRowDataSet& ADataSet) : ds(ADataSet) {
+        explicit Packer(const TRowDataSet& ADataSet, bool InBlock = false)
+            : ds(ADataSet), inBlock(InBlock) {
             const int count = int(ADataSet.fieldOffsets.size());
             const int maskBytes = (count + 7) / 8;
-            ds.packScratch.resize(size_t(maskBytes + ds.dataSize + 3 * count));
-            out = ds.packScratch.data();
+            // a length takes at most 3 bytes (slots are below 2 MiB)
+            reserved = qsizetype(maskBytes + ds.dataSize + 3 * count);
+            if (InBlock) {
+                out = ds.inBlock(reserved, 1);
+            } else {
+                ds.packScratch.resize(size_t(reserved));
+                out = ds.packScratch.data();
+            }
             std::memset(out, 0, size_t(maskBytes));
             p = out + maskBytes;
         }
@@ -277,20 +287,19 @@ protected:
             std::memcpy(p, Bytes, length);
             p += length;
         }
-        // The packed row. InBlock keeps the bytes in the blocks that live until clearRows, for
-        // rows that are many and seldom changed (fetched ones): no allocation of their own.
-        // Other rows own their bytes.
-        QByteArray Finish(bool InBlock) {
+        // The packed row; in the blocks, what it did not take of its room is given back.
+        QByteArray Finish() {
             const qsizetype size = p - out;
-            if (!InBlock) return QByteArray(out, size);
-            char* kept = ds.inBlock(size, 1);
-            std::memcpy(kept, out, size_t(size));
-            return QByteArray::fromRawData(kept, size);
+            if (!inBlock) return QByteArray(out, size);
+            ds.blockUsed -= reserved - size;
+            return QByteArray::fromRawData(out, size);
         }
 
     private:
         void present(int i) { out[i >> 3] = char(out[i >> 3] | (1 << (i & 7))); }
         const TRowDataSet& ds;
+        bool inBlock;
+        qsizetype reserved = 0;
         char* out;
         char* p;
     };
@@ -307,30 +316,41 @@ protected:
             else
                 std::memcpy(w.Value(i), f + 1, size_t(slot));
         }
-        return w.Finish(false);
+        return w.Finish();
     }
-    // Fills a data area (dataSize bytes) from a packed row.
+    // Fills a data area (dataSize bytes) from a packed row. Only what is read is written: the
+    // flag of every field, the value of each present one and a text's terminator (every reader
+    // of a slot looks at its flag first and reads a text up to its terminator).
     void unpackArea(const QByteArray& Packed, char* Area) const {
-        std::memset(Area, 0, size_t(dataSize));
         const int n = int(fieldOffsets.size());
         const auto* mask = reinterpret_cast<const uint8_t*>(Packed.constData());
         const char* p = Packed.constData() + (n + 7) / 8;
+        const int* offsets = fieldOffsets.data();
+        const int* sizes = slotSizes.data();
+        const uint8_t* texts = textSlots.data();
         for (int i = 0; i < n; ++i) {
-            if ((mask[i >> 3] & (1 << (i & 7))) == 0) continue;
-            char* f = Area + fieldOffsets[size_t(i)];
+            char* f = Area + offsets[i];
+            if ((mask[i >> 3] & (1 << (i & 7))) == 0) {
+                f[0] = 0;
+                continue;
+            }
             f[0] = 1;
-            if (textSlots[size_t(i)]) {
-                uint32_t len = 0;
-                for (int shift = 0;; shift += 7) {
-                    const auto b = uint8_t(*p++);
-                    len |= uint32_t(b & 0x7F) << shift;
-                    if (b < 0x80) break;
+            if (texts[i]) {
+                uint32_t len = uint8_t(*p++);
+                if (len >= 0x80) {
+                    len &= 0x7F;
+                    for (int shift = 7;; shift += 7) {
+                        const auto b = uint8_t(*p++);
+                        len |= uint32_t(b & 0x7F) << shift;
+                        if (b < 0x80) break;
+                    }
                 }
                 std::memcpy(f + 1, p, len);
+                f[1 + len] = 0;
                 p += len;
             } else {
-                std::memcpy(f + 1, p, size_t(slotSizes[size_t(i)]));
-                p += slotSizes[size_t(i)];
+                std::memcpy(f + 1, p, size_t(sizes[i]));
+                p += sizes[i];
             }
         }
     }
