@@ -68,17 +68,20 @@ public:
     }
 
     bool FieldTextView(TField* Field, const char*& Data, int& Length) override {
-        if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup ||
+        // a data field over a text slot; anything else is read through GetFieldData
+        const int no = Field->GetFieldNo();
+        if (no < 1 || no > int(textSlots.size()) || !textSlots[size_t(no - 1)] ||
+            Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup ||
             Field->IsBlob())
             return false;
         TRecordBuffer rec = GetActiveRecBuf();
-        const char* p = rec ? fieldPtr(rec, Field) : nullptr;
+        const char* p = rec ? rec + HeaderSize + fieldOffsets[size_t(no - 1)] : nullptr;
         if (!p || p[0] == 0) {
             Data = nullptr;
             return true;
         }
         // the text ends at its first zero, as a copied one does
-        const int n = std::min(slotSize(Field), Field->GetDataSize());
+        const int n = std::min(slotSizes[size_t(no - 1)], Field->GetDataSize());
         Data = p + 1;
         Length = int(strnlen(Data, size_t(std::max(n, 0))));
         return true;
@@ -115,17 +118,41 @@ public:
 
 protected:
     static constexpr int HeaderSize = int(sizeof(TRowHeader));
-    // A row from the heap is deleted, one made in the blocks only destroyed.
-    struct RowDelete {
-        bool inBlock = false;
-        void operator()(Row* R) const {
-            if (inBlock)
-                R->~Row();
-            else
-                delete R;
+    // The owner of a row in the row list, one pointer wide: a row from the heap is deleted,
+    // one made in the blocks (bit 0 set; rows are aligned wider) only destroyed.
+    class RowPtr {
+    public:
+        RowPtr() = default;
+        RowPtr(Row* R, bool InBlock) : bits(reinterpret_cast<uintptr_t>(R) | (InBlock ? 1u : 0u)) {}
+        RowPtr(RowPtr&& Other) noexcept : bits(Other.bits) { Other.bits = 0; }
+        RowPtr& operator=(RowPtr&& Other) noexcept {
+            if (this != &Other) {
+                reset();
+                bits = Other.bits;
+                Other.bits = 0;
+            }
+            return *this;
         }
+        RowPtr(const RowPtr&) = delete;
+        RowPtr& operator=(const RowPtr&) = delete;
+        ~RowPtr() { reset(); }
+        Row* get() const { return reinterpret_cast<Row*>(bits & ~uintptr_t(1)); }
+        Row* operator->() const { return get(); }
+        Row& operator*() const { return *get(); }
+
+    private:
+        static_assert(alignof(Row) > 1);
+        void reset() {
+            if (Row* r = get()) {
+                if (bits & 1)
+                    r->~Row();
+                else
+                    delete r;
+            }
+            bits = 0;
+        }
+        uintptr_t bits = 0;
     };
-    using RowPtr = std::unique_ptr<Row, RowDelete>;
 
     static TRowHeader* header(TRecordBuffer Buffer) {
         return reinterpret_cast<TRowHeader*>(Buffer);
@@ -391,12 +418,12 @@ protected:
     // A row made in the blocks (for fetched rows: no allocation of its own); it goes with
     // clearRows.
     RowPtr newRowInBlock() {
-        return RowPtr(new (inBlock(qsizetype(sizeof(Row)), qsizetype(alignof(Row)))) Row(),
-                      RowDelete{true});
+        return RowPtr(new (inBlock(qsizetype(sizeof(Row)), qsizetype(alignof(Row)))) Row(), true);
     }
-    // Adds a row at the end with a new id. The row list grows by at least Chunk rows at a time.
+    // Adds a row at the end with a new id. The row list grows by at least Chunk rows at a time,
+    // doubling when that is more (each growth moves the list into memory touched anew).
     void appendRow(std::unique_ptr<Row> R, int Chunk = 0) {
-        appendRow(RowPtr(R.release(), RowDelete{}), Chunk);
+        appendRow(RowPtr(R.release(), false), Chunk);
     }
     void appendRow(RowPtr R, int Chunk = 0) {
         R->id = nextId++;
@@ -405,13 +432,13 @@ protected:
         else if (!idsInTurn && positionsValid)
             positions[R->id] = int(rows.size());
         if (rows.size() == rows.capacity() && Chunk > 0)
-            rows.reserve(rows.size() + std::max(size_t(Chunk), rows.size() / 2));
+            rows.reserve(rows.size() + std::max(size_t(Chunk), rows.size()));
         rows.push_back(std::move(R));
     }
     // Inserts a row at a position with a new id.
     void insertRow(int Position, std::unique_ptr<Row> R) {
         R->id = nextId++;
-        rows.insert(rows.begin() + Position, RowPtr(R.release(), RowDelete{}));
+        rows.insert(rows.begin() + Position, RowPtr(R.release(), false));
         rowsMoved();
     }
     void eraseRow(int Position) {

@@ -79,8 +79,8 @@ class TIBCustomDataSet : public TRowDataSet<TIBRow> {
     // Defaults to the database's default transaction when the database is set.
     TIBTransaction* GetTransaction() const { return transaction; }
     void SetTransaction(TIBTransaction* Value);
-    // Rows the row list makes room for at a time as rows are fetched (at least; it grows by
-    // half its size when that is more).
+    // Rows the row list makes room for at a time as rows are fetched (at least; it doubles
+    // when that is more).
     int GetBufferChunks() const { return bufferChunks; }
     void SetBufferChunks(int Value) { bufferChunks = Value; }
 
