@@ -422,12 +422,12 @@ bool isAscii(const char* text, int length) {
 bool TStringField::GetValue(QString& Value) const {
     // The bytes are read where the dataset keeps them when it can show them, else copied
     // through a stack buffer for short fields; the text ends at its first zero.
-    const int dataSize = GetDataSize();
     QVarLengthArray<char, 256> buf;
     const char* text = nullptr;
     int length = 0;
     if (!dataSet || validating ||
         !dataSet->FieldTextView(const_cast<TStringField*>(this), text, length)) {
+        const int dataSize = GetDataSize();
         buf.resize(dataSize + 1);
         buf[dataSize] = '\0';
         if (!GetData(buf.data())) return false;
@@ -452,9 +452,13 @@ bool TStringField::GetValue(QString& Value) const {
         text = out.constData();
         length = int(std::strlen(text));
     }
+    // a fixed-width text loses its padding: the bytes up to a space are the characters up to
+    // U+0020 in Windows-1251, so they are cut before the text is made
+    if (dataType == ftFixedChar)
+        while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ')
+            --length;
     // plain ASCII bytes are their own characters in Windows-1251 too
     Value = FromCodePage(text, length, 1251);
-    if (dataType == ftFixedChar) Value = TrimRight(Value);
     return true;
 }
 
@@ -1263,14 +1267,16 @@ void TDateTimeField::GetTextValue(QString& Text, bool DisplayText) const {
         Text.clear();
         return;
     }
-    QString fmt;
+    // the format is read where it is kept: no copy of it for every value
+    static const QString None;
+    const QString* fmt = &None;
     if (DisplayText && !displayFormat.isEmpty())
-        fmt = displayFormat;
+        fmt = &displayFormat;
     else if (dataType == ftDate)
-        fmt = FormatSettings.ShortDateFormat;
+        fmt = &FormatSettings.ShortDateFormat;
     else if (dataType == ftTime)
-        fmt = FormatSettings.LongTimeFormat;
-    Text = FormatDateTime(fmt, v);
+        fmt = &FormatSettings.LongTimeFormat;
+    Text = FormatDateTime(*fmt, v);
 }
 
 // ---- bytes --------------------------------------------------------------------------------------

@@ -68,17 +68,20 @@ public:
     }
 
     bool FieldTextView(TField* Field, const char*& Data, int& Length) override {
-        if (Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup ||
+        // a data field over a text slot; anything else is read through GetFieldData
+        const int no = Field->GetFieldNo();
+        if (no < 1 || no > int(textSlots.size()) || !textSlots[size_t(no - 1)] ||
+            Field->GetFieldKind() == fkCalculated || Field->GetFieldKind() == fkLookup ||
             Field->IsBlob())
             return false;
         TRecordBuffer rec = GetActiveRecBuf();
-        const char* p = rec ? fieldPtr(rec, Field) : nullptr;
+        const char* p = rec ? rec + HeaderSize + fieldOffsets[size_t(no - 1)] : nullptr;
         if (!p || p[0] == 0) {
             Data = nullptr;
             return true;
         }
         // the text ends at its first zero, as a copied one does
-        const int n = std::min(slotSize(Field), Field->GetDataSize());
+        const int n = std::min(slotSizes[size_t(no - 1)], Field->GetDataSize());
         Data = p + 1;
         Length = int(strnlen(Data, size_t(std::max(n, 0))));
         return true;
@@ -115,17 +118,41 @@ public:
 
 protected:
     static constexpr int HeaderSize = int(sizeof(TRowHeader));
-    // A row from the heap is deleted, one made in the blocks only destroyed.
-    struct RowDelete {
-        bool inBlock = false;
-        void operator()(Row* R) const {
-            if (inBlock)
-                R->~Row();
-            else
-                delete R;
+    // The owner of a row in the row list, one pointer wide: a row from the heap is deleted,
+    // one made in the blocks (bit 0 set; rows are aligned wider) only destroyed.
+    class RowPtr {
+    public:
+        RowPtr() = default;
+        RowPtr(Row* R, bool InBlock) : bits(reinterpret_cast<uintptr_t>(R) | (InBlock ? 1u : 0u)) {}
+        RowPtr(RowPtr&& Other) noexcept : bits(Other.bits) { Other.bits = 0; }
+        RowPtr& operator=(RowPtr&& Other) noexcept {
+            if (this != &Other) {
+                reset();
+                bits = Other.bits;
+                Other.bits = 0;
+            }
+            return *this;
         }
+        RowPtr(const RowPtr&) = delete;
+        RowPtr& operator=(const RowPtr&) = delete;
+        ~RowPtr() { reset(); }
+        Row* get() const { return reinterpret_cast<Row*>(bits & ~uintptr_t(1)); }
+        Row* operator->() const { return get(); }
+        Row& operator*() const { return *get(); }
+
+    private:
+        static_assert(alignof(Row) > 1);
+        void reset() {
+            if (Row* r = get()) {
+                if (bits & 1)
+                    r->~Row();
+                else
+                    delete r;
+            }
+            bits = 0;
+        }
+        uintptr_t bits = 0;
     };
-    using RowPtr = std::unique_ptr<Row, RowDelete>;
 
     static TRowHeader* header(TRecordBuffer Buffer) {
         return reinterpret_cast<TRowHeader*>(Buffer);
@@ -246,13 +273,23 @@ protected:
 
     // --- packed rows
     // Writes one packed row, field by field in field order (a field not written is null).
+    // InBlock writes it straight into the blocks that live until clearRows, for rows that are
+    // many and seldom changed (fetched ones): no allocation and no copy of their own; nothing
+    // else may take room in the blocks until Finish. Other rows own their bytes.
     class Packer {
     public:
-        explicit Packer(const TRowDataSet& ADataSet) : ds(ADataSet) {
+        explicit Packer(const TRowDataSet& ADataSet, bool InBlock = false)
+            : ds(ADataSet), inBlock(InBlock) {
             const int count = int(ADataSet.fieldOffsets.size());
             const int maskBytes = (count + 7) / 8;
-            ds.packScratch.resize(size_t(maskBytes + ds.dataSize + 3 * count));
-            out = ds.packScratch.data();
+            // a length takes at most 3 bytes (slots are below 2 MiB)
+            reserved = qsizetype(maskBytes + ds.dataSize + 3 * count);
+            if (InBlock) {
+                out = ds.inBlock(reserved, 1);
+            } else {
+                ds.packScratch.resize(size_t(reserved));
+                out = ds.packScratch.data();
+            }
             std::memset(out, 0, size_t(maskBytes));
             p = out + maskBytes;
         }
@@ -277,20 +314,19 @@ protected:
             std::memcpy(p, Bytes, length);
             p += length;
         }
-        // The packed row. InBlock keeps the bytes in the blocks that live until clearRows, for
-        // rows that are many and seldom changed (fetched ones): no allocation of their own.
-        // Other rows own their bytes.
-        QByteArray Finish(bool InBlock) {
+        // The packed row; in the blocks, what it did not take of its room is given back.
+        QByteArray Finish() {
             const qsizetype size = p - out;
-            if (!InBlock) return QByteArray(out, size);
-            char* kept = ds.inBlock(size, 1);
-            std::memcpy(kept, out, size_t(size));
-            return QByteArray::fromRawData(kept, size);
+            if (!inBlock) return QByteArray(out, size);
+            ds.blockUsed -= reserved - size;
+            return QByteArray::fromRawData(out, size);
         }
 
     private:
         void present(int i) { out[i >> 3] = char(out[i >> 3] | (1 << (i & 7))); }
         const TRowDataSet& ds;
+        bool inBlock;
+        qsizetype reserved = 0;
         char* out;
         char* p;
     };
@@ -307,30 +343,41 @@ protected:
             else
                 std::memcpy(w.Value(i), f + 1, size_t(slot));
         }
-        return w.Finish(false);
+        return w.Finish();
     }
-    // Fills a data area (dataSize bytes) from a packed row.
+    // Fills a data area (dataSize bytes) from a packed row. Only what is read is written: the
+    // flag of every field, the value of each present one and a text's terminator (every reader
+    // of a slot looks at its flag first and reads a text up to its terminator).
     void unpackArea(const QByteArray& Packed, char* Area) const {
-        std::memset(Area, 0, size_t(dataSize));
         const int n = int(fieldOffsets.size());
         const auto* mask = reinterpret_cast<const uint8_t*>(Packed.constData());
         const char* p = Packed.constData() + (n + 7) / 8;
+        const int* offsets = fieldOffsets.data();
+        const int* sizes = slotSizes.data();
+        const uint8_t* texts = textSlots.data();
         for (int i = 0; i < n; ++i) {
-            if ((mask[i >> 3] & (1 << (i & 7))) == 0) continue;
-            char* f = Area + fieldOffsets[size_t(i)];
+            char* f = Area + offsets[i];
+            if ((mask[i >> 3] & (1 << (i & 7))) == 0) {
+                f[0] = 0;
+                continue;
+            }
             f[0] = 1;
-            if (textSlots[size_t(i)]) {
-                uint32_t len = 0;
-                for (int shift = 0;; shift += 7) {
-                    const auto b = uint8_t(*p++);
-                    len |= uint32_t(b & 0x7F) << shift;
-                    if (b < 0x80) break;
+            if (texts[i]) {
+                uint32_t len = uint8_t(*p++);
+                if (len >= 0x80) {
+                    len &= 0x7F;
+                    for (int shift = 7;; shift += 7) {
+                        const auto b = uint8_t(*p++);
+                        len |= uint32_t(b & 0x7F) << shift;
+                        if (b < 0x80) break;
+                    }
                 }
                 std::memcpy(f + 1, p, len);
+                f[1 + len] = 0;
                 p += len;
             } else {
-                std::memcpy(f + 1, p, size_t(slotSizes[size_t(i)]));
-                p += slotSizes[size_t(i)];
+                std::memcpy(f + 1, p, size_t(sizes[i]));
+                p += sizes[i];
             }
         }
     }
@@ -371,12 +418,12 @@ protected:
     // A row made in the blocks (for fetched rows: no allocation of its own); it goes with
     // clearRows.
     RowPtr newRowInBlock() {
-        return RowPtr(new (inBlock(qsizetype(sizeof(Row)), qsizetype(alignof(Row)))) Row(),
-                      RowDelete{true});
+        return RowPtr(new (inBlock(qsizetype(sizeof(Row)), qsizetype(alignof(Row)))) Row(), true);
     }
-    // Adds a row at the end with a new id. The row list grows by at least Chunk rows at a time.
+    // Adds a row at the end with a new id. The row list grows by at least Chunk rows at a time,
+    // doubling when that is more (each growth moves the list into memory touched anew).
     void appendRow(std::unique_ptr<Row> R, int Chunk = 0) {
-        appendRow(RowPtr(R.release(), RowDelete{}), Chunk);
+        appendRow(RowPtr(R.release(), false), Chunk);
     }
     void appendRow(RowPtr R, int Chunk = 0) {
         R->id = nextId++;
@@ -385,13 +432,13 @@ protected:
         else if (!idsInTurn && positionsValid)
             positions[R->id] = int(rows.size());
         if (rows.size() == rows.capacity() && Chunk > 0)
-            rows.reserve(rows.size() + std::max(size_t(Chunk), rows.size() / 2));
+            rows.reserve(rows.size() + std::max(size_t(Chunk), rows.size()));
         rows.push_back(std::move(R));
     }
     // Inserts a row at a position with a new id.
     void insertRow(int Position, std::unique_ptr<Row> R) {
         R->id = nextId++;
-        rows.insert(rows.begin() + Position, RowPtr(R.release(), RowDelete{}));
+        rows.insert(rows.begin() + Position, RowPtr(R.release(), false));
         rowsMoved();
     }
     void eraseRow(int Position) {

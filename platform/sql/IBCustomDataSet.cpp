@@ -292,6 +292,7 @@ void TIBCustomDataSet::layoutRows() {
     fieldTypes.resize(size_t(defs->Count()));
     for (int i = 0; i < defs->Count(); ++i)
         fieldTypes[size_t(i)] = defs->GetItems(i)->GetDataType();
+    planFetch();
 }
 
 void TIBCustomDataSet::InternalOpen() {
@@ -340,10 +341,11 @@ bool TIBCustomDataSet::fetchOne() {
         allFetched = true;
         return false;
     }
-    Packer w(*this);
-    storeColumns(w, *select, columnOf);
+    Packer w(*this, true);
+    packFetched(w);
+    QByteArray data = w.Finish(); // before the row takes room in the blocks after it
     RowPtr r = newRowInBlock();
-    r->data = w.Finish(true);
+    r->data = std::move(data);
     appendRow(std::move(r), bufferChunks);
     return true;
 }
@@ -356,80 +358,171 @@ void TIBCustomDataSet::FetchAll() {
 
 template <class Writer>
 void TIBCustomDataSet::storeColumns(Writer& W, TIBSQL& Q, const std::vector<int>& ColumnOf) {
-    TIBSQL* select = &Q;
     const int count = std::min(int(fieldTypes.size()), int(ColumnOf.size()));
     for (int i = 0; i < count; ++i) {
         int col = ColumnOf[size_t(i)];
+        if (col >= 0) storeColumn(W, Q, i, col);
+    }
+}
+
+template <class Writer> void TIBCustomDataSet::storeColumn(Writer& W, TIBSQL& Q, int Def, int Col) {
+    TIBSQL* select = &Q;
+    const int i = Def, col = Col;
+    if (select->IsNull(col)) {
+        W.Null(i);
+        return;
+    }
+    const char* src = select->Data(col);
+    auto put = [&](const auto& x) { std::memcpy(W.Value(i), &x, sizeof x); };
+    switch (fieldTypes[size_t(i)]) {
+    case ftString:
+    case ftFixedChar: {
+        int length = 0;
+        const char* text = select->Text(col, length);
+        W.Text(i, text, length);
+        break;
+    }
+    case ftSmallint:
+        put(int16_t(select->AsScaledInt(col)));
+        break;
+    case ftInteger:
+        put(int32_t(select->AsScaledInt(col)));
+        break;
+    case ftLargeint:
+    case ftBCD:
+        put(int64_t(select->AsScaledInt(col)));
+        break;
+    case ftFloat: {
+        double x;
+        if (select->Column(col).SqlType == SQL_FLOAT) {
+            float f;
+            std::memcpy(&f, src, 4);
+            x = f;
+        } else {
+            std::memcpy(&x, src, 8);
+        }
+        put(x);
+        break;
+    }
+    case ftDate: {
+        ISC_DATE dd;
+        std::memcpy(&dd, src, sizeof dd);
+        put(double(IBDateToDateTime(dd)));
+        break;
+    }
+    case ftTime: {
+        ISC_TIME t;
+        std::memcpy(&t, src, sizeof t);
+        put(double(IBTimeToDateTime(t)));
+        break;
+    }
+    case ftDateTime: {
+        ISC_TIMESTAMP ts;
+        std::memcpy(&ts, src, sizeof ts);
+        put(double(IBTimeStampToDateTime(ts)));
+        break;
+    }
+    case ftBoolean:
+        put(int16_t(*src ? 1 : 0));
+        break;
+    case ftBlob:
+    case ftMemo: {
+        BlobEntry e;
+        e.id = select->BlobId(col);
+        int32_t h = nextBlob++;
+        blobs[h] = e;
+        put(h);
+        break;
+    }
+    default:
+        W.Null(i);
+        break;
+    }
+}
+
+void TIBCustomDataSet::planFetch() {
+    fetchSteps.clear();
+    const int count = std::min(int(fieldTypes.size()), int(columnOf.size()));
+    for (int i = 0; i < count; ++i) {
+        const int col = columnOf[size_t(i)];
         if (col < 0) continue;
-        if (select->IsNull(col)) {
-            W.Null(i);
+        const TIBColumn& c = select->Column(col);
+        const TFieldType type = fieldTypes[size_t(i)];
+        TFetchStep s{i, col, TFetchKind::Other, 0, 0};
+        const bool integer =
+            c.SqlType == SQL_SHORT || c.SqlType == SQL_LONG || c.SqlType == SQL_INT64;
+        if (type == ftString && c.SqlType == SQL_VARYING) {
+            s.kind = TFetchKind::Varying;
+            s.length = c.Length;
+        } else if ((type == ftString || type == ftFixedChar) && c.SqlType == SQL_TEXT) {
+            s.kind = TFetchKind::FixedText;
+            s.length = c.Length;
+        } else if (integer && (type == ftSmallint || type == ftInteger || type == ftLargeint ||
+                               type == ftBCD)) {
+            s.kind = c.SqlType == SQL_SHORT  ? TFetchKind::Int16
+                     : c.SqlType == SQL_LONG ? TFetchKind::Int32
+                                             : TFetchKind::Int64;
+            s.width = type == ftSmallint ? 2 : type == ftInteger ? 4 : 8;
+        } else if (type == ftDate && c.SqlType == SQL_TYPE_DATE) {
+            s.kind = TFetchKind::Date;
+        }
+        fetchSteps.push_back(s);
+    }
+}
+
+void TIBCustomDataSet::packFetched(Packer& W) {
+    const XSQLVAR* vars = select->OutputVars();
+    for (const TFetchStep& s : fetchSteps) {
+        const XSQLVAR& v = vars[s.column];
+        if (*v.sqlind < 0) continue;
+        const char* src = v.sqldata;
+        int64_t n;
+        switch (s.kind) {
+        case TFetchKind::Varying: {
+            uint16_t length;
+            std::memcpy(&length, src, 2);
+            W.Text(s.def, src + 2, std::min<int>(length, s.length));
             continue;
         }
-        const char* src = select->Data(col);
-        auto put = [&](const auto& x) { std::memcpy(W.Value(i), &x, sizeof x); };
-        switch (fieldTypes[size_t(i)]) {
-        case ftString:
-        case ftFixedChar: {
-            int length = 0;
-            const char* text = select->Text(col, length);
-            W.Text(i, text, length);
+        case TFetchKind::FixedText:
+            W.Text(s.def, src, s.length);
+            continue;
+        case TFetchKind::Date: {
+            ISC_DATE d;
+            std::memcpy(&d, src, sizeof d);
+            const double x = IBDateToDateTime(d);
+            std::memcpy(W.Value(s.def), &x, sizeof x);
+            continue;
+        }
+        case TFetchKind::Int16: {
+            int16_t x;
+            std::memcpy(&x, src, 2);
+            n = x;
             break;
         }
-        case ftSmallint:
-            put(int16_t(select->AsScaledInt(col)));
-            break;
-        case ftInteger:
-            put(int32_t(select->AsScaledInt(col)));
-            break;
-        case ftLargeint:
-        case ftBCD:
-            put(int64_t(select->AsScaledInt(col)));
-            break;
-        case ftFloat: {
-            double x;
-            if (select->Column(col).SqlType == SQL_FLOAT) {
-                float f;
-                std::memcpy(&f, src, 4);
-                x = f;
-            } else {
-                std::memcpy(&x, src, 8);
-            }
-            put(x);
+        case TFetchKind::Int32: {
+            int32_t x;
+            std::memcpy(&x, src, 4);
+            n = x;
             break;
         }
-        case ftDate: {
-            ISC_DATE dd;
-            std::memcpy(&dd, src, sizeof dd);
-            put(double(IBDateToDateTime(dd)));
+        case TFetchKind::Int64:
+            std::memcpy(&n, src, 8);
             break;
-        }
-        case ftTime: {
-            ISC_TIME t;
-            std::memcpy(&t, src, sizeof t);
-            put(double(IBTimeToDateTime(t)));
-            break;
-        }
-        case ftDateTime: {
-            ISC_TIMESTAMP ts;
-            std::memcpy(&ts, src, sizeof ts);
-            put(double(IBTimeStampToDateTime(ts)));
-            break;
-        }
-        case ftBoolean:
-            put(int16_t(*src ? 1 : 0));
-            break;
-        case ftBlob:
-        case ftMemo: {
-            BlobEntry e;
-            e.id = select->BlobId(col);
-            int32_t h = nextBlob++;
-            blobs[h] = e;
-            put(h);
-            break;
-        }
         default:
-            W.Null(i);
-            break;
+            storeColumn(W, *select, s.def, s.column);
+            continue;
+        }
+        // an integer into a slot of its field's width
+        char* slot = W.Value(s.def);
+        if (s.width == 2) {
+            const auto x = int16_t(n);
+            std::memcpy(slot, &x, 2);
+        } else if (s.width == 4) {
+            const auto x = int32_t(n);
+            std::memcpy(slot, &x, 4);
+        } else {
+            std::memcpy(slot, &n, 8);
         }
     }
 }

@@ -79,8 +79,8 @@ class TIBCustomDataSet : public TRowDataSet<TIBRow> {
     // Defaults to the database's default transaction when the database is set.
     TIBTransaction* GetTransaction() const { return transaction; }
     void SetTransaction(TIBTransaction* Value);
-    // Rows the row list makes room for at a time as rows are fetched (at least; it grows by
-    // half its size when that is more).
+    // Rows the row list makes room for at a time as rows are fetched (at least; it doubles
+    // when that is more).
     int GetBufferChunks() const { return bufferChunks; }
     void SetBufferChunks(int Value) { bufferChunks = Value; }
 
@@ -185,6 +185,12 @@ private:
     // field def) in field order; ColumnOf[def] = column, -1 leaves the field out.
     template <class Writer>
     void storeColumns(Writer& W, TIBSQL& Q, const std::vector<int>& ColumnOf);
+    // The same for one field def and its column.
+    template <class Writer> void storeColumn(Writer& W, TIBSQL& Q, int Def, int Col);
+    // Packs the select's current row: the common columns straight from its output variables
+    // by the steps worked out at open, the others through storeColumn.
+    void packFetched(Packer& W);
+    void planFetch();
     // Stores them into a data area (-1 keeps); a text slot gets its text and terminator only.
     void storeRow(char* Area, TIBSQL& Q, const std::vector<int>& ColumnOf);
     bool visible(int Position) const;
@@ -211,7 +217,17 @@ private:
     bool cursorOpen = false;
     std::vector<int> columnOf;          // field def -> select column
     std::vector<TFieldType> fieldTypes; // by field def
-    int deletedRows = 0;                // rows deleted in the cache, still in the list
+    // How a fetched column goes into the packed row (fields with a column, in field order).
+    enum class TFetchKind : uint8_t { Varying, FixedText, Int16, Int32, Int64, Date, Other };
+    struct TFetchStep {
+        int def;
+        int column;
+        TFetchKind kind;
+        uint8_t width; // bytes of an integer slot
+        int length;    // the most bytes of a text
+    };
+    std::vector<TFetchStep> fetchSteps;
+    int deletedRows = 0; // rows deleted in the cache, still in the list
 
     // The record being applied: its new and old data areas (unpacked).
     const QByteArray* applyNew = nullptr;

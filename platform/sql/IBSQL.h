@@ -78,6 +78,9 @@ public:
     // The same bytes without a copy: valid until the next fetch.
     const char* Text(int Index, int& Length) const;
     const char* Data(int Index) const;
+    // The output variables of the current row by column (sqldata and sqlind stay where they
+    // are until the statement is prepared again), for readers of every row.
+    const XSQLVAR* OutputVars() const { return out ? out->sqlvar : nullptr; }
     ISC_QUAD BlobId(int Index) const;
     QByteArray ReadBlob(int Index) const { return ReadBlob(BlobId(Index)); }
     QByteArray ReadBlob(const ISC_QUAD& Id) const;

@@ -93,3 +93,47 @@ TEST_F(SqlTest, EveryTypeReadsBackAsTheSameTextRowAfterRow) {
     q.SetRecNo(3);
     expectRow(3, "after a jump");
 }
+
+// Rows wider than the first blocks the fetched rows are kept in (each row is given room for
+// every column at its full width and gives back what it did not take), many of them, with
+// long, short and missing values in turn: each reads back as it was stored, both ways.
+TEST_F(SqlTest, WideRowsReadBackWholeAcrossTheRowBlocks) {
+    CreateAndConnect();
+    Exec(QStringLiteral("CREATE TABLE W (ID INTEGER NOT NULL, A VARCHAR(30000), "
+                        "B VARCHAR(30000), C VARCHAR(20))"));
+    constexpr int Rows = 60;
+    auto longText = [](int id) -> QString {
+        if (id % 3 == 0) return QString();
+        return QString((id * 523) % 29000 + 1, QChar(u'а' + id % 32));
+    };
+    auto shortText = [](int id) { return id % 2 ? QString() : QStringLiteral("Рядок %1").arg(id); };
+    auto literal = [](const QString& s) {
+        return s.isNull() ? QStringLiteral("NULL") : u'\'' + s + u'\'';
+    };
+    for (int id = 1; id <= Rows; ++id)
+        Exec(QStringLiteral("INSERT INTO W VALUES (%1, %2, %3, %4)")
+                 .arg(id)
+                 .arg(literal(longText(id)), literal(id % 5 ? QStringLiteral("в") : QString()),
+                      literal(shortText(id))));
+
+    TIBQuery q(nullptr);
+    q.SetDatabase(db);
+    q.GetSQL()->SetText(QStringLiteral("SELECT * FROM W ORDER BY ID"));
+    q.Open();
+    auto expectRow = [&](int id, const char* where) {
+        ASSERT_EQ(q.FieldByName("ID")->GetAsInteger(), id) << where;
+        EXPECT_EQ(q.FieldByName("A")->GetAsString(), longText(id)) << where << " " << id;
+        EXPECT_EQ(q.FieldByName("A")->IsNull(), longText(id).isNull()) << where << " " << id;
+        EXPECT_EQ(q.FieldByName("B")->GetAsString(), id % 5 ? QStringLiteral("в") : QString())
+            << where << " " << id;
+        EXPECT_EQ(q.FieldByName("C")->GetAsString(), shortText(id)) << where << " " << id;
+    };
+    for (int id = 1; id <= Rows; ++id, q.Next())
+        expectRow(id, "forwards");
+    EXPECT_TRUE(q.Eof());
+    EXPECT_EQ(q.GetRecordCount(), Rows);
+    for (int id = Rows; id >= 1; --id, q.Prior())
+        expectRow(id, "backwards");
+    q.SetRecNo(Rows / 2);
+    expectRow(Rows / 2, "after a jump");
+}
