@@ -346,9 +346,13 @@ void TfrMemoView::ShowMemo() {
         QString line = Memo1[i];
         const bool paragraphEnd = hasMark(line);
         if (paragraphEnd) line.chop(1);
-        const int tw = c->TextWidth(line);
         const int spaces = int(line.count(u' ') + line.count(QChar(0xA0)));
         const bool spread = align == 3 && !paragraphEnd && spaces > 0;
+        // Measured only where the width places the text: left-aligned lines start at the
+        // gap whatever their width, and measuring is a good part of drawing.
+        const bool measured =
+            !Exporting && (vertical || align == frtaRight || align == frtaCenter || spread);
+        const int tw = measured ? c->TextWidth(line) : 0;
         if (!Exporting && !vertical) {
             int x = 0;
             switch (align) {
