@@ -42,7 +42,7 @@ QString readShortString(TStream* Stream) {
 void TfrDataDictionary::LoadFromStream(TStream* Stream) {
     TfrGlobals& g = frGlobals();
     Clear();
-    cache.clear();
+    ClearCache();
     const uint16_t w = frReadWord(Stream);
     if (w == 0xFFFE || w == 0xFFFF) {
         for (TfrVariables* l : {&Variables, &FieldAliases, &BandDataSources}) {
