@@ -16,6 +16,8 @@
 #include "Streams.h"
 #include "Variant.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -710,7 +712,9 @@ class TfrDataDictionary : public TObject {
     KADRION_CLASS(TfrDataDictionary)
     TfrDataDictionary() = default;
     void Clear();
-    void ClearCache() { cache.clear(); }
+    // Forgets every resolved name; each build starts afresh, so a changed variable or
+    // dataset is seen by the next build.
+    void ClearCache();
     void LoadFromStream(TStream* Stream);
     void SaveToStream(TStream* Stream);
     bool IsVariable(const QString& VarName);
@@ -725,12 +729,23 @@ private:
         QString name;
         TDataSet* dataSet;
         QString field;
+        // Where the field stood when last found, and its name there; checked before use, as
+        // the dataset may have made its fields anew since.
+        mutable int fieldIndex = -1;
+        mutable QString fieldName;
     };
+    using CacheKey = std::pair<TDataSet*, QString>;
     // The resolution cache is keyed by the name and the dataset it was resolved against.
     const CacheEntry* findCached(const QString& name, TDataSet* defaultDataSet) const;
     void addCached(const QString& name, TDataSet* defaultDataSet, TDataSet* ds,
                    const QString& field);
     std::vector<std::pair<TDataSet*, CacheEntry>> cache;
+    // The names as written that found their entry, for a lookup without letter-case folding.
+    mutable QHash<CacheKey, size_t> exact;
+    // The names that are neither dictionary variables nor fields, with the number of
+    // variables they were checked against (a variable added later makes them worth a look).
+    QSet<CacheKey> misses;
+    int missesVariables = -1;
     QStringList evaluating; // variables being evaluated, to catch self-references
 };
 

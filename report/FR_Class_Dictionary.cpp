@@ -42,7 +42,7 @@ QString readShortString(TStream* Stream) {
 void TfrDataDictionary::LoadFromStream(TStream* Stream) {
     TfrGlobals& g = frGlobals();
     Clear();
-    cache.clear();
+    ClearCache();
     const uint16_t w = frReadWord(Stream);
     if (w == 0xFFFE || w == 0xFFFF) {
         for (TfrVariables* l : {&Variables, &FieldAliases, &BandDataSources}) {
@@ -122,21 +122,41 @@ TDataSet* frCurrentBandDataSet() {
     }
 }
 
+void TfrDataDictionary::ClearCache() {
+    cache.clear();
+    exact.clear();
+    misses.clear();
+    missesVariables = -1;
+}
+
 const TfrDataDictionary::CacheEntry* TfrDataDictionary::findCached(const QString& name,
                                                                    TDataSet* def) const {
-    for (const auto& [key, e] : cache)
-        if (key == def && AnsiSameText(e.name, name)) return &e;
+    const CacheKey written{def, name};
+    if (auto it = exact.constFind(written); it != exact.cend()) return &cache[*it].second;
+    for (size_t i = 0; i < cache.size(); ++i) {
+        const auto& [key, e] = cache[i];
+        if (key == def && AnsiSameText(e.name, name)) {
+            exact.insert(written, i);
+            return &e;
+        }
+    }
     return nullptr;
 }
 
 void TfrDataDictionary::addCached(const QString& name, TDataSet* def, TDataSet* ds,
                                   const QString& field) {
-    if (!findCached(name, def)) cache.push_back({def, CacheEntry{name, ds, field}});
+    if (!findCached(name, def)) cache.push_back({def, CacheEntry{name, ds, field, -1, QString()}});
 }
 
 bool TfrDataDictionary::IsVariable(const QString& VarName) {
     TDataSet* def = frCurrentBandDataSet();
     if (findCached(VarName, def)) return true;
+    if (missesVariables != Variables.Count()) {
+        misses.clear();
+        missesVariables = Variables.Count();
+    }
+    const CacheKey key{def, VarName};
+    if (misses.contains(key)) return false;
     if (Variables.IndexOf(VarName) >= 0) {
         const Variant value = Variables.GetVariable(VarName);
         const QString text = VarToStr(value);
@@ -184,6 +204,7 @@ bool TfrDataDictionary::IsVariable(const QString& VarName) {
         addCached(VarName, def, ds, field);
         return true;
     }
+    misses.insert(key);
     return false;
 }
 
@@ -193,7 +214,16 @@ Variant TfrDataDictionary::GetValue(const QString& VarName) {
     if (const CacheEntry* e = findCached(VarName, frCurrentBandDataSet())) {
         TDataSet* ds = e->dataSet;
         if (!ds->GetActive()) ds->Open();
-        if (TField* f = ds->FindField(e->field)) frGetFieldValue(f, v);
+        TFields* fields = ds->GetFields();
+        TField* f = e->fieldIndex >= 0 && e->fieldIndex < fields->Count()
+                        ? fields->GetField(e->fieldIndex)
+                        : nullptr;
+        if (!f || f->GetFieldName() != e->fieldName) {
+            f = ds->FindField(e->field);
+            e->fieldIndex = f ? f->GetIndex() : -1;
+            e->fieldName = f ? f->GetFieldName() : QString();
+        }
+        if (f) frGetFieldValue(f, v);
         return v;
     }
     if (Variables.IndexOf(VarName) < 0) return v;

@@ -316,6 +316,7 @@ void TfrMemoView::ShowMemo() {
     const double sy = std::isfinite(ScaleY) ? ScaleY : 1;
     const int textHeight = frRoundCoord(g.WrappedTextHeight * sy);
     const int fontH = -c->GetFont()->GetHeight();
+    const int lineHeight = c->TextHeight(QString());
     const int pitch = frClampCoord(int64_t(fontH) + frRoundCoord(LineSpacing * sy));
     const bool vertical = (Alignment & frtaVertical) != 0;
     const int align = Alignment & 3;
@@ -346,9 +347,9 @@ void TfrMemoView::ShowMemo() {
         QString line = Memo1[i];
         const bool paragraphEnd = hasMark(line);
         if (paragraphEnd) line.chop(1);
-        const int tw = c->TextWidth(line);
         const int spaces = int(line.count(u' ') + line.count(QChar(0xA0)));
         const bool spread = align == 3 && !paragraphEnd && spaces > 0;
+        const int tw = Exporting ? 0 : c->TextWidth(line);
         if (!Exporting && !vertical) {
             int x = 0;
             switch (align) {
@@ -386,7 +387,11 @@ void TfrMemoView::ShowMemo() {
                 }
                 c->ExtTextOut(x, pos, ETO_CLIPPED | rtl, &clip, line, &dx);
             } else {
-                c->ExtTextOut(x, pos, ETO_CLIPPED | rtl, &clip, line);
+                // A line wholly inside the frame needs no clipping, which on a printer or in
+                // a PDF costs as much as the text itself.
+                const bool inside = x >= clip.Left && int64_t(x) + tw <= clip.Right &&
+                                    pos >= clip.Top && int64_t(pos) + lineHeight <= clip.Bottom;
+                c->ExtTextOut(x, pos, (inside ? 0 : ETO_CLIPPED) | rtl, &clip, line);
             }
         } else if (!Exporting) {
             // Turned text runs upwards; its lines advance to the right.

@@ -431,7 +431,15 @@ void TfrParser::CheckPostfix(const QString& postfix) {
 }
 
 Variant TfrParser::Calc(const QString& expression) {
-    return CalcPostfix(ToPostfix(expression));
+    auto it = postfixCache.constFind(expression);
+    if (it == postfixCache.cend()) {
+        // Bounded, for scripts that build expressions from changing data.
+        if (postfixCache.size() >= 4096) postfixCache.clear();
+        it = postfixCache.insert(expression, ToPostfix(expression));
+    }
+    // A copy: evaluating may come back here and change the cache.
+    const QString postfix = *it;
+    return CalcPostfix(postfix);
 }
 
 Variant TfrParser::callFunction(const QString& name, const QStringList& args) {

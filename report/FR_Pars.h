@@ -6,6 +6,7 @@
 #include "SysUtils.h"
 #include "Variant.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -62,6 +63,9 @@ public:
     void GetParameters(const QString& s, int& i, QString& p1, QString& p2, QString& p3);
 
 private:
+    // The postfix texts of the expressions met so far: the conversion depends on the text
+    // alone, and a report evaluates the same few expressions for every record.
+    QHash<QString, QString> postfixCache;
     // Checks that the postfix text fits the evaluation stack and that every operator has its
     // operands, so that evaluation can neither overflow nor underflow.
     void CheckPostfix(const QString& postfix);

@@ -23,13 +23,18 @@ bool TfrVariables::find(const QString& name, int& index) const {
 }
 
 int TfrVariables::IndexOf(const QString& name) const {
+    if (auto it = found.constFind(name); it != found.cend()) return *it;
+    int index = -1;
     if (sorted) {
-        int index;
-        return find(name, index) ? index : -1;
+        if (!find(name, index)) index = -1;
+    } else {
+        for (size_t i = 0; i < items.size() && index < 0; ++i)
+            if (AnsiSameText(items[i].name, name)) index = int(i);
     }
-    for (size_t i = 0; i < items.size(); ++i)
-        if (AnsiSameText(items[i].name, name)) return int(i);
-    return -1;
+    // Bounded, for names made from changing data.
+    if (found.size() >= 4096) found.clear();
+    found.insert(name, index);
+    return index;
 }
 
 void TfrVariables::SetVariable(const QString& name, const Variant& value) {
@@ -39,6 +44,7 @@ void TfrVariables::SetVariable(const QString& name, const Variant& value) {
         return;
     }
     Entry e{name, std::make_unique<Variant>(value)};
+    found.clear();
     if (sorted) {
         find(name, index);
         items.insert(items.begin() + index, std::move(e));
@@ -59,6 +65,7 @@ QString TfrVariables::GetName(int index) const {
 void TfrVariables::SetName(int index, const QString& name) {
     if (index < 0 || index >= Count()) return;
     items[index].name = name;
+    found.clear();
     if (sorted) SetSorted(true);
 }
 
@@ -72,10 +79,12 @@ void TfrVariables::SetValue(int index, const Variant& value) {
 
 void TfrVariables::Delete(int index) {
     if (index >= 0 && index < Count()) items.erase(items.begin() + index);
+    found.clear();
 }
 
 void TfrVariables::Clear() {
     items.clear();
+    found.clear();
 }
 
 void TfrVariables::Assign(const TfrVariables& source) {
@@ -87,6 +96,7 @@ void TfrVariables::Assign(const TfrVariables& source) {
 
 void TfrVariables::SetSorted(bool value) {
     sorted = value;
+    found.clear();
     if (sorted)
         std::stable_sort(items.begin(), items.end(), [](const Entry& a, const Entry& b) {
             return AnsiCompareText(a.name, b.name) < 0;

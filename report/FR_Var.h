@@ -4,6 +4,7 @@
 
 #include "Variant.h"
 
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -41,6 +42,10 @@ private:
     };
     // Binary search in a sorted list: the index of the name or of its insertion point.
     bool find(const QString& name, int& index) const;
+    // The answers of IndexOf by the name as asked: a report asks the same few names for
+    // every record, and comparing names in letter order is dear. Any change of the names
+    // or their order forgets them.
+    mutable QHash<QString, int> found;
     std::vector<Entry> items;
     bool sorted = false;
 };

@@ -995,10 +995,12 @@ void TCanvas::ExtTextOut(int X, int Y, int Options, const TRect* Rect, const QSt
     const QFontMetrics& fm = fontCache().Metrics;
     int h = fm.ascent() + fm.descent();
     int w = 0;
+    const bool opaqueCell = bkMode == OPAQUE && !(Rect && (Options & ETO_OPAQUE));
     if (Dx) {
         for (size_t i = 0; i < size_t(Text.size()) && i < Dx->size(); ++i)
             w += (*Dx)[i];
-    } else {
+    } else if (recorder || opaqueCell) {
+        // Measured only for the record and the cell's background: measuring is dear.
         w = fm.horizontalAdvance(Text) + charExtra * int(Text.size());
     }
     recordText(X, Y, Text, w, h);
@@ -1008,8 +1010,7 @@ void TCanvas::ExtTextOut(int X, int Y, int Options, const TRect* Rect, const QSt
     if (Rect && (Options & ETO_CLIPPED))
         painter->setClipRect(toQRect(*Rect),
                              painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
-    if (bkMode == OPAQUE && !(Rect && (Options & ETO_OPAQUE)))
-        painter->fillRect(QRect(X, Y, w, h), ColorToQColor(bkColor));
+    if (opaqueCell) painter->fillRect(QRect(X, Y, w, h), ColorToQColor(bkColor));
     if (Dx) {
         painter->setFont(f);
         painter->setPen(ColorToQColor(textColor));

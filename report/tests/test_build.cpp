@@ -223,6 +223,33 @@ TEST_F(BuildTest, TotalsOverNoRecords) {
     EXPECT_EQ(report->EMFPages.Count(), 0) << "an empty master makes no page at all";
 }
 
+// Names are looked up once per build and kept: what changes between builds (a dictionary
+// variable pointed at another field, an engine variable's value, the dataset's field layout
+// and rows) shows in the next build.
+TEST_F(BuildTest, WhatChangesBetweenBuildsPrintsAnew) {
+    staff({{u"Бухгалтерія"_s, u"Коваль Ганна"_s, 5000}, {u"Цех № 1"_s, u"Бондар Олег"_s, 6000}});
+    report->Dictionary.Variables.SetVariable(u"Сума"_s, Variant(u"Staff.\"OKLAD\""_s));
+    frVariables().SetVariable(u"Період"_s, Variant(u"січень"_s));
+    band(btMasterData, 0, 20, u"Staff"_s);
+    memo(0, 0, 300, 20, u"[FIO] [Сума] [Період] [Line#]"_s);
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(texts(), (std::vector<QStringList>{
+                           {u"Коваль Ганна 5000 січень 1"_s, u"Бондар Олег 6000 січень 2"_s}}));
+
+    report->Dictionary.Variables.SetVariable(u"Сума"_s, Variant(u"Staff.\"DEPT\""_s));
+    frVariables().SetVariable(u"Період"_s, Variant(u"лютий"_s));
+    // The same dataset with its fields in another order and other rows.
+    table->Close();
+    table->GetFieldDefs()->Clear();
+    table->GetFieldDefs()->Add(u"OKLAD"_s, ftFloat);
+    table->GetFieldDefs()->Add(u"DEPT"_s, ftString, 40);
+    table->GetFieldDefs()->Add(u"FIO"_s, ftString, 40);
+    table->Open();
+    table->AppendRecord({Variant(7000.0), Variant(u"Склад"_s), Variant(u"Мельник Петро"_s)});
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    EXPECT_EQ(texts(), (std::vector<QStringList>{{u"Мельник Петро Склад лютий 1"_s}}));
+}
+
 // Master-detail over record-count datasets whose detail sizes vary per master record.
 TEST_F(BuildTest, MasterDetailAndPrintIfSubsetEmpty) {
     const QList<int> details = {2, 0, 1};

@@ -112,6 +112,30 @@ TEST_F(DictionaryTest, NullFieldValues) {
     EXPECT_TRUE(ds->GetActive());
 }
 
+// Resolved names are kept between lookups; loading a dictionary forgets them, and a name
+// that was not a variable is one as soon as it is defined.
+TEST_F(DictionaryTest, LookupsFollowTheDictionary) {
+    auto* ds = new TMemDataSet(&owner);
+    ds->SetName(u"T"_s);
+    ds->GetFieldDefs()->Add(u"S"_s, ftString, 10);
+    ds->GetFieldDefs()->Add(u"N"_s, ftInteger);
+    ds->Open();
+    ds->AppendRecord({Variant(u"Коваль"_s), Variant(7)});
+    TfrDataDictionary& d = report->Dictionary;
+    d.Variables.SetVariable(u"Worker"_s, Variant(u"T.\"S\""_s));
+    EXPECT_TRUE(d.IsVariable(u"Worker"_s));
+    EXPECT_TRUE(d.GetValue(u"worker"_s) == Variant(u"Коваль"_s));
+    EXPECT_FALSE(d.IsVariable(u"Number"_s));
+
+    const QByteArray empty = QByteArray("\xFE\xFF", 2) + i32(0) + i32(0) + i32(0);
+    load(empty);
+    EXPECT_FALSE(d.IsVariable(u"Worker"_s));
+    EXPECT_TRUE(d.GetValue(u"worker"_s).IsNull());
+    d.Variables.SetVariable(u"Number"_s, Variant(u"T.\"N\""_s));
+    EXPECT_TRUE(d.IsVariable(u"Number"_s));
+    EXPECT_TRUE(d.GetValue(u"Number"_s) == Variant(7));
+}
+
 TEST_F(DictionaryTest, ScriptsReachVariablesAndObjects) {
     report->Pages.Add();
     auto* memo = static_cast<TfrMemoView*>(frCreateObject(gtMemo, QString()));

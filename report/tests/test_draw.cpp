@@ -142,6 +142,38 @@ TEST_F(DrawTest, TextAlignment) {
     EXPECT_EQ(inkOf(frtaCenter | frtaDown).left(), inkOf(frtaCenter).left());
 }
 
+// A line that does not fit its frame is cut at the frame (one pixel in from the left and
+// two from the right); a line that fits is drawn whole, as in a larger frame.
+TEST_F(DrawTest, TextIsCutAtItsFrame) {
+    const struct {
+        int width, height;
+        QString text;
+        bool cut;
+    } cases[] = {
+        {40, 30, u"ШШШШШШШШШШШШ"_s, true}, // wider than the frame
+        {100, 9, u"Ш"_s, true},            // lower than its line
+        {100, 30, u"Шум"_s, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString() + " " + std::to_string(c.height));
+        TfrMemoView* m = memo(10, 10, c.width, c.height, {c.text});
+        m->Flags &= ~flWordWrap;
+        const QRect ink = inkBox(draw(m, 300, 80).get());
+        ASSERT_FALSE(ink.isNull());
+        EXPECT_GE(ink.left(), 11);
+        EXPECT_LE(ink.right(), 10 + c.width - 2);
+        EXPECT_GE(ink.top(), 10);
+        EXPECT_LE(ink.bottom(), 10 + c.height - 1);
+        TfrMemoView* large = memo(10, 10, 280, 60, {c.text});
+        large->Flags &= ~flWordWrap;
+        const QRect whole = inkBox(draw(large, 300, 80).get());
+        if (c.cut)
+            EXPECT_NE(ink, whole);
+        else
+            EXPECT_EQ(ink, whole);
+    }
+}
+
 TEST_F(DrawTest, JustifiedLinesReachTheRightEdge) {
     auto rightOfFirstLine = [&](int alignment) {
         TfrMemoView* m = memo(10, 10, 0, 60, {u"ШШ ШШ ШШ ШШ"_s});

@@ -66,3 +66,52 @@ TEST_F(VariablesTest, OrderUnsortedAndSorted) {
     EXPECT_EQ(names, (QStringList{u"boss"_s, u"NDate"_s, u"Org"_s, u"Times"_s}));
     EXPECT_EQ(g.IndexOf(u"ORG"_s), 2);
 }
+
+// IndexOf remembers its answers; every change of the names or their order must show in the
+// next answer, in unsorted and sorted lists alike.
+TEST_F(VariablesTest, LookupsFollowEveryChange) {
+    for (const bool sorted : {false, true}) {
+        TfrVariables v;
+        v.SetSorted(sorted);
+        v.SetVariable(u"Оклад"_s, Variant(1));
+        v.SetVariable(u"Дата"_s, Variant(2));
+        const auto where = [&v](const char16_t* Name) {
+            return v.IndexOf(QString::fromUtf16(Name));
+        };
+        // Asked first while absent or at their first place.
+        EXPECT_EQ(where(u"ПОСАДА"), -1);
+        const int oklad = where(u"оклад");
+        const int date = where(u"Дата");
+        EXPECT_EQ(v.GetName(oklad), u"Оклад"_s);
+        EXPECT_EQ(v.GetName(date), u"Дата"_s);
+
+        v.SetVariable(u"Посада"_s, Variant(3)); // added
+        ASSERT_GE(where(u"ПОСАДА"), 0);
+        EXPECT_TRUE(v.GetValue(where(u"ПОСАДА")) == Variant(3));
+        EXPECT_EQ(v.GetName(where(u"оклад")), u"Оклад"_s);
+
+        v.Delete(where(u"Дата")); // removed: the others move up
+        EXPECT_EQ(where(u"Дата"), -1);
+        EXPECT_TRUE(v.GetValue(where(u"оклад")) == Variant(1));
+        EXPECT_TRUE(v.GetValue(where(u"ПОСАДА")) == Variant(3));
+
+        v.SetName(where(u"оклад"), u"Ставка"_s); // renamed
+        EXPECT_EQ(where(u"оклад"), -1);
+        EXPECT_TRUE(v.GetValue(where(u"СТАВКА")) == Variant(1));
+
+        TfrVariables other;
+        other.SetVariable(u"Табель"_s, Variant(4));
+        v.Assign(other); // replaced
+        EXPECT_EQ(where(u"СТАВКА"), -1);
+        EXPECT_EQ(where(u"табель"), 0);
+        v.Clear();
+        EXPECT_EQ(where(u"табель"), -1);
+    }
+    // Sorting an unsorted list moves the entries.
+    TfrVariables v;
+    v.SetVariable(u"Я"_s, Variant(1));
+    v.SetVariable(u"А"_s, Variant(2));
+    EXPECT_EQ(v.IndexOf(u"а"_s), 1);
+    v.SetSorted(true);
+    EXPECT_EQ(v.IndexOf(u"а"_s), 0);
+}
