@@ -112,6 +112,8 @@ TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReo
              X11::WaitFor([] {
                  return CardForm->DBGridEh1->Focused() && MainForm->GetHandle()->isActiveWindow();
              });
+             // the Cyrillic typed before left the keyboard's map on its letters: back to Latin
+             X11::SetLayout(QStringLiteral("us"));
              X11::Key(QStringLiteral("ctrl+a"));
          },
          [] { return CardForm->DBGridEh1->GetSelection()->GetSelectionType() == gskAll; }},
