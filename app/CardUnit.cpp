@@ -511,6 +511,7 @@ void TCardForm::makeDetailGrids(TWinControl* KidsParent, TWinControl* NaznParent
         DBGridEh2->SetAlign(alClient);
         DBGridEh2->SetDataSource(DM->DSkids);
         DBGridEh2->SetPopupMenu(DM->DBPopMenu);
+        DBGridEh2->SetEditActions(ListEditActions);
         AddColumn(DBGridEh2, "KID_NAME", "Ім'я дитини", 253);
         AddColumn(DBGridEh2, "KID_DAT", "Дата народження", 136)->SetAlwaysShowEditButton(true);
         TColumnEh* sex = AddColumn(DBGridEh2, "KID_SEX", "Стать", 82);
@@ -522,6 +523,7 @@ void TCardForm::makeDetailGrids(TWinControl* KidsParent, TWinControl* NaznParent
         DBGridEh3->SetAlign(alClient);
         DBGridEh3->SetDataSource(DM->DSnazn);
         DBGridEh3->SetPopupMenu(DM->DBPopMenu);
+        DBGridEh3->SetEditActions(ListEditActions);
         DBGridEh3->SetUseMultiTitle(true);
         AddColumn(DBGridEh3, "NAZ_DATE", "Дата", 0)->SetAlwaysShowEditButton(true);
         AddColumn(DBGridEh3, "L_KODP", "Підрозділ", 282)->SetAlwaysShowEditButton(true);
@@ -602,6 +604,9 @@ void TCardForm::makeListGrid() {
     }
     CountFooters(DBGridEh1, DBGridEh1->GetColumns()->GetItems(0),
                  DBGridEh1->GetColumns()->GetItems(1), true);
+    // the list opens on its first screen of rows; the server counts the rest
+    CountFootersBy(DBGridEh1, [] { return DM->CountQueryRows(); });
+    DBGridEh1->SetEditActions(ListEditActions);
     DBGridEh1->SetFrozenCols(3);
     DBGridEh1->OnSortMarkingChanged = [this](TObject* S) { DBGridEh1SortMarkingChanged(S); };
     DBGridEh1->OnDrawColumnCell = [this](TObject* S, const TRect& R, int D, TColumnEh* C,

@@ -1,6 +1,7 @@
 #include "DMUnit.h"
 
 #include "Connection.h"
+#include "IBSQL.h"
 
 #include "Schema.h"
 
@@ -350,4 +351,19 @@ void TDM::SetQueryLine(int FromEnd, const QString& Line) {
 QString TDM::QueryLine(int FromEnd) const {
     TStrings* sql = IBQuery->GetSQL();
     return sql->GetStrings(sql->Count() - FromEnd);
+}
+
+int TDM::CountQueryRows() {
+    // every line but the ordering, so the server neither sorts nor sends a row
+    TStrings* sql = IBQuery->GetSQL();
+    QStringList lines;
+    for (int i = 0; i + 1 < sql->Count(); ++i)
+        lines << sql->GetStrings(i);
+    TIBSQL count(Database, IBTrans);
+    count.Prepare(QStringLiteral("select count(*) from (") + lines.join(u'\n') +
+                  QStringLiteral(")"));
+    count.ExecQuery();
+    const int n = count.Next() && !count.IsNull(0) ? count.AsVariant(0).AsInt() : 0;
+    count.Close();
+    return n;
 }

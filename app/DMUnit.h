@@ -101,6 +101,9 @@ class TDM : public TDataModule, public TCalendarSource {
     // subdivision filter, 1 the ordering. Closes IBQuery; the caller opens it again.
     void SetQueryLine(int FromEnd, const QString& Line);
     QString QueryLine(int FromEnd) const;
+    // The number of rows those lines select, counted by the server in the list's transaction
+    // (its own uncommitted changes included) without fetching or sorting them.
+    int CountQueryRows();
 
     // The last day of Days counted days from Start over the CAL<year> tables (mode 0: all
     // days but holidays). A missing calendar is reported and gives Start; Found tells.

@@ -6,6 +6,8 @@
 #include "DBGridEh.h"
 #include "FormBuild.h"
 
+#include <functional>
+
 inline TColumnEh* AddColumn(TDBGridEh* Grid, const char* Field, const char* Title, int Width) {
     TColumnEh* c = Grid->GetColumns()->Add();
     c->SetFieldName(QString::fromLatin1(Field));
@@ -26,6 +28,21 @@ inline void CountFooters(TDBGridEh* Grid, TColumnEh* Label, TColumnEh* Count, bo
     Count->GetFooter()->GetFont()->SetStyle(TFontStyles{fsBold});
     Grid->GetSumList()->SetActive(true);
 }
+
+// The count of CountFooters taken from Count (say, the server's COUNT(*)) each time the list
+// opens, instead of reading every record first; inserts and deletes then change it as they
+// happen.
+inline void CountFootersBy(TDBGridEh* Grid, std::function<int()> Count) {
+    TDBGridEhSumList* sums = Grid->GetSumList();
+    sums->OnRecalcAll = [sums, Count = std::move(Count)](TObject*) {
+        TDBSum* count = sums->GetSumCollection()->FindSum(goCount, QString());
+        if (count) count->SetSumValue(int64_t(Count()) * int64_t(SumScaleEh));
+    };
+    sums->SetExternalRecalc(true);
+}
+
+// The clipboard keys of a list: Ctrl+A selects every record, Ctrl+C copies the selection.
+inline constexpr TDBGridEhEditActions ListEditActions{geaSelectAllEh, geaCopyEh};
 
 // A directory's grid filling its parent: flat, its columns fitted to its width, with the
 // record pop-up menu; edited in place, or showing whole rows when the edits go elsewhere.

@@ -218,8 +218,7 @@ int main(int argc, char** argv) {
     // the card's own query as it opens, for the baseline
     openCard();
     cardSql = DM->IBQuery->GetSQL()->GetText();
-    std::fprintf(stderr, "bench_card: the list has %d employees today\n",
-                 DM->IBQuery->RecordCount());
+    std::fprintf(stderr, "bench_card: the list has %d employees today\n", DM->CountQueryRows());
     closeCard();
 
     QSqlDatabase q = QSqlDatabase::addDatabase(QStringLiteral("QIBASE"), QStringLiteral("bench"));

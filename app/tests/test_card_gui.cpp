@@ -5,6 +5,7 @@
 #include "CardUnit.h"
 #include "Clipbrd.h"
 #include "DMUnit.h"
+#include "Dates.h"
 #include "FillDb.h"
 #include "MainUnit.h"
 #include "SqlText.h"
@@ -175,6 +176,100 @@ void Enter(TCardForm* F, const QString& Field, const QString& Value) {
         e->SetText(Value);
     else
         DM->IBQuery->FieldByName(Field)->SetAsString(Value);
+}
+
+// The list's footer count.
+int Footer(TCardForm* F) {
+    return F->DBGridEh1->GetFooterValue(0, F->DBGridEh1->GetColumns()->GetItems(1)).toInt();
+}
+
+TEST_F(CardTest, TheFooterCountsTheListWithoutReadingItAndFollowsFiltersInsertsAndDeletes) {
+    TCardForm* f = Open();
+    const int today = Employed(EncodeDate(2024, 3, 14));
+    const int all = int(people.size());
+    // the first screen is all that was read: the server counted the rest
+    EXPECT_EQ(Footer(f), today);
+    EXPECT_LT(DM->IBQuery->RecordCount(), today);
+    f->RadioButton3->SetChecked(true);
+    EXPECT_EQ(Footer(f), all);
+    EXPECT_LT(DM->IBQuery->RecordCount(), all);
+    // a subdivision, then every one again
+    const int code = people.front().Appointments.back().Subdivision;
+    int inCode = 0;
+    for (const TGenEmployee& e : people)
+        inCode += e.Appointments.back().Subdivision == code;
+    f->RadioButton2->SetChecked(true);
+    f->RxDBLookupCombo4->SetValue(QString::number(code));
+    EXPECT_EQ(Footer(f), inCode);
+    f->RadioButton1->SetChecked(true);
+    EXPECT_EQ(Footer(f), all);
+
+    // an insert counts at once, and again when the list is read anew (sorted the same way)
+    DM->IBQuery->Insert();
+    Enter(f, QStringLiteral("TAB"), QStringLiteral("77777"));
+    Enter(f, QStringLiteral("FAMILY"), QStringLiteral("Нововведенська"));
+    DM->IBQuery->Post();
+    EXPECT_EQ(Footer(f), all + 1);
+    f->DBGridEh1SortMarkingChanged(f->DBGridEh1);
+    EXPECT_EQ(Footer(f), all + 1);
+    // a delete asked and refused changes nothing; agreed, it counts at once and after reading
+    for (const int answer : {IDNO, IDYES}) {
+        ASSERT_TRUE(DM->IBQuery->Locate(QStringLiteral("TAB"), QStringLiteral("77777"), {}));
+        ui.Answer(answer);
+        try {
+            DM->IBQuery->Delete();
+        } catch (EAbort&) {
+        }
+        EXPECT_EQ(Footer(f), answer == IDYES ? all : all + 1);
+    }
+    f->DBGridEh1SortMarkingChanged(f->DBGridEh1);
+    EXPECT_EQ(Footer(f), all);
+    EXPECT_EQ(Column("TAB").size(), all);
+}
+
+// A key pressed in a grid with Ctrl.
+void CtrlKey(TDBGridEh* Grid, char Key) {
+    WORD k = WORD(Key);
+    Grid->KeyDown(k, TShiftState{ssCtrl});
+}
+
+TEST_F(CardTest, EachGridSelectsAllAndCopiesByItsKeysAndPastesNothing) {
+    TCardForm* f = Open();
+    f->RadioButton3->SetChecked(true);
+    const auto parent = std::find_if(people.begin(), people.end(), [](const TGenEmployee& e) {
+        return e.Children.size() > 1 && e.Appointments.size() > 1;
+    });
+    ASSERT_NE(parent, people.end());
+    QStringList employees, children, appointments;
+    for (const TGenEmployee& e : people)
+        employees << e.Family;
+    for (const TGenChild& c : parent->Children)
+        children << c.Name;
+    for (const TGenAppointment& a : parent->Appointments)
+        appointments << DateToStr(a.Date);
+    ASSERT_TRUE(DM->IBQuery->Locate(QStringLiteral("TAB"), parent->Tab, {}));
+    const struct {
+        TDBGridEh* Grid;
+        TDataSet* Data;
+        QStringList Copied;
+    } cases[] = {{f->DBGridEh1, DM->IBQuery, employees},
+                 {f->DBGridEh2, DM->IBkids, children},
+                 {f->DBGridEh3, DM->IBnazn, appointments}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Grid->GetName().toStdString());
+        CtrlKey(c.Grid, 'A');
+        EXPECT_EQ(c.Grid->GetSelection()->GetSelectionType(), gskAll);
+        Clipboard()->Clear();
+        CtrlKey(c.Grid, 'C');
+        const QString copied = Clipboard()->GetAsText();
+        for (const QString& s : c.Copied)
+            EXPECT_TRUE(copied.contains(s)) << s.toStdString();
+        // the rows copied are not pasted back in
+        CtrlKey(c.Grid, 'V');
+        EXPECT_EQ(c.Data->GetState(), dsBrowse);
+        EXPECT_EQ(c.Data->RecordCount(), c.Copied.size());
+        c.Grid->GetSelection()->Clear();
+    }
 }
 
 TEST_F(CardTest, AnEmployeeWithEveryTabFilledIsSavedOnCloseAndReadBackAfterReconnecting) {

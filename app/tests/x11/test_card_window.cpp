@@ -1,7 +1,9 @@
 // The employee card window on a real X server over generated employees: opened from the main
 // menu by the keyboard, a Cyrillic surname typed into the card, the tabs shown one by one, the
-// window closed with the save question answered, and the card opened again with the new name.
+// window closed with the save question answered, the card opened again with the new name, and
+// the list selected whole and copied by its keys.
 #include "CardUnit.h"
+#include "Clipbrd.h"
 #include "Clock.h"
 #include "DMUnit.h"
 #include "Dates.h"
@@ -102,6 +104,29 @@ TEST_F(CardWindowX11, ACyrillicSurnameTypedIntoTheCardIsSavedOnCloseAndSeenOnReo
          [] {
              X11::Flush();
              X11::Screenshot(QStringLiteral("card-reopened"));
+         },
+         [] { return true; }},
+        {"ctrl+a in the list selects every employee",
+         [] {
+             CardForm->DBGridEh1->SetFocus();
+             X11::WaitFor([] {
+                 return CardForm->DBGridEh1->Focused() && MainForm->GetHandle()->isActiveWindow();
+             });
+             // the Cyrillic typed before left the keyboard's map on its letters: back to Latin
+             X11::SetLayout(QStringLiteral("us"));
+             X11::Key(QStringLiteral("ctrl+a"));
+         },
+         [] { return CardForm->DBGridEh1->GetSelection()->GetSelectionType() == gskAll; }},
+        {"ctrl+c copies them, the typed surname with them",
+         [] {
+             Clipboard()->Clear();
+             X11::Key(QStringLiteral("ctrl+c"));
+         },
+         [&] { return Clipboard()->GetAsText().contains(typed); }},
+        {"screenshot of the selected list",
+         [] {
+             X11::Flush();
+             X11::Screenshot(QStringLiteral("card-selectall"));
          },
          [] { return true; }},
     };
