@@ -203,9 +203,9 @@ QString TCmdrForm::Stroka() const {
 TReportValues TCmdrForm::CommonVars() {
     // FullOrg, Org and Boss come with every report.
     return {{QStringLiteral("NomRoz"), Variant(Edit5->GetText())},
-            {QStringLiteral("DatUd"), Variant::FromDate(DateEdit1->GetDate())},
-            {QStringLiteral("DatZ"), Variant::FromDate(DateEdit2->GetDate())},
-            {QStringLiteral("DatPo"), Variant::FromDate(DateEdit3->GetDate())},
+            {QStringLiteral("DatUd"), ReportDate(DateEdit1->GetDate())},
+            {QStringLiteral("DatZ"), ReportDate(DateEdit2->GetDate())},
+            {QStringLiteral("DatPo"), ReportDate(DateEdit3->GetDate())},
             {QStringLiteral("Meta"), Variant(Edit3->GetText())},
             {QStringLiteral("Term"), Variant(Edit4->GetText())}};
 }

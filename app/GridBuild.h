@@ -3,6 +3,7 @@
 // window.
 #pragma once
 
+#include "ComCtrls.h"
 #include "DBGridEh.h"
 #include "FormBuild.h"
 
@@ -64,4 +65,23 @@ inline TDBGridEh* PlaceDirectoryGrid(TComponent* Owner, TWinControl* Parent, con
     g->SetDataSource(Source);
     g->SetPopupMenu(Menu);
     return g;
+}
+
+// A list of whole rows whose record is edited in the controls above it (the grid itself takes
+// no Insert then): Insert there starts a new record, as the tool bar's "+" does, and gives the
+// keyboard to First, the first of those controls, bringing its tab sheet to the front.
+inline void InsertFromList(TDBGridEh* Grid, TWinControl* First) {
+    Grid->OnKeyDown = [Grid, First](TObject*, WORD& Key, TShiftState Shift) {
+        if (Key != VK_INSERT || Shift.Contains(ssShift) || Shift.Contains(ssCtrl) ||
+            Shift.Contains(ssAlt))
+            return;
+        TDataSet* ds = Grid->GetDataSource() ? Grid->GetDataSource()->GetDataSet() : nullptr;
+        if (!ds || !ds->GetActive() || !ds->CanModify()) return;
+        Key = 0;
+        ds->Insert();
+        for (TWinControl* p = First->GetParent(); p; p = p->GetParent())
+            if (auto* sheet = dynamic_cast<TTabSheet*>(p))
+                sheet->GetPageControl()->SetActivePage(sheet);
+        if (First->CanFocus()) First->SetFocus();
+    };
 }

@@ -25,6 +25,9 @@ THealthForm::THealthForm(TComponent* AOwner)
     makeButtons();
     makeFields();
     makeGrid();
+    // The keyboard starts in the sheet's first field: the tool bar's record commands act on
+    // the sheets from the start.
+    SetActiveControl(RxDBLookupCombo1);
     EndLoading();
     FormCreate(this);
 }

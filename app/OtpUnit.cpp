@@ -40,6 +40,10 @@ TOtpForm::TOtpForm(TComponent* AOwner)
     makeExtraTab();
     PageControl1->SetActivePage(TabSheet1);
     makeGrid();
+    // The keyboard starts in the order's first field: the tool bar's record commands act on
+    // the orders from the start.
+    SetActiveControl(fieldControls["DATAORD"]);
+    InsertFromList(DBGridEh1, fieldControls["DATAORD"]);
     EndLoading();
     FormCreate(this);
 }

@@ -21,6 +21,7 @@ TProfForm::TProfForm(TComponent* AOwner)
     AddColumn(DBGridEh1, "CODPROF", "Код", 0);
     AddColumn(DBGridEh1, "NAMPROF", "Назва посади", 543);
     DBGridEh1->SetAutoFitColWidths(true);
+    InsertFromList(DBGridEh1, DBEdit1);
     OpenData();
 }
 

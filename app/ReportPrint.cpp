@@ -65,6 +65,10 @@ TReportValues CommonReportValues() {
             {QStringLiteral("Times"), Variant(QString())}};
 }
 
+Variant ReportDate(TDateTime Date) {
+    return Date == 0 ? Variant(QString()) : Variant::FromDate(Date);
+}
+
 bool PrintReport(const QString& Template, const TReportValues& Values,
                  const std::function<void(TfrReport* Report)>& Prepare) {
     TPrintCleanup cleanup;

@@ -30,6 +30,9 @@ using TReportValues = std::vector<std::pair<QString, Variant>>;
 // Times empty.
 TReportValues CommonReportValues();
 
+// A date as a report variable: the empty date (0) is an empty text, which prints empty.
+Variant ReportDate(TDateTime Date);
+
 // Runs the print sequence above; true when the preview was shown.
 bool PrintReport(const QString& Template, const TReportValues& Values,
                  const std::function<void(TfrReport* Report)>& Prepare = {});

@@ -303,6 +303,10 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
             }
         }
         return;
+    case CM_GETDATALINK:
+        // the dataset actions (insert, delete, post...) act on the focused grid's dataset
+        Message.Result = reinterpret_cast<LRESULT>(static_cast<TDataLink*>(dataLink.get()));
+        return;
     case WM_VSCROLL:
         vertScroll(Message);
         return;

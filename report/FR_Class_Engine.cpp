@@ -388,9 +388,14 @@ void TfrStdFunctionLibrary::DoFunction(int FNo, const Variant& p1, const Variant
     case fnYearOf:
         val = Variant(StrToInt(FormatDateTime(u"yyyy"_s, calc(p1).AsDate())));
         break;
-    case fnFormatDateTime:
-        val = Variant(FormatDateTime(VarToStr(calc(p1)), calc(p2).AsDate()));
+    case fnFormatDateTime: {
+        // an empty date (a null field, a blank variable) formats as empty text
+        const Variant date = calc(p2);
+        val = VarIsClear(date) || (VarIsStr(date) && Trim(date.AsString()).isEmpty())
+                  ? Variant(QString())
+                  : Variant(FormatDateTime(VarToStr(calc(p1)), date.AsDate()));
         break;
+    }
     case fnFormatFloat:
         val = Variant(FormatFloat(VarToStr(calc(p1)), calc(p2).AsDouble()));
         break;

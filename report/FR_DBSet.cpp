@@ -216,6 +216,10 @@ void frGetFieldValue(TField* F, Variant& v) {
         case ftWideString:
         case ftFixedChar:
         case ftMemo:
+        // an empty date prints empty, never as the number 0 or the day the dates count from
+        case ftDate:
+        case ftTime:
+        case ftDateTime:
             v = Variant(QString());
             break;
         case ftBoolean:

@@ -257,7 +257,12 @@ TEST_F(DirectoryTest, PositionsAreEditedInThePanelAndTheCloseQuestionSavesOrDisc
     EXPECT_FALSE(ProfForm->DBGridEh1->GetOptions().Contains(dgEditing));
     TIBQuery* prof = DM->IBprof;
     const QString name = QStringLiteral("Прес-секретар зі зв'язків");
-    prof->Append();
+    // Insert in the list starts a position and gives the keyboard to its code
+    WORD key = VK_INSERT;
+    ProfForm->DBGridEh1->KeyDown(key, {});
+    EXPECT_EQ(key, 0);
+    ASSERT_EQ(prof->GetState(), dsInsert);
+    EXPECT_EQ(ProfForm->GetActiveControl(), ProfForm->DBEdit1);
     ProfForm->DBEdit1->SetText(QStringLiteral("0999"));
     ProfForm->DBEdit2->SetText(name);
     prof->Post();
@@ -266,8 +271,13 @@ TEST_F(DirectoryTest, PositionsAreEditedInThePanelAndTheCloseQuestionSavesOrDisc
     ASSERT_TRUE(prof->Locate(QStringLiteral("NAMPROF"), name, {}));
     EXPECT_EQ(ProfForm->DBEdit1->GetText(), QStringLiteral("0999"));
 
-    // a code taken already
-    prof->Append();
+    // a code taken already; the position begun by the tool bar's "+" over the list
+    ProfForm->DBGridEh1->SetFocus();
+    ASSERT_EQ(Screen->GetActiveControl(), ProfForm->DBGridEh1);
+    Application->DoIdle();
+    ASSERT_TRUE(DM->AInsert->GetEnabled());
+    DM->AInsert->Execute();
+    ASSERT_EQ(prof->GetState(), dsInsert);
     ProfForm->DBEdit1->SetText(QStringLiteral("0999"));
     ProfForm->DBEdit2->SetText(QStringLiteral("Двійник"));
     prof->Post();

@@ -91,6 +91,56 @@ protected:
     }
 };
 
+// The tool bar's record commands follow the dataset of the active leave-order or sick-leave
+// window ("+" starts a record, "Скасувати" drops it); Insert in the leave orders' list, which
+// is not edited in place, starts an order with the keyboard on its date.
+TEST_F(LeaveWindowsTest, TheToolBarsRecordCommandsFollowTheActiveWindow) {
+    struct Case {
+        const char* Name;
+        TMenuItem* Item;
+        TIBQuery* Data;
+        std::function<TForm*()> Form;
+    };
+    const Case cases[] = {
+        {"leave orders", MainForm->N32, DM->IBotp, [] { return OtpForm; }},
+        {"sick-leave sheets", MainForm->N42, DM->IBhel, [] { return HealthForm; }},
+    };
+    TToolButton* plus = MainForm->ToolBar2->GetButtons(5);
+    ASSERT_EQ(plus->GetAction(), DM->AInsert);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        c.Item->Click();
+        QApplication::processEvents();
+        ASSERT_NE(c.Form(), nullptr);
+        ASSERT_NE(Screen->GetActiveControl(), nullptr);
+        EXPECT_EQ(GetParentForm(Screen->GetActiveControl()), c.Form());
+        Application->DoIdle();
+        EXPECT_TRUE(plus->GetEnabled());
+        EXPECT_FALSE(DM->ACancel->GetEnabled());
+        DM->AInsert->Execute();
+        EXPECT_EQ(c.Data->GetState(), dsInsert);
+        Application->DoIdle();
+        EXPECT_TRUE(DM->ACancel->GetEnabled());
+        DM->ACancel->Execute();
+        EXPECT_EQ(c.Data->GetState(), dsBrowse);
+    }
+    HealthForm->Close();
+    QApplication::processEvents();
+
+    MainForm->N32->Click();
+    QApplication::processEvents();
+    ASSERT_NE(OtpForm, nullptr);
+    OtpForm->PageControl1->SetActivePage(OtpForm->TabSheet2);
+    WORD key = VK_INSERT;
+    OtpForm->DBGridEh1->KeyDown(key, {});
+    EXPECT_EQ(DM->IBotp->GetState(), dsInsert);
+    EXPECT_EQ(OtpForm->PageControl1->GetActivePage(), OtpForm->TabSheet1);
+    EXPECT_EQ(OtpForm->GetActiveControl(), OtpForm->FieldControl(QStringLiteral("DATAORD")));
+    DM->IBotp->Cancel();
+    OtpForm->Close();
+    QApplication::processEvents();
+}
+
 // Is the text of the cell drawn in red (Blue false) or fuchsia (Blue true)?
 bool CellIn(TStringGrid* G, int Col, int Row, bool Blue) {
     const QImage img = G->GetHandle()->grab().toImage();
@@ -507,6 +557,13 @@ TEST_F(LeaveDocumentsTest, TheLeaveOrderAndTheMonthsListPrint) {
             QStringLiteral("20.12.2024"), QStringLiteral("14.01.2025"),
             QStringLiteral("01.01.2023")});
     EXPECT_FALSE(DM->Select->GetActive());
+    // an order without its date and working period prints those empty
+    ASSERT_TRUE(DM->IBotp->Locate(QStringLiteral("TAB1"), QStringLiteral("00012"), {}));
+    const QString undated =
+        Print(QStringLiteral("order_otp_undated"), [] { OtpForm->BitBtn1->Click(); });
+    Expect(QStringLiteral("order_otp_undated"), undated,
+           {QStringLiteral("Коваль Олена"), QStringLiteral("03.02.2025")},
+           {QStringLiteral("від 0"), QStringLiteral("з 0 по"), QStringLiteral("1899")});
 
     modal.Push([](TCustomForm* F) {
         auto* q = static_cast<TQuetForm*>(F);
@@ -601,6 +658,11 @@ TEST_F(LeaveDocumentsTest, TheTravelCertificateAndTheTripOrderPrint) {
            {FullNameOrg, Boss, QStringLiteral("17-р"),
             QStringLiteral("Шевченко Т.Г. - пров. інженер, Коваль О.І. - бухгалтер"),
             QStringLiteral("13.01.2025"), QStringLiteral("залізничним транспортом")});
+    // a date left empty prints empty, not the day dates count from
+    c->DateEdit1->SetText(QString());
+    const QString undated = Print(QStringLiteral("rozp_undated"), [c] { c->BitBtn3->Click(); });
+    Expect(QStringLiteral("rozp_undated"), undated, {QStringLiteral("17-р")},
+           {QStringLiteral("1899")});
     TCloseAction a = caHide;
     c->FormClose(c, a);
 }

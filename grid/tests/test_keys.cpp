@@ -1,6 +1,7 @@
 // The grid's keyboard: navigation, Tab wrapping, insert, append and delete under the allowed
 // operations, record ranges with Shift, the character path (editor, search, check boxes), the
 // editor's write-back, and the incremental search with its timer.
+#include "DBActns.h"
 #include "Dialogs.h"
 #include "GridTestSupport.h"
 
@@ -121,6 +122,46 @@ TEST_F(KeyTest, AllowedOperationsAndReadOnlyLimitInsertAppendAndDelete) {
         }
         if (ds.RecordCount() < 5) ds.AppendRecord({"00005", "Єрмак", 19, "Ч", 5100.0});
     }
+}
+
+// The tool bar's and the menu's dataset commands act on the dataset of the focused grid, also
+// on a read-only grid of whole rows whose record is edited elsewhere; they enable from its
+// state.
+TEST_F(KeyTest, TheDatasetCommandsActOnTheFocusedGridsDataset) {
+    grid->SetReadOnly(true);
+    grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgRowSelect} - TDBGridOptions{dgEditing});
+    TDataSetInsert insert(nullptr);
+    TDataSetPost post(nullptr);
+    TDataSetCancel cancel(nullptr);
+    struct Step {
+        const char* what;
+        TDataSetAction* action; // executed on the grid after the update
+        bool postOn;            // before the action
+        TDataSetState state;
+    };
+    const Step steps[] = {
+        {"insert starts a record", &insert, false, dsInsert},
+        {"cancel drops it", &cancel, true, dsBrowse},
+        {"insert again", &insert, false, dsInsert},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        for (TDataSetAction* a :
+             {static_cast<TDataSetAction*>(&insert), static_cast<TDataSetAction*>(&post)})
+            ASSERT_TRUE(grid->UpdateAction(a));
+        EXPECT_TRUE(insert.GetEnabled());
+        EXPECT_EQ(post.GetEnabled(), s.postOn);
+        ASSERT_TRUE(grid->UpdateAction(s.action));
+        EXPECT_TRUE(grid->ExecuteAction(s.action));
+        EXPECT_EQ(ds.GetState(), s.state);
+    }
+    ds.FieldByName("TAB")->SetAsString("00042");
+    ds.FieldByName("FAMILY")->SetAsString("Жук");
+    ASSERT_TRUE(grid->UpdateAction(&post));
+    EXPECT_TRUE(post.GetEnabled());
+    EXPECT_TRUE(grid->ExecuteAction(&post));
+    EXPECT_EQ(ds.GetState(), dsBrowse);
+    EXPECT_EQ(ds.RecordCount(), 6);
 }
 
 TEST_F(KeyTest, ADeclinedDeleteKeepsTheRecordsAndManyMarkedAreAskedAboutTogether) {

@@ -262,6 +262,39 @@ TEST_F(ValuesTest, DictionaryFieldsResolvePerDataset) {
     frGlobals().CurrentBandDataset = nullptr;
 }
 
+// A null date field and a blank date variable print empty, bare or formatted; a set date
+// still prints as a date.
+TEST_F(ValuesTest, EmptyDatesPrintEmpty) {
+    TComponent owner(nullptr);
+    auto* ds = new TMemDataSet(&owner);
+    ds->SetName(u"Ord"_s);
+    ds->GetFieldDefs()->Add(u"DATAORD"_s, ftDate);
+    ds->GetFieldDefs()->Add(u"MOMENT"_s, ftDateTime);
+    ds->Open();
+    ds->AppendRecord({Null(), Null()});
+    auto* rds = new TfrDBDataSet(&owner);
+    rds->SetDataSet(ds);
+    auto* rep = new TfrReport(&owner);
+    rep->MakeCurrent();
+    frGlobals().frVariables.SetVariable(u"Blank"_s, Variant(QString()));
+    frGlobals().ActiveView = memo;
+    const char* const exprs[] = {"Ord.\"DATAORD\"", "Ord.\"DATAORD\" #Ddd.mm.yyyy",
+                                 "Ord.\"MOMENT\"", "FORMATDATETIME('dd.mm.yyyy', Ord.\"DATAORD\")",
+                                 "FORMATDATETIME('dd.mm.yyyy', Blank)"};
+    for (const char* e : exprs)
+        EXPECT_EQ(rep->ExpandExpression(QString::fromUtf8(e)), QString()) << e;
+    QString tag = u"від [Ord.\"DATAORD\"]"_s;
+    rep->ExpandTag(tag);
+    EXPECT_EQ(tag, u"від "_s);
+
+    ds->Edit();
+    ds->FieldByName(u"DATAORD"_s)->SetAsDateTime(EncodeDate(2024, 12, 16));
+    ds->Post();
+    EXPECT_EQ(rep->ExpandExpression(u"Ord.\"DATAORD\" #Ddd.mm.yyyy"_s), u"16.12.2024"_s);
+    EXPECT_EQ(rep->ExpandExpression(u"FORMATDATETIME('dd.mm.yyyy', Ord.\"DATAORD\")"_s),
+              u"16.12.2024"_s);
+}
+
 TEST_F(ValuesTest, MemoExpansion) {
     TfrGlobals& g = frGlobals();
     g.frVariables.SetVariable(u"Two"_s, Variant(u"перший\r\nдругий"_s));

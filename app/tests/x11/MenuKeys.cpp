@@ -2,6 +2,7 @@
 
 #include "X11Check.h"
 
+#include <QDir>
 #include <QStringList>
 
 void MenuKeys(const char* Keys) {
@@ -21,7 +22,9 @@ void MenuKeys(const char* Keys) {
 
 #include <gtest/gtest.h>
 
-TProgramOnX11::TProgramOnX11(int Employees) : clock(EncodeDate(2024, 3, 14) + 0.5) {
+TProgramOnX11::TProgramOnX11(int Employees, TDateTime Now)
+    : previousDir(QDir::currentPath()), clock(Now) {
+    QDir::setCurrent(QStringLiteral(KADRION_RUN_DIR));
     qputenv("KADRION_CONFIG_DIR", home.path().toUtf8());
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
     {
@@ -51,4 +54,5 @@ TProgramOnX11::~TProgramOnX11() {
     }
     qunsetenv("XDG_DATA_HOME");
     qunsetenv("KADRION_CONFIG_DIR");
+    QDir::setCurrent(previousDir);
 }

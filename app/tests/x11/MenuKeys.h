@@ -7,22 +7,26 @@
 void MenuKeys(const char* Keys);
 
 #include "Clock.h"
+#include "Dates.h"
 
 #include <QTemporaryDir>
 #include <memory>
 
 // The program started in a fresh home with the database the first-run set-up makes, filled
-// with Employees generated employees, its main window shown and active, the Ukrainian layout
-// on; the clock stands at 14.03.2024 noon. Its end disconnects and frees the forms. Started()
-// tells whether all of that worked (a failure is reported to the test).
+// with Employees generated employees, in the folder of the compiled templates as ./run.sh
+// starts it, its main window shown and active, the Ukrainian layout on; the clock stands at
+// Now (14.03.2024 noon unless given). Its end disconnects, frees the forms and goes back to the
+// folder it started in. Started() tells whether all of that worked (a failure is reported to
+// the test).
 class TProgramOnX11 {
 public:
-    explicit TProgramOnX11(int Employees);
+    explicit TProgramOnX11(int Employees, TDateTime Now = EncodeDate(2024, 3, 14) + 0.5);
     ~TProgramOnX11();
     bool Started() const { return started; }
 
 private:
     QTemporaryDir home;
+    QString previousDir;
     TFakeClock clock;
     std::unique_ptr<TClockSwap> swap;
     bool started = false;

@@ -1,7 +1,7 @@
 // The directory windows on a real X server over generated data: each opened from the
-// personnel menu by the keyboard, a new position with a Cyrillic name (an apostrophe in it)
-// typed into the panel, the window closed with the save question answered, and the position
-// found when the window is opened again.
+// personnel menu by the keyboard, a new position begun by Insert in the list and its Cyrillic
+// name (an apostrophe in it) typed into the panel, the window closed with the save question
+// answered, and the position found when the window is opened again.
 #include "Clock.h"
 #include "DMUnit.h"
 #include "Dates.h"
@@ -36,12 +36,6 @@ bool shown(TForm* F, TDataSet* D) {
 bool question() {
     auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
     return box && box->isVisible() && box->text().startsWith(QStringLiteral("В базах"));
-}
-
-// Gives the keyboard to an edit and waits until the X server sends the keys there.
-void focus(TWinControl* C) {
-    C->SetFocus();
-    X11::WaitFor([C] { return C->Focused() && MainForm->GetHandle()->isActiveWindow(); });
 }
 
 // Clicks the personnel menu's caption on the menu bar: with a directory's grid holding the
@@ -86,17 +80,21 @@ TEST_F(DirectoriesX11, APositionTypedInCyrillicIsSavedOnCloseAndFoundAgain) {
          [] { return menuShown(); }},
         {"up twice and return open the positions", [] { MenuKeys("Up Up Return"); },
          [] { return !DepartForm && shown(ProfForm, DM->IBprof); }, true},
-        {"a new position started in the list",
+        {"a click gives the list the keyboard",
          [] {
-             if (ProfForm) DM->IBprof->Append();
+             if (ProfForm) X11ClickAt(ProfForm->DBGridEh1, 60, 30);
          },
-         [] { return DM->IBprof->GetState() == dsInsert; }},
+         [] { return ProfForm && ProfForm->DBGridEh1->Focused(); }},
+        {"Insert there starts a position with the keyboard on its code", [] { MenuKeys("Insert"); },
+         [] {
+             return DM->IBprof->GetState() == dsInsert && ProfForm && ProfForm->DBEdit1->Focused();
+         }},
         {"the code and the name typed into the panel",
          [&] {
              if (!ProfForm) return;
-             focus(ProfForm->DBEdit1);
              X11::Type(QStringLiteral("0777"));
-             focus(ProfForm->DBEdit2);
+             MenuKeys("Tab");
+             X11::WaitFor([] { return ProfForm->DBEdit2->Focused(); });
              X11::Type(name);
          },
          [&] {

@@ -1,30 +1,20 @@
 // A leave order as a user enters it on a real X server: the leave window opened from the
-// personnel menu by the keyboard, a new order begun, the employee chosen in the number's
-// drop-down list, the days typed, the first day picked in the date edit's calendar, the end
-// date counted over the holiday, and the order saved and printed to the preview.
+// personnel menu by the keyboard, a new order begun by the tool bar's "+", the employee chosen
+// in the number's drop-down list, the days typed, the first day picked in the date edit's calendar,
+// the end date counted over the holiday, and the order saved and printed to the preview.
 #include "CalTable.h"
-#include "CalUnit.h"
-#include "Clock.h"
-#include "CmdrUnit.h"
 #include "DMUnit.h"
 #include "Dates.h"
-#include "FreshHome.h"
-#include "HealthUnit.h"
 #include "MainUnit.h"
 #include "MenuKeys.h"
 #include "OtpUnit.h"
 #include "PickDate.h"
 #include "PreviewUnit.h"
-#include "ReportDlgs.h"
-#include "Startup.h"
 #include "X11Check.h"
 #include "X11Test.h"
 
-#include <QDir>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTemporaryDir>
-#include <QTimer>
 
 namespace {
 
@@ -72,23 +62,12 @@ void shot(const char* Name) {
 class LeaveOrderX11 : public X11Test {};
 
 TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPrinted) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    ASSERT_FALSE(PrepareFreshHome(home, 20).isEmpty());
-    TFakeClock clock(EncodeDate(2024, 3, 1) + 0.5);
-    // The templates are read from the program's folder.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(QStringLiteral(KADRION_RUN_DIR));
-    TClockSwap swap(&clock);
-    CreateApplicationForms();
-    ASSERT_TRUE(DM->Database->GetConnected());
+    TProgramOnX11 program(20, EncodeDate(2024, 3, 1) + 0.5);
+    ASSERT_TRUE(program.Started());
     // 8 March a holiday.
     TCalendarYear year = MakeCalendarYear(2024);
     year.Day(3, 8).Mark = QStringLiteral("п");
     SaveCalendar(2024, year);
-    MainForm->Show();
-    ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
-    X11::SetLayout(QStringLiteral("ua"));
 
     TIBQuery* otp = DM->IBotp;
     std::vector<TX11Step> steps = {
@@ -97,9 +76,19 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
         // No entry is highlighted when the menu drops: the first Down goes to the first.
         {"down twice and return open the leave orders", [] { MenuKeys("Down Down Return"); },
          [] { return OtpForm && OtpForm->GetHandle()->isVisible() && DM->IBotp->GetActive(); }},
+        {"the tool bar's + is on for the window's orders", [] {},
+         [] {
+             TWinControl* focused = Screen->GetActiveControl();
+             return focused && GetParentForm(focused) == OtpForm && DM->AInsert->GetEnabled();
+         }},
         {"screenshot of the empty window", [] { shot("leave-window"); }, [] { return true; }},
-        // (the tool bar's insert button does not enable itself for this window yet)
-        {"a new order begun", [&] { otp->Append(); }, [&] { return otp->GetState() == dsInsert; }},
+        {"a click on + begins a new order",
+         [] {
+             TToolButton* plus = MainForm->ToolBar2->GetButtons(5);
+             click(MainForm->ToolBar2, plus->GetLeft() + plus->GetWidth() / 2,
+                   plus->GetTop() + plus->GetHeight() / 2);
+         },
+         [&] { return otp->GetState() == dsInsert; }},
         {"the number's list dropped by alt+down",
          [&] {
              click(OtpForm->RxDBLookupCombo1, 20, 10);
@@ -156,13 +145,7 @@ TEST_F(LeaveOrderX11, AnOrderIsEnteredWithTheCalendarsCountedOverTheHolidayAndPr
     };
     EXPECT_EQ(RunX11Steps(steps), 0);
     EXPECT_EQ(field(otp, "OTP_E"), QStringLiteral("18.03.2024"));
-
-    X11::SetLayout(QStringLiteral("us"));
     if (OtpForm) OtpForm->Close();
-    if (HealthForm) HealthForm->Close();
-    DM->Database->SetConnected(false);
-    FreeApplicationForms();
-    QDir::setCurrent(previous);
 }
 
 } // namespace

@@ -1,15 +1,12 @@
 // The leave schedule on a real X server over generated employees: chosen from the "Звіти" menu
 // with the mouse, shown in the report preview, paged to its end by the tool bar, printed from
 // there to PDF through the print dialog and closed by its close button.
-#include "Clock.h"
 #include "DMUnit.h"
-#include "Dates.h"
 #include "Dialogs.h"
 #include "FR_PrDlg.h"
-#include "FreshHome.h"
 #include "MainUnit.h"
+#include "MenuKeys.h"
 #include "PreviewUnit.h"
-#include "Startup.h"
 #include "X11Check.h"
 #include "X11Test.h"
 #include "varer.h"
@@ -34,16 +31,8 @@ TfrPrintForm* printDialog() {
 class LeaveScheduleX11 : public X11Test {};
 
 TEST_F(LeaveScheduleX11, ChosenFromTheMenuPreviewedAndPrinted) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    ASSERT_FALSE(PrepareFreshHome(home, 120).isEmpty());
-    // The program runs where ./run.sh starts it: beside the compiled templates.
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(QStringLiteral(KADRION_RUN_DIR));
-    TFakeClock clock(EncodeDate(2024, 3, 14) + 0.5);
-    TClockSwap swap(&clock);
-    CreateApplicationForms();
-    ASSERT_TRUE(DM->Database->GetConnected());
+    TProgramOnX11 program(120);
+    ASSERT_TRUE(program.Started());
     NameOrg = QStringLiteral("ТОВ «Зоряна Гавань»");
     {
         // every fifth employee goes on leave in summer, every tenth a second time in autumn
@@ -59,9 +48,6 @@ TEST_F(LeaveScheduleX11, ChosenFromTheMenuPreviewedAndPrinted) {
         q.ExecSQL();
         DM->IBTrans->CommitRetaining();
     }
-    MainForm->Show();
-    ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
-    X11::SetLayout(QStringLiteral("ua"));
     QTemporaryDir out;
     const QString pdf = out.filePath(QStringLiteral("графік.pdf"));
     TScriptedInteraction ui;
@@ -69,10 +55,7 @@ TEST_F(LeaveScheduleX11, ChosenFromTheMenuPreviewedAndPrinted) {
     ui.AnswerFile(pdf);
     int pages = 0;
     std::vector<TX11Step> steps = {
-        {"alt+З drops the reports menu",
-         [] {
-             X11Tool({"key", "alt+Cyrillic_ze"});
-         },
+        {"alt+З drops the reports menu", [] { MenuKeys("alt+Cyrillic_ze"); },
          [] {
              auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
              return m && m->isVisible();
@@ -103,16 +86,12 @@ TEST_F(LeaveScheduleX11, ChosenFromTheMenuPreviewedAndPrinted) {
          [] { return true; }},
         {"the print button opens the print dialog", [] { press(PreviewForm->frSpeedButton10); },
          [] { return printDialog() != nullptr; }},
-        {"Return prints the schedule to PDF",
-         [] {
-             X11Tool({"key", "Return"});
-         },
+        {"Return prints the schedule to PDF", [] { MenuKeys("Return"); },
          [&] { return printDialog() == nullptr && QFile(pdf).size() > 0; }},
         {"the close button closes the preview", [] { press(PreviewForm->frSpeedButton11); },
          [] { return PreviewForm == nullptr; }},
     };
     EXPECT_EQ(RunX11Steps(steps), 0);
-    X11::SetLayout(QStringLiteral("us"));
     EXPECT_FALSE(DM->Select->GetActive());
     // The printed schedule holds the organisation and an employee on leave.
     QString family;
@@ -133,8 +112,6 @@ TEST_F(LeaveScheduleX11, ChosenFromTheMenuPreviewedAndPrinted) {
     EXPECT_TRUE(printed.contains(family)) << family.toStdString();
     const QString keep = qEnvironmentVariable("KADRION_SCREENSHOT_DIR");
     if (!keep.isEmpty()) QFile::copy(pdf, QDir(keep).filePath(QStringLiteral("graf.pdf")));
-    FreeApplicationForms();
-    QDir::setCurrent(previous);
 }
 
 } // namespace

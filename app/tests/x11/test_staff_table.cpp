@@ -1,28 +1,18 @@
 // A staff statistics table on a real X server over generated employees: "Таблиця 1" chosen
 // from the "Звіти" menu by the keyboard, the date dialog taken with Return, the preview shown
 // at full size, its whole-page and next-page buttons clicked, and Escape closing it.
-#include "Clock.h"
 #include "DMUnit.h"
-#include "Dates.h"
-#include "FreshHome.h"
 #include "MainUnit.h"
+#include "MenuKeys.h"
 #include "PreviewUnit.h"
 #include "ReportDlgs.h"
-#include "Startup.h"
 #include "X11Check.h"
 #include "X11Test.h"
 #include "varer.h"
 
-#include <QDir>
 #include <QMenu>
 
 namespace {
-
-void keys(const char* Keys) {
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")};
-    args += QString::fromLatin1(Keys).split(u' ');
-    X11Tool(args);
-}
 
 QMenu* openMenu() {
     auto* m = qobject_cast<QMenu*>(QApplication::activePopupWidget());
@@ -37,27 +27,16 @@ void clickButton(TfrSpeedButton* B) {
 class StaffTableX11 : public X11Test {};
 
 TEST_F(StaffTableX11, Table1FromTheMenuIntoThePreview) {
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
-    ASSERT_FALSE(PrepareFreshHome(home, 300).isEmpty());
-    // the program runs in the folder of the compiled templates, as ./run.sh starts it
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(QStringLiteral(KADRION_RUN_DIR));
-    TFakeClock clock(EncodeDate(2024, 3, 14) + 0.5);
-    TClockSwap swap(&clock);
-    CreateApplicationForms();
-    ASSERT_TRUE(DM->Database->GetConnected());
+    TProgramOnX11 program(300);
+    ASSERT_TRUE(program.Started());
     NameOrg = QStringLiteral("ТОВ «Зоря-Агро»");
     Boss = QStringLiteral("Петренко О. І.");
     BossPos = QStringLiteral("Директор");
-    MainForm->Show();
-    ASSERT_TRUE(X11::WaitActive(MainForm->GetHandle()));
-    X11::SetLayout(QStringLiteral("ua"));
     int pageOnZoom = 0;
     std::vector<TX11Step> steps = {
-        {"alt+З drops the reports menu", [] { keys("alt+Cyrillic_ze"); },
+        {"alt+З drops the reports menu", [] { MenuKeys("alt+Cyrillic_ze"); },
          [] { return openMenu() != nullptr; }},
-        {"down to the staff tables, right opens them", [] { keys("Down Down Right"); },
+        {"down to the staff tables, right opens them", [] { MenuKeys("Down Down Right"); },
          [] {
              QMenu* m = openMenu();
              return m && m->activeAction() &&
@@ -65,11 +44,11 @@ TEST_F(StaffTableX11, Table1FromTheMenuIntoThePreview) {
          }},
         {"screenshot of the menu", [] { X11::Screenshot(QStringLiteral("stats-menu")); },
          [] { return true; }},
-        {"return asks the date", [] { keys("Return"); },
+        {"return asks the date", [] { MenuKeys("Return"); },
          [] { return TimeForm->GetHandle()->isVisible(); }},
         {"screenshot of the date dialog", [] { X11::Screenshot(QStringLiteral("stats-date")); },
          [] { return true; }},
-        {"return counts and shows the preview", [] { keys("Return"); },
+        {"return counts and shows the preview", [] { MenuKeys("Return"); },
          [] {
              return PreviewForm && PreviewForm->GetHandle()->isVisible() &&
                     PreviewForm->frPreview1->AllPages() == 1;
@@ -92,17 +71,14 @@ TEST_F(StaffTableX11, Table1FromTheMenuIntoThePreview) {
          [] {
              X11Tool({QStringLiteral("windowactivate"),
                       QString::number(PreviewForm->GetHandle()->winId())});
-             keys("Escape");
+             MenuKeys("Escape");
          },
          [] { return PreviewForm == nullptr; }, true},
     };
     EXPECT_EQ(RunX11Steps(steps), 0);
-    X11::SetLayout(QStringLiteral("us"));
     // the table counted the staff working on the date
     EXPECT_GT(MainForm->MyArr[1], 0);
     EXPECT_EQ(DM->frReport1->EMFPages.Count(), 1);
-    FreeApplicationForms();
-    QDir::setCurrent(previous);
 }
 
 } // namespace
