@@ -297,8 +297,10 @@ TEST_F(PreviewOnX11, PageSetupFromItsButtonBuildsThePagesAgain) {
                EXPECT_TRUE(
                    X11::WaitFor([&] { return !refusal.isEmpty() && dlg->isActiveWindow(); }));
                EXPECT_TRUE(dlg->isVisible()) << "the dialog stays for a mended value";
-               // the refused field holds the focus, its text selected: typing replaces it
-               EXPECT_TRUE(X11::Type(u"25,5"_s));
+               // the refused field holds the focus with its text selected, to be typed over
+               EXPECT_TRUE(dlg->Margin[0]->hasFocus());
+               EXPECT_EQ(dlg->Margin[0]->selectedText(), u"двадцять"_s);
+               typeInto(dlg->Margin[0], u"25,5"_s);
                typeInto(dlg->Margin[1], u"20"_s);
                typeInto(dlg->Margin[2], u"15"_s);
                typeInto(dlg->Margin[3], u"12,5"_s);
