@@ -355,7 +355,7 @@ TEST_F(PreviewTest, PageSetupBuildsThePagesAgainOnTheChosenPaper) {
     EXPECT_EQ(ui.Last().Kind, TScriptedInteraction::kMessageBox);
     EXPECT_EQ(f->AllPages(), 1);
     EXPECT_EQ((*f->Pages)[0]->pgSize, DMPAPER_A4);
-    EXPECT_EQ(page->pgMargins[1], 36);
+    EXPECT_EQ(report->Pages[0]->pgMargins[1], 36) << "a build reloads the template's pages";
 
     answer.Margins = TRect{2500, 2000, 1500, 1000};
     ui.AnswerPageSetup(answer);
@@ -378,7 +378,7 @@ TEST_F(PreviewTest, PageSetupBuildsThePagesAgainOnTheChosenPaper) {
     f->Pages->ObjectsToPage(0);
     const TfrView* title = (*f->Pages)[0]->Page->GetObject(0);
     EXPECT_EQ(title->Top, 72) << "the first band at the top margin";
-    EXPECT_EQ(page->pgOr, poLandscape) << "the report's own page took the paper";
+    EXPECT_EQ(report->Pages[0]->pgOr, poLandscape) << "the report's own page took the paper";
     EXPECT_FALSE(prn->IsVirtual()) << "the printer set up stays the engine's";
 }
 
