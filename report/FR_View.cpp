@@ -141,6 +141,7 @@ TfrPreviewForm::TfrPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     LoadBtn = button(201, 53025, u"Відкрити"_s, 78);
     SaveBtn = button(202, 53026, u"Зберегти"_s, 78);
     PrintBtn = button(203, 53027, u"Друк"_s, 56);
+    PageSetupBtn = button(203, 53033, u"Параметри сторінки"_s, 136);
     FindBtn = button(204, 53028, u"Знайти"_s, 64);
     HelpBtn = button(0, 53032, u"?"_s, 28);
     ExitBtn = button(205, 53023, u"Закрити"_s, 72);
@@ -206,6 +207,7 @@ TfrPreviewForm::TfrPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     LoadBtn->OnClick = [this](TObject* S) { LoadBtnClick(S); };
     SaveBtn->OnClick = [this](TObject* S) { SaveBtnClick(S); };
     PrintBtn->OnClick = [this](TObject* S) { PrintBtnClick(S); };
+    PageSetupBtn->OnClick = [this](TObject* S) { PageSetupBtnClick(S); };
     FindBtn->OnClick = [this](TObject* S) { FindBtnClick(S); };
     ExitBtn->OnClick = [this](TObject* S) { ExitBtnClick(S); };
     PgUp->OnClick = [this](TObject* S) { PgUpClick(S); };
@@ -287,9 +289,12 @@ void TfrPreviewForm::prepareToolBar() {
     PrintBtn->SetVisible(b.Contains(pbPrint));
     FindBtn->SetVisible(b.Contains(pbFind));
     ExitBtn->SetVisible(b.Contains(pbExit) && !Embedded);
+    PageSetupBtn->SetVisible(b.Contains(pbPageSetup));
     TfrPrinter* p = frGlobalPrinter();
     PrintBtn->SetEnabled(p->VirtualIndex > 0);
-    for (TfrTBButton* btn : {ZoomBtn, LoadBtn, SaveBtn, PrintBtn, FindBtn, ExitBtn})
+    // Page setup builds the report again: not for pages opened from a file.
+    PageSetupBtn->SetEnabled(p->VirtualIndex > 0 && Report && Report->CanRebuild);
+    for (TfrTBButton* btn : {ZoomBtn, LoadBtn, SaveBtn, PrintBtn, FindBtn, ExitBtn, PageSetupBtn})
         btn->SetGrayedInactive(Options.GrayedButtons);
     switch (Options.InitialZoom) {
     case pzPageWidth:
@@ -702,6 +707,7 @@ void TfrPreviewForm::LoadBtnClick(TObject*) {
     Pages->Clear();
     Pages->Swap(loaded);
     r->CanRebuild = false;
+    PageSetupBtn->SetEnabled(false);
     CurPage = 1;
     LastFoundPage = LastFoundObject = 0;
     FoundPage = -1;
@@ -746,6 +752,45 @@ void TfrPreviewForm::PrintBtnClick(TObject*) {
         } catch (const EAbort&) {
         }
     });
+}
+
+void TfrPreviewForm::PageSetupBtnClick(TObject*) {
+    if (!Report || !PageSetupBtn->GetEnabled()) return;
+    TfrReport* r = Report;
+    TfrPrinter* prn = frGlobalPrinter();
+    TPrinter* dev = prn->Printer;
+    TfrPage* first = nullptr;
+    for (int i = 0; i < r->Pages.Count() && !first; ++i)
+        if (r->Pages[i]->PageType == ptReport) first = r->Pages[i];
+    if (!dev || !first) return;
+    // Margins go to the dialog in hundredths of a millimetre and come back in page units.
+    auto toDialog = [](int Units) { return int(std::lround(Units * 500.0 / 18)); };
+    auto toPage = [](int Hundredths) { return int(std::lround(Hundredths * 18.0 / 500)); };
+    TRect margins{toDialog(first->pgMargins[0]), toDialog(first->pgMargins[1]),
+                  toDialog(first->pgMargins[2]), toDialog(first->pgMargins[3])};
+    // The dialog sets up a device: the virtual printer gives way to the platform's current
+    // one, as for printing, and the device starts from the first page's paper.
+    const int previous = prn->PrinterIndex;
+    if (prn->IsVirtual()) prn->SelectPrinter(dev->GetPrinterIndex());
+    prn->ChangeSettings(first->pgSize, first->pgWidth, first->pgHeight, true,
+                        first->pgOr == poLandscape ? poLandscape : poPortrait, first->pgBin);
+    if (!dev->ExecutePageSetupDialog(margins)) {
+        prn->SelectPrinter(previous);
+        return;
+    }
+    prn->ReadDeviceSettings();
+    const int pageMargins[4] = {toPage(margins.Left), toPage(margins.Top), toPage(margins.Right),
+                                toPage(margins.Bottom)};
+    for (int i = 0; i < r->Pages.Count(); ++i) {
+        TfrPage* p = r->Pages[i];
+        if (p->PageType != ptReport) continue;
+        p->ChangePaper(prn->PaperSize, prn->PaperWidth, prn->PaperHeight, prn->Orientation,
+                       prn->Bin);
+        std::copy(std::begin(pageMargins), std::end(pageMargins), p->pgMargins);
+    }
+    Disconnect();
+    r->PrepareReport();
+    Connect(r);
 }
 
 void TfrPreviewForm::FindBtnClick(TObject*) {

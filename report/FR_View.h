@@ -86,6 +86,10 @@ class TfrPreviewForm : public TForm {
     void LoadBtnClick(TObject* Sender);
     void SaveBtnClick(TObject* Sender);
     void PrintBtnClick(TObject* Sender);
+    // The page setup of the current printer with the first report page's margins; on OK every
+    // report page takes the printer's paper and the margins, the report is built again and
+    // shown from page 1.
+    void PageSetupBtnClick(TObject* Sender);
     void FindBtnClick(TObject* Sender);
     void FindNext();
     void DelPageBtnClick(TObject* Sender);
@@ -117,6 +121,7 @@ class TfrPreviewForm : public TForm {
     TfrTBButton* FindBtn;
     TfrTBButton* HelpBtn;
     TfrTBButton* ExitBtn;
+    TfrTBButton* PageSetupBtn;
     TPanel* PageArea;
     TPanel* RightPanel;
     TPanel* BottomPanel;

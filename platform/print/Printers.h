@@ -291,6 +291,11 @@ class TPrinter : public TObject {
     // The print setup: printer, paper, orientation, bin and copies; applies the answer and
     // returns true on OK. Asks OnSetupDialog when set, else the user-interaction service.
     bool ExecuteSetupDialog();
+    // The page setup of the current printer: paper, orientation, bin and the margins of the page
+    // (Margins in and out: left, top, right, bottom in hundredths of a millimetre). On OK applies
+    // the paper, orientation and bin and returns true. An answer whose margins leave no room on
+    // its paper is told to the user and changes nothing (false).
+    bool ExecutePageSetupDialog(TRect& Margins);
 
     // Asks the file name of the PDF printer: FileName in is the proposal, out the choice;
     // false cancels.

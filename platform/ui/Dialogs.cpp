@@ -2,6 +2,7 @@
 #include "Dialogs.h"
 
 #include "Forms.h"
+#include "PageSetupDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -350,6 +351,10 @@ bool TQtUserInteraction::PrinterSetupDialog(TPrinterSetupRequest& Request) {
     return true;
 }
 
+bool TQtUserInteraction::PageSetupDialog(TPageSetupRequest& Request) {
+    return ExecPageSetupDialog(dialogParent(), Request);
+}
+
 // ---- the scripted service
 // ---------------------------------------------------------------------------
 
@@ -394,6 +399,12 @@ void TScriptedInteraction::AnswerPrint(const TPrintDialogRequest& Print) {
 void TScriptedInteraction::AnswerPrinterSetup(const TPrinterSetupRequest& Setup) {
     TAnswer a;
     a.Setup = Setup;
+    script.push_back(a);
+}
+
+void TScriptedInteraction::AnswerPageSetup(const TPageSetupRequest& Page) {
+    TAnswer a;
+    a.Page = Page;
     script.push_back(a);
 }
 
@@ -477,6 +488,16 @@ bool TScriptedInteraction::PrinterSetupDialog(TPrinterSetupRequest& Request) {
     TAnswer a;
     if (!ask(q, a) || !a.Accept) return false;
     Request = a.Setup;
+    return true;
+}
+
+bool TScriptedInteraction::PageSetupDialog(TPageSetupRequest& Request) {
+    TAsked q;
+    q.Kind = kPageSetupDialog;
+    q.Page = Request;
+    TAnswer a;
+    if (!ask(q, a) || !a.Accept) return false;
+    Request = a.Page;
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include "ModalResult.h"
 #include "SysUtils.h"
 
+#include <QList>
+#include <QSize>
 #include <QStringList>
 #include <deque>
 #include <vector>
@@ -146,6 +148,28 @@ struct TPrinterSetupRequest {
     int Copies = 1;                      // in/out
 };
 
+// The page-setup question: paper, orientation, paper source and the margins of the page.
+// Plain values; the print layer fills and reads them.
+struct TPageSetupRequest {
+    QString PrinterName;     // shown, not chosen here
+    QStringList Papers;      // paper names of the printer
+    QList<QSize> PaperSizes; // the sheet as fed (portrait), tenths of a millimetre, as Papers
+    int PaperIndex = -1;     // in/out
+    bool Landscape = false;  // in/out
+    QStringList Bins;        // empty: the printer has no bins
+    int BinIndex = -1;       // in/out
+    TRect Margins;           // in/out: the four margins, hundredths of a millimetre
+};
+
+// A length typed in millimetres ("20", "12,5", "12.5", at most two decimals, not below zero and
+// below ten metres) in hundredths of a millimetre; false for anything else.
+bool ParseMillimetres(const QString& Text, int& Hundredths);
+// Hundredths of a millimetre as the user types them: "12,5".
+QString MillimetresText(int Hundredths);
+// Why the request's margins cannot be used (negative, or leaving no room on the chosen paper in
+// its orientation); empty when they can.
+QString PageSetupMarginsError(const TPageSetupRequest& Request);
+
 // ---- the service -----------------------------------------------------------------------------
 
 class TUserInteraction {
@@ -162,6 +186,8 @@ public:
     virtual bool PrintDialog(TPrintDialogRequest& Request) = 0;
     // True on OK.
     virtual bool PrinterSetupDialog(TPrinterSetupRequest& Request) = 0;
+    // True on OK. The dialog refuses margins that leave no room; callers check an answer anyway.
+    virtual bool PageSetupDialog(TPageSetupRequest& Request) = 0;
 };
 
 // Real dialogs over Qt, modal to the active window.
@@ -174,6 +200,7 @@ public:
     bool InputQuery(const QString& Caption, const QString& Prompt, QString& Value) override;
     bool PrintDialog(TPrintDialogRequest& Request) override;
     bool PrinterSetupDialog(TPrinterSetupRequest& Request) override;
+    bool PageSetupDialog(TPageSetupRequest& Request) override;
 };
 
 // For tests: every question is recorded; answers are taken in order from the script. With the
@@ -187,7 +214,8 @@ public:
         kFileDialog,
         kInputQuery,
         kPrintDialog,
-        kPrinterSetupDialog
+        kPrinterSetupDialog,
+        kPageSetupDialog
     };
     struct TAsked {
         TKind Kind = kMessageBox;
@@ -200,6 +228,7 @@ public:
         TFileDialogRequest File;    // the request as asked
         TPrintDialogRequest Print;  // the request as asked
         TPrinterSetupRequest Setup; // the request as asked
+        TPageSetupRequest Page;     // the request as asked
     };
     struct TAnswer {
         int Result = IDOK;   // IDxx for MessageBox, mrXX for MessageDlg
@@ -209,6 +238,7 @@ public:
         int FilterIndex = 0; // file dialog (0: keep)
         TPrintDialogRequest Print;
         TPrinterSetupRequest Setup;
+        TPageSetupRequest Page;
     };
 
     // Queues answers.
@@ -219,6 +249,7 @@ public:
     void AnswerCancel();
     void AnswerPrint(const TPrintDialogRequest& Print);
     void AnswerPrinterSetup(const TPrinterSetupRequest& Setup);
+    void AnswerPageSetup(const TPageSetupRequest& Page);
     void Push(const TAnswer& A) { script.push_back(A); }
 
     std::vector<TAsked> Asked;
@@ -232,6 +263,8 @@ public:
     bool InputQuery(const QString& Caption, const QString& Prompt, QString& Value) override;
     bool PrintDialog(TPrintDialogRequest& Request) override;
     bool PrinterSetupDialog(TPrinterSetupRequest& Request) override;
+    // Answers what the script says, unchecked: the caller checks the margins.
+    bool PageSetupDialog(TPageSetupRequest& Request) override;
 
 private:
     // Records the question and takes the next answer (false with the script empty).

@@ -19,3 +19,25 @@ inline QByteArray bytes(std::initializer_list<int> b) {
         r.append(char(x));
     return r;
 }
+
+// A band view of a type on a page, across Width from the left edge.
+inline TfrBandView* addBand(TfrPage* Page, int Type, int Top, int Width, int Height,
+                            const QString& Source = QString()) {
+    auto* b = static_cast<TfrBandView*>(frCreateObject(gtBand, QString()));
+    b->ParentPage = Page;
+    Page->Objects.Add(b);
+    b->SetBounds(0, Top, Width, Height);
+    b->SetBandType(Type);
+    b->SetDataSet(Source);
+    return b;
+}
+
+// Gives the platform printer back its settings after a test that sets them up.
+class DeviceModeKeeper {
+public:
+    DeviceModeKeeper() : mode(Printer()->GetDeviceMode()) {}
+    ~DeviceModeKeeper() { Printer()->SetDeviceMode(mode); }
+
+private:
+    TDeviceMode mode;
+};

@@ -308,6 +308,80 @@ TEST_F(PreviewTest, OpenSaveAndRemovePages) {
     EXPECT_EQ(f->AllPages(), 1);
 }
 
+// Page setup: the dialog gets the first page's margins in hundredths of a millimetre; its
+// answer reaches the report pages (paper, orientation, margins), the report is built again and
+// shown from page 1. A cancel, or margins that leave no room, change nothing.
+TEST_F(PreviewTest, PageSetupBuildsThePagesAgainOnTheChosenPaper) {
+    TScriptedInteraction ui;
+    TUserInteractionSwap swap(&ui);
+    DeviceModeKeeper keep;
+    TfrPrinter* prn = frGlobalPrinter();
+    prn->SelectPrinter(prn->VirtualIndex);
+    page->ChangePaper(DMPAPER_A4, 0, 0, poPortrait, -1);
+    for (int& m : page->pgMargins)
+        m = 36; // 10 mm
+    // A title and 30 rows of 30 page units.
+    addBand(page, btReportTitle, 0, 300, 30);
+    memo(0, 0, 300, 30, {u"Список працівників"_s});
+    addBand(page, btMasterData, 40, 300, 30, u"30"_s);
+    memo(0, 40, 300, 30, {u"Рядок [LINE#]"_s});
+    ASSERT_TRUE(report->PrepareReport()) << messages.join(u'\n').toStdString();
+    auto f = preview();
+    f->Options.PreviewButtons.Include(pbPageSetup);
+    f->Connect(report.get());
+    EXPECT_TRUE(f->PageSetupBtn->GetVisible());
+    ASSERT_TRUE(f->PageSetupBtn->GetEnabled());
+    ASSERT_EQ(f->AllPages(), 1);
+    f->SetPage(1);
+
+    ui.AnswerCancel();
+    f->PageSetupBtn->Click();
+    ASSERT_EQ(ui.Asked.size(), 1u);
+    ASSERT_EQ(ui.Last().Kind, TScriptedInteraction::kPageSetupDialog);
+    const TPageSetupRequest asked = ui.Last().Page;
+    EXPECT_EQ(asked.Margins, (TRect{1000, 1000, 1000, 1000}));
+    EXPECT_EQ(asked.PaperSizes.value(asked.PaperIndex), QSize(2100, 2970)) << "the page's paper";
+    EXPECT_TRUE(prn->IsVirtual()) << "cancelled: the virtual printer again";
+    EXPECT_EQ(f->AllPages(), 1);
+
+    // A5 turned: 148 mm high, and 150 mm of margins from top to bottom.
+    TPageSetupRequest answer = asked;
+    answer.PaperIndex = int(asked.Papers.indexOf(FindStandardPaper(DMPAPER_A5)->Name));
+    ASSERT_GE(answer.PaperIndex, 0);
+    answer.Landscape = true;
+    answer.Margins = TRect{2500, 7500, 1500, 7500};
+    ui.AnswerPageSetup(answer);
+    f->PageSetupBtn->Click();
+    EXPECT_EQ(ui.Last().Kind, TScriptedInteraction::kMessageBox);
+    EXPECT_EQ(f->AllPages(), 1);
+    EXPECT_EQ((*f->Pages)[0]->pgSize, DMPAPER_A4);
+    EXPECT_EQ(report->Pages[0]->pgMargins[1], 36) << "a build reloads the template's pages";
+
+    answer.Margins = TRect{2500, 2000, 1500, 1000};
+    ui.AnswerPageSetup(answer);
+    f->PageSetupBtn->Click();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join(u'\n').toStdString();
+    // Usable height 534 - 72 - 36 = 426: the title and 13 rows, 14 rows, the last 3.
+    ASSERT_EQ(f->AllPages(), 3);
+    EXPECT_EQ(f->CurPage, 1);
+    EXPECT_EQ(f->Label1->GetCaption(), u"Стор. 1/3"_s);
+    for (int i = 0; i < f->AllPages(); ++i) {
+        const TfrPageInfo* p = (*f->Pages)[i];
+        EXPECT_EQ(p->pgSize, DMPAPER_A5) << i;
+        EXPECT_EQ(p->pgOr, poLandscape) << i;
+        EXPECT_EQ(p->pgWidth, 2100) << i;
+        EXPECT_EQ(p->pgHeight, 1480) << i;
+        EXPECT_EQ(std::vector<int>(p->pgMargins, p->pgMargins + 4),
+                  (std::vector<int>{90, 72, 54, 36}));
+        EXPECT_EQ(p->PrnInfo.PageHeight, 534) << i;
+    }
+    f->Pages->ObjectsToPage(0);
+    const TfrView* title = (*f->Pages)[0]->Page->GetObject(0);
+    EXPECT_EQ(title->Top, 72) << "the first band at the top margin";
+    EXPECT_EQ(report->Pages[0]->pgOr, poLandscape) << "the report's own page took the paper";
+    EXPECT_FALSE(prn->IsVirtual()) << "the printer set up stays the engine's";
+}
+
 TEST(PageListTest, ListsRangesAndMistakes) {
     const struct {
         QString text;

@@ -400,6 +400,51 @@ TEST_F(PrinterTest, SetupDialogThroughTheService) {
     EXPECT_EQ(printer.GetCopies(), 1); // the PDF printer makes no copies
 }
 
+// Page setup: the request shows the device's paper, orientation and the caller's margins; an
+// answer applies its paper and orientation and gives the margins back; a cancel or an answer
+// whose margins leave no room (told to the user) changes nothing.
+TEST_F(PrinterTest, PageSetupAppliesPaperOrientationAndMargins) {
+    TScriptedInteraction script;
+    TUserInteractionSwap swap(&script);
+    const TDeviceMode before = printer.GetDeviceMode();
+    TRect margins{2000, 1500, 1000, 1500};
+
+    script.AnswerCancel();
+    EXPECT_FALSE(printer.ExecutePageSetupDialog(margins));
+    ASSERT_EQ(script.Asked.size(), 1u);
+    const TPageSetupRequest asked = script.Last().Page;
+    EXPECT_EQ(script.Last().Kind, TScriptedInteraction::kPageSetupDialog);
+    EXPECT_EQ(asked.PrinterName, QStringLiteral("PDF"));
+    ASSERT_GE(asked.PaperIndex, 0);
+    EXPECT_EQ(asked.PaperSizes.value(asked.PaperIndex), QSize(2100, 2970));
+    EXPECT_FALSE(asked.Landscape);
+    EXPECT_EQ(asked.Margins, margins);
+    const int a5 = int(asked.Papers.indexOf(FindStandardPaper(DMPAPER_A5)->Name));
+    ASSERT_GE(a5, 0);
+
+    // A5 is 148 mm wide; in landscape its height is 148 mm: 150 mm of margins do not fit.
+    TPageSetupRequest tooWide = asked;
+    tooWide.PaperIndex = a5;
+    tooWide.Landscape = true;
+    tooWide.Margins = TRect{1000, 7500, 1000, 7500};
+    script.AnswerPageSetup(tooWide);
+    EXPECT_FALSE(printer.ExecutePageSetupDialog(margins));
+    EXPECT_EQ(script.Last().Kind, TScriptedInteraction::kMessageBox);
+    EXPECT_TRUE(script.Last().Text.contains(QStringLiteral("висота аркуша 148 мм")))
+        << script.Last().Text.toStdString();
+    EXPECT_EQ(printer.GetDeviceMode(), before);
+    EXPECT_EQ(margins, (TRect{2000, 1500, 1000, 1500}));
+
+    TPageSetupRequest good = tooWide;
+    good.Margins = TRect{1250, 1000, 1000, 1000};
+    script.AnswerPageSetup(good);
+    EXPECT_TRUE(printer.ExecutePageSetupDialog(margins));
+    EXPECT_EQ(printer.GetDeviceMode().dmPaperSize, DMPAPER_A5);
+    EXPECT_EQ(printer.GetOrientation(), poLandscape);
+    EXPECT_EQ(margins, good.Margins);
+    EXPECT_EQ(printer.GetDeviceCaps(PHYSICALWIDTH), px(printer, 2100));
+}
+
 TEST(ProcessPrinter, ReplaceableAndOwnOneByDefault) {
     TPrinter* own = Printer();
     ASSERT_NE(own, nullptr);

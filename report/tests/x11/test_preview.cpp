@@ -6,13 +6,18 @@
 #include "FR_PrDlg.h"
 #include "FR_Search.h"
 #include "FR_View.h"
+#include "PageSetupDlg.h"
 #include "PdfTools.h"
 #include "ReportOnX11.h"
+#include "ReportTestSupport.h"
 #include "StdTestSupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -233,6 +238,92 @@ TEST_F(PreviewOnX11, PagedZoomedSearchedAndPrinted) {
     // Escape closes the window.
     ASSERT_TRUE(X11::Key(u"Escape"_s));
     EXPECT_TRUE(X11::WaitFor([&] { return !form->GetVisible(); }));
+}
+
+// Page setup from its tool-bar button: landscape, the margins typed on the Ukrainian layout with
+// a decimal comma (a word first, which is refused with a message); OK builds the report again
+// on the paper as turned, with the margins, and shows it from page 1.
+TEST_F(PreviewOnX11, PageSetupFromItsButtonBuildsThePagesAgain) {
+    DeviceModeKeeper keep;
+    page->Clear(); // the fixture's memos: this report is built from its own template
+    for (int& m : page->pgMargins)
+        m = 36; // 10 mm
+    addBand(page, btReportTitle, 0, 700, 30);
+    TfrMemoView* title = memo(36, 0, 640, 30, u"СПИСОК ПРАЦІВНИКІВ"_s);
+    title->Font.Size = 16;
+    title->Font.Style = frfsBold;
+    addBand(page, btMasterData, 40, 700, 30, u"60"_s);
+    memo(36, 40, 640, 24, u"[LINE#]. Коваленко Ґанна Їжаківна, інженер"_s)->FrameTyp = 15;
+    ASSERT_TRUE(report->PrepareReport());
+    const int portraitPages = report->EMFPages.Count();
+
+    frLastZoom() = {1.0, 2};
+    form = new TfrPreviewForm(nullptr);
+    form->Options.ModalPreview = false;
+    form->Options.PreviewButtons.Include(pbPageSetup);
+    form->ShowReport(report.get());
+    ASSERT_TRUE(X11::WaitActive(form->GetHandle()));
+    X11::Flush();
+    ASSERT_TRUE(form->PageSetupBtn->GetVisible());
+    ASSERT_TRUE(form->PageSetupBtn->GetEnabled());
+    shot(u"page-setup-before"_s);
+
+    auto typeInto = [](QLineEdit* Field, const QString& Text) {
+        EXPECT_TRUE(X11::Click(Field, Field->rect().center()));
+        EXPECT_TRUE(X11::Key(u"End shift+Home"_s));
+        EXPECT_TRUE(X11::Type(Text));
+    };
+    QString refusal;
+    inNext([] { return dynamic_cast<TPageSetupDlg*>(QApplication::activeModalWidget()); },
+           [&] {
+               auto* dlg = dynamic_cast<TPageSetupDlg*>(QApplication::activeModalWidget());
+               EXPECT_EQ(dlg->Margin[0]->text(), u"10"_s);
+               EXPECT_TRUE(X11::WaitActive(dlg));
+               shot(u"page-setup-dialog"_s);
+               EXPECT_TRUE(X11::Click(dlg->Landscape, QPoint(8, dlg->Landscape->height() / 2)));
+               X11::SetLayout(u"ua"_s);
+               typeInto(dlg->Margin[0], u"двадцять"_s);
+               inNext([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
+                      [&] {
+                          auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                          refusal = box->text();
+                          EXPECT_TRUE(X11::WaitActive(box));
+                          shot(u"page-setup-refused"_s);
+                          EXPECT_TRUE(X11::XDoTool({u"key"_s, u"Return"_s}));
+                      });
+               // The message box opens while the key is handled and the dialog beneath it
+               // never sees the key's release: sent without waiting for it.
+               EXPECT_TRUE(X11::XDoTool({u"key"_s, u"Return"_s}));
+               EXPECT_TRUE(
+                   X11::WaitFor([&] { return !refusal.isEmpty() && dlg->isActiveWindow(); }));
+               EXPECT_TRUE(dlg->isVisible()) << "the dialog stays for a mended value";
+               // the refused field holds the focus with its text selected, to be typed over
+               EXPECT_TRUE(dlg->Margin[0]->hasFocus());
+               EXPECT_EQ(dlg->Margin[0]->selectedText(), u"двадцять"_s);
+               typeInto(dlg->Margin[0], u"25,5"_s);
+               typeInto(dlg->Margin[1], u"20"_s);
+               typeInto(dlg->Margin[2], u"15"_s);
+               typeInto(dlg->Margin[3], u"12,5"_s);
+               shot(u"page-setup-typed"_s);
+               EXPECT_TRUE(X11::Key(u"Return"_s));
+           });
+    ASSERT_TRUE(
+        X11::Click(form->ToolBar->GetHandle(),
+                   QPoint(form->PageSetupBtn->GetLeft() + 20,
+                          form->PageSetupBtn->GetTop() + form->PageSetupBtn->GetHeight() / 2)));
+    X11::SetLayout(u"us"_s);
+    ASSERT_TRUE(X11::WaitFor(
+        [&] { return form->AllPages() > 0 && (*form->Pages)[0]->pgOr == poLandscape; }, 20000));
+    X11::Flush();
+    EXPECT_TRUE(refusal.contains(u"«Ліве»: «двадцять»"_s)) << refusal.toStdString();
+    const TfrPageInfo* p = (*form->Pages)[0];
+    // 25,5 mm is 91.8 page units, 12,5 mm 45.
+    EXPECT_EQ(std::vector<int>(p->pgMargins, p->pgMargins + 4), (std::vector<int>{92, 72, 54, 45}));
+    EXPECT_EQ(p->pgWidth, 2970);
+    EXPECT_EQ(p->pgHeight, 2100);
+    EXPECT_GT(form->AllPages(), portraitPages) << "fewer rows a page across";
+    EXPECT_EQ(form->Label1->GetCaption(), u"Стор. 1/%1"_s.arg(form->AllPages()));
+    shot(u"page-setup-rebuilt"_s);
 }
 
 } // namespace
