@@ -328,7 +328,8 @@ void TCardForm::makeHeader() {
     DBText1->SetName(QStringLiteral("DBText1"));
     DBText2->SetName(QStringLiteral("DBText2"));
     DBText3->SetName(QStringLiteral("DBText3"));
-    BitBtn3 = Place<TBitBtn>(this, Panel1, "BitBtn3", 700, 5, 150, 26);
+    // placed from the bar's right end as it is now, so that the anchor keeps it there
+    BitBtn3 = Place<TBitBtn>(this, Panel1, "BitBtn3", Panel1->GetClientWidth() - 158, 5, 150, 26);
     BitBtn3->SetAnchors(TAnchors{akTop, akRight});
     BitBtn3->SetCaption(QStringLiteral("Друк документів"));
     BitBtn3->OnClick = [this](TObject* S) { BitBtn3Click(S); };

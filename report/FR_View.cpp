@@ -54,6 +54,11 @@ void TfrPBox::Paint() {
     if (Preview) Preview->PaintView(GetCanvas(), GetWidth(), GetHeight());
 }
 
+void TfrPBox::Resize() {
+    TPanel::Resize();
+    if (Preview) Preview->FormResize();
+}
+
 bool TfrPBox::PageAt(int X, int Y, int& Index, TPoint& PagePoint) const {
     if (!Preview || !Preview->Pages) return false;
     TfrEMFPages& pages = *Preview->Pages;

@@ -39,6 +39,9 @@ class TfrPBox : public TPanel {
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseMove(TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    // The pages are laid out again for the new size: the box also changes size when the
+    // window it is embedded in does (a preview shown and then maximised).
+    void Resize() override;
     // The page under a point of the box and the point in that page's units.
     bool PageAt(int X, int Y, int& Index, TPoint& PagePoint) const;
     TfrPreviewForm* Preview = nullptr;

@@ -18,6 +18,7 @@ struct TRow {
     std::vector<int> Cells;
     bool Bold = false;
     QStringList Texts; // figure columns after the cells, with texts of their own
+    double Height = 0; // mm; 0: the table's row height (more for a label of several lines)
 };
 
 // Cells First .. First+Count-1.
@@ -85,9 +86,10 @@ inline double Table(TTemplate& T, double Y, const TTable& Tb, const std::vector<
                TStyle(head).Pt(Tb.Pt - 2));
     y += 4;
     for (const TRow& r : Rows) {
+        const double h = r.Height > 0 ? r.Height : Tb.RowHeight;
         TStyle label = TStyle().Sans().Pt(Tb.Pt).Middle().Ruled();
         if (r.Bold) label.Bold();
-        TfrMemoView* m = T.Cell(0, y, Tb.LabelWidth, Tb.RowHeight, r.Label, label);
+        TfrMemoView* m = T.Cell(0, y, Tb.LabelWidth, h, r.Label, label);
         if (r.Label.startsWith(u'–')) m->GapX = 14;
         int previous = 0;
         for (size_t i = 0; i < r.Cells.size(); ++i) {
@@ -95,16 +97,16 @@ inline double Table(TTemplate& T, double Y, const TTable& Tb, const std::vector<
             previous = cell;
             TStyle figure = TStyle().Sans().Pt(Tb.Pt).Center().Middle().Ruled();
             if (r.Bold) figure.Bold();
-            T.Cell(Tb.LabelWidth + double(i) * Tb.CellWidth, y, Tb.CellWidth, Tb.RowHeight,
+            T.Cell(Tb.LabelWidth + double(i) * Tb.CellWidth, y, Tb.CellWidth, h,
                    cell > 0 ? TTemplate::Arr(cell) : QString(), figure);
         }
         for (int i = 0; i < r.Texts.size(); ++i) {
             TStyle figure = TStyle().Sans().Pt(Tb.Pt).Center().Middle().Ruled();
             if (r.Bold) figure.Bold();
             T.Cell(Tb.LabelWidth + double(r.Cells.size() + size_t(i)) * Tb.CellWidth, y,
-                   Tb.CellWidth, Tb.RowHeight, r.Texts[i], figure);
+                   Tb.CellWidth, h, r.Texts[i], figure);
         }
-        y += Tb.RowHeight;
+        y += h;
     }
     return y;
 }

@@ -32,12 +32,22 @@ inline std::vector<TfrMemoView*> TableRow(TTemplate& T, const std::vector<double
         TStyle s = Styles[std::min(i, Styles.size() - 1)];
         s.Frame = frftLeft | frftTop | (i + 1 == Texts.size() ? frftRight : 0);
         TfrMemoView* m = T.Text(X[i], Y, X[i + 1] - X[i], H, Texts[i], s);
-        m->Flags |= flHideZeros; // an empty date or number prints nothing rather than 0
+        // an empty date or number prints nothing rather than 0; in a band that stretches
+        // (RowsBand) the cell grows with the row
+        m->Flags |= flHideZeros | flStretched;
         const int left = margin + TemplateUnits(X[i]);
         m->SetBounds(left, m->Top, margin + TemplateUnits(X[i + 1]) - left, m->Height);
         cells.push_back(m);
     }
     return cells;
+}
+
+// A master data band over DataSet whose row grows to hold its longest text, so that a long
+// name wraps inside its ruled cell instead of running over the rules.
+inline TfrBandView* RowsBand(TTemplate& T, double H, const QString& DataSet) {
+    TfrBandView* b = T.Band(btMasterData, H, DataSet);
+    b->Flags |= flStretched;
+    return b;
 }
 
 inline void FixedHeight(const std::vector<TfrMemoView*>& Cells) {

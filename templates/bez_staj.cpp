@@ -14,7 +14,7 @@ KADRION_TEMPLATE(bez_staj) {
              {"№ з/п", "Прізвище, ім'я, по батькові", "Таб. №", "Посада", "Підрозділ", "Вислуга з",
               "Вислуга", "Надбавка, %"},
              {TableHead()});
-    T.Band(btMasterData, 6, "_QBez");
+    RowsBand(T, 6, QStringLiteral("_QBez"));
     const TStyle left = TableText(), centre = TableText(frtaCenter);
     TableRow(T, x, 0, 6,
              {"[LINE#]", "[QBez.\"FAMILY\"] [QBez.\"NAME\"] [QBez.\"PATR\"]", "[QBez.\"TAB\"]",

@@ -42,11 +42,11 @@ KADRION_TEMPLATE(card) {
                 CardField("PRJ_NOM") + " " + CardField("PRJ_DNAK"));
     // the table of appointments: date, subdivision, position, category, grade, class, salary,
     // the order's number and date
-    const std::vector<double> x{0, 20, 65, 115, 131, 141, 151, 168, w};
+    const std::vector<double> x{0, 19, 58, 104, 114, 124, 134, 151, w};
     rows.Band(10);
     TableRow(T, x, 2, 8, {"Дата", "Підрозділ", "Посада", "Кат.", "Роз.", "Клас", "Оклад", "Наказ"},
              {TableHead()});
-    T.Band(btMasterData, 6, "frDBDataSet2");
+    RowsBand(T, 6, QStringLiteral("frDBDataSet2"));
     const TStyle left = TableText(), centre = TableText(frtaCenter), right = TableText(frtaRight);
     TableRow(T, x, 0, 6,
              {"[IBnazn.\"NAZ_DATE\"]", "[IBnazn.\"L_KODP\"]", "[IBnazn.\"L_CPROF\"]",

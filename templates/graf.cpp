@@ -17,7 +17,7 @@ KADRION_TEMPLATE(graf) {
     TableRow(T, {0, w}, 0, 7,
              {"[IF(Select.\"NAIPODR\"='', 'Підрозділ не вказано', Select.\"NAIPODR\")]"},
              {TableText().Bold().Pt(9)});
-    T.Band(btMasterData, 6, "frDBDataSet1");
+    RowsBand(T, 6, QStringLiteral("frDBDataSet1"));
     const TStyle left = TableText(), centre = TableText(frtaCenter);
     TableRow(T, x, 0, 6,
              {"[LINE#]", "[Select.\"FAMILY\"] [Select.\"NAME\"] [Select.\"PATR\"]",

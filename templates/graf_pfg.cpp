@@ -15,7 +15,7 @@ KADRION_TEMPLATE(graf_pfg) {
              {"№ з/п", "Прізвище, ім'я, по батькові", "Таб. №", "Підрозділ", "Посада",
               "Початок відпустки", "Днів", "Примітка", "Оклад, грн"},
              {TableHead()});
-    T.Band(btMasterData, 6, "frDBDataSet1");
+    RowsBand(T, 6, QStringLiteral("frDBDataSet1"));
     const TStyle left = TableText(), centre = TableText(frtaCenter), right = TableText(frtaRight);
     TableRow(T, x, 0, 6,
              {"[LINE#]", "[Select.\"FAMILY\"] [Select.\"NAME\"] [Select.\"PATR\"]",

@@ -14,7 +14,7 @@ KADRION_TEMPLATE(staj) {
              {"№ з/п", "Прізвище, ім'я, по батькові", "Таб. №", "Посада", "Підрозділ",
               "Дата народження", "Вік", "Безперервний стаж", "Вислуга"},
              {TableHead()});
-    T.Band(btMasterData, 6, "_QStaj");
+    RowsBand(T, 6, QStringLiteral("_QStaj"));
     const TStyle left = TableText(), centre = TableText(frtaCenter);
     TableRow(T, x, 0, 6,
              {"[LINE#]", "[QStaj.\"FAMILY\"] [QStaj.\"NAME\"] [QStaj.\"PATR\"]", "[QStaj.\"TAB\"]",

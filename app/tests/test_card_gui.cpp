@@ -71,6 +71,10 @@ TEST_F(CardTest, OpensOnTodaysEmployeesByNameAndTheFiltersNarrowIt) {
     EXPECT_EQ(f->GetCaption(), QStringLiteral("Особові картки"));
     EXPECT_EQ(f->PageControl1->GetPageCount(), 12);
     EXPECT_EQ(f->DBGridEh1->GetColumns()->Count(), 73);
+    // the documents button stands at the right end of the maximised window's name bar
+    const int barWidth = f->Panel1->GetClientWidth();
+    EXPECT_LE(f->BitBtn3->GetLeft() + f->BitBtn3->GetWidth(), barWidth);
+    EXPECT_GT(f->BitBtn3->GetLeft() + f->BitBtn3->GetWidth(), barWidth - 40);
     const TDateTime today = EncodeDate(2024, 3, 14);
     EXPECT_EQ(f->DateEd->GetText(), QStringLiteral("14.03.2024"));
     // today's staff, sorted by surname, counted in the footer

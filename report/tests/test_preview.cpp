@@ -168,6 +168,27 @@ TEST_F(PreviewTest, ThePanelPagesWithinTheEnds) {
     EXPECT_EQ(empty.Window()->Label1->GetCaption(), QString());
 }
 
+TEST_F(PreviewTest, ThePanelLaysItsPagesOutAgainWhenItIsResized) {
+    // A preview window is shown small and then maximised: its pages follow the new size.
+    preparePages({{u"1"_s}});
+    TfrPreview panel(nullptr);
+    panel.SetBounds(0, 0, 700, 500);
+    panel.Connect(report.get());
+    const TfrPreviewForm* w = panel.Window();
+    const TfrPageInfo* page = (*w->Pages)[0];
+    panel.SetZoom(50);
+    panel.SetBounds(0, 0, 1400, 1000);
+    int bw = w->PBox->GetWidth(), bh = w->PBox->GetHeight();
+    ASSERT_GT(bw, 1200);
+    EXPECT_EQ(page->pgRect.Left, (bw - page->pgRect.Width()) / 2) << "centred in the wider box";
+    panel.OnePage();
+    panel.SetBounds(0, 0, 1400, 700);
+    bh = w->PBox->GetHeight();
+    EXPECT_DOUBLE_EQ(w->Zoom, double(bh - 20) / page->PrnInfo.PageHeight)
+        << "the whole page in the lower box";
+    panel.Disconnect();
+}
+
 TEST_F(PreviewTest, ClicksAndTheMouseOverThePages) {
     preparePages({{u"перша"_s}, {u"друга"_s}});
     auto f = preview();
