@@ -619,12 +619,15 @@ void TCardForm::makeListGrid() {
 // ---- opening and the filters ----------------------------------------------------------------
 
 void TCardForm::FormCreate(TObject*) {
-    DM->IBpodr->Open();
+    // The lookups' datasets first: the list's rows take their subdivision and position names
+    // from them as they are read.
+    for (TDataSet* d : {static_cast<TDataSet*>(DM->IBpodr), static_cast<TDataSet*>(DM->IBprof),
+                        static_cast<TDataSet*>(DM->IBgroup)})
+        d->Open();
     // The date's change writes the employment filter for today and opens the list.
     DateEd->SetText(DateToStr(Date()));
     if (!DM->IBQuery->GetActive()) employmentFilter();
-    for (TDataSet* d : {static_cast<TDataSet*>(DM->IBprof), static_cast<TDataSet*>(DM->IBgroup),
-                        static_cast<TDataSet*>(DM->IBnazn), static_cast<TDataSet*>(DM->IBkids)})
+    for (TDataSet* d : {static_cast<TDataSet*>(DM->IBnazn), static_cast<TDataSet*>(DM->IBkids)})
         d->Open();
     TStrings* items = HdepCombo->GetItems();
     items->Clear();

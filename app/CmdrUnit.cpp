@@ -141,10 +141,11 @@ void TCmdrForm::FormCreate(TObject*) {
 }
 
 void TCmdrForm::FormActivate(TObject*) {
+    // The lookups' datasets before the list, whose rows take their names from them.
     DM->IBpodr->Open();
+    DM->IBprof->Open();
     DM->SetQueryLine(3, QString());
     DM->IBQuery->Open();
-    DM->IBprof->Open();
     RxDBLookupCombo1->SetValue(
         DM->IBQuery->IsEmpty() ? QString()
                                : DM->IBQuery->FieldByName(QStringLiteral("TAB"))->GetAsString());

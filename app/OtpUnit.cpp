@@ -203,11 +203,12 @@ void TOtpForm::makeGrid() {
 // ---- opening and closing --------------------------------------------------------------------
 
 void TOtpForm::FormCreate(TObject*) {
+    // The lookups' datasets before the list, whose rows take their names from them.
     DM->IBpodr->Open();
+    DM->IBprof->Open();
     // Everybody, the dismissed too, can be chosen.
     DM->SetQueryLine(3, QString());
     DM->IBQuery->Open();
-    DM->IBprof->Open();
     DM->IBotp->Open();
 }
 

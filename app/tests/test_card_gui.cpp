@@ -11,6 +11,7 @@
 #include "SqlText.h"
 
 #include <QApplication>
+#include <QHash>
 
 namespace {
 
@@ -136,6 +137,21 @@ TEST_F(CardTest, OpensOnTodaysEmployeesByNameAndTheFiltersNarrowIt) {
     f = Open();
     EXPECT_TRUE(f->RadioButton1->GetChecked());
     EXPECT_EQ(Column("TAB").size(), Employed(today));
+}
+
+// The rows read when the window opens show their position names: the positions are there
+// before the list is read, so the first employee's documents do not print an empty position.
+TEST_F(CardTest, TheFirstRowsReadShowTheirPositionNames) {
+    DM->IBprof->Close();
+    TCardForm* f = Open();
+    ASSERT_NE(f, nullptr);
+    ASSERT_FALSE(DM->IBQuery->IsEmpty());
+    QHash<QString, QString> names;
+    for (const TGenPosition& p : TEmployeeGenerator::Directories().Positions)
+        names.insert(p.Code, p.Name);
+    const QString code = DM->IBQuery->FieldByName(QStringLiteral("CPROF"))->GetAsString();
+    ASSERT_TRUE(names.contains(code)) << code.toStdString();
+    EXPECT_EQ(DM->IBQuery->FieldByName(QStringLiteral("L_PROF"))->GetAsString(), names[code]);
 }
 
 TEST_F(CardTest, TitleClicksSortByMarkersAndTheSubdivisionByItsCode) {
