@@ -1,7 +1,8 @@
-// Ruled tables of the templates. Each cell is ruled on its left and top only, the last cell
-// of a row on its right too, and the edges are computed in page units from the column
-// bounds, so that neighbouring cells share one line; a closing rule under the last row
-// (TableClose) completes the table.
+// Ruled tables of the templates. Each cell is ruled on its left, top and bottom, the last
+// cell of a row on its right too, and the edges are computed in page units from the column
+// bounds, so that neighbouring cells share one line (a row's bottom lies on the next row's
+// top) and a table cut by the end of a page is closed there too; a closing rule under the
+// last row (TableClose) completes a table whose last band is not a row.
 #pragma once
 
 #include "TemplateKit.h"
@@ -30,7 +31,7 @@ inline std::vector<TfrMemoView*> TableRow(TTemplate& T, const std::vector<double
     std::vector<TfrMemoView*> cells;
     for (size_t i = 0; i < Texts.size(); ++i) {
         TStyle s = Styles[std::min(i, Styles.size() - 1)];
-        s.Frame = frftLeft | frftTop | (i + 1 == Texts.size() ? frftRight : 0);
+        s.Frame = frftLeft | frftTop | frftBottom | (i + 1 == Texts.size() ? frftRight : 0);
         TfrMemoView* m = T.Text(X[i], Y, X[i + 1] - X[i], H, Texts[i], s);
         // an empty date or number prints nothing rather than 0; in a band that stretches
         // (RowsBand) the cell grows with the row
