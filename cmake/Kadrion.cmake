@@ -31,9 +31,12 @@ function(kadrion_pch target kind)
   endif()
 endfunction()
 
+# The sanitized build keeps line tables only (-g1): enough for the file and line of every frame
+# of a report, at a fraction of the compile time and disk of full debug information.
 function(kadrion_sanitize target)
   if(KADRION_ASAN)
-    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer
+      -g1)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
 endfunction()
