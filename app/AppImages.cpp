@@ -152,7 +152,8 @@ void AddActionImages(TCustomImageList* List) {
 }
 
 QImage ProductEmblem(int Size, const QColor& Back) {
-    QImage img(Size, Size, QImage::Format_RGB32);
+    QImage img(Size, Size,
+               Back.alpha() == 255 ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     img.fill(Back);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);

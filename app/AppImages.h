@@ -14,5 +14,6 @@ void AddActionImages(TCustomImageList* List);
 // The number of images AddActionImages adds.
 inline constexpr int ActionImageCount = 30;
 
-// The emblem: a personnel card with a portrait, Size pixels square, on Back.
+// The emblem: a personnel card with a portrait, Size pixels square, on Back (which may be
+// transparent).
 QImage ProductEmblem(int Size, const QColor& Back);

@@ -11,6 +11,8 @@
 #include "SqlText.h"
 
 #include <QRegularExpression>
+#include <algorithm>
+#include <vector>
 
 TCardForm* CardForm = nullptr;
 
@@ -345,10 +347,23 @@ void TCardForm::makeTabs() {
         sheet->SetName(QStringLiteral("TabSheet%1").arg(++tabIndex));
         sheet->SetPageControl(PageControl1);
         sheet->SetCaption(QString::fromUtf8(tab.Caption));
-        int x = 8, y = 8;
+        int x = 8, y = 8, shift = 0;
+        // A column whose longest label is wider than the label space moves its controls (and
+        // the columns after it) to the right, so that no label runs under its control.
+        std::vector<TControl*> besideLabels;
+        int widestLabel = 0;
+        auto endColumn = [&] {
+            const int more = std::max(0, widestLabel + 8 - LabelWidth);
+            for (TControl* c : besideLabels)
+                c->SetLeft(c->GetLeft() + more);
+            shift += more;
+            besideLabels.clear();
+            widestLabel = 0;
+            return more;
+        };
         for (const TRow& r : tab.Rows) {
             if (r.Kind == kColumn) {
-                x += ColumnWidth;
+                x += ColumnWidth + endColumn();
                 y = 8;
                 continue;
             }
@@ -362,8 +377,8 @@ void TCardForm::makeTabs() {
             if (r.Kind == kSpecial &&
                 (field == "FOTO" || field == "KIDS" || field == "NAZN" || field == "V_UCHET")) {
                 if (field == "FOTO") {
-                    auto* box = Place<TGroupBox>(this, sheet, "GroupBox1", 2 * ColumnWidth + 8, 4,
-                                                 170, 230);
+                    auto* box = Place<TGroupBox>(this, sheet, "GroupBox1",
+                                                 2 * ColumnWidth + 8 + shift, 4, 170, 230);
                     box->SetCaption(QStringLiteral(" Фото "));
                     DBImage1 = Place<TDBImage>(this, box, "DBImage1", 8, 20, 154, 200);
                     DBImage1->SetStretch(true);
@@ -404,8 +419,11 @@ void TCardForm::makeTabs() {
                 }
                 continue;
             }
-            PlaceLabel(this, sheet, "", x, y + 4, r.Label);
-            const int cx = x + LabelWidth;
+            const int labelWidth = PlaceLabel(this, sheet, "", x, y + 4, r.Label)->GetWidth();
+            // a check box follows a long label of its own instead of widening the column
+            if (r.Kind != kCheck) widestLabel = std::max(widestLabel, labelWidth);
+            const int cx =
+                r.Kind == kCheck ? x + std::max(LabelWidth, labelWidth + 8) : x + LabelWidth;
             TWinControl* c = nullptr;
             int width = ControlWidth;
             switch (r.Kind) {
@@ -449,7 +467,7 @@ void TCardForm::makeTabs() {
                 break;
             }
             case kCheck: {
-                auto* k = Place<TDBCheckBox>(this, sheet, "", cx, y, ControlWidth, 22);
+                auto* k = Place<TDBCheckBox>(this, sheet, "", cx, y, 22, 22);
                 k->SetCaption(QString());
                 k->SetValueChecked(QStringLiteral("1"));
                 k->SetValueUnchecked(QStringLiteral("0"));
@@ -494,10 +512,16 @@ void TCardForm::makeTabs() {
             default:
                 break;
             }
-            if (c) fieldControls[field] = c;
-            if (r.Suffix) PlaceLabel(this, sheet, "", cx + width + 6, y + 4, r.Suffix);
+            if (c) {
+                fieldControls[field] = c;
+                besideLabels.push_back(c);
+            }
+            if (r.Suffix)
+                besideLabels.push_back(
+                    PlaceLabel(this, sheet, "", cx + width + 6, y + 4, r.Suffix));
             y += RowStep;
         }
+        endColumn();
     }
     PageControl1->SetActivePageIndex(0);
     Panel3 = Place<TPanel>(this, this, "Panel3", 0, 336, 800, 20);

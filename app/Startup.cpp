@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "AboutUnit.h"
+#include "AppImages.h"
 #include "CalUnit.h"
 #include "CmdrUnit.h"
 #include "Clock.h"
@@ -14,6 +15,8 @@
 #include "ReportDlgs.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 
 namespace {
 
@@ -37,9 +40,19 @@ template <class T> void free(T*& Reference) {
     Reference = nullptr;
 }
 
+// The program's emblem as the icon of every window: the title bars of the frame, of the module
+// windows inside it and of the dialogs (the toolkit's own logo otherwise).
+void setApplicationIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64})
+        icon.addPixmap(QPixmap::fromImage(ProductEmblem(size, Qt::transparent)));
+    QApplication::setWindowIcon(icon);
+}
+
 } // namespace
 
 void CreateApplicationForms(const std::function<void(TComponent*)>& Created) {
+    setApplicationIcon();
     SplashForm = CreateNewForm<TSplashForm>(Application.get());
     if (Created) Created(SplashForm);
     SplashForm->Show();
