@@ -17,6 +17,7 @@ public:
     // A new row band of a height; the views that follow go into it.
     TfrBandView* Band(double HeightMm) {
         TfrBandView* b = t.Band(btChild, HeightMm);
+        b->Flags |= flStretched;
         last->ChildBand = b->Name;
         last = b;
         return b;
@@ -58,7 +59,7 @@ private:
         t.Text(X, 1, W, 5, Text, TStyle().Sans().Pt(8).Italic());
     }
     void value(double X, double W, const QString& Text) {
-        TStyle s = TStyle().Pt(10);
+        TStyle s = TStyle().Pt(10).Stretched();
         s.Frame = frftBottom;
         // an empty date or number of the card prints nothing rather than 0
         t.Text(X, 0, W, 6, Text, s)->Flags |= flHideZeros;

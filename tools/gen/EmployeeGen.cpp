@@ -200,8 +200,9 @@ const std::vector<std::vector<int>>& StaffOf() {
     return s;
 }
 
-const char* const Educations[] = {"Повна вища",   "Повна вища",    "Базова вища",
-                                  "Неповна вища", "Середня спец.", "Середня"};
+// the items of the card's education list
+const char* const Educations[] = {"Повна вища",   "Повна вища", "Базова вища",
+                                  "Неповна вища", "Проф. тех.", "Повна загальна"};
 
 const char* const LeaveReasons[] = {"За власним бажанням", "За угодою сторін",
                                     "У зв'язку з виходом на пенсію", "Переведення"};

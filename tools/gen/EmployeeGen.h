@@ -59,7 +59,7 @@ struct TGenEmployee {
     int Group = 0; // 0: no group
     QString Position;
     QString Category; // "Керівник", "Професіонал", "Фахівець", "Тех.службовець", "Робітник"
-    QString Education; // "Повна вища", "Неповна вища", "Базова вища", "Середня", ...
+    QString Education; // "Повна вища", "Неповна вища", "Базова вища", "Проф. тех.", ...
     QString FamilyStatus;
     TDateTime HireDate = 0;
     TDateTime DismissalDate = 0; // 0 while employed
