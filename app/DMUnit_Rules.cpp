@@ -6,6 +6,7 @@
 #include "Connection.h"
 #include "Dates.h"
 #include "Dialogs.h"
+#include "ScopeGuard.h"
 #include "SqlText.h"
 
 #include <algorithm>
@@ -244,22 +245,18 @@ void TDM::IBnaznBeforeInsert(TDataSet*) {
     TBookmark best;
     double bestDate = -1e300;
     IBnazn->DisableControls();
-    try {
-        IBnazn->First();
-        while (!IBnazn->Eof()) {
-            double d = date->IsNull() ? -1e299 : date->GetAsDateTime();
-            if (d >= bestDate) {
-                bestDate = d;
-                best = IBnazn->GetBookmark();
-            }
-            IBnazn->Next();
+    TScopeGuard enable([this] { IBnazn->EnableControls(); });
+    IBnazn->First();
+    while (!IBnazn->Eof()) {
+        double d = date->IsNull() ? -1e299 : date->GetAsDateTime();
+        if (d >= bestDate) {
+            bestDate = d;
+            best = IBnazn->GetBookmark();
         }
-        IBnazn->GotoBookmark(best);
-    } catch (...) {
-        IBnazn->EnableControls();
-        throw;
+        IBnazn->Next();
     }
-    IBnazn->EnableControls();
+    IBnazn->GotoBookmark(best);
+    enable.End();
     for (int i = 0; i < 6; ++i)
         CarryOver[i] =
             IBnazn->FieldByName(QString::fromLatin1(AppointmentFields[i]))->GetAsString();

@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "IBServices.h"
 #include "Schema.h"
+#include "ScopeGuard.h"
 #include "varer.h"
 
 namespace {
@@ -62,18 +63,14 @@ bool BackupDatabase(const TWaitHook& Wait) {
         TIBBackupService backup(nullptr);
         setUp(backup, QStringLiteral("SYSDBA"));
         backup.Attach();
-        try {
-            backup.SetVerbose(true);
-            backup.SetDatabaseName(PathFileSvr);
-            backup.GetBackupFile()->Clear();
-            backup.GetBackupFile()->Add(BackupFileName(PathFileSvr));
-            backup.ServiceStart();
-            backup.WaitForEnd();
-        } catch (...) {
-            backup.Detach();
-            throw;
-        }
-        backup.Detach();
+        TScopeGuard detach([&] { backup.Detach(); });
+        backup.SetVerbose(true);
+        backup.SetDatabaseName(PathFileSvr);
+        backup.GetBackupFile()->Clear();
+        backup.GetBackupFile()->Add(BackupFileName(PathFileSvr));
+        backup.ServiceStart();
+        backup.WaitForEnd();
+        detach.End();
     } catch (Exception& E) {
         failure = E.Message;
     }
@@ -98,22 +95,18 @@ bool RestoreDatabase(const TWaitHook& Wait) {
         TIBRestoreService restore(nullptr);
         setUp(restore, QStringLiteral("sysdba"));
         restore.Attach();
-        try {
-            restore.SetVerbose(true);
-            restore.SetOptions({Replace, UseAllSpace});
-            restore.SetPageBuffers(3000);
-            restore.SetPageSize(4096);
-            restore.GetDatabaseName()->Clear();
-            restore.GetDatabaseName()->Add(PathFileSvr);
-            restore.GetBackupFile()->Clear();
-            restore.GetBackupFile()->Add(BackupFileName(PathFileSvr));
-            restore.ServiceStart();
-            restore.WaitForEnd();
-        } catch (...) {
-            restore.Detach();
-            throw;
-        }
-        restore.Detach();
+        TScopeGuard detach([&] { restore.Detach(); });
+        restore.SetVerbose(true);
+        restore.SetOptions({Replace, UseAllSpace});
+        restore.SetPageBuffers(3000);
+        restore.SetPageSize(4096);
+        restore.GetDatabaseName()->Clear();
+        restore.GetDatabaseName()->Add(PathFileSvr);
+        restore.GetBackupFile()->Clear();
+        restore.GetBackupFile()->Add(BackupFileName(PathFileSvr));
+        restore.ServiceStart();
+        restore.WaitForEnd();
+        detach.End();
     } catch (Exception& E) {
         failure = E.Message;
     }

@@ -4,6 +4,7 @@
 
 #include "CodePages.h"
 #include "IcoList.h"
+#include "ScopeGuard.h"
 #include "Streams.h"
 #include "VCLUtils.h"
 
@@ -269,16 +270,11 @@ void TAnimatedCursorImage::AssignTo(TPersistent* Dest) {
         return;
     }
     if (auto* list = dynamic_cast<TIconList*>(Dest)) {
-        list->BeginUpdate();
-        try {
-            list->Clear();
-            for (const auto& f : frames)
-                list->Add(f->GetIcon());
-        } catch (...) {
-            list->EndUpdate();
-            throw;
-        }
-        list->EndUpdate();
+        TUpdateBracket<TIconList> update(*list);
+        list->Clear();
+        for (const auto& f : frames)
+            list->Add(f->GetIcon());
+        update.End();
         return;
     }
     if (auto* bitmap = dynamic_cast<TBitmap*>(Dest)) {

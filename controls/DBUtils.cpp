@@ -1,6 +1,7 @@
 #include "DBUtils.h"
 
 #include "Forms.h"
+#include "ScopeGuard.h"
 
 std::function<TLocateObject*()> CreateLocateObject;
 
@@ -32,29 +33,23 @@ bool TLocateObject::Locate(const QString& FieldName, const QString& Value, bool 
     }
     bookmark = dataSet->GetBookmark();
     dataSet->DisableControls();
-    bool found = false;
-    try {
-        found = !dataSet->IsEmpty() && MatchesLookupValue();
-        if (!found) {
-            if (CanUseKey())
-                found = LocateByKey();
-            else if (CanUseDataSetLocate())
-                found = LocateByDataSet();
-            else
-                found = LocateByScan();
-            if (!found && !bookmark.isEmpty()) dataSet->GotoBookmark(bookmark);
-        }
-    } catch (...) {
+    TScopeGuard finish([this] {
         dataSet->EnableControls();
         lookupValue.clear();
         lookupField = nullptr;
         bookmark.clear();
-        throw;
+    });
+    bool found = !dataSet->IsEmpty() && MatchesLookupValue();
+    if (!found) {
+        if (CanUseKey())
+            found = LocateByKey();
+        else if (CanUseDataSetLocate())
+            found = LocateByDataSet();
+        else
+            found = LocateByScan();
+        if (!found && !bookmark.isEmpty()) dataSet->GotoBookmark(bookmark);
     }
-    dataSet->EnableControls();
-    lookupValue.clear();
-    lookupField = nullptr;
-    bookmark.clear();
+    finish.End();
     return found;
 }
 
@@ -72,16 +67,11 @@ bool TLocateObject::LocateByDataSet() {
     if (!lookupExact) options.Include(loPartialKey);
     const TCursor old = Screen->GetCursor();
     Screen->SetCursor(crHourGlass);
-    bool found = false;
-    try {
-        found =
-            dataSet->Locate(lookupField->GetFieldName(),
-                            lookupValue.isEmpty() ? Unassigned() : Variant(lookupValue), options);
-    } catch (...) {
-        Screen->SetCursor(old);
-        throw;
-    }
-    Screen->SetCursor(old);
+    TScopeGuard restore([old] { Screen->SetCursor(old); });
+    const bool found =
+        dataSet->Locate(lookupField->GetFieldName(),
+                        lookupValue.isEmpty() ? Unassigned() : Variant(lookupValue), options);
+    restore.End();
     return found;
 }
 

@@ -3,6 +3,7 @@
 
 #include "Clipbrd.h"
 #include "Controls.h"
+#include "ScopeGuard.h"
 #include "Streams.h"
 
 #include <QApplication>
@@ -112,21 +113,16 @@ int TIconList::GetCount() const {
 }
 
 void TIconList::Put(int Index, TIcon* Icon) {
-    BeginUpdate();
-    try {
-        if (Index == GetCount()) items.Add(nullptr);
-        TIcon* entry = Get(Index);
-        if (!entry) {
-            entry = new TIcon();
-            items.SetItems(Index, entry);
-        }
-        attach(entry);
-        entry->Assign(Icon);
-    } catch (...) {
-        EndUpdate();
-        throw;
+    TUpdateBracket<TIconList> update(*this);
+    if (Index == GetCount()) items.Add(nullptr);
+    TIcon* entry = Get(Index);
+    if (!entry) {
+        entry = new TIcon();
+        items.SetItems(Index, entry);
     }
-    EndUpdate();
+    attach(entry);
+    entry->Assign(Icon);
+    update.End();
 }
 
 int TIconList::Add(TIcon* Icon) {
@@ -202,28 +198,18 @@ void TIconList::Assign(TPersistent* Source) {
     }
     if (auto* list = dynamic_cast<TIconList*>(Source)) {
         if (list == this) return;
-        BeginUpdate();
-        try {
-            clearEntries();
-            for (int i = 0; i < list->GetCount(); ++i)
-                Add(list->Get(i));
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateBracket<TIconList> update(*this);
+        clearEntries();
+        for (int i = 0; i < list->GetCount(); ++i)
+            Add(list->Get(i));
+        update.End();
         return;
     }
     if (auto* icon = dynamic_cast<TIcon*>(Source)) {
-        BeginUpdate();
-        try {
-            clearEntries();
-            Add(icon);
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateBracket<TIconList> update(*this);
+        clearEntries();
+        Add(icon);
+        update.End();
         return;
     }
     TPersistent::Assign(Source);

@@ -1,6 +1,7 @@
 #include "PickDate.h"
 
 #include "RXConst.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 
@@ -131,13 +132,9 @@ void TRxCalendar::layOut(bool DayOnly) {
     if (monthOffset == 2) monthOffset = -5; // the 1st in the last column, not in a column -1
     const int pos = GetDay() - monthOffset;
     updating = true;
-    try {
-        MoveColRow(pos % 7, pos / 7 + 1, true, false);
-    } catch (...) {
-        updating = false;
-        throw;
-    }
-    updating = false;
+    TScopeGuard reset([this] { updating = false; });
+    MoveColRow(pos % 7, pos / 7 + 1, true, false);
+    reset.End();
     if (DayOnly)
         Repaint();
     else

@@ -3,6 +3,7 @@
 // storage of a form placement.
 #include "RXCtrls.h"
 
+#include "ScopeGuard.h"
 #include "VCLUtils.h"
 
 #include <algorithm>
@@ -237,15 +238,12 @@ void TRxCheckListBox::DestroyWnd() {
             if (it) owned.push_back(it);
         }
     }
-    try {
-        TRxCustomListBox::DestroyWnd();
-    } catch (...) {
+    TScopeGuard freeChecks([&] {
         for (TCheckListBoxItem* it : owned)
             delete it;
-        throw;
-    }
-    for (TCheckListBoxItem* it : owned)
-        delete it;
+    });
+    TRxCustomListBox::DestroyWnd();
+    freeChecks.End();
 }
 
 void TRxCheckListBox::fitItemHeight() {
@@ -327,13 +325,9 @@ void TRxCheckListBox::DrawItem(int Index, TRect Rect, TOwnerDrawState State) {
         // a standard list draws its text itself, whatever the drawing event says
         TDrawItemEvent e = std::move(onDrawItem);
         onDrawItem = nullptr;
-        try {
-            TRxCustomListBox::DrawItem(Index, Rect, State);
-        } catch (...) {
-            onDrawItem = std::move(e);
-            throw;
-        }
-        onDrawItem = std::move(e);
+        TScopeGuard restore([&] { onDrawItem = std::move(e); });
+        TRxCustomListBox::DrawItem(Index, Rect, State);
+        restore.End();
         return;
     }
     TRxCustomListBox::DrawItem(Index, Rect, State);
@@ -408,13 +402,9 @@ void TRxCheckListBox::SetCheckKind(TCheckKind Value) {
 void TRxCheckListBox::EnforceRadioRule() {
     if (checkKind != ckRadioButtons || items->Count() == 0) return;
     forcing = true;
-    try {
-        SetState(std::max(GetCheckedIndex(), 0), cbChecked);
-    } catch (...) {
-        forcing = false;
-        throw;
-    }
-    forcing = false;
+    TScopeGuard reset([this] { forcing = false; });
+    SetState(std::max(GetCheckedIndex(), 0), cbChecked);
+    reset.End();
 }
 
 void TRxCheckListBox::Loaded() {
@@ -425,21 +415,16 @@ void TRxCheckListBox::Loaded() {
 void TRxCheckListBox::SetItems(TStrings* Value) {
     auto* source = dynamic_cast<TCheckListBoxStrings*>(Value);
     auto* from = source ? static_cast<TRxCheckListBox*>(source->GetListBox()) : nullptr;
-    items->BeginUpdate();
-    try {
-        TRxCustomListBox::SetItems(Value);
-        if (from && from != this)
-            for (int i = 0; i < std::min(items->Count(), from->GetItems()->Count()); ++i) {
-                CarriedState s = carried(from, i);
-                TCheckListBoxItem* it = needCheckItem(i);
-                it->State = s.State;
-                it->Enabled = s.Enabled;
-            }
-    } catch (...) {
-        items->EndUpdate();
-        throw;
-    }
-    items->EndUpdate();
+    TUpdateBracket<TStrings> update(*items);
+    TRxCustomListBox::SetItems(Value);
+    if (from && from != this)
+        for (int i = 0; i < std::min(items->Count(), from->GetItems()->Count()); ++i) {
+            CarriedState s = carried(from, i);
+            TCheckListBoxItem* it = needCheckItem(i);
+            it->State = s.State;
+            it->Enabled = s.Enabled;
+        }
+    update.End();
 }
 
 void TRxCheckListBox::fireClickCheck() {
@@ -556,37 +541,32 @@ void TRxCheckListBox::readVersion(TReader* Reader) {
 }
 
 void TRxCheckListBox::readStrings(TReader* Reader) {
-    items->BeginUpdate();
-    try {
-        items->Clear();
-        Reader->ReadListBegin();
-        while (!Reader->EndOfList()) {
-            QString text = Reader->ReadString();
-            TCheckBoxState state;
-            bool enabled;
-            if (storedVersion >= kStringsVersion) {
+    TUpdateBracket<TStrings> update(*items);
+    items->Clear();
+    Reader->ReadListBegin();
+    while (!Reader->EndOfList()) {
+        QString text = Reader->ReadString();
+        TCheckBoxState state;
+        bool enabled;
+        if (storedVersion >= kStringsVersion) {
+            int v = Reader->ReadInteger();
+            state = v == cbChecked || v == cbGrayed ? TCheckBoxState(v) : cbUnchecked;
+            enabled = Reader->ReadBoolean();
+        } else {
+            state = Reader->ReadBoolean() ? cbChecked : cbUnchecked;
+            enabled = Reader->ReadBoolean();
+            if (storedVersion > 0) {
                 int v = Reader->ReadInteger();
                 state = v == cbChecked || v == cbGrayed ? TCheckBoxState(v) : cbUnchecked;
-                enabled = Reader->ReadBoolean();
-            } else {
-                state = Reader->ReadBoolean() ? cbChecked : cbUnchecked;
-                enabled = Reader->ReadBoolean();
-                if (storedVersion > 0) {
-                    int v = Reader->ReadInteger();
-                    state = v == cbChecked || v == cbGrayed ? TCheckBoxState(v) : cbUnchecked;
-                }
             }
-            int i = items->Add(text);
-            TCheckListBoxItem* it = needCheckItem(i);
-            it->State = state;
-            it->Enabled = enabled;
         }
-        Reader->ReadListEnd();
-    } catch (...) {
-        items->EndUpdate();
-        throw;
+        int i = items->Add(text);
+        TCheckListBoxItem* it = needCheckItem(i);
+        it->State = state;
+        it->Enabled = enabled;
     }
-    items->EndUpdate();
+    Reader->ReadListEnd();
+    update.End();
     EnforceRadioRule();
 }
 

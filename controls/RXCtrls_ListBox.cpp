@@ -3,6 +3,7 @@
 #include "RXCtrls.h"
 
 #include "Forms.h"
+#include "ScopeGuard.h"
 
 #include <QFontMetrics>
 #include <algorithm>
@@ -102,14 +103,10 @@ void EndListDrag(TListBoxAccess* List, bool& Cancelling) {
     // a selected item of a multi-selection list selects only that item)
     TPoint p = c->ScreenToClient(Mouse->GetCursorPos());
     Cancelling = true;
-    try {
-        c->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(p));
-        c->Perform(WM_LBUTTONUP, 0, PointToLParam(p));
-    } catch (...) {
-        Cancelling = false;
-        throw;
-    }
-    Cancelling = false;
+    TScopeGuard reset([&] { Cancelling = false; });
+    c->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointToLParam(p));
+    c->Perform(WM_LBUTTONUP, 0, PointToLParam(p));
+    reset.End();
 }
 
 TOwnerDrawState OwnerDrawStateOf(UINT ItemState) {
@@ -1237,17 +1234,13 @@ void TRxCustomListBox::drawItemMessage(TMessage& Message) {
             canvas->GetFont()->SetColor(clHighlightText);
         }
     }
-    try {
-        if (valid)
-            DrawItem(ds->itemID, ds->rcItem, state);
-        else
-            canvas->FillRect(ds->rcItem);
-        if (state.Contains(odFocused)) canvas->DrawFocusRect(ds->rcItem);
-    } catch (...) {
-        canvas->SetHandle(nullptr);
-        throw;
-    }
-    canvas->SetHandle(nullptr);
+    TScopeGuard release([this] { canvas->SetHandle(nullptr); });
+    if (valid)
+        DrawItem(ds->itemID, ds->rcItem, state);
+    else
+        canvas->FillRect(ds->rcItem);
+    if (state.Contains(odFocused)) canvas->DrawFocusRect(ds->rcItem);
+    release.End();
     Message.Result = 1;
 }
 

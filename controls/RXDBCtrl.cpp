@@ -1,5 +1,6 @@
 #include "RXDBCtrl.h"
 
+#include "ScopeGuard.h"
 #include "VCLUtils.h"
 
 // ---- TDBDateEdit --------------------------------------------------------------------------
@@ -34,13 +35,9 @@ void TDBDateEdit::dataChange(TObject*) {
     if (GetEditMask() != mask) SetEditMask(mask);
     // showing the field changes nothing in it: the data link is not told of a modification
     inReset = true;
-    try {
-        TCustomDateEdit::SetDate(f ? fieldDate() : (defaultToday ? ::Date() : NullDate));
-    } catch (...) {
-        inReset = false;
-        throw;
-    }
-    inReset = false;
+    TScopeGuard reset([this] { inReset = false; });
+    TCustomDateEdit::SetDate(f ? fieldDate() : (defaultToday ? ::Date() : NullDate));
+    reset.End();
     SetModified(false);
 }
 

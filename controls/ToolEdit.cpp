@@ -2,6 +2,7 @@
 #include "ToolEdit.h"
 
 #include "RXConst.h"
+#include "ScopeGuard.h"
 #include "WinWidget.h"
 
 #include <QApplication>
@@ -597,13 +598,9 @@ void TCustomComboEdit::Dispatch(TMessage& Message) {
         // the platform edit would select again, whatever DirectInput says
         bool keep = autoSelect;
         autoSelect = false;
-        try {
-            TCustomMaskEdit::Dispatch(Message);
-        } catch (...) {
-            autoSelect = keep;
-            throw;
-        }
-        autoSelect = keep;
+        TScopeGuard restore([&] { autoSelect = keep; });
+        TCustomMaskEdit::Dispatch(Message);
+        restore.End();
         return;
     }
     case CM_ENABLEDCHANGED:

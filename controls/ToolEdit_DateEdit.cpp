@@ -3,6 +3,7 @@
 
 #include "PickDate.h"
 #include "RXConst.h"
+#include "ScopeGuard.h"
 #include "StrUtils.h"
 
 #include <QPointer>
@@ -269,13 +270,9 @@ bool TCustomDateEdit::TextIsEmpty() {
 void TCustomDateEdit::checkValidDate() {
     if (TextIsEmpty()) return;
     formatting = true;
-    try {
-        SetDate(StrToDateFmt(dateFormat, GetText()));
-    } catch (...) {
-        formatting = false;
-        throw;
-    }
-    formatting = false;
+    TScopeGuard reset([this] { formatting = false; });
+    SetDate(StrToDateFmt(dateFormat, GetText()));
+    reset.End();
 }
 
 void TCustomDateEdit::ValidateEdit() {

@@ -3,6 +3,7 @@
 #include "DBGridEh.h"
 
 #include "Forms.h"
+#include "ScopeGuard.h"
 
 #include <QWidget>
 #include <algorithm>
@@ -118,17 +119,13 @@ void TCustomDBGridEh::BeginLayout() {
 
 void TCustomDBGridEh::EndLayout() {
     if (layoutLock == 0) return;
-    try {
-        if (layoutLock == 1) InternalLayout();
-    } catch (...) {
+    TScopeGuard unlock([this] {
         if (layoutLock == 1) columns->EndUpdate();
         --layoutLock;
         EndUpdate();
-        throw;
-    }
-    if (layoutLock == 1) columns->EndUpdate();
-    --layoutLock;
-    EndUpdate();
+    });
+    if (layoutLock == 1) InternalLayout();
+    unlock.End();
 }
 
 void TCustomDBGridEh::CancelLayout() {
@@ -264,14 +261,9 @@ void TCustomDBGridEh::columnRemoved(TColumnEh* Column) {
 // -----------------------------------------------------------------------------------
 
 void TCustomDBGridEh::CreateWnd() {
-    BeginUpdate();
-    try {
-        TCustomGrid::CreateWnd();
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    TUpdateBracket<TCustomDBGridEh> update(*this);
+    TCustomGrid::CreateWnd();
+    update.End();
     editButtonWidth = GetSystemMetrics(SM_CXVSCROLL);
     // characters an input method commits open the editor as typed ones do
     handle->setAttribute(Qt::WA_InputMethodEnabled);
@@ -358,14 +350,10 @@ void TCustomDBGridEh::Dispatch(TMessage& Message) {
         if (parentFont) {
             // the grid's own copies: ParentFont stays
             copyingParentFont = true;
-            try {
-                titleFont->Assign(GetFont());
-                footerFont->Assign(GetFont());
-            } catch (...) {
-                copyingParentFont = false;
-                throw;
-            }
-            copyingParentFont = false;
+            TScopeGuard reset([this] { copyingParentFont = false; });
+            titleFont->Assign(GetFont());
+            footerFont->Assign(GetFont());
+            reset.End();
             LayoutChanged();
         }
         return;
@@ -512,13 +500,9 @@ void TCustomDBGridEh::DataChanged() {
     if (!HandleAllocated() || sumListGuard) return;
     if (IsDesigning() && sumList->GetActive()) {
         sumListGuard = true;
-        try {
-            sumList->RecalcAll();
-        } catch (...) {
-            sumListGuard = false;
-            throw;
-        }
-        sumListGuard = false;
+        TScopeGuard reset([this] { sumListGuard = false; });
+        sumList->RecalcAll();
+        reset.End();
     }
     bool barShown = ScrollBarVisible(handle, SB_VERT);
     UpdateRowCount();

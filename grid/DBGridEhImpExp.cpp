@@ -6,6 +6,7 @@
 #include "DBGridEhInternal.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "ScopeGuard.h"
 #include "SysUtils.h"
 
 #include <cmath>
@@ -401,28 +402,20 @@ uint16_t CF_RICH_TEXT_FORMAT() {
 void PutStreamToClipboard(uint16_t Format, TMemoryStream* Stream) {
     TClipboard* cb = Clipboard();
     cb->Open();
-    try {
-        QByteArray bytes = Stream->GetBytes();
-        // the system's text is a string: its terminating zero stays on this side
-        if (Format == CF_TEXT && bytes.endsWith('\0')) bytes.chop(1);
-        cb->SetAsHandle(Format, bytes);
-    } catch (...) {
-        cb->Close();
-        throw;
-    }
-    cb->Close();
+    TScopeGuard close([cb] { cb->Close(); });
+    QByteArray bytes = Stream->GetBytes();
+    // the system's text is a string: its terminating zero stays on this side
+    if (Format == CF_TEXT && bytes.endsWith('\0')) bytes.chop(1);
+    cb->SetAsHandle(Format, bytes);
+    close.End();
 }
 
 void GetClipboardFormatToStream(uint16_t Format, TStream* Stream) {
     TClipboard* cb = Clipboard();
     cb->Open();
-    try {
-        if (cb->HasFormat(Format)) Stream->WriteBytes(cb->GetAsHandle(Format));
-    } catch (...) {
-        cb->Close();
-        throw;
-    }
-    cb->Close();
+    TScopeGuard close([cb] { cb->Close(); });
+    if (cb->HasFormat(Format)) Stream->WriteBytes(cb->GetAsHandle(Format));
+    close.End();
 }
 
 namespace {
@@ -445,26 +438,23 @@ void GridCopyToClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid) {
     TDataSet* ds = gridDataSet(Grid);
     cb->Open();
     if (ds) ds->DisableControls();
-    try {
-        cb->Clear();
-        TMemoryStream ms;
-        auto put = [&](TDBGridEhExport&& Exporter, uint16_t Format, bool Terminated) {
-            ms.Clear();
-            ExportGridToStream(Exporter, Grid, &ms, ForWholeGrid);
-            if (Terminated) ms.WriteByte(0);
-            PutStreamToClipboard(Format, &ms);
-        };
-        put(TDBGridEhExportAsText(), CF_TEXT, true);
-        put(TDBGridEhExportAsCSV(), CF_CSV(), true);
-        put(TDBGridEhExportAsRTF(), CF_RICH_TEXT_FORMAT(), true);
-        put(TDBGridEhExportAsVCLDBIF(), CF_VCLDBIF(), false);
-    } catch (...) {
+    TScopeGuard close([&] {
         cb->Close();
         if (ds) ds->EnableControls();
-        throw;
-    }
-    cb->Close();
-    if (ds) ds->EnableControls();
+    });
+    cb->Clear();
+    TMemoryStream ms;
+    auto put = [&](TDBGridEhExport&& Exporter, uint16_t Format, bool Terminated) {
+        ms.Clear();
+        ExportGridToStream(Exporter, Grid, &ms, ForWholeGrid);
+        if (Terminated) ms.WriteByte(0);
+        PutStreamToClipboard(Format, &ms);
+    };
+    put(TDBGridEhExportAsText(), CF_TEXT, true);
+    put(TDBGridEhExportAsCSV(), CF_CSV(), true);
+    put(TDBGridEhExportAsRTF(), CF_RICH_TEXT_FORMAT(), true);
+    put(TDBGridEhExportAsVCLDBIF(), CF_VCLDBIF(), false);
+    close.End();
 }
 
 void GridCutToClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid) {
@@ -475,26 +465,22 @@ void GridCutToClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid) {
 void GridPasteFromClipboard(TCustomDBGridEh* Grid, bool ForWholeGrid) {
     TClipboard* cb = Clipboard();
     cb->Open();
-    try {
-        TMemoryStream ms;
-        if (cb->HasFormat(CF_VCLDBIF())) {
-            GetClipboardFormatToStream(CF_VCLDBIF(), &ms);
-            ms.SetPosition(0);
-            ImportGridFromStream<TDBGridEhImportAsVCLDBIF>(Grid, &ms, ForWholeGrid);
-        } else if (cb->HasFormat(CF_CSV())) {
-            GetClipboardFormatToStream(CF_CSV(), &ms);
-            ms.SetBytes(untilZero(ms.GetBytes()));
-            ImportGridFromStream<TDBGridEhImportAsCSV>(Grid, &ms, ForWholeGrid);
-        } else if (cb->HasFormat(CF_TEXT)) {
-            GetClipboardFormatToStream(CF_TEXT, &ms);
-            ms.SetBytes(untilZero(ms.GetBytes()));
-            ImportGridFromStream<TDBGridEhImportAsText>(Grid, &ms, ForWholeGrid);
-        }
-    } catch (...) {
-        cb->Close();
-        throw;
+    TScopeGuard close([cb] { cb->Close(); });
+    TMemoryStream ms;
+    if (cb->HasFormat(CF_VCLDBIF())) {
+        GetClipboardFormatToStream(CF_VCLDBIF(), &ms);
+        ms.SetPosition(0);
+        ImportGridFromStream<TDBGridEhImportAsVCLDBIF>(Grid, &ms, ForWholeGrid);
+    } else if (cb->HasFormat(CF_CSV())) {
+        GetClipboardFormatToStream(CF_CSV(), &ms);
+        ms.SetBytes(untilZero(ms.GetBytes()));
+        ImportGridFromStream<TDBGridEhImportAsCSV>(Grid, &ms, ForWholeGrid);
+    } else if (cb->HasFormat(CF_TEXT)) {
+        GetClipboardFormatToStream(CF_TEXT, &ms);
+        ms.SetBytes(untilZero(ms.GetBytes()));
+        ImportGridFromStream<TDBGridEhImportAsText>(Grid, &ms, ForWholeGrid);
     }
-    cb->Close();
+    close.End();
 }
 
 // ---- deleting the selection ---------------------------------------------------------------------
@@ -543,48 +529,44 @@ void GridDeleteSelection(TCustomDBGridEh* Grid, bool ForWholeGrid) {
         return;
     Grid->SavePosition();
     ds->DisableControls();
-    try {
-        switch (kind) {
-        case gskRecordBookmarks:
-            // last to first, each leaving the list as it goes
-            Grid->GetSelectedRows()->Delete();
-            break;
-        case gskRectangle: {
-            TDBGridEhSelectionRect* r = sel->GetRect();
-            TColumnsEhList cols;
-            for (int i = r->GetLeftCol(); i <= r->GetRightCol(); ++i)
-                if (TColumnEh* c = Grid->ColumnAt(i); c && c->GetVisible()) cols.Add(c);
-            const TBookmark bottom = r->GetBottomRow();
-            ds->GotoBookmark(r->GetTopRow());
-            for (;;) {
-                clearCells(&cols);
-                if (ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0) break;
-                ds->Next();
-                if (ds->GetEof()) break;
-            }
-            Grid->RestorePosition();
-            break;
+    TScopeGuard enable([ds] { ds->EnableControls(); });
+    switch (kind) {
+    case gskRecordBookmarks:
+        // last to first, each leaving the list as it goes
+        Grid->GetSelectedRows()->Delete();
+        break;
+    case gskRectangle: {
+        TDBGridEhSelectionRect* r = sel->GetRect();
+        TColumnsEhList cols;
+        for (int i = r->GetLeftCol(); i <= r->GetRightCol(); ++i)
+            if (TColumnEh* c = Grid->ColumnAt(i); c && c->GetVisible()) cols.Add(c);
+        const TBookmark bottom = r->GetBottomRow();
+        ds->GotoBookmark(r->GetTopRow());
+        for (;;) {
+            clearCells(&cols);
+            if (ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0) break;
+            ds->Next();
+            if (ds->GetEof()) break;
         }
-        case gskColumns:
-            ds->First();
-            while (!ds->GetEof()) {
-                clearCells(sel->GetColumns());
-                ds->Next();
-            }
-            Grid->RestorePosition();
-            break;
-        case gskAll:
-            ds->First();
-            while (!ds->GetEof())
-                ds->Delete();
-            if (sel->GetSelectionType() == gskAll) sel->Clear();
-            break;
-        case gskNone:
-            break;
-        }
-    } catch (...) {
-        ds->EnableControls();
-        throw;
+        Grid->RestorePosition();
+        break;
     }
-    ds->EnableControls();
+    case gskColumns:
+        ds->First();
+        while (!ds->GetEof()) {
+            clearCells(sel->GetColumns());
+            ds->Next();
+        }
+        Grid->RestorePosition();
+        break;
+    case gskAll:
+        ds->First();
+        while (!ds->GetEof())
+            ds->Delete();
+        if (sel->GetSelectionType() == gskAll) sel->Clear();
+        break;
+    case gskNone:
+        break;
+    }
+    enable.End();
 }

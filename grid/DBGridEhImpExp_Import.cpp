@@ -3,6 +3,7 @@
 #include "DBGridEhImpExp.h"
 #include "Dialogs.h"
 #include "Forms.h"
+#include "ScopeGuard.h"
 #include "SysUtils.h"
 
 #include <cstring>
@@ -39,89 +40,85 @@ void TDBGridEhImport::ImportFromStream(TStream* AStream, bool IsImportAll) {
             if (TColumnEh* c = g->ColumnAt(i); c && c->GetVisible()) own->Add(c);
         return own.get();
     };
-    try {
-        TDBGridEhSelection* sel = g->GetSelection();
-        switch (sel->GetSelectionType()) {
-        case gskNone:
-            ImportColumns = visibleFrom(g->GetSelectedIndex(), g->GetColumns()->Count() - 1);
-            ReadPrefix();
-            if (inserting) {
-                appendRecords(atEnd);
-                break;
-            }
-            g->RestorePosition();
-            while (!ds->GetEof() && !Eof) {
-                ReadRecord(ImportColumns);
-                ds->Next();
-            }
-            if (g->GetAllowedOperations().Contains(alopAppendEh)) {
-                inserting = true;
-                atEnd = true;
-                appendRecords(true);
-            }
-            break;
-        case gskRecordBookmarks: {
-            ImportColumns = g->GetVisibleColumns();
-            ReadPrefix();
-            if (inserting) {
-                appendRecords(atEnd);
-                break;
-            }
-            // the list may change as records post; walk a copy
-            std::vector<TBookmark> marks;
-            for (int i = 0; i < g->GetSelectedRows()->Count(); ++i)
-                marks.push_back(g->GetSelectedRows()->GetItems(i));
-            for (const TBookmark& b : marks) {
-                if (Eof) break;
-                if (!ds->BookmarkValid(b)) continue;
-                ds->GotoBookmark(b);
-                ReadRecord(ImportColumns);
-            }
-            break;
-        }
-        case gskRectangle: {
-            TDBGridEhSelectionRect* r = sel->GetRect();
-            ImportColumns = visibleFrom(r->GetLeftCol(), r->GetRightCol());
-            ReadPrefix();
-            if (inserting) {
-                appendRecords(atEnd);
-                break;
-            }
-            const TBookmark bottom = r->GetBottomRow();
-            ds->GotoBookmark(r->GetTopRow());
-            while (!Eof) {
-                ReadRecord(ImportColumns);
-                if (ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0) break;
-                ds->Next();
-                if (ds->GetEof()) break;
-            }
-            break;
-        }
-        case gskColumns:
-        case gskAll:
-            ImportColumns =
-                sel->GetSelectionType() == gskColumns ? sel->GetColumns() : g->GetVisibleColumns();
-            ReadPrefix();
-            if (inserting) {
-                appendRecords(atEnd);
-                break;
-            }
-            ds->First();
-            while (!ds->GetEof() && !Eof) {
-                ReadRecord(ImportColumns);
-                ds->Next();
-            }
-            break;
-        }
-    } catch (...) {
+    TScopeGuard restore([&] {
         if (!inserting) g->RestorePosition();
         ds->EnableControls();
         ImportColumns = nullptr;
-        throw;
+    });
+    TDBGridEhSelection* sel = g->GetSelection();
+    switch (sel->GetSelectionType()) {
+    case gskNone:
+        ImportColumns = visibleFrom(g->GetSelectedIndex(), g->GetColumns()->Count() - 1);
+        ReadPrefix();
+        if (inserting) {
+            appendRecords(atEnd);
+            break;
+        }
+        g->RestorePosition();
+        while (!ds->GetEof() && !Eof) {
+            ReadRecord(ImportColumns);
+            ds->Next();
+        }
+        if (g->GetAllowedOperations().Contains(alopAppendEh)) {
+            inserting = true;
+            atEnd = true;
+            appendRecords(true);
+        }
+        break;
+    case gskRecordBookmarks: {
+        ImportColumns = g->GetVisibleColumns();
+        ReadPrefix();
+        if (inserting) {
+            appendRecords(atEnd);
+            break;
+        }
+        // the list may change as records post; walk a copy
+        std::vector<TBookmark> marks;
+        for (int i = 0; i < g->GetSelectedRows()->Count(); ++i)
+            marks.push_back(g->GetSelectedRows()->GetItems(i));
+        for (const TBookmark& b : marks) {
+            if (Eof) break;
+            if (!ds->BookmarkValid(b)) continue;
+            ds->GotoBookmark(b);
+            ReadRecord(ImportColumns);
+        }
+        break;
     }
-    if (!inserting) g->RestorePosition();
-    ds->EnableControls();
-    ImportColumns = nullptr;
+    case gskRectangle: {
+        TDBGridEhSelectionRect* r = sel->GetRect();
+        ImportColumns = visibleFrom(r->GetLeftCol(), r->GetRightCol());
+        ReadPrefix();
+        if (inserting) {
+            appendRecords(atEnd);
+            break;
+        }
+        const TBookmark bottom = r->GetBottomRow();
+        ds->GotoBookmark(r->GetTopRow());
+        while (!Eof) {
+            ReadRecord(ImportColumns);
+            if (ds->CompareBookmarks(ds->GetBookmark(), bottom) == 0) break;
+            ds->Next();
+            if (ds->GetEof()) break;
+        }
+        break;
+    }
+    case gskColumns:
+    case gskAll:
+        ImportColumns =
+            sel->GetSelectionType() == gskColumns ? sel->GetColumns() : g->GetVisibleColumns();
+        ReadPrefix();
+        if (inserting) {
+            appendRecords(atEnd);
+            break;
+        }
+        ds->First();
+        while (!ds->GetEof() && !Eof) {
+            ReadRecord(ImportColumns);
+            ds->Next();
+        }
+        break;
+    }
+    restore.End();
     ReadSuffix();
 }
 

@@ -2,6 +2,7 @@
 // grid row, and multi-line titles as several rows of cells without inner borders.
 #include "CodePages.h"
 #include "DBGridEhImpExp.h"
+#include "ScopeGuard.h"
 
 #include <QSet>
 #include <algorithm>
@@ -124,31 +125,27 @@ void TDBGridEhExportAsRTF::ExportToStream(TStream* AStream, bool IsExportAll) {
     ColorIndex(clBtnFace);
     ppi = DBGridEh->GetFont()->GetPixelsPerInch();
     if (ppi <= 0) ppi = 96;
-    try {
-        TDBGridEhExport::ExportToStream(body.get(), IsExportAll);
-        // nothing exported: no document at all rather than one without its end
-        if (body->GetSize() > 0) {
-            Stream = AStream;
-            WriteLine(QStringLiteral("{\\rtf1\\ansi\\ansicpg1251\\deff0"));
-            QString colors = QStringLiteral("{\\colortbl");
-            for (const QString& key : std::as_const(colorTable))
-                colors += QStringLiteral("\\red%1\\green%2\\blue%3;")
-                              .arg(key.mid(0, 3).trimmed(), key.mid(3, 3).trimmed(),
-                                   key.mid(6, 3).trimmed());
-            WriteLine(colors + u'}');
-            QString fonts = QStringLiteral("{\\fonttbl");
-            for (int i = 0; i < fontTable.size(); ++i)
-                fonts += QStringLiteral("{\\f%1\\fnil\\fcharset204 %2;}")
-                             .arg(i)
-                             .arg(rtfEscaped(fontTable[i]));
-            WriteLine(fonts + u'}');
-            WriteBytes(body->GetBytes());
-        }
-    } catch (...) {
-        body.reset();
-        throw;
+    TScopeGuard drop([this] { body.reset(); });
+    TDBGridEhExport::ExportToStream(body.get(), IsExportAll);
+    // nothing exported: no document at all rather than one without its end
+    if (body->GetSize() > 0) {
+        Stream = AStream;
+        WriteLine(QStringLiteral("{\\rtf1\\ansi\\ansicpg1251\\deff0"));
+        QString colors = QStringLiteral("{\\colortbl");
+        for (const QString& key : std::as_const(colorTable))
+            colors +=
+                QStringLiteral("\\red%1\\green%2\\blue%3;")
+                    .arg(key.mid(0, 3).trimmed(), key.mid(3, 3).trimmed(), key.mid(6, 3).trimmed());
+        WriteLine(colors + u'}');
+        QString fonts = QStringLiteral("{\\fonttbl");
+        for (int i = 0; i < fontTable.size(); ++i)
+            fonts += QStringLiteral("{\\f%1\\fnil\\fcharset204 %2;}")
+                         .arg(i)
+                         .arg(rtfEscaped(fontTable[i]));
+        WriteLine(fonts + u'}');
+        WriteBytes(body->GetBytes());
     }
-    body.reset();
+    drop.End();
 }
 
 void TDBGridEhExportAsRTF::WriteSuffix() {

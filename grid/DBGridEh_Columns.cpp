@@ -2,6 +2,8 @@
 // and the column footers.
 #include "DBGridEhInternal.h"
 
+#include "ScopeGuard.h"
+
 #include <algorithm>
 
 namespace {
@@ -523,51 +525,49 @@ void TColumnEh::Assign(TPersistent* Source) {
     if (s == this) return;
     TCollection* c = GetCollection();
     if (c) c->BeginUpdate();
-    try {
-        const TColumnEhValues from = s->assignedValues;
-        RestoreDefaults();
-        SetFieldName(s->fieldName);
-        if (from.Contains(cvColor)) SetColor(s->color);
-        if (from.Contains(cvWidth)) SetWidth(s->width);
-        if (from.Contains(cvFont)) SetFont(s->font.get());
-        if (from.Contains(cvImeMode)) SetImeMode(s->imeMode);
-        if (from.Contains(cvImeName)) SetImeName(s->imeName);
-        if (from.Contains(cvAlignment)) SetAlignment(s->alignment);
-        if (from.Contains(cvReadOnly)) SetReadOnly(s->readOnly);
-        title->Assign(s->title.get());
-        dropDownRows = s->dropDownRows;
-        SetButtonStyle(s->buttonStyle);
-        SetPickList(s->pickList.get());
-        SetPopupMenu(s->popupMenu);
-        initWidth = s->initWidth;
-        autoFitColWidth = s->autoFitColWidth;
-        if (from.Contains(cvWordWrap)) SetWordWrap(s->wordWrap);
-        SetEndEllipsis(s->endEllipsis);
-        SetDropDownWidth(s->dropDownWidth);
-        if (from.Contains(cvLookupDisplayFields)) SetLookupDisplayFields(s->lookupDisplayFields);
-        SetAutoDropDown(s->autoDropDown);
-        SetAlwaysShowEditButton(s->alwaysShowEditButton);
-        SetWordWrap(s->GetWordWrap());
-        footer->Assign(s->footer.get());
-        SetKeyList(s->keyList.get());
-        if (from.Contains(cvCheckboxes)) SetCheckboxes(s->checkboxes);
-        increment = s->increment;
-        toolTips = s->toolTips;
-        footers->Assign(s->footers.get());
-        tag = s->tag;
-        SetVisible(s->visible);
-        SetImageList(s->imageList);
-        SetNotInKeyListIndex(s->notInKeyListIndex);
-        SetMinWidth(s->minWidth);
-        SetMaxWidth(s->maxWidth);
-        dblClickNextVal = s->dblClickNextVal;
-        dropDownSizing = s->dropDownSizing;
-        dropDownShowTitles = s->dropDownShowTitles;
-    } catch (...) {
+    TScopeGuard update([c] {
         if (c) c->EndUpdate();
-        throw;
-    }
-    if (c) c->EndUpdate();
+    });
+    const TColumnEhValues from = s->assignedValues;
+    RestoreDefaults();
+    SetFieldName(s->fieldName);
+    if (from.Contains(cvColor)) SetColor(s->color);
+    if (from.Contains(cvWidth)) SetWidth(s->width);
+    if (from.Contains(cvFont)) SetFont(s->font.get());
+    if (from.Contains(cvImeMode)) SetImeMode(s->imeMode);
+    if (from.Contains(cvImeName)) SetImeName(s->imeName);
+    if (from.Contains(cvAlignment)) SetAlignment(s->alignment);
+    if (from.Contains(cvReadOnly)) SetReadOnly(s->readOnly);
+    title->Assign(s->title.get());
+    dropDownRows = s->dropDownRows;
+    SetButtonStyle(s->buttonStyle);
+    SetPickList(s->pickList.get());
+    SetPopupMenu(s->popupMenu);
+    initWidth = s->initWidth;
+    autoFitColWidth = s->autoFitColWidth;
+    if (from.Contains(cvWordWrap)) SetWordWrap(s->wordWrap);
+    SetEndEllipsis(s->endEllipsis);
+    SetDropDownWidth(s->dropDownWidth);
+    if (from.Contains(cvLookupDisplayFields)) SetLookupDisplayFields(s->lookupDisplayFields);
+    SetAutoDropDown(s->autoDropDown);
+    SetAlwaysShowEditButton(s->alwaysShowEditButton);
+    SetWordWrap(s->GetWordWrap());
+    footer->Assign(s->footer.get());
+    SetKeyList(s->keyList.get());
+    if (from.Contains(cvCheckboxes)) SetCheckboxes(s->checkboxes);
+    increment = s->increment;
+    toolTips = s->toolTips;
+    footers->Assign(s->footers.get());
+    tag = s->tag;
+    SetVisible(s->visible);
+    SetImageList(s->imageList);
+    SetNotInKeyListIndex(s->notInKeyListIndex);
+    SetMinWidth(s->minWidth);
+    SetMaxWidth(s->maxWidth);
+    dblClickNextVal = s->dblClickNextVal;
+    dropDownSizing = s->dropDownSizing;
+    dropDownShowTitles = s->dropDownShowTitles;
+    update.End();
 }
 
 // ---- TDBGridColumnsEh ---------------------------------------------------------------------------

@@ -1,6 +1,8 @@
 // The grid's data link: the field map and the dataset's news passed on to the grid.
 #include "DBGridEh.h"
 
+#include "ScopeGuard.h"
+
 #include <algorithm>
 
 TGridDataLinkEh::TGridDataLinkEh(TCustomDBGridEh* AGrid) : grid(AGrid) {
@@ -81,13 +83,9 @@ void TGridDataLinkEh::DataSetScrolled(int Distance) {
 void TGridDataLinkEh::LayoutChanged() {
     bool was = grid->layoutFromDataSet;
     grid->layoutFromDataSet = true;
-    try {
-        grid->LayoutChanged();
-    } catch (...) {
-        grid->layoutFromDataSet = was;
-        throw;
-    }
-    grid->layoutFromDataSet = was;
+    TScopeGuard restore([&] { grid->layoutFromDataSet = was; });
+    grid->LayoutChanged();
+    restore.End();
     TDataLink::LayoutChanged();
 }
 
@@ -111,12 +109,8 @@ void TGridDataLinkEh::RecordChanged(TField* Field) {
 
 void TGridDataLinkEh::UpdateData() {
     inUpdateData = true;
-    try {
-        if (modified) grid->UpdateData();
-        modified = false;
-    } catch (...) {
-        inUpdateData = false;
-        throw;
-    }
-    inUpdateData = false;
+    TScopeGuard reset([this] { inUpdateData = false; });
+    if (modified) grid->UpdateData();
+    modified = false;
+    reset.End();
 }

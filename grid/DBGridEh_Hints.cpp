@@ -3,6 +3,7 @@
 // that hint instead.
 #include "DBGridEh.h"
 #include "DBGridEhInternal.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 
@@ -72,20 +73,16 @@ void TCustomDBGridEh::hintShow(TMessage& Message) {
     if (!title) {
         const int saved = dataLink->GetActiveRecord();
         dataLink->SetActiveRecord(dataRow);
-        try {
-            TField* f = c->GetField();
-            if (checkBoxes && f) {
-                const int i = c->HasKeyList() ? int(c->GetKeyList()->IndexOf(f->GetText())) : -1;
-                if (i >= 0 && c->HasPickList() && i < c->GetPickList()->Count())
-                    text = c->GetPickList()->Get(i);
-            } else if (f) {
-                text = c->GetDisplayText();
-            }
-        } catch (...) {
-            dataLink->SetActiveRecord(saved);
-            throw;
+        TScopeGuard restore([&] { dataLink->SetActiveRecord(saved); });
+        TField* f = c->GetField();
+        if (checkBoxes && f) {
+            const int i = c->HasKeyList() ? int(c->GetKeyList()->IndexOf(f->GetText())) : -1;
+            if (i >= 0 && c->HasPickList() && i < c->GetPickList()->Count())
+                text = c->GetPickList()->Get(i);
+        } else if (f) {
+            text = c->GetDisplayText();
         }
-        dataLink->SetActiveRecord(saved);
+        restore.End();
         if (c->GetAlwaysShowEditButton() && GetColumnEditStyle(c) != esSimpleEh) {
             // over the edit button there is nothing to show
             textRight -= editButtonWidth;

@@ -6,6 +6,7 @@
 
 #include "Clipbrd.h"
 #include "Dialogs.h"
+#include "ScopeGuard.h"
 
 namespace {
 
@@ -49,58 +50,48 @@ void TCustomDBGridEh::MoveByWithSelection(bool Select, int Distance, bool Record
     };
     if (!RecordMode && !dbOptions.Contains(dgRowSelect)) {
         if (Select) {
-            BeginUpdate();
-            try {
-                if (selection->GetSelectionType() != gskRectangle) {
-                    selection->GetRect()->Clear();
-                    selection->GetRect()->Select(GetSelectedIndex(), ds->GetBookmark(), false);
-                }
-                move();
-                selection->GetRect()->Select(GetSelectedIndex(), ds->GetBookmark(), true);
-            } catch (...) {
-                EndUpdate();
-                throw;
+            TUpdateBracket<TCustomDBGridEh> update(*this);
+            if (selection->GetSelectionType() != gskRectangle) {
+                selection->GetRect()->Clear();
+                selection->GetRect()->Select(GetSelectedIndex(), ds->GetBookmark(), false);
             }
-            EndUpdate();
+            move();
+            selection->GetRect()->Select(GetSelectedIndex(), ds->GetBookmark(), true);
+            update.End();
         } else {
             ds->MoveBy(Distance);
         }
         if (updateLock == 0) Update();
         return;
     }
-    BeginUpdate();
-    try {
-        const int step = Distance > 0 ? 1 : -1;
-        while (Distance != 0) {
-            bool extend = false;
-            if (dbOptions.Contains(dgMultiSelect) && dataLink->GetActive()) {
-                if (!Select) {
-                    ClearSelection();
-                } else if (selecting) {
-                    const int side = ds->CompareBookmarks(ds->GetBookmark(), selectionAnchor);
-                    // moving back toward the anchor unselects what the range had taken
-                    if (side == -step)
-                        bookmarks->SetCurrentRowSelected(toggleMode ? anchorWasSelected : false);
-                    else
-                        extend = true;
-                } else {
-                    selectionAnchor = ds->GetBookmark();
-                    anchorWasSelected = bookmarks->GetCurrentRowSelected();
-                    bookmarks->SetCurrentRowSelected(toggleMode ? !anchorWasSelected : true);
-                    selecting = true;
+    TUpdateBracket<TCustomDBGridEh> update(*this);
+    const int step = Distance > 0 ? 1 : -1;
+    while (Distance != 0) {
+        bool extend = false;
+        if (dbOptions.Contains(dgMultiSelect) && dataLink->GetActive()) {
+            if (!Select) {
+                ClearSelection();
+            } else if (selecting) {
+                const int side = ds->CompareBookmarks(ds->GetBookmark(), selectionAnchor);
+                // moving back toward the anchor unselects what the range had taken
+                if (side == -step)
+                    bookmarks->SetCurrentRowSelected(toggleMode ? anchorWasSelected : false);
+                else
                     extend = true;
-                }
-            }
-            if (ds->MoveBy(step) == 0) break;
-            if (Select && extend && dbOptions.Contains(dgMultiSelect))
+            } else {
+                selectionAnchor = ds->GetBookmark();
+                anchorWasSelected = bookmarks->GetCurrentRowSelected();
                 bookmarks->SetCurrentRowSelected(toggleMode ? !anchorWasSelected : true);
-            if (!ToEnd) Distance -= step;
+                selecting = true;
+                extend = true;
+            }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
+        if (ds->MoveBy(step) == 0) break;
+        if (Select && extend && dbOptions.Contains(dgMultiSelect))
+            bookmarks->SetCurrentRowSelected(toggleMode ? !anchorWasSelected : true);
+        if (!ToEnd) Distance -= step;
     }
-    EndUpdate();
+    update.End();
     if (updateLock == 0) Update();
 }
 
@@ -137,28 +128,23 @@ void TCustomDBGridEh::PriorRow(bool Select) {
 void TCustomDBGridEh::TabToColumn(bool Forward) {
     const int c0 = GetCol();
     int c = c0;
-    BeginUpdate();
-    try {
-        for (int guard = 0; guard <= colCount; ++guard) {
-            c += Forward ? 1 : -1;
-            if (c >= colCount) {
-                NextRow(false);
-                c = indicatorOffset;
-            } else if (c < indicatorOffset) {
-                PriorRow(false);
-                c = colCount - 1;
-            }
-            if (c == c0) break;
-            if (GetTabStops(c) && GetColWidths(c) >= 0) {
-                SelectColumnByIndex(c, 0, false);
-                break;
-            }
+    TUpdateBracket<TCustomDBGridEh> update(*this);
+    for (int guard = 0; guard <= colCount; ++guard) {
+        c += Forward ? 1 : -1;
+        if (c >= colCount) {
+            NextRow(false);
+            c = indicatorOffset;
+        } else if (c < indicatorOffset) {
+            PriorRow(false);
+            c = colCount - 1;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
+        if (c == c0) break;
+        if (GetTabStops(c) && GetColWidths(c) >= 0) {
+            SelectColumnByIndex(c, 0, false);
+            break;
+        }
     }
-    EndUpdate();
+    update.End();
 }
 
 bool TCustomDBGridEh::ConfirmDelete() {
@@ -498,13 +484,9 @@ void TCustomDBGridEh::DoIncSearch(const QString& Text, int Timeout, int Directio
                 throw;
             }
             incSearchMoving = true;
-            try {
-                ds->EnableControls();
-            } catch (...) {
-                incSearchMoving = false;
-                throw;
-            }
-            incSearchMoving = false;
+            TScopeGuard reset([this] { incSearchMoving = false; });
+            ds->EnableControls();
+            reset.End();
         }
     }
     HideEditor();

@@ -3,6 +3,7 @@
 // rows as a window onto the dataset, the vertical scroll bar and column moves.
 #include "DBGridEh.h"
 #include "DBLookupEh.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -475,28 +476,23 @@ void TCustomDBGridEh::ChangeScale(int M, int D) {
         titleFont->SetSize(MulDiv(GetFont()->GetSize(), M, D));
         scale(footerFont.get());
     }
-    columns->BeginUpdate();
-    try {
-        int sum = 0, scaledBefore = 0;
-        for (int i = 0; i < columns->Count(); ++i) {
-            TColumnEh* c = columns->GetItems(i);
-            if (c->assignedValues.Contains(cvFont)) scale(c->font.get());
-            if (c->assignedValues.Contains(cvTitleFont)) scale(c->title->font.get());
-            if (c->footer->GetAssignedValues().Contains(cvFooterFont)) scale(c->footer->GetFont());
-            for (int k = 0; k < c->footers->Count(); ++k)
-                if (c->footers->GetItems(k)->GetAssignedValues().Contains(cvFooterFont))
-                    scale(c->footers->GetItems(k)->GetFont());
-            // running sums: the scaled total has no rounding drift
-            sum += c->GetWidth();
-            int scaled = MulDiv(sum, M, D);
-            c->SetWidth(scaled - scaledBefore);
-            scaledBefore = scaled;
-        }
-    } catch (...) {
-        columns->EndUpdate();
-        throw;
+    TUpdateBracket<TDBGridColumnsEh> update(*columns);
+    int sum = 0, scaledBefore = 0;
+    for (int i = 0; i < columns->Count(); ++i) {
+        TColumnEh* c = columns->GetItems(i);
+        if (c->assignedValues.Contains(cvFont)) scale(c->font.get());
+        if (c->assignedValues.Contains(cvTitleFont)) scale(c->title->font.get());
+        if (c->footer->GetAssignedValues().Contains(cvFooterFont)) scale(c->footer->GetFont());
+        for (int k = 0; k < c->footers->Count(); ++k)
+            if (c->footers->GetItems(k)->GetAssignedValues().Contains(cvFooterFont))
+                scale(c->footers->GetItems(k)->GetFont());
+        // running sums: the scaled total has no rounding drift
+        sum += c->GetWidth();
+        int scaled = MulDiv(sum, M, D);
+        c->SetWidth(scaled - scaledBefore);
+        scaledBefore = scaled;
     }
-    columns->EndUpdate();
+    update.End();
 }
 
 // ---- rows ---------------------------------------------------------------------------------------
@@ -745,13 +741,9 @@ void TCustomDBGridEh::SelectColumnByIndex(int ACol, int Direction, bool ExtendRe
         if (!colExitRunning) {
             int was = current.X;
             colExitRunning = true;
-            try {
-                ColExit();
-            } catch (...) {
-                colExitRunning = false;
-                throw;
-            }
-            colExitRunning = false;
+            TScopeGuard reset([this] { colExitRunning = false; });
+            ColExit();
+            reset.End();
             if (current.X != was) return;
         }
         if (incSearchActive) StopIncSearch();

@@ -5,6 +5,7 @@
 #include "DBGridEhInternal.h"
 
 #include "Forms.h"
+#include "ScopeGuard.h"
 
 #include <QWidget>
 
@@ -188,15 +189,12 @@ void TCustomDBGridEh::WndProc(TMessage& Message) {
         dbOptions.Contains(dgMultiSelect) && GetDragMode() == dmAutomatic && !IsDesigning()) {
         SetDragMode(dmManual);
         autoDragMouseDown = true;
-        try {
-            TCustomGrid::WndProc(Message);
-        } catch (...) {
+        TScopeGuard restore([this] {
             autoDragMouseDown = false;
             SetDragMode(dmAutomatic);
-            throw;
-        }
-        autoDragMouseDown = false;
-        SetDragMode(dmAutomatic);
+        });
+        TCustomGrid::WndProc(Message);
+        restore.End();
         return;
     }
     TCustomGrid::WndProc(Message);

@@ -2,6 +2,8 @@
 // columns, or everything.
 #include "DBGridEh.h"
 
+#include "ScopeGuard.h"
+
 #include <algorithm>
 
 // ---- TBookmarkListEh ----------------------------------------------------------------------------
@@ -101,23 +103,20 @@ void TBookmarkListEh::Delete() {
     TDataSet* ds = grid->GetDataLink()->GetDataSet();
     if (!ds) return;
     ds->DisableControls();
-    try {
-        for (int i = Count() - 1; i >= 0; --i) {
-            // a record already gone elsewhere only leaves the list
-            if (ds->BookmarkValid(list[size_t(i)])) {
-                ds->GotoBookmark(list[size_t(i)]);
-                ds->Delete();
-            }
-            list.erase(list.begin() + i);
-            changed();
-        }
-    } catch (...) {
+    TScopeGuard enable([&] {
         ds->EnableControls();
         grid->GetSelection()->UpdateState();
-        throw;
+    });
+    for (int i = Count() - 1; i >= 0; --i) {
+        // a record already gone elsewhere only leaves the list
+        if (ds->BookmarkValid(list[size_t(i)])) {
+            ds->GotoBookmark(list[size_t(i)]);
+            ds->Delete();
+        }
+        list.erase(list.begin() + i);
+        changed();
     }
-    ds->EnableControls();
-    grid->GetSelection()->UpdateState();
+    enable.End();
 }
 
 // ---- TDBGridEhSelectionRect ---------------------------------------------------------------------

@@ -4,6 +4,7 @@
 
 #include "Controls.h"
 #include "Forms.h"
+#include "ScopeGuard.h"
 #include "WinWidget.h"
 
 #include <QPolygon>
@@ -514,14 +515,10 @@ void TDBLookupListBoxEh::selectCurrent() {
     TDataSet* ds = listDataSet();
     if (!ds || !keyField) return;
     lockPosition = true;
-    try {
-        const Variant key = keyField->GetValue();
-        if (!VarSameValue(key, keyValue)) SelectKeyValue(key);
-    } catch (...) {
-        lockPosition = false;
-        throw;
-    }
-    lockPosition = false;
+    TScopeGuard reset([this] { lockPosition = false; });
+    const Variant key = keyField->GetValue();
+    if (!VarSameValue(key, keyValue)) SelectKeyValue(key);
+    reset.End();
 }
 
 void TDBLookupListBoxEh::selectItemAt(int X, int Y) {
@@ -581,47 +578,45 @@ void TDBLookupListBoxEh::Paint() {
     const int saved = ds ? link->GetActiveRecord() : 0;
     int marked = -1;
     const TColor text = enabled ? font->GetColor() : clGrayText;
-    try {
-        for (int r = 0; r < rowCount; ++r) {
-            const TRect row{0, top + r * rowH, client.Right, top + (r + 1) * rowH};
-            TColor fore = text, back = color;
-            const bool filled = ds && listActive && r < link->GetRecordCount();
-            if (filled) {
-                link->SetActiveRecord(r);
-                if (keyField && !(keyValue.IsEmpty() || keyValue.IsNull()) &&
-                    VarSameValue(keyField->GetValue(), keyValue)) {
-                    fore = clHighlightText;
-                    back = clHighlight;
-                    marked = r;
-                }
-            }
-            c->GetBrush()->SetColor(back);
-            c->GetFont()->SetColor(fore);
-            c->FillRect(row);
-            if (!filled) continue;
-            int x = 0;
-            for (size_t i = 0; i < widths.size(); ++i) {
-                TField* f = listFields[i];
-                const QString s = f->GetDisplayText();
-                const int tw = c->TextWidth(s);
-                int tx = x + 2;
-                if (f->GetAlignment() == taRightJustify)
-                    tx = x + widths[i] - tw - 3;
-                else if (f->GetAlignment() == taCenter)
-                    tx = x + (widths[i] - tw) / 2;
-                TRect cell{x, row.Top, x + widths[i], row.Bottom};
-                c->TextRect(cell, tx, row.Top, s);
-                x += widths[i];
-                if (i + 1 < widths.size())
-                    c->FillSolid(TRect{x, row.Top, x + 1, row.Bottom}, lineColor);
-                ++x;
+    TScopeGuard restore([&] {
+        if (ds) link->SetActiveRecord(saved);
+    });
+    for (int r = 0; r < rowCount; ++r) {
+        const TRect row{0, top + r * rowH, client.Right, top + (r + 1) * rowH};
+        TColor fore = text, back = color;
+        const bool filled = ds && listActive && r < link->GetRecordCount();
+        if (filled) {
+            link->SetActiveRecord(r);
+            if (keyField && !(keyValue.IsEmpty() || keyValue.IsNull()) &&
+                VarSameValue(keyField->GetValue(), keyValue)) {
+                fore = clHighlightText;
+                back = clHighlight;
+                marked = r;
             }
         }
-    } catch (...) {
-        if (ds) link->SetActiveRecord(saved);
-        throw;
+        c->GetBrush()->SetColor(back);
+        c->GetFont()->SetColor(fore);
+        c->FillRect(row);
+        if (!filled) continue;
+        int x = 0;
+        for (size_t i = 0; i < widths.size(); ++i) {
+            TField* f = listFields[i];
+            const QString s = f->GetDisplayText();
+            const int tw = c->TextWidth(s);
+            int tx = x + 2;
+            if (f->GetAlignment() == taRightJustify)
+                tx = x + widths[i] - tw - 3;
+            else if (f->GetAlignment() == taCenter)
+                tx = x + (widths[i] - tw) / 2;
+            TRect cell{x, row.Top, x + widths[i], row.Bottom};
+            c->TextRect(cell, tx, row.Top, s);
+            x += widths[i];
+            if (i + 1 < widths.size())
+                c->FillSolid(TRect{x, row.Top, x + 1, row.Bottom}, lineColor);
+            ++x;
+        }
     }
-    if (ds) link->SetActiveRecord(saved);
+    restore.End();
     if (hasFocus || popup) {
         const int r = marked >= 0 ? marked : (keySelected ? -1 : 0);
         if (r >= 0) {
@@ -907,41 +902,29 @@ void TPopupDataListEh::KeyValueChanged() {
 
 void TPopupDataListEh::KeyDown(WORD& Key, TShiftState Shift) {
     userKeyChange = true;
-    try {
-        TDBLookupListBoxEh::KeyDown(Key, Shift);
-    } catch (...) {
-        userKeyChange = false;
-        throw;
-    }
-    userKeyChange = false;
+    TScopeGuard reset([this] { userKeyChange = false; });
+    TDBLookupListBoxEh::KeyDown(Key, Shift);
+    reset.End();
 }
 
 void TPopupDataListEh::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     userKeyChange = true;
-    try {
-        TDBLookupListBoxEh::MouseDown(Button, Shift, X, Y);
-    } catch (...) {
-        userKeyChange = false;
-        throw;
-    }
-    userKeyChange = false;
+    TScopeGuard reset([this] { userKeyChange = false; });
+    TDBLookupListBoxEh::MouseDown(Button, Shift, X, Y);
+    reset.End();
 }
 
 void TPopupDataListEh::MouseMove(TShiftState Shift, int X, int Y) {
     userKeyChange = true;
-    try {
-        // the row under a mouse moving without a button follows it
-        const bool button =
-            Shift.Contains(ssLeft) || Shift.Contains(ssRight) || Shift.Contains(ssMiddle);
-        if (!button && !tracking && !dataLink->GetReadOnly() && Y >= titleHeight &&
-            Y < GetClientHeight())
-            selectItemAt(X, Y);
-        TDBLookupListBoxEh::MouseMove(Shift, X, Y);
-    } catch (...) {
-        userKeyChange = false;
-        throw;
-    }
-    userKeyChange = false;
+    TScopeGuard reset([this] { userKeyChange = false; });
+    // the row under a mouse moving without a button follows it
+    const bool button =
+        Shift.Contains(ssLeft) || Shift.Contains(ssRight) || Shift.Contains(ssMiddle);
+    if (!button && !tracking && !dataLink->GetReadOnly() && Y >= titleHeight &&
+        Y < GetClientHeight())
+        selectItemAt(X, Y);
+    TDBLookupListBoxEh::MouseMove(Shift, X, Y);
+    reset.End();
 }
 
 void TPopupDataListEh::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {

@@ -3,6 +3,7 @@
 #include "Clipbrd.h"
 #include "DBLookupEh.h"
 #include "Forms.h"
+#include "ScopeGuard.h"
 #include "ToolEdit.h"
 #include "WinWidget.h"
 
@@ -351,13 +352,9 @@ QString TDBLookupComboboxEh::listText() const {
 
 void TDBLookupComboboxEh::setTextQuiet(const QString& Text) {
     ++settingText;
-    try {
-        SetText(Text);
-    } catch (...) {
-        --settingText;
-        throw;
-    }
-    --settingText;
+    TScopeGuard uncount([this] { --settingText; });
+    SetText(Text);
+    uncount.End();
 }
 
 bool TDBLookupComboboxEh::CanModify(bool Edit) {

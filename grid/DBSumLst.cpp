@@ -2,6 +2,8 @@
 // numbers.
 #include "DBSumLst.h"
 
+#include "ScopeGuard.h"
+
 #include <cmath>
 
 namespace {
@@ -253,13 +255,11 @@ void TDBSumListProducer::chained(const TDataSetNotifyEvent& Saved, TDataSet* Dat
     // The handler chained behind may be the application's save: it runs whatever happens here.
     const TDataSetNotifyEvent saved = Saved;
     if (SavedFirst && saved) saved(DataSet);
-    try {
-        Own();
-    } catch (...) {
+    TScopeGuard after([&] {
         if (!SavedFirst && saved) saved(DataSet);
-        throw;
-    }
-    if (!SavedFirst && saved) saved(DataSet);
+    });
+    Own();
+    after.End();
 }
 
 TField* TDBSumListProducer::fieldOf(TDBSum* Sum) const {
@@ -445,63 +445,53 @@ void TDBSumListProducer::RecalcAll() {
         recalculating = false;
         DoSumListChanged();
     };
-    try {
-        ClearSumValues();
-        cachedIndex = -1;
-        if (OnRecalcAll) OnRecalcAll(this);
-        bool scan = !ds->IsSequenced() && virtualRecords;
-        for (int i = 0; i < sumCollection->Count() && !scan; ++i)
-            scan = takesPart(sumCollection->GetItems(i));
-        if (!externalRecalc && scan) {
-            const bool numbering = !ds->IsSequenced() && virtualRecords;
-            const TBookmark back = ds->GetBookmark();
-            std::vector<std::pair<TDBSum*, TField*>> items;
-            forEachItem([&](TDBSum* s, TField* f) { items.push_back({s, f}); });
-            ds->DisableControls();
-            try {
-                forgetBookmarks();
-                recalculating = true;
-                for (ds->First(); !ds->GetEof(); ds->Next()) {
-                    for (auto& [s, f] : items) {
-                        switch (s->groupOperation) {
-                        case goSum:
-                            if (!f->IsNull())
-                                s->sumValue =
-                                    nearest(f->GetAsFloat() * SumScaleEh + double(s->sumValue));
-                            break;
-                        case goAvg:
-                            if (!f->IsNull()) {
-                                ++s->avgCount;
-                                s->avgSum =
-                                    nearest(f->GetAsFloat() * SumScaleEh + double(s->avgSum));
-                            }
-                            break;
-                        case goCount:
-                            s->sumValue += int64_t(SumScaleEh);
-                            break;
-                        }
+    TScopeGuard finished([&] { finish(); });
+    ClearSumValues();
+    cachedIndex = -1;
+    if (OnRecalcAll) OnRecalcAll(this);
+    bool scan = !ds->IsSequenced() && virtualRecords;
+    for (int i = 0; i < sumCollection->Count() && !scan; ++i)
+        scan = takesPart(sumCollection->GetItems(i));
+    if (!externalRecalc && scan) {
+        const bool numbering = !ds->IsSequenced() && virtualRecords;
+        const TBookmark back = ds->GetBookmark();
+        std::vector<std::pair<TDBSum*, TField*>> items;
+        forEachItem([&](TDBSum* s, TField* f) { items.push_back({s, f}); });
+        ds->DisableControls();
+        TScopeGuard enable([ds] { ds->EnableControls(); });
+        forgetBookmarks();
+        recalculating = true;
+        for (ds->First(); !ds->GetEof(); ds->Next()) {
+            for (auto& [s, f] : items) {
+                switch (s->groupOperation) {
+                case goSum:
+                    if (!f->IsNull())
+                        s->sumValue = nearest(f->GetAsFloat() * SumScaleEh + double(s->sumValue));
+                    break;
+                case goAvg:
+                    if (!f->IsNull()) {
+                        ++s->avgCount;
+                        s->avgSum = nearest(f->GetAsFloat() * SumScaleEh + double(s->avgSum));
                     }
-                    if (numbering) bookmarks.push_back(ds->GetBookmark());
+                    break;
+                case goCount:
+                    s->sumValue += int64_t(SumScaleEh);
+                    break;
                 }
-                for (auto& [s, f] : items)
-                    if (s->groupOperation == goAvg)
-                        s->sumValue = s->avgCount ? nearest(double(s->avgSum) / s->avgCount) : 0;
-                // back to the record the user was on
-                if (!back.isEmpty() && ds->BookmarkValid(back))
-                    ds->GotoBookmark(back);
-                else
-                    ds->First();
-            } catch (...) {
-                ds->EnableControls();
-                throw;
             }
-            ds->EnableControls();
+            if (numbering) bookmarks.push_back(ds->GetBookmark());
         }
-    } catch (...) {
-        finish();
-        throw;
+        for (auto& [s, f] : items)
+            if (s->groupOperation == goAvg)
+                s->sumValue = s->avgCount ? nearest(double(s->avgSum) / s->avgCount) : 0;
+        // back to the record the user was on
+        if (!back.isEmpty() && ds->BookmarkValid(back))
+            ds->GotoBookmark(back);
+        else
+            ds->First();
+        enable.End();
     }
-    finish();
+    finished.End();
 }
 
 // ---- record numbers -----------------------------------------------------------------------------

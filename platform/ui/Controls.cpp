@@ -1,6 +1,7 @@
 // TControl, TWinControl, TGraphicControl, TCustomControl, TControlCanvas and the layout.
 #include "Controls.h"
 #include "Forms.h"
+#include "ScopeGuard.h"
 #include "UiInternal.h"
 
 #include <QApplication>
@@ -982,15 +983,12 @@ void TGraphicControl::Dispatch(TMessage& Message) {
             canvas->FreeHandle();
             canvas->Lock();
             attachCanvas(canvas.get(), dc);
-            try {
-                Paint();
-            } catch (...) {
+            TScopeGuard detach([&] {
                 detachCanvas(canvas.get(), dc);
                 canvas->Unlock();
-                throw;
-            }
-            detachCanvas(canvas.get(), dc);
-            canvas->Unlock();
+            });
+            Paint();
+            detach.End();
         }
         return;
     }
@@ -1012,15 +1010,12 @@ void TCustomControl::PaintWindow(TCanvas* DC) {
     canvas->FreeHandle();
     canvas->Lock();
     attachCanvas(canvas.get(), DC);
-    try {
-        Paint();
-    } catch (...) {
+    TScopeGuard detach([&] {
         detachCanvas(canvas.get(), DC);
         canvas->Unlock();
-        throw;
-    }
-    detachCanvas(canvas.get(), DC);
-    canvas->Unlock();
+    });
+    Paint();
+    detach.End();
 }
 
 // ---- helpers

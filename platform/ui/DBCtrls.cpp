@@ -2,6 +2,7 @@
 
 #include "Clipbrd.h"
 #include "Dialogs.h"
+#include "ScopeGuard.h"
 #include "Streams.h"
 #include "SysUtils.h"
 #include "UiInternal.h"
@@ -941,20 +942,16 @@ const std::vector<TDBLookupControl::TRow>& TDBLookupControl::Rows() {
         if (key) {
             TBookmark bm = ds->GetBookmark();
             ds->DisableControls();
-            try {
-                for (ds->First(); !ds->GetEof(); ds->Next()) {
-                    TRow r;
-                    r.Key = key->GetValue();
-                    for (TField* f : shown)
-                        r.Texts << f->GetDisplayText();
-                    rows.push_back(r);
-                }
-                if (!bm.isEmpty()) ds->GotoBookmark(bm);
-            } catch (...) {
-                ds->EnableControls();
-                throw;
+            TScopeGuard enable([ds] { ds->EnableControls(); });
+            for (ds->First(); !ds->GetEof(); ds->Next()) {
+                TRow r;
+                r.Key = key->GetValue();
+                for (TField* f : shown)
+                    r.Texts << f->GetDisplayText();
+                rows.push_back(r);
             }
-            ds->EnableControls();
+            if (!bm.isEmpty()) ds->GotoBookmark(bm);
+            enable.End();
         }
     }
     rowsValid = true;
@@ -992,18 +989,14 @@ void TDBLookupControl::SelectKeyValue(const Variant& Value) {
         // the field's own change must not end the incremental search
         selecting = true;
         bool ok = false;
-        try {
-            ok = dataLink->Edit();
-            if (ok) {
-                keyValue = Value;
-                dataLink->Modified();
-                dataLink->UpdateRecord();
-            }
-        } catch (...) {
-            selecting = false;
-            throw;
+        TScopeGuard reset([this] { selecting = false; });
+        ok = dataLink->Edit();
+        if (ok) {
+            keyValue = Value;
+            dataLink->Modified();
+            dataLink->UpdateRecord();
         }
-        selecting = false;
+        reset.End();
         if (!ok) return;
     } else {
         keyValue = Value;

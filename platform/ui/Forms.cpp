@@ -2,6 +2,7 @@
 #include "Forms.h"
 #include "Dialogs.h"
 #include "Menus.h"
+#include "ScopeGuard.h"
 #include "UiInternal.h"
 
 #include <QApplication>
@@ -476,13 +477,9 @@ void TCustomForm::SetVisible(bool Value) {
         HandleNeeded();
         placeOnFirstShow();
         formState.Include(fsShowing);
-        try {
-            DoShow();
-        } catch (...) {
-            formState.Exclude(fsShowing);
-            throw;
-        }
-        formState.Exclude(fsShowing);
+        TScopeGuard showing([this] { formState.Exclude(fsShowing); });
+        DoShow();
+        showing.End();
         QWidget* w = mdiSubWindow ? mdiSubWindow : handle;
         if (mdiSubWindow) handle->show();
         switch (windowState) {
@@ -758,27 +755,23 @@ TModalResult TCustomForm::ShowModal() {
             saveFocused->SetWindowFocus();
         }
     };
-    try {
-        HandleNeeded();
-        handle->setWindowModality(Qt::ApplicationModal);
-        Show();
-        me = handle;
-        Perform(CM_ACTIVATE, 0, 0);
-        modalResult = mrNone;
-        do {
-            Application->HandleMessage();
-            if (Application->GetTerminated())
-                modalResult = mrCancel;
-            else if (modalResult != mrNone)
-                CloseModal();
-        } while (modalResult == mrNone);
-        result = modalResult;
-        Perform(CM_DEACTIVATE, 0, 0);
-    } catch (...) {
-        finish();
-        throw;
-    }
-    finish();
+    TScopeGuard finished([&] { finish(); });
+    HandleNeeded();
+    handle->setWindowModality(Qt::ApplicationModal);
+    Show();
+    me = handle;
+    Perform(CM_ACTIVATE, 0, 0);
+    modalResult = mrNone;
+    do {
+        Application->HandleMessage();
+        if (Application->GetTerminated())
+            modalResult = mrCancel;
+        else if (modalResult != mrNone)
+            CloseModal();
+    } while (modalResult == mrNone);
+    result = modalResult;
+    Perform(CM_DEACTIVATE, 0, 0);
+    finished.End();
     return result;
 }
 

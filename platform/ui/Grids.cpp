@@ -2,6 +2,7 @@
 #include "Grids.h"
 
 #include "Forms.h"
+#include "ScopeGuard.h"
 
 #include <QLineEdit>
 #include <QWidget>
@@ -71,16 +72,12 @@ void TInplaceEdit::Change() {
 void TInplaceEdit::UpdateContents() {
     if (!grid) return;
     ++updatingContents;
-    try {
-        SetText(QString());
-        SetEditMask(grid->GetEditMask(grid->GetCol(), grid->GetRow()));
-        SetText(grid->GetEditText(grid->GetCol(), grid->GetRow()));
-        SetMaxLength(grid->GetEditLimit());
-    } catch (...) {
-        --updatingContents;
-        throw;
-    }
-    --updatingContents;
+    TScopeGuard uncount([this] { --updatingContents; });
+    SetText(QString());
+    SetEditMask(grid->GetEditMask(grid->GetCol(), grid->GetRow()));
+    SetText(grid->GetEditText(grid->GetCol(), grid->GetRow()));
+    SetMaxLength(grid->GetEditLimit());
+    uncount.End();
 }
 
 bool TInplaceEdit::PosEqual(const TRect& Rect) const {
@@ -933,15 +930,12 @@ void TCustomGrid::UpdateText() {
 
 void TCustomGrid::HideEdit() {
     if (!inplaceEdit) return;
-    try {
-        UpdateText();
-    } catch (...) {
+    TScopeGuard hide([this] {
         inplaceCol = inplaceRow = -1;
         inplaceEdit->Hide();
-        throw;
-    }
-    inplaceCol = inplaceRow = -1;
-    inplaceEdit->Hide();
+    });
+    UpdateText();
+    hide.End();
 }
 
 void TCustomGrid::ShowEditor() {
@@ -1925,13 +1919,9 @@ QString TStringGrid::GetEditText(int ACol, int ARow) {
 
 void TStringGrid::SetEditText(int ACol, int ARow, const QString& Value) {
     ++updatingEdit;
-    try {
-        if (Value != GetCells(ACol, ARow)) SetCells(ACol, ARow, Value);
-    } catch (...) {
-        --updatingEdit;
-        throw;
-    }
-    --updatingEdit;
+    TScopeGuard uncount([this] { --updatingEdit; });
+    if (Value != GetCells(ACol, ARow)) SetCells(ACol, ARow, Value);
+    uncount.End();
     TCustomDrawGrid::SetEditText(ACol, ARow, Value);
 }
 
