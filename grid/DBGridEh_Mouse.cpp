@@ -308,72 +308,68 @@ void TCustomDBGridEh::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
         return;
     }
     BeginUpdate();
-    try {
-        dataLink->UpdateRecord();
-        HideEditor();
-        const int oldCol = GetCol(), oldRow = GetRow();
-        TDataSet* ds = dataLink->GetDataSet();
-        const bool multi = dbOptions.Contains(dgMultiSelect);
-        const bool rowArea = dbOptions.Contains(dgRowSelect) || cell.X < indicatorOffset;
-        const bool shiftRange = Shift.Contains(ssShift) && multi && rowArea;
-        if (cell.Y >= dataFirstRow && cell.Y != oldRow && !shiftRange) ds->MoveBy(cell.Y - oldRow);
-        if (column) SelectColumnByIndex(cell.X, 0, false);
-        const bool inData = column && cell.Y >= dataFirstRow;
-        // a press inside the selection of an automatic-drag grid starts dragging it on the move
-        if (autoDragMouseDown && Button == mbLeft && !Shift.Contains(ssShift) && inData &&
-            !ds->IsEmpty() &&
-            selection->DataCellSelected(cell.X - indicatorOffset, ds->GetBookmark())) {
-            dragPending = true;
-            EndUpdate();
-            fire();
-            return;
-        }
-        if (inData && !(dbOptions.Contains(dgRowSelect) && multi)) {
-            if (!Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) &&
-                optionsEh.Contains(dghClearSelection) && Button == mbLeft)
-                ClearSelection();
-            if (multi && Button == mbLeft && !ds->IsEmpty()) {
-                if (Shift.Contains(ssShift))
-                    selection->GetRect()->Select(GetSelectedIndex(), ds->GetBookmark(), true);
-                trackingCells = true;
-                ehGridState = ehgsRectSelecting;
-            }
-        }
-        if (multi && rowArea && cell.Y >= dataFirstRow) {
-            if (shiftRange && cell.Y != oldRow) {
-                MoveByWithSelection(true, cell.Y - oldRow, true, false);
-            } else if (Button == mbLeft) {
-                if (Shift.Contains(ssCtrl) || !optionsEh.Contains(dghClearSelection)) {
-                    bookmarks->SetCurrentRowSelected(!bookmarks->GetCurrentRowSelected());
-                } else {
-                    ClearSelection();
-                    bookmarks->SetCurrentRowSelected(true);
-                }
-            }
-            trackingRows = true;
-            selectionAnchor = ds->GetBookmark();
-            anchorWasSelected = !bookmarks->GetCurrentRowSelected();
-            ehGridState = ehgsRowSelecting;
-        }
-        if (Button == mbLeft && column) {
-            const bool again = cell.X == oldCol && cell.Y == oldRow;
-            const TRect r = CellRect(cell.X, cell.Y);
-            const bool onButton = X >= r.Right - editButtonWidth &&
-                                  column->GetAlwaysShowEditButton() &&
-                                  GetColumnEditStyle(column) != esSimpleEh;
-            if (again || dbOptions.Contains(dgAlwaysShowEditor) || onButton) ShowEditor();
-            if (column->GetColumnType() == ctkCheckboxes) {
-                checkBoxDownCol = cell.X;
-                checkBoxDownRow = cell.Y;
-            }
-        } else if (Button == mbRight) {
-            InvalidateEditor();
-        }
-    } catch (...) {
-        EndUpdate();
-        throw;
+    // the update ends before OnMouseDown runs, and once only, also when the handler fails
+    TScopeGuard endUpdate([this] { EndUpdate(); });
+    dataLink->UpdateRecord();
+    HideEditor();
+    const int oldCol = GetCol(), oldRow = GetRow();
+    TDataSet* ds = dataLink->GetDataSet();
+    const bool multi = dbOptions.Contains(dgMultiSelect);
+    const bool rowArea = dbOptions.Contains(dgRowSelect) || cell.X < indicatorOffset;
+    const bool shiftRange = Shift.Contains(ssShift) && multi && rowArea;
+    if (cell.Y >= dataFirstRow && cell.Y != oldRow && !shiftRange) ds->MoveBy(cell.Y - oldRow);
+    if (column) SelectColumnByIndex(cell.X, 0, false);
+    const bool inData = column && cell.Y >= dataFirstRow;
+    // a press inside the selection of an automatic-drag grid starts dragging it on the move
+    if (autoDragMouseDown && Button == mbLeft && !Shift.Contains(ssShift) && inData &&
+        !ds->IsEmpty() &&
+        selection->DataCellSelected(cell.X - indicatorOffset, ds->GetBookmark())) {
+        dragPending = true;
+        endUpdate.End();
+        fire();
+        return;
     }
-    EndUpdate();
+    if (inData && !(dbOptions.Contains(dgRowSelect) && multi)) {
+        if (!Shift.Contains(ssCtrl) && !Shift.Contains(ssShift) &&
+            optionsEh.Contains(dghClearSelection) && Button == mbLeft)
+            ClearSelection();
+        if (multi && Button == mbLeft && !ds->IsEmpty()) {
+            if (Shift.Contains(ssShift))
+                selection->GetRect()->Select(GetSelectedIndex(), ds->GetBookmark(), true);
+            trackingCells = true;
+            ehGridState = ehgsRectSelecting;
+        }
+    }
+    if (multi && rowArea && cell.Y >= dataFirstRow) {
+        if (shiftRange && cell.Y != oldRow) {
+            MoveByWithSelection(true, cell.Y - oldRow, true, false);
+        } else if (Button == mbLeft) {
+            if (Shift.Contains(ssCtrl) || !optionsEh.Contains(dghClearSelection)) {
+                bookmarks->SetCurrentRowSelected(!bookmarks->GetCurrentRowSelected());
+            } else {
+                ClearSelection();
+                bookmarks->SetCurrentRowSelected(true);
+            }
+        }
+        trackingRows = true;
+        selectionAnchor = ds->GetBookmark();
+        anchorWasSelected = !bookmarks->GetCurrentRowSelected();
+        ehGridState = ehgsRowSelecting;
+    }
+    if (Button == mbLeft && column) {
+        const bool again = cell.X == oldCol && cell.Y == oldRow;
+        const TRect r = CellRect(cell.X, cell.Y);
+        const bool onButton = X >= r.Right - editButtonWidth && column->GetAlwaysShowEditButton() &&
+                              GetColumnEditStyle(column) != esSimpleEh;
+        if (again || dbOptions.Contains(dgAlwaysShowEditor) || onButton) ShowEditor();
+        if (column->GetColumnType() == ctkCheckboxes) {
+            checkBoxDownCol = cell.X;
+            checkBoxDownRow = cell.Y;
+        }
+    } else if (Button == mbRight) {
+        InvalidateEditor();
+    }
+    endUpdate.End();
     fire();
 }
 

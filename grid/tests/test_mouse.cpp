@@ -330,4 +330,28 @@ TEST_F(MouseTest, APressInsideTheSelectionStartsADragOnTheMove) {
     Release(At(4, 5));
 }
 
+// A press handler that fails leaves the grid's update state as the press found it: the press
+// inside a selection (which waits for a drag) as well as an ordinary one.
+TEST_F(MouseTest, AFailingPressHandlerLeavesTheUpdateStateAsItWas) {
+    grid->SetOptions(grid->GetOptions() + TDBGridOptions{dgMultiSelect});
+    grid->SetDragMode(dmAutomatic);
+    Press(At(1, 1));
+    Mouse(QEvent::MouseMove, At(2, 2));
+    Release(At(2, 2));
+    ASSERT_EQ(grid->GetSelection()->GetSelectionType(), gskRectangle);
+    TScriptedInteraction dialogs;
+    TUserInteractionSwap swap(&dialogs);
+    grid->OnMouseDown = [](TObject*, TMouseButton, TShiftState, int, int) {
+        throw Exception(QStringLiteral("refused"));
+    };
+    grid->BeginUpdate();
+    for (const TPoint& p : {At(1, 2), At(4, 4)}) {
+        Press(p);
+        Release(p);
+        EXPECT_EQ(grid->GetUpdateLock(), 1) << p.X << "," << p.Y;
+    }
+    grid->EndUpdate();
+    grid->OnMouseDown = nullptr;
+}
+
 } // namespace
