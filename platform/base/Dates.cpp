@@ -735,16 +735,26 @@ void FormatDateTimeTo(QString& Result, const QString& format, TDateTime dateTime
                         n = -1;
                         break;
                     }
-                    char16_t digits[12];
-                    int len = 0;
-                    do {
-                        digits[len++] = char16_t(u'0' + v % 10);
-                        v /= 10;
-                    } while (v > 0);
-                    for (int z = len; z < s.digits; ++z)
-                        buf[n++] = u'0';
-                    while (len > 0)
-                        buf[n++] = digits[--len];
+                    if (s.digits == 2 && v < 100) { // days, months, hours and the like
+                        buf[n++] = char16_t(u'0' + v / 10);
+                        buf[n++] = char16_t(u'0' + v % 10);
+                        continue;
+                    }
+                    if (s.digits == 4 && v < 10000) { // years
+                        buf[n++] = char16_t(u'0' + v / 1000);
+                        buf[n++] = char16_t(u'0' + v / 100 % 10);
+                        buf[n++] = char16_t(u'0' + v / 10 % 10);
+                        buf[n++] = char16_t(u'0' + v % 10);
+                        continue;
+                    }
+                    // the digits from the last, zeros in front up to the step's width
+                    int len = 1;
+                    for (int rest = v / 10; rest > 0; rest /= 10)
+                        ++len;
+                    const int width = std::max(len, int(s.digits));
+                    for (int k = width - 1; k >= 0; --k, v /= 10)
+                        buf[n + k] = char16_t(u'0' + v % 10);
+                    n += width;
                 }
             }
             if (n >= 0) {

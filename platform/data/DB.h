@@ -300,6 +300,23 @@ using TUpdateRecordEvent =
 // OnGetText when assigned); SetText(s) goes through OnSetText when assigned, else AsString.
 // Numbers and dates follow FormatSettings (decimal ',', dates dd.mm.yyyy).
 class TField : public TComponent {
+protected:
+    // What every read of a value looks at, together at the start of the object: reading a
+    // row's fields then touches few cache lines of each.
+    TDataSet* dataSet = nullptr;
+    TFieldType dataType = ftUnknown;
+    TFieldKind fieldKind = fkData;
+    int fieldNo = 0;
+    int size = 0;
+    bool transliterate = false;
+    // While OnValidate runs, reads see the value being written.
+    bool validating = false;
+    const void* validateBuffer = nullptr;
+    // The text a read gave last. A read writes its text here and returns a copy, which shares
+    // the buffer: once the caller has let go of it, the next read reuses the buffer instead of
+    // allocating one.
+    mutable QString lastText;
+
     KADRION_CLASS(TField)
     explicit TField(TComponent* AOwner);
     ~TField() override;
@@ -441,12 +458,7 @@ protected:
     virtual void Bind(bool Binding) {}
     void PropertyChanged(bool LayoutAffected);
     void CalcLookupValue();
-    TDataSet* dataSet = nullptr;
     QString fieldName;
-    TFieldType dataType = ftUnknown;
-    TFieldKind fieldKind = fkData;
-    int fieldNo = 0;
-    int size = 0;
     QString displayLabel;
     int displayWidth = -1;
     TAlignment alignment = taLeftJustify;
@@ -454,20 +466,12 @@ protected:
     bool visible = true;
     bool readOnly = false;
     bool required = false;
-    bool transliterate = false;
     QString keyFields;
     TDataSet* lookupDataSet = nullptr;
     QString lookupKeyFields;
     QString lookupResultField;
     bool lookupCache = false;
     std::vector<std::pair<Variant, Variant>> lookupList;
-    // While OnValidate runs, reads see the value being written.
-    bool validating = false;
-    const void* validateBuffer = nullptr;
-    // The text a read gave last. A read writes its text here and returns a copy, which shares
-    // the buffer: once the caller has let go of it, the next read reuses the buffer instead of
-    // allocating one.
-    mutable QString lastText;
 };
 
 // Fixed-length text: Size characters at most (longer text is cut when written).
