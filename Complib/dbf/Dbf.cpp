@@ -218,6 +218,15 @@ void TDbfTable::InternalOpen() {
         if (GetDefaultFields()) CreateFields();
         BindFields(true);
         CalcFieldsOffset = InfoSize + dbfFile->RecordSize();
+        // where the text of each field sits in a record, for FieldTextView
+        const TDbfFieldDefs* defs = dbfFile->FieldDefs();
+        fieldSpans.assign(size_t(defs->Count()), TFieldSpan{});
+        for (int i = 0; i < defs->Count(); ++i) {
+            const TDbfFieldDef* d = (*defs)[i];
+            const char t = d->GetNativeFieldType();
+            const bool binary = t == '+' || t == 'I' || t == '@' || t == 'O';
+            fieldSpans[size_t(i)] = {d->Offset, binary ? -1 : d->GetSize()};
+        }
         decideTranslation();
         for (int i = 0; i < indexDefs->Count(); ++i) {
             TDbfIndexDef* d = indexDefs->GetItems(i);
@@ -406,7 +415,7 @@ TGetResult TDbfTable::GetRecord(TRecordBuffer Buffer, TGetMode GetMode, bool DoC
             memcpy(Buffer + InfoSize, posted + InfoSize, dbfFile->RecordSize());
         else if (recNo < 1 || recNo > count)
             return grError;
-        else if (dbfFile->ReadRecord(recNo, Buffer + InfoSize) != dbfFile->RecordSize())
+        else if (dbfFile->ReadRecordCached(recNo, Buffer + InfoSize) != dbfFile->RecordSize())
             return grError;
         bool accepted = showDeleted || Buffer[InfoSize] != '*';
         if (accepted && GetFiltered()) accepted = RecordFilterAccepts(Buffer);
@@ -572,20 +581,32 @@ void TDbfTable::Resync(TResyncMode Mode) {
 
 bool TDbfTable::FieldTextView(TField* Field, const char*& Data, int& Length) {
     const TFieldType type = Field->GetDataType();
-    if (Field->GetFieldNo() < 1 || Field->IsBlob() ||
-        (type != ftString && type != ftFixedChar && type != ftGuid))
+    const int no = Field->GetFieldNo();
+    // a binary field (or one the file does not have): GetFieldData decodes it
+    if (no < 1 || no > int(fieldSpans.size()) || fieldSpans[size_t(no - 1)].Size < 0 ||
+        Field->IsBlob() || (type != ftString && type != ftFixedChar && type != ftGuid))
         return false;
     TRecordBuffer b = GetActiveRecBuf();
-    if (!b) {
-        Data = nullptr;
-        return true;
+    Data = nullptr;
+    if (!b) return true;
+    // as GetFieldData gives it: the bytes without trailing blanks and zeros, none is null, cut
+    // at the field's size and at a zero
+    const TFieldSpan& span = fieldSpans[size_t(no - 1)];
+    const char* p = b + InfoSize + span.Offset;
+    int end = span.Size;
+    while (end > 0 && (p[end - 1] == ' ' || p[end - 1] == '\0'))
+        --end;
+    if (end == 0) return true;
+    const int limit = std::min(end, Field->GetSize());
+    int n = 0;
+    if (limit > 16) {
+        n = int(strnlen(p, size_t(limit)));
+    } else {
+        while (n < limit && p[n] != '\0')
+            ++n;
     }
-    int length = 0;
-    const char* text = dbfFile->FieldText(Field->GetFieldNo() - 1, b + InfoSize, length);
-    if (!text) return false; // a binary field: GetFieldData decodes it
-    // as GetFieldData gives it: empty is null, cut at the field's size and at a zero
-    Data = length == 0 ? nullptr : text;
-    Length = int(strnlen(text, size_t(std::min(length, Field->GetSize()))));
+    Data = p;
+    Length = n;
     return true;
 }
 

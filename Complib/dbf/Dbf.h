@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class TDbfTable;
 class TDbfMasterLink;
@@ -180,6 +181,12 @@ private:
     bool justPosted = false;
     // Set for the re-synchronisation that follows a post (see GetRecord).
     bool resyncAfterPost = false;
+    // Where each field's bytes sit in a record (by FieldNo - 1; Size -1 for a binary field).
+    struct TFieldSpan {
+        int Offset = 0;
+        int Size = -1;
+    };
+    std::vector<TFieldSpan> fieldSpans;
     // Byte tables of single-byte code pages (empty for a double-byte one).
     QByteArray toTable, fromTable;
     // Both tables map every byte below 0x80 to itself.

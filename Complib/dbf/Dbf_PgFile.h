@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <cstring>
 
 class TPagedFile {
 public:
@@ -28,6 +29,17 @@ public:
     virtual void TryExclusive();
     virtual void EndExclusive();
     virtual int ReadRecord(int n, void* buffer);
+    // ReadRecord, with the copy out of the read cache inline (a walk over the table).
+    int ReadRecordCached(int n, void* buffer) {
+        if (headerInOffset && n > 0 && recordSize > 0) {
+            const int64_t pos = int64_t(headerOffset) + headerSize + int64_t(n - 1) * pageSize;
+            if (buffering && pos >= cachePos && pos + recordSize <= cachePos + cacheLen) {
+                memcpy(buffer, cache.constData() + (pos - cachePos), size_t(recordSize));
+                return recordSize;
+            }
+        }
+        return ReadRecord(n, buffer);
+    }
     virtual void WriteRecord(int n, const void* buffer);
     virtual void WriteHeader();
     virtual void Flush();

@@ -392,6 +392,23 @@ QString FromCodePage(const char* bytes, qsizetype length, int codePage) {
     return out;
 }
 
+void FromCodePageInto(QString& Text, const char* bytes, qsizetype length, int codePage) {
+    static const TCodePageInfo& win1251 = *FindPage(1251);
+    const TCodePageInfo& page = codePage == 1251 ? win1251 : PageOrDefault(codePage);
+    // an empty text is an empty string of its own, as FromCodePage gives it
+    if (page.DoubleByte || length <= 0) {
+        Text = FromCodePage(bytes, length, codePage);
+        return;
+    }
+    if (!Text.isDetached() || Text.capacity() < length)
+        Text = QString(length, Qt::Uninitialized);
+    else if (Text.size() != length)
+        Text.resize(length);
+    QChar* d = Text.data();
+    for (qsizetype i = 0; i < length; ++i)
+        d[i] = QChar(page.ToUnicode[static_cast<unsigned char>(bytes[i])]);
+}
+
 QString FromCodePage(const QByteArray& bytes, int codePage) {
     return FromCodePage(bytes.constData(), bytes.size(), codePage);
 }

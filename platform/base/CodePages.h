@@ -34,6 +34,9 @@ bool IsDoubleByteCodePage(int codePage);
 QByteArray ToCodePage(const QString& text, int codePage = 1251);
 QString FromCodePage(const QByteArray& bytes, int codePage = 1251);
 QString FromCodePage(const char* bytes, qsizetype length, int codePage = 1251);
+// The same text written into Text, reusing its buffer when no other string shares it and it has
+// room (a reader that gives text value after value then allocates once).
+void FromCodePageInto(QString& Text, const char* bytes, qsizetype length, int codePage = 1251);
 // Bytes of one code page as bytes of another (characters the target lacks as above).
 QByteArray ConvertCodePage(const QByteArray& bytes, int fromCodePage, int toCodePage);
 // The program's 8-bit text (1251) to the OEM page (866) and back.

@@ -96,6 +96,13 @@ TTimeStamp DateTimeToTimeStamp(TDateTime dateTime) {
     TTimeStamp ts;
     // Far beyond 31.12.9999 (or not a number at all): nothing sensible to decode.
     if (!std::isfinite(dateTime) || std::fabs(dateTime) > 4.0e6) return ts;
+    // a whole day (a date without a time) is its day number, as the rounding below gives it
+    const auto whole = int32_t(dateTime);
+    if (double(whole) == dateTime) {
+        ts.Time = 0;
+        ts.Date = DateDelta + whole;
+        return ts;
+    }
     const int64_t ms = std::llround(std::fabs(dateTime) * MSecsPerDay);
     const int64_t days = ms / MSecsPerDay;
     ts.Time = int(ms % MSecsPerDay);
@@ -192,15 +199,18 @@ void DecodeDay(int t, int& year, int& month, int& day) {
         d += D1;
     }
     y += i;
-    const uint16_t* table = MonthDays[IsLeapYear(y) ? 1 : 0];
-    int m = 1;
-    while (d >= table[m]) {
-        d -= table[m];
+    // days before each month (and 365 or 366 after the last); no month is longer than 31
+    // days, so d / 32 + 1 is the month or the one before it
+    static constexpr uint16_t Before[2][14] = {
+        {0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
+        {0, 0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
+    const uint16_t* before = Before[IsLeapYear(y) ? 1 : 0];
+    int m = d / 32 + 1;
+    while (d >= before[m + 1])
         ++m;
-    }
     year = y;
     month = m;
-    day = d + 1;
+    day = d - before[m] + 1;
 }
 
 } // namespace
@@ -685,6 +695,13 @@ const TCompiledFormat& CompiledFormat(const QString& format, const TFormatSettin
 } // namespace
 
 QString FormatDateTime(const QString& format, TDateTime dateTime, const TFormatSettings& settings) {
+    QString result;
+    FormatDateTimeTo(result, format, dateTime, settings);
+    return result;
+}
+
+void FormatDateTimeTo(QString& Result, const QString& format, TDateTime dateTime,
+                      const TFormatSettings& settings) {
     if (!format.isEmpty()) {
         const TCompiledFormat& c = CompiledFormat(format, settings);
         if (c.simple) {
@@ -699,7 +716,9 @@ QString FormatDateTime(const QString& format, TDateTime dateTime, const TFormatS
                     n = -1;
                     break;
                 }
-                if (s.part == dpText) {
+                if (s.part == dpText && s.text.size() == 1) {
+                    buf[n++] = s.text.front().unicode();
+                } else if (s.part == dpText) {
                     if (n + s.text.size() > int(std::size(buf))) {
                         n = -1;
                         break;
@@ -716,24 +735,44 @@ QString FormatDateTime(const QString& format, TDateTime dateTime, const TFormatS
                         n = -1;
                         break;
                     }
-                    char16_t digits[12];
-                    int len = 0;
-                    do {
-                        digits[len++] = char16_t(u'0' + v % 10);
-                        v /= 10;
-                    } while (v > 0);
-                    for (int z = len; z < s.digits; ++z)
-                        buf[n++] = u'0';
-                    while (len > 0)
-                        buf[n++] = digits[--len];
+                    if (s.digits == 2 && v < 100) { // days, months, hours and the like
+                        buf[n++] = char16_t(u'0' + v / 10);
+                        buf[n++] = char16_t(u'0' + v % 10);
+                        continue;
+                    }
+                    if (s.digits == 4 && v < 10000) { // years
+                        buf[n++] = char16_t(u'0' + v / 1000);
+                        buf[n++] = char16_t(u'0' + v / 100 % 10);
+                        buf[n++] = char16_t(u'0' + v / 10 % 10);
+                        buf[n++] = char16_t(u'0' + v % 10);
+                        continue;
+                    }
+                    // the digits from the last, zeros in front up to the step's width
+                    int len = 1;
+                    for (int rest = v / 10; rest > 0; rest /= 10)
+                        ++len;
+                    const int width = std::max(len, int(s.digits));
+                    for (int k = width - 1; k >= 0; --k, v /= 10)
+                        buf[n + k] = char16_t(u'0' + v % 10);
+                    n += width;
                 }
             }
-            if (n >= 0) return QString(reinterpret_cast<const QChar*>(buf), n);
+            if (n >= 0) {
+                // into the result's own buffer when nothing else shares it
+                if (n <= 0 || !Result.isDetached() || Result.capacity() < n)
+                    Result = QString(n, Qt::Uninitialized);
+                else if (Result.size() != n)
+                    Result.resize(n);
+                if (n > 0)
+                    std::memcpy(static_cast<void*>(Result.data()), buf,
+                                size_t(n) * sizeof(char16_t));
+                return;
+            }
         }
     }
     TDateFormatter f(settings, dateTime);
     f.Append(format.isEmpty() ? QStringLiteral("c") : format);
-    return f.out;
+    Result = f.out;
 }
 
 QString DateToStr(TDateTime date, const TFormatSettings& settings) {

@@ -162,6 +162,10 @@ int CurrentYear();
 // An empty format means "c".
 QString FormatDateTime(const QString& format, TDateTime dateTime,
                        const TFormatSettings& settings = FormatSettings);
+// The same text written into Result, reusing its buffer when no other string shares it and it
+// has room.
+void FormatDateTimeTo(QString& Result, const QString& format, TDateTime dateTime,
+                      const TFormatSettings& settings = FormatSettings);
 // ShortDateFormat / LongTimeFormat / "c".
 QString DateToStr(TDateTime date, const TFormatSettings& settings = FormatSettings);
 QString TimeToStr(TDateTime time, const TFormatSettings& settings = FormatSettings);

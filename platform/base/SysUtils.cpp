@@ -817,6 +817,24 @@ QString LowerCase(const QString& s) {
 
 // Character by character, so the length never changes (ß stays ß).
 QString AnsiUpperCase(const QString& s) {
+    // plain ASCII (the usual field and column names) is upper-cased here: a text without a
+    // small letter is given back as it is, sharing its characters
+    const char16_t* p = reinterpret_cast<const char16_t*>(s.constData());
+    const qsizetype n = s.size();
+    qsizetype firstSmall = -1;
+    bool ascii = true;
+    for (qsizetype i = 0; i < n && ascii; ++i) {
+        ascii = p[i] < 0x80;
+        if (firstSmall < 0 && p[i] >= u'a' && p[i] <= u'z') firstSmall = i;
+    }
+    if (ascii) {
+        if (firstSmall < 0) return s;
+        QString r(n, Qt::Uninitialized);
+        char16_t* d = reinterpret_cast<char16_t*>(r.data());
+        for (qsizetype i = 0; i < n; ++i)
+            d[i] = p[i] >= u'a' && p[i] <= u'z' ? char16_t(p[i] - 32) : p[i];
+        return r;
+    }
     QString r = s;
     for (QChar& c : r)
         c = c.toUpper();

@@ -72,10 +72,6 @@ void TDataSet::CheckCanModify() const {
         DatabaseError(QString::fromUtf8(SDataSetReadOnly), const_cast<TDataSet*>(this));
 }
 
-bool TDataSet::IsEmpty() const {
-    return bof && eof;
-}
-
 // ---- open and close ---------------------------------------------------------------------------
 
 void TDataSet::SetActive(bool Value) {
@@ -413,6 +409,8 @@ bool TDataSet::getNextRecord() {
             activateBuffers();
         else if (recordCount < bufferCount)
             ++recordCount;
+        else if (recordCount == 1)
+            std::swap(buffers[0], buffers[1]); // a window of one record, the usual batch walk
         else
             moveBuffer(0, recordCount);
         currentRecord = recordCount - 1;
@@ -720,6 +718,8 @@ void TDataSet::Refresh() {
 }
 
 void TDataSet::CheckBrowseMode() {
+    // browsing with no data source to tell: nothing to check or finish
+    if (state == dsBrowse && dataSources.empty()) return;
     CheckActive();
     DataEvent(deCheckBrowseMode, 0);
     switch (state) {

@@ -300,6 +300,23 @@ using TUpdateRecordEvent =
 // OnGetText when assigned); SetText(s) goes through OnSetText when assigned, else AsString.
 // Numbers and dates follow FormatSettings (decimal ',', dates dd.mm.yyyy).
 class TField : public TComponent {
+protected:
+    // What every read of a value looks at, together at the start of the object: reading a
+    // row's fields then touches few cache lines of each.
+    TDataSet* dataSet = nullptr;
+    TFieldType dataType = ftUnknown;
+    TFieldKind fieldKind = fkData;
+    int fieldNo = 0;
+    int size = 0;
+    bool transliterate = false;
+    // While OnValidate runs, reads see the value being written.
+    bool validating = false;
+    const void* validateBuffer = nullptr;
+    // The text a read gave last. A read writes its text here and returns a copy, which shares
+    // the buffer: once the caller has let go of it, the next read reuses the buffer instead of
+    // allocating one.
+    mutable QString lastText;
+
     KADRION_CLASS(TField)
     explicit TField(TComponent* AOwner);
     ~TField() override;
@@ -426,6 +443,8 @@ protected:
     bool dataSetKeepsAscii() const;
     // True when the dataset's Translate leaves every text as it is.
     bool dataSetKeepsText() const;
+    // Makes lastText those characters and returns it.
+    const QString& keepText(const char16_t* Chars, qsizetype Length) const;
     // Text of the value for editing (DisplayText false) or showing; "" for null.
     virtual void GetTextValue(QString& Text, bool DisplayText) const;
     virtual void SetTextValue(const QString& Text) { SetAsString(Text); }
@@ -439,12 +458,7 @@ protected:
     virtual void Bind(bool Binding) {}
     void PropertyChanged(bool LayoutAffected);
     void CalcLookupValue();
-    TDataSet* dataSet = nullptr;
     QString fieldName;
-    TFieldType dataType = ftUnknown;
-    TFieldKind fieldKind = fkData;
-    int fieldNo = 0;
-    int size = 0;
     QString displayLabel;
     int displayWidth = -1;
     TAlignment alignment = taLeftJustify;
@@ -452,16 +466,12 @@ protected:
     bool visible = true;
     bool readOnly = false;
     bool required = false;
-    bool transliterate = false;
     QString keyFields;
     TDataSet* lookupDataSet = nullptr;
     QString lookupKeyFields;
     QString lookupResultField;
     bool lookupCache = false;
     std::vector<std::pair<Variant, Variant>> lookupList;
-    // While OnValidate runs, reads see the value being written.
-    bool validating = false;
-    const void* validateBuffer = nullptr;
 };
 
 // Fixed-length text: Size characters at most (longer text is cut when written).
@@ -489,6 +499,14 @@ class TStringField : public TField {
 
 protected:
     int DefaultDisplayWidth() const override { return size; }
+
+private:
+    // Reads the value into lastText; false for null.
+    bool readText() const;
+    bool readCopiedText() const;
+    // Through the dataset's Translate (Room: the bytes the value may take).
+    bool readTranslatedText(const char* Text, int Length, int Room) const;
+    void setText(const char* Text, int Length) const;
 };
 
 class TWideStringField : public TStringField {
@@ -663,6 +681,8 @@ class TBCDField : public TNumericField {
     static QString ScaledToText(int64_t Value, int Scale, QChar Separator);
 
 protected:
+    // The same text written backwards to end at End; returns its length (at most Scale + 22).
+    static int scaledChars(int64_t Value, int Scale, QChar Separator, char16_t* End);
     void GetTextValue(QString& Text, bool DisplayText) const override;
     int DefaultDisplayWidth() const override { return precision + 2; }
     void StoreScaled(int64_t Value, const QString& Source);
@@ -954,7 +974,7 @@ class TDataSet : public TComponent {
     void SetActive(bool Value);
     TDataSetState GetState() const { return state; }
     bool GetModified() const { return modified; }
-    bool IsEmpty() const;
+    bool IsEmpty() const { return bof && eof; }
     bool GetCanModify() const { return CanModify(); }
     virtual bool CanModify() const { return true; }
     // Raises "Cannot perform this operation on a closed dataset" / "... on an open dataset".
@@ -1559,3 +1579,11 @@ class TParams : public TOwnedCollection {
     // "::" stays as ":".
     QString ParseSQL(const QString& SQL, bool DoCreate);
 };
+
+inline bool TField::dataSetKeepsAscii() const {
+    return dataSet && (dataSet->TranslateKeepsAscii() || dataSet->TranslateKeepsText());
+}
+
+inline bool TField::dataSetKeepsText() const {
+    return dataSet && dataSet->TranslateKeepsText();
+}

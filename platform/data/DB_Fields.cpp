@@ -228,12 +228,14 @@ bool TField::GetData(void* Buffer) const {
     return dataSet->GetFieldData(const_cast<TField*>(this), Buffer);
 }
 
-bool TField::dataSetKeepsAscii() const {
-    return dataSet && (dataSet->TranslateKeepsAscii() || dataSet->TranslateKeepsText());
-}
-
-bool TField::dataSetKeepsText() const {
-    return dataSet && dataSet->TranslateKeepsText();
+const QString& TField::keepText(const char16_t* Chars, qsizetype Length) const {
+    if (Length <= 0 || !lastText.isDetached() || lastText.capacity() < Length)
+        lastText = QString(Length, Qt::Uninitialized);
+    else if (lastText.size() != Length)
+        lastText.resize(Length);
+    if (Length > 0)
+        std::memcpy(static_cast<void*>(lastText.data()), Chars, size_t(Length) * sizeof(char16_t));
+    return lastText;
 }
 
 void TField::SetData(const void* Buffer) {
@@ -420,58 +422,73 @@ bool isAscii(const char* text, int length) {
 } // namespace
 
 bool TStringField::GetValue(QString& Value) const {
-    // The bytes are read where the dataset keeps them when it can show them, else copied
-    // through a stack buffer for short fields; the text ends at its first zero.
-    QVarLengthArray<char, 256> buf;
+    if (!readText()) return false;
+    Value = lastText;
+    return true;
+}
+
+bool TStringField::readText() const {
+    // The bytes are read where the dataset keeps them when it can show them; a text that
+    // needs no translation becomes the field's string at once.
     const char* text = nullptr;
     int length = 0;
     if (!dataSet || validating ||
-        !dataSet->FieldTextView(const_cast<TStringField*>(this), text, length)) {
-        const int dataSize = GetDataSize();
-        buf.resize(dataSize + 1);
-        buf[dataSize] = '\0';
-        if (!GetData(buf.data())) return false;
-        text = buf.constData();
-        length = int(std::strlen(text));
-    } else if (!text) {
-        return false;
-    }
-    QVarLengthArray<char, 512> out;
-    if (transliterate && dataSet && !dataSetKeepsText() &&
-        !(dataSetKeepsAscii() && isAscii(text, length))) {
-        // Translate reads up to a zero: a shown text is copied first
-        if (text != buf.constData()) {
-            buf.resize(qsizetype(length) + 1);
-            std::memcpy(buf.data(), text, size_t(length));
-            buf[length] = '\0';
-        }
-        // one byte more than the translation may fill, so that the text always ends
-        out.resize(buf.size() * 2 + 2);
-        std::memset(out.data(), 0, size_t(out.size()));
-        dataSet->Translate(buf.constData(), out.data(), false);
-        text = out.constData();
-        length = int(std::strlen(text));
-    }
+        !dataSet->FieldTextView(const_cast<TStringField*>(this), text, length))
+        return readCopiedText();
+    if (!text) return false;
+    // what Translate would leave as it is: every text, or one of plain ASCII
+    if (transliterate && !dataSetKeepsText() && !(isAscii(text, length) && dataSetKeepsAscii()))
+        return readTranslatedText(text, length, length + 1);
+    setText(text, length);
+    return true;
+}
+
+void TStringField::setText(const char* Text, int Length) const {
     // a fixed-width text loses its padding: the bytes up to a space are the characters up to
     // U+0020 in Windows-1251, so they are cut before the text is made
     if (dataType == ftFixedChar)
-        while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ')
-            --length;
+        while (Length > 0 && static_cast<unsigned char>(Text[Length - 1]) <= ' ')
+            --Length;
     // plain ASCII bytes are their own characters in Windows-1251 too
-    Value = FromCodePage(text, length, 1251);
+    FromCodePageInto(lastText, Text, Length, 1251);
+}
+
+bool TStringField::readCopiedText() const {
+    // copied through a stack buffer for short fields; the text ends at its first zero
+    QVarLengthArray<char, 256> buf;
+    const int dataSize = GetDataSize();
+    buf.resize(dataSize + 1);
+    buf[dataSize] = '\0';
+    if (!GetData(buf.data())) return false;
+    const int length = int(std::strlen(buf.constData()));
+    if (transliterate && dataSet && !dataSetKeepsText() &&
+        !(dataSetKeepsAscii() && isAscii(buf.constData(), length)))
+        return readTranslatedText(buf.constData(), length, int(buf.size()));
+    setText(buf.constData(), length);
+    return true;
+}
+
+bool TStringField::readTranslatedText(const char* Text, int Length, int Room) const {
+    // Translate reads up to a zero: the text is copied first
+    QVarLengthArray<char, 256> buf(qsizetype(Length) + 1);
+    std::memcpy(buf.data(), Text, size_t(Length));
+    buf[Length] = '\0';
+    // one byte more than the translation may fill (twice the room), so that the text always
+    // ends
+    QVarLengthArray<char, 512> out(qsizetype(Room) * 2 + 2);
+    std::memset(out.data(), 0, size_t(out.size()));
+    dataSet->Translate(buf.constData(), out.data(), false);
+    setText(out.constData(), int(std::strlen(out.constData())));
     return true;
 }
 
 Variant TStringField::GetAsVariant() const {
-    QString s;
-    if (!GetValue(s)) return Null();
-    return Variant(s);
+    if (!readText()) return Null();
+    return Variant(lastText);
 }
 
 QString TStringField::GetAsString() const {
-    QString s;
-    GetValue(s);
-    return s;
+    return readText() ? lastText : QString();
 }
 
 void TStringField::SetAsString(const QString& Value) {
@@ -724,7 +741,17 @@ void TIntegerField::SetAsVariant(const Variant& Value) {
 
 QString TIntegerField::GetAsString() const {
     int64_t v;
-    return GetValue(v) ? IntToStr(v) : QString();
+    if (!GetValue(v)) return QString();
+    // the digits backwards, then the sign, as IntToStr writes them
+    char16_t buf[24];
+    char16_t* p = buf + 24;
+    uint64_t mag = v < 0 ? uint64_t(0) - uint64_t(v) : uint64_t(v);
+    do {
+        *--p = char16_t(u'0' + mag % 10);
+        mag /= 10;
+    } while (mag != 0);
+    if (v < 0) *--p = u'-';
+    return keepText(p, buf + 24 - p);
 }
 
 void TIntegerField::SetAsString(const QString& Value) {
@@ -958,10 +985,16 @@ void TBCDField::SetScaled(int64_t Value) {
 }
 
 QString TBCDField::ScaledToText(int64_t Value, int Scale, QChar Separator) {
-    // written backwards into a buffer: the fraction without its trailing zeros, the point when
-    // a fraction is left, the whole part (at least "0"), the sign
     QVarLengthArray<char16_t, 64> buf(std::max(Scale, 0) + 24);
-    int n = int(buf.size());
+    const int n = scaledChars(Value, Scale, Separator, buf.data() + buf.size());
+    return QString(reinterpret_cast<const QChar*>(buf.constData() + buf.size() - n), n);
+}
+
+int TBCDField::scaledChars(int64_t Value, int Scale, QChar Separator, char16_t* End) {
+    // written backwards: the fraction without its trailing zeros, the point when a fraction is
+    // left, the whole part (at least "0"), the sign
+    char16_t* buf = End;
+    int n = 0;
     uint64_t mag = Value < 0 ? uint64_t(0) - uint64_t(Value) : uint64_t(Value);
     bool fraction = false;
     for (int i = 0; i < Scale; ++i, mag /= 10) {
@@ -977,7 +1010,7 @@ QString TBCDField::ScaledToText(int64_t Value, int Scale, QChar Separator) {
         mag /= 10;
     } while (mag != 0);
     if (Value < 0) buf[--n] = u'-';
-    return QString(reinterpret_cast<const QChar*>(buf.constData() + n), buf.size() - n);
+    return -n;
 }
 
 // Exact decimal text to a value times 10^Scale, rounding extra decimals half away from zero.
@@ -1049,7 +1082,10 @@ void TBCDField::SetAsVariant(const Variant& Value) {
 QString TBCDField::GetAsString() const {
     int64_t v;
     if (!GetScaled(v)) return QString();
-    return ScaledToText(v, size, FormatSettings.DecimalSeparator);
+    if (size > 40) return ScaledToText(v, size, FormatSettings.DecimalSeparator);
+    char16_t buf[64];
+    const int n = scaledChars(v, size, FormatSettings.DecimalSeparator, buf + 64);
+    return keepText(buf + 64 - n, n);
 }
 
 void TBCDField::SetAsString(const QString& Value) {
@@ -1276,7 +1312,11 @@ void TDateTimeField::GetTextValue(QString& Text, bool DisplayText) const {
         fmt = &FormatSettings.ShortDateFormat;
     else if (dataType == ftTime)
         fmt = &FormatSettings.LongTimeFormat;
-    Text = FormatDateTime(*fmt, v);
+    // the text goes through the field's own string (see lastText); a caller's string that still
+    // shares it lets go first
+    Text = QString();
+    FormatDateTimeTo(lastText, *fmt, v);
+    Text = lastText;
 }
 
 // ---- bytes --------------------------------------------------------------------------------------

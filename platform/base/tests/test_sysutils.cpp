@@ -253,6 +253,15 @@ TEST(SysUtils, TrimRemovesControlCharactersAndBlanks) {
 
 TEST(SysUtils, CyrillicCaseFolding) {
     EXPECT_EQ(AnsiUpperCase(N("ґ і ї є абв abc ß")), N("Ґ І Ї Є АБВ ABC ß"));
+    // plain ASCII: letters only, the neighbours of a-z and A-Z kept; a Cyrillic letter late
+    for (const auto& [in, out] :
+         std::vector<std::pair<QString, QString>>{{"", ""},
+                                                  {"TAB_1", "TAB_1"},
+                                                  {"kodp_2 `az{@AZ[", "KODP_2 `AZ{@AZ["},
+                                                  {N("name ї"), N("NAME Ї")},
+                                                  {N("NAME ї"), N("NAME Ї")}})
+        EXPECT_EQ(AnsiUpperCase(in), out) << in.toStdString();
+    EXPECT_TRUE(AnsiUpperCase(QString()).isNull());
     EXPECT_EQ(AnsiLowerCase(N("Ґ І Ї Є АБВ ABC")), N("ґ і ї є абв abc"));
     EXPECT_EQ(UpperCase(N("abc ґі")), N("ABC ґі"));
     EXPECT_EQ(LowerCase(N("ABC ҐІ")), N("abc ҐІ"));

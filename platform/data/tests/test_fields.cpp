@@ -135,6 +135,46 @@ TEST(Fields, TextInAndOut) {
     EXPECT_TRUE(t.f("FC")->IsNull());
 }
 
+// A field gives each text from a buffer it reuses once the caller lets go of the last one: a
+// text kept by the caller never changes, whatever is read after it, and every text read is the
+// record's own (same and other lengths, empty text, nulls).
+TEST(Fields, TextsKeptByTheCallerStayAsReadWhileLaterOnesAreRead) {
+    TMemDataSet ds(nullptr);
+    TFieldDefs* d = ds.GetFieldDefs();
+    d->Add("S", ftString, 8);
+    d->Add("I", ftInteger);
+    d->Add("BCD", ftBCD, 2)->SetPrecision(9);
+    d->Add("D", ftDate);
+    ds.Open();
+    // the second row's texts are as long as the first's
+    const std::vector<QStringList> rows = {
+        {"Ґанок", "-7", "12,5", "05.03.2024"},      {"abcde", "40", "-0,5", "29.02.2000"},
+        {"Їжак", "12", "-0,05", "01.01.0001"},      {"", "", "", ""},
+        {"Єва", "2000000000", "0,1", "31.12.9999"}, {"Ґанок", "-7", "12,5", "05.03.2024"}};
+    for (const QStringList& r : rows) {
+        ds.Append();
+        for (int i = 0; i < 4; ++i)
+            if (!r[i].isEmpty()) ds.GetFields()->List()[size_t(i)]->SetAsString(r[i]);
+        ds.Post();
+    }
+    for (int i = 0; i < 4; ++i) {
+        TField* f = ds.GetFields()->List()[size_t(i)];
+        SCOPED_TRACE(f->GetFieldName().toStdString());
+        ds.First();
+        const QString kept = f->GetAsString();
+        const QString keptDisplay = f->GetDisplayText();
+        for (size_t row = 0; row < rows.size(); ++row, ds.Next()) {
+            // read twice, each text let go at once, then once more as the display text
+            EXPECT_EQ(f->GetAsString(), rows[row][i]) << "row " << row;
+            EXPECT_EQ(f->GetAsString(), rows[row][i]) << "row " << row;
+            EXPECT_EQ(f->GetDisplayText(), rows[row][i]) << "row " << row;
+            EXPECT_EQ(f->IsNull(), rows[row][i].isEmpty()) << "row " << row;
+        }
+        EXPECT_EQ(kept, rows[0][i]);
+        EXPECT_EQ(keptDisplay, rows[0][i]);
+    }
+}
+
 // Names are found whatever their case (Cyrillic too), also after renames, moves and removals.
 TEST(Fields, NamesAreFoundAfterRenamesMovesAndRemovals) {
     TMemDataSet ds(nullptr);
