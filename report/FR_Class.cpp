@@ -324,32 +324,32 @@ void TfrView::LoadFromStream(TStream* Stream) {
 
 void TfrView::SaveToStream(TStream* Stream) {
     frWriteString(Stream, Name);
-    frWriteByte(Stream, 2);
-    frWriteByte(Stream, StreamMinor());
-    frWriteInteger(Stream, Left);
-    frWriteInteger(Stream, Top);
-    frWriteInteger(Stream, Width);
-    frWriteInteger(Stream, Height);
-    frWriteWord(Stream, uint16_t(Flags));
-    frWriteWord(Stream, uint16_t(FrameTyp));
-    frWriteInteger(Stream, frFrameWidthToStream(FrameWidth));
-    frWriteInteger(Stream, FrameColor);
-    frWriteWord(Stream, uint16_t(FrameStyle));
-    frWriteInteger(Stream, FillColor);
+    TfrFieldWriter w(Stream);
+    w.Byte(2)
+        .Byte(StreamMinor())
+        .Integer(Left)
+        .Integer(Top)
+        .Integer(Width)
+        .Integer(Height)
+        .Word(uint16_t(Flags))
+        .Word(uint16_t(FrameTyp))
+        .Integer(frFrameWidthToStream(FrameWidth))
+        .Integer(FrameColor)
+        .Word(uint16_t(FrameStyle))
+        .Integer(FillColor);
     if (StreamMode == 0) {
-        frWriteInteger(Stream, Format);
+        w.Integer(Format).Flush();
         frWriteString(Stream, FormatStr);
         frWriteMemo(Stream, &Memo);
         frWriteMemo(Stream, &Script);
-        frWriteWord(Stream, Visible ? 0xFFFF : 0);
+        w.Word(Visible ? 0xFFFF : 0);
     } else {
+        w.Flush();
         frWriteMemo(Stream, &Memo1);
     }
-    frWriteWord(Stream, uint16_t(Restrictions));
+    w.Word(uint16_t(Restrictions)).Flush();
     frWriteString(Stream, Tag);
-    frWriteInteger(Stream, GapX);
-    frWriteInteger(Stream, GapY);
-    frWriteByte(Stream, uint8_t(BandAlign));
+    w.Integer(GapX).Integer(GapY).Byte(uint8_t(BandAlign)).Flush();
 }
 
 // ---- TfrMemoView ------------------------------------------------------------------------
@@ -464,19 +464,20 @@ void TfrMemoView::LoadFromStream(TStream* Stream) {
 void TfrMemoView::SaveToStream(TStream* Stream) {
     TfrView::SaveToStream(Stream);
     frWriteString(Stream, Font.Name);
-    frWriteInteger(Stream, Font.Size);
-    frWriteWord(Stream, frStyleToStream(Font.Style));
-    frWriteInteger(Stream, Font.Color);
-    frWriteInteger(Stream, Alignment);
-    frWriteWord(Stream, uint16_t(Font.Charset & 0xFF));
+    TfrFieldWriter w(Stream);
+    w.Integer(Font.Size)
+        .Word(frStyleToStream(Font.Style))
+        .Integer(Font.Color)
+        .Integer(Alignment)
+        .Word(uint16_t(Font.Charset & 0xFF));
     if (StreamMode == 0) {
-        frWriteWord(Stream, Highlight.FontStyle);
-        frWriteInteger(Stream, Highlight.FontColor);
-        frWriteInteger(Stream, Highlight.FillColor);
+        w.Word(Highlight.FontStyle)
+            .Integer(Highlight.FontColor)
+            .Integer(Highlight.FillColor)
+            .Flush();
         frWriteString(Stream, HighlightCondition);
     }
-    frWriteInteger(Stream, LineSpacing);
-    frWriteInteger(Stream, CharSpacing);
+    w.Integer(LineSpacing).Integer(CharSpacing).Flush();
 }
 
 // ---- TfrPictureView ---------------------------------------------------------------------

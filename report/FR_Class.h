@@ -719,6 +719,9 @@ class TfrDataDictionary : public TObject {
     void SaveToStream(TStream* Stream);
     bool IsVariable(const QString& VarName);
     Variant GetValue(const QString& VarName);
+    // The value of a name already resolved to a field, in one lookup; false when the name is
+    // not among them (IsVariable and GetValue then resolve it).
+    bool GetResolvedValue(const QString& VarName, Variant& Value);
 
     TfrVariables Variables;
     TfrVariables FieldAliases;
@@ -737,6 +740,7 @@ private:
     using CacheKey = std::pair<TDataSet*, QString>;
     // The resolution cache is keyed by the name and the dataset it was resolved against.
     const CacheEntry* findCached(const QString& name, TDataSet* defaultDataSet) const;
+    static Variant fieldValue(const CacheEntry& Entry);
     void addCached(const QString& name, TDataSet* defaultDataSet, TDataSet* ds,
                    const QString& field);
     std::vector<std::pair<TDataSet*, CacheEntry>> cache;

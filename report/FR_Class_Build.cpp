@@ -335,8 +335,8 @@ void TfrBand::PrintObject(TfrView* View) {
     if (View->Parent != this) return;
     g.ActivePage = Parent;
     g.ActiveBand = this;
-    auto* s = dynamic_cast<TfrStretcheable*>(View);
     if (g.FirstPassRunning && !PageBreak) {
+        auto* s = dynamic_cast<TfrStretcheable*>(View);
         if (!s || s->DrawMode == 0) View->RunScript();
         if (s) s->DrawMode = 0;
         return;
@@ -448,7 +448,8 @@ bool TfrBand::PrintObjects() {
     std::vector<TfrSubReportView*> subReports;
     for (int i = 0; i < Objects.Count() && !stopped(); ++i) {
         auto* v = Objects.Get<TfrView>(i);
-        if (auto* sr = dynamic_cast<TfrSubReportView*>(v)) {
+        // (the type code first: a cast across the view classes costs more than the test)
+        if (auto* sr = v->Typ == gtSubReport ? dynamic_cast<TfrSubReportView*>(v) : nullptr) {
             if (v->Parent == this && v->Visible) subReports.push_back(sr);
             continue;
         }

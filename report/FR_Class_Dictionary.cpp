@@ -208,24 +208,34 @@ bool TfrDataDictionary::IsVariable(const QString& VarName) {
     return false;
 }
 
+Variant TfrDataDictionary::fieldValue(const CacheEntry& Entry) {
+    Variant v = Null();
+    TDataSet* ds = Entry.dataSet;
+    if (!ds->GetActive()) ds->Open();
+    TFields* fields = ds->GetFields();
+    TField* f = Entry.fieldIndex >= 0 && Entry.fieldIndex < fields->Count()
+                    ? fields->GetField(Entry.fieldIndex)
+                    : nullptr;
+    if (!f || f->GetFieldName() != Entry.fieldName) {
+        f = ds->FindField(Entry.field);
+        Entry.fieldIndex = f ? f->GetIndex() : -1;
+        Entry.fieldName = f ? f->GetFieldName() : QString();
+    }
+    if (f) frGetFieldValue(f, v);
+    return v;
+}
+
+bool TfrDataDictionary::GetResolvedValue(const QString& VarName, Variant& Value) {
+    const CacheEntry* e = findCached(VarName, frCurrentBandDataSet());
+    if (!e) return false;
+    Value = fieldValue(*e);
+    return true;
+}
+
 Variant TfrDataDictionary::GetValue(const QString& VarName) {
     TfrGlobals& g = frGlobals();
+    if (const CacheEntry* e = findCached(VarName, frCurrentBandDataSet())) return fieldValue(*e);
     Variant v = Null();
-    if (const CacheEntry* e = findCached(VarName, frCurrentBandDataSet())) {
-        TDataSet* ds = e->dataSet;
-        if (!ds->GetActive()) ds->Open();
-        TFields* fields = ds->GetFields();
-        TField* f = e->fieldIndex >= 0 && e->fieldIndex < fields->Count()
-                        ? fields->GetField(e->fieldIndex)
-                        : nullptr;
-        if (!f || f->GetFieldName() != e->fieldName) {
-            f = ds->FindField(e->field);
-            e->fieldIndex = f ? f->GetIndex() : -1;
-            e->fieldName = f ? f->GetFieldName() : QString();
-        }
-        if (f) frGetFieldValue(f, v);
-        return v;
-    }
     if (Variables.IndexOf(VarName) < 0) return v;
     if (g.frVariables.IndexOf(VarName) >= 0) return g.frVariables.GetVariable(VarName);
     v = Variables.GetVariable(VarName);

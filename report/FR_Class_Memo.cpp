@@ -535,10 +535,14 @@ void TfrMemoView::Print(TStream* Stream) {
                 FormatStr = formatStr;
             }
             alignToActiveBand();
-            const QString text = Memo1.GetText();
-            if (!((Flags & flSuppressRepeated) && text == LastValue)) {
+            if (Flags & flSuppressRepeated) {
+                const QString text = Memo1.GetText();
+                if (text != LastValue) {
+                    WritePrepared(Stream);
+                    LastValue = text;
+                }
+            } else {
                 WritePrepared(Stream);
-                if (Flags & flSuppressRepeated) LastValue = text;
             }
             if (DrawMode == 2) {
                 for (int i = 0; i < PrintedLines && g.WrappedLines.Count() > 0; ++i)

@@ -61,6 +61,7 @@ void TfrReport::GetVariableValue(const QString& s, Variant& v) {
             return;
         }
     }
+    if (Dictionary.GetResolvedValue(s, v)) return;
     if (Dictionary.IsVariable(s)) {
         v = Dictionary.GetValue(s);
         return;
@@ -340,7 +341,12 @@ void TfrMemoView::ExpandMemo() {
             continue;
         }
         if (!(Flags & flTextOnly) && report) report->ExpandTag(line);
-        Memo1.SetTextStr(Memo1.GetTextStr() + line);
+        // An expanded line adds a line for each of its parts: none when it expands to nothing,
+        // several when it holds line breaks.
+        if (line.contains(u'\r') || line.contains(u'\n'))
+            Memo1.SetTextStr(Memo1.GetTextStr() + line);
+        else if (!line.isEmpty())
+            Memo1.Add(line);
     }
     restore.End();
 }

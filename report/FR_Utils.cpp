@@ -25,11 +25,14 @@ void readRaw(TStream* Stream, void* buf, int64_t count) {
     }
 }
 
-QByteArray readBytes(TStream* Stream, int64_t count) {
+// Reads up to count bytes into a buffer kept from one text to the next (so that reading a page
+// allocates only the texts themselves), valid until the next read.
+const QByteArray& readBytes(TStream* Stream, int64_t count) {
+    thread_local QByteArray b;
     // Never trust a length word further than the stream reaches.
     int64_t left = Stream->GetSize() - Stream->GetPosition();
     int64_t n = std::max<int64_t>(0, std::min(count, left));
-    QByteArray b(qsizetype(n), '\0');
+    b.resize(qsizetype(n));
     if (n > 0) readRaw(Stream, b.data(), n);
     if (n < count && frEngineStarted()) frGlobals().ReadPastEnd = true;
     return b;
@@ -80,9 +83,9 @@ void frWriteInteger(TStream* Stream, int32_t i) {
 
 QString frReadString(TStream* Stream) {
     uint16_t n = frReadWord(Stream);
-    QByteArray b = readBytes(Stream, n);
+    const QString s = frFromAnsi(readBytes(Stream, n));
     frReadByte(Stream); // the terminating byte, whatever its value
-    return frFromAnsi(b);
+    return s;
 }
 
 namespace {
@@ -102,11 +105,32 @@ void frSaveNamed(const QString& Name, const std::function<void()>& Save) {
     }
 }
 
+namespace {
+
+// The bytes of a string or memo being written, gathered so that they reach the stream in one
+// write; kept from one text to the next, so that writing allocates only as it grows.
+QByteArray& textRecord() {
+    thread_local QByteArray bytes;
+    bytes.resize(0);
+    return bytes;
+}
+
+// Appends a text as its length word, its bytes and the byte that follows them.
+void appendText(QByteArray& Record, const QString& s, char After) {
+    const qsizetype at = Record.size();
+    Record.resize(at + 2);
+    AppendToCodePage(Record, s, DefaultCodePage());
+    const uint16_t n = storable(Record.size() - at - 2);
+    qToLittleEndian<uint16_t>(n, Record.data() + at);
+    Record.append(After);
+}
+
+} // namespace
+
 void frWriteString(TStream* Stream, const QString& s) {
-    QByteArray b = frToAnsi(s);
-    frWriteWord(Stream, storable(b.size()));
-    if (!b.isEmpty()) Stream->Write(b.constData(), b.size());
-    frWriteByte(Stream, 0);
+    QByteArray& b = textRecord();
+    appendText(b, s, 0);
+    Stream->Write(b.constData(), b.size());
 }
 
 void frReadMemo(TStream* Stream, TStrings* l) {
@@ -119,8 +143,7 @@ void frReadMemo(TStream* Stream, TStrings* l) {
     // The count does not bound the loop: lines follow until a separator byte 0.
     for (;;) {
         uint16_t n = frReadWord(Stream);
-        QByteArray b = readBytes(Stream, n);
-        l->Add(frFromAnsi(b));
+        l->Add(frFromAnsi(readBytes(Stream, n)));
         if (frReadByte(Stream) == 0) break;
     }
 }
@@ -128,17 +151,13 @@ void frReadMemo(TStream* Stream, TStrings* l) {
 void frWriteMemo(TStream* Stream, TStrings* l) {
     if (l->Count() > 0xFFFF) throw EfrTextTooLong(QStringLiteral("понад 65535 рядків"));
     const int count = l->Count();
-    frWriteWord(Stream, uint16_t(count));
-    if (count == 0) {
-        frWriteByte(Stream, 0);
-        return;
-    }
-    for (int i = 0; i < count; ++i) {
-        QByteArray b = frToAnsi(l->Get(i));
-        frWriteWord(Stream, storable(b.size()));
-        if (!b.isEmpty()) Stream->Write(b.constData(), b.size());
-        frWriteByte(Stream, i < count - 1 ? 13 : 0);
-    }
+    QByteArray& b = textRecord();
+    b.resize(2);
+    qToLittleEndian<uint16_t>(uint16_t(count), b.data());
+    if (count == 0) b.append('\0');
+    for (int i = 0; i < count; ++i)
+        appendText(b, l->Get(i), i < count - 1 ? 13 : 0);
+    Stream->Write(b.constData(), b.size());
 }
 
 int frStyleFromStream(uint16_t w) {

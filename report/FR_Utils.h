@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtEndian>
 #include <cstdint>
 #include <functional>
 
@@ -49,6 +50,42 @@ void frWriteByte(TStream* Stream, uint8_t b);
 void frWriteBoolean(TStream* Stream, bool b);
 void frWriteWord(TStream* Stream, uint16_t w);
 void frWriteInteger(TStream* Stream, int32_t i);
+
+// Fixed-size fields of a record gathered in a small buffer and written with one call (when the
+// buffer is full, and by Flush), in the same little-endian layout as the writers above.
+class TfrFieldWriter {
+public:
+    explicit TfrFieldWriter(TStream* Stream) : stream(Stream) {}
+    TfrFieldWriter& Byte(uint8_t b) {
+        room(1);
+        buf[n++] = b;
+        return *this;
+    }
+    TfrFieldWriter& Word(uint16_t w) {
+        room(2);
+        qToLittleEndian<uint16_t>(w, buf + n);
+        n += 2;
+        return *this;
+    }
+    TfrFieldWriter& Integer(int32_t i) {
+        room(4);
+        qToLittleEndian<int32_t>(i, buf + n);
+        n += 4;
+        return *this;
+    }
+    void Flush() {
+        if (n > 0) stream->Write(buf, n);
+        n = 0;
+    }
+
+private:
+    void room(int Bytes) {
+        if (n + Bytes > int(sizeof buf)) Flush();
+    }
+    TStream* stream;
+    uchar buf[64];
+    int n = 0;
+};
 
 QString frReadString(TStream* Stream);
 void frWriteString(TStream* Stream, const QString& s);

@@ -686,11 +686,14 @@ void TStringList::Delete(int Index) {
 void TStringList::Clear() {
     if (items.empty()) return;
     Changing();
-    std::vector<Item> old;
-    old.swap(items);
-    if (ownsObjects)
+    if (!ownsObjects) {
+        items.clear(); // keeps the room for the next lines
+    } else {
+        std::vector<Item> old;
+        old.swap(items);
         for (Item& it : old)
             FreeObject(it.O);
+    }
     Changed();
 }
 

@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -100,6 +101,9 @@ struct TCodePageInfo {
     QByteArray QtName; // the converter name for pages Qt converts
     char16_t ToUnicode[256] = {};
     std::unordered_map<char16_t, unsigned char> FromUnicode; // characters from U+0080 on
+    // The same as a table indexed by the character up to the highest one the page has (0 for
+    // none), so that a text of the page's characters encodes without a lookup each.
+    std::vector<unsigned char> Direct;
 };
 
 void FillSingleByte(TCodePageInfo& info, const char16_t* high) {
@@ -110,6 +114,12 @@ void FillSingleByte(TCodePageInfo& info, const char16_t* high) {
         if (b >= 0x80 && u != Replacement)
             info.FromUnicode.emplace(u, static_cast<unsigned char>(b));
     }
+    char16_t highest = 0;
+    for (const auto& [u, b] : info.FromUnicode)
+        highest = std::max(highest, u);
+    info.Direct.assign(size_t(highest) + 1, 0);
+    for (const auto& [u, b] : info.FromUnicode)
+        info.Direct[u] = b;
 }
 
 // The 437 page with its first 48 high bytes replaced (the Polish and Czech DOS pages).
@@ -279,10 +289,11 @@ bool WriteWithFallback(char32_t c, const TryChar& tryChar, int depth = 0) {
     return false;
 }
 
-// Calls f for each code point of the text (an unpaired surrogate counts as itself).
-template <typename F> void ForEachCodePoint(const QString& text, const F& f) {
+// Calls f for each code point of the text from `from` on (an unpaired surrogate counts as
+// itself).
+template <typename F> void ForEachCodePoint(const QString& text, const F& f, qsizetype from = 0) {
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = from; i < n; ++i) {
         char32_t c = text[i].unicode();
         if (text[i].isHighSurrogate() && i + 1 < n && text[i + 1].isLowSurrogate()) {
             c = QChar::surrogateToUcs4(text[i], text[i + 1]);
@@ -299,18 +310,46 @@ int SingleByteOf(const TCodePageInfo& page, char32_t c) {
     return it == page.FromUnicode.end() ? -1 : it->second;
 }
 
+// Appends the text's bytes to out.
+void EncodeSingleByte(const TCodePageInfo& page, const QString& text, QByteArray& out) {
+    // The characters the page has, a byte each, as far as they go.
+    const qsizetype n = text.size();
+    const qsizetype start = out.size();
+    out.resize(start + n);
+    char* d = out.data() + start;
+    const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
+    const unsigned char* direct = page.Direct.data();
+    const size_t directSize = page.Direct.size();
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        const char16_t c = s[i];
+        if (c < 0x80)
+            d[i] = char(c);
+        else if (c < directSize && direct[c] != 0)
+            d[i] = char(direct[c]);
+        else
+            break;
+    }
+    if (i == n) return;
+    // The rest with the substitutes of characters the page lacks.
+    out.truncate(start + i);
+    ForEachCodePoint(
+        text,
+        [&](char32_t c) {
+            const bool ok = WriteWithFallback(c, [&](char32_t x) {
+                const int b = SingleByteOf(page, x);
+                if (b < 0) return false;
+                out += char(b);
+                return true;
+            });
+            if (!ok) out += '?';
+        },
+        i);
+}
+
 QByteArray EncodeSingleByte(const TCodePageInfo& page, const QString& text) {
     QByteArray out;
-    out.reserve(text.size());
-    ForEachCodePoint(text, [&](char32_t c) {
-        const bool ok = WriteWithFallback(c, [&](char32_t x) {
-            const int b = SingleByteOf(page, x);
-            if (b < 0) return false;
-            out += char(b);
-            return true;
-        });
-        if (!ok) out += '?';
-    });
+    EncodeSingleByte(page, text, out);
     return out;
 }
 
@@ -375,6 +414,14 @@ QList<int> SupportedCodePages() {
 QByteArray ToCodePage(const QString& text, int codePage) {
     const TCodePageInfo& page = PageOrDefault(codePage);
     return page.DoubleByte ? EncodeDoubleByte(page, text) : EncodeSingleByte(page, text);
+}
+
+void AppendToCodePage(QByteArray& bytes, const QString& text, int codePage) {
+    const TCodePageInfo& page = PageOrDefault(codePage);
+    if (page.DoubleByte)
+        bytes += EncodeDoubleByte(page, text);
+    else
+        EncodeSingleByte(page, text, bytes);
 }
 
 QString FromCodePage(const char* bytes, qsizetype length, int codePage) {

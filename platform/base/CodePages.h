@@ -32,6 +32,9 @@ QList<int> SupportedCodePages();
 bool IsDoubleByteCodePage(int codePage);
 
 QByteArray ToCodePage(const QString& text, int codePage = 1251);
+// The same bytes appended to bytes: a writer that gathers many texts in one buffer of its own
+// allocates only as the buffer grows.
+void AppendToCodePage(QByteArray& bytes, const QString& text, int codePage = 1251);
 QString FromCodePage(const QByteArray& bytes, int codePage = 1251);
 QString FromCodePage(const char* bytes, qsizetype length, int codePage = 1251);
 // The same text written into Text, reusing its buffer when no other string shares it and it has

@@ -219,18 +219,33 @@ int64_t TMemoryStream::Read(void* Buffer, int64_t Count) {
     return n;
 }
 
+void TMemoryStream::grow(int64_t End) {
+    // Grow by a quarter at least, so that many small writes stay cheap.
+    const int64_t cap = std::max<int64_t>(End, int64_t(data.size()) + int64_t(data.size()) / 4);
+    data.resize(qsizetype(cap), '\0');
+}
+
 int64_t TMemoryStream::Write(const void* Buffer, int64_t Count) {
     if (position < 0 || Count <= 0) return 0;
-    int64_t end = position + Count;
-    if (end > size) {
-        if (end > data.size()) {
-            // Grow by a quarter at least, so that many small writes stay cheap.
-            int64_t cap = std::max<int64_t>(end, int64_t(data.size()) + int64_t(data.size()) / 4);
-            data.resize(qsizetype(cap), '\0');
-        }
-        size = end;
+    const int64_t end = position + Count;
+    if (end > int64_t(data.size())) grow(end);
+    char* d = data.data() + position;
+    const char* s = static_cast<const char*>(Buffer);
+    // The bytes, words and integers of the binary formats copied in place.
+    switch (Count) {
+    case 1:
+        *d = *s;
+        break;
+    case 2:
+        std::memcpy(d, s, 2);
+        break;
+    case 4:
+        std::memcpy(d, s, 4);
+        break;
+    default:
+        std::memcpy(d, s, size_t(Count));
     }
-    std::memcpy(data.data() + position, Buffer, size_t(Count));
+    if (end > size) size = end;
     position = end;
     return Count;
 }

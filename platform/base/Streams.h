@@ -105,6 +105,8 @@ class TMemoryStream : public TStream {
     void SaveToFile(const QString& FileName);
 
 private:
+    // Makes room for End bytes; the bytes past the size stay zero.
+    void grow(int64_t End);
     QByteArray data;
     int64_t size = 0;
     int64_t position = 0;

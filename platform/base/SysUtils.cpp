@@ -188,12 +188,28 @@ QString CurrencyText(double v, int decimals) {
     return d.Negative ? u'-' + pos : pos;
 }
 
-QString FixedOrNumber(double v, int precision, int decimals, bool thousands) {
-    const TDecimal d = ToDecimal(v, precision, decimals);
+// Rounds a decimal already at its precision to `decimals` digits after the point, as
+// ToDecimal(v, precision, decimals) would.
+void RoundDecimals(TDecimal& d, int decimals) {
+    if (d.Special) return;
+    RoundDigits(d, d.Exponent + decimals);
+    while (!d.Digits.empty() && d.Digits.back() == '0')
+        d.Digits.pop_back();
+    if (d.Digits.empty()) {
+        d.Exponent = 0;
+        d.Negative = false;
+    }
+}
+
+QString FixedOrNumberOf(TDecimal d, double v, int precision, int decimals, bool thousands) {
     if (d.Special) return QString::fromLatin1(d.Digits.c_str());
     if (d.Exponent > 18) return GeneralText(v, precision, 0);
     const QString s = FixedText(d, decimals, thousands);
     return d.Negative ? u'-' + s : s;
+}
+
+QString FixedOrNumber(double v, int precision, int decimals, bool thousands) {
+    return FixedOrNumberOf(ToDecimal(v, precision, decimals), v, precision, decimals, thousands);
 }
 
 } // namespace
@@ -558,9 +574,11 @@ QString FloatToStrF(double v, TFloatFormat format, int precision, int digits) {
         return ExponentText(v, precision, std::clamp(digits, 0, 4));
     case ffFixed:
     case ffNumber: {
-        const TDecimal d = ToDecimal(v, precision);
+        TDecimal d = ToDecimal(v, precision);
         if (!d.Special && d.Exponent > precision) return GeneralText(v, precision, 0);
-        return FixedOrNumber(v, precision, std::clamp(digits, 0, 18), format == ffNumber);
+        const int decimals = std::clamp(digits, 0, 18);
+        RoundDecimals(d, decimals);
+        return FixedOrNumberOf(std::move(d), v, precision, decimals, format == ffNumber);
     }
     case ffCurrency:
         return CurrencyText(v, std::clamp(digits, 0, 18));
@@ -891,6 +909,7 @@ bool IgnoredInWords(QChar c) {
 // Compares as the users' locale orders words: letters first (hyphens and apostrophes ignored),
 // then accents, then (when case matters) lower case before upper case, then the ignored marks.
 int CollateCompare(const QString& a, const QString& b, bool caseSensitive) {
+    if (a == b) return 0; // the same text is equal at every level
     QString fa, fb;
     for (QChar c : a)
         if (!IgnoredInWords(c)) fa += c;

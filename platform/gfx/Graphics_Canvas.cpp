@@ -2,14 +2,21 @@
 #include "GfxInternal.h"
 #include "Graphics.h"
 
-#include <QFontMetrics>
-#include <QPaintDevice>
 #include <QFontInfo>
+#include <QFontMetrics>
+#include <QGlyphRun>
+#include <QHash>
+#include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPicture>
+#include <QRawFont>
+#include <QVarLengthArray>
+#include <QtEndian>
 #include <cmath>
 #include <deque>
+#include <memory>
 
 using gfx::colorToPixel;
 using gfx::pixelToColor;
@@ -123,6 +130,97 @@ std::vector<int> TTextRecorder::Find(const QString& S, bool CaseSensitive) const
     return out;
 }
 
+// ---- text without shaping ----
+
+namespace {
+
+// The feature tags of a font's substitution or positioning table (its FeatureList).
+QList<QByteArray> featureTags(const QByteArray& Table) {
+    QList<QByteArray> tags;
+    if (Table.size() < 10) return tags;
+    const auto* d = reinterpret_cast<const uchar*>(Table.constData());
+    const qsizetype list = qFromBigEndian<quint16>(d + 6);
+    if (list + 2 > Table.size()) return tags;
+    const int count = qFromBigEndian<quint16>(d + list);
+    for (int i = 0; i < count && list + 2 + 6 * (i + 1) <= Table.size(); ++i)
+        tags << Table.mid(list + 2 + 6 * i, 4);
+    return tags;
+}
+
+// Whether the font's glyphs can be placed straight from its character map and advances, as
+// shaping would place them: no substitutions at all, and no positioning but kerning, which
+// the platform's fonts have turned off. Worked out once per font face.
+bool placesWithoutShaping(const QRawFont& Raw) {
+    thread_local QHash<QString, bool> known;
+    const QString key = Raw.familyName() + u'\n' + Raw.styleName() + u'\n' +
+                        QString::number(int(Raw.weight())) + u'\n' +
+                        QString::number(int(Raw.style()));
+    if (auto it = known.constFind(key); it != known.cend()) return *it;
+    bool plain = featureTags(Raw.fontTable("GSUB")).isEmpty();
+    for (const QByteArray& tag : featureTags(Raw.fontTable("GPOS")))
+        plain = plain && tag == "kern";
+    known.insert(key, plain);
+    return plain;
+}
+
+// A character that shaping passes through as its own glyph: no control or format character,
+// no combining mark, no surrogate, nothing written right to left.
+bool standsAlone(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= 0x20 && u < 0x7F) return true;
+    if (u < 0x20 || c.isSurrogate()) return false;
+    switch (c.category()) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_SpacingCombining:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Control:
+    case QChar::Other_Format:
+    case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse:
+    case QChar::Other_NotAssigned:
+        return false;
+    default:
+        break;
+    }
+    switch (c.direction()) {
+    case QChar::DirR:
+    case QChar::DirAL:
+    case QChar::DirRLE:
+    case QChar::DirRLO:
+    case QChar::DirRLI:
+    case QChar::DirLRE:
+    case QChar::DirLRO:
+    case QChar::DirLRI:
+    case QChar::DirFSI:
+    case QChar::DirPDF:
+    case QChar::DirPDI:
+    case QChar::DirNSM:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The glyphs and advances of the characters met so far in a face at a size (Latin, Cyrillic
+// and the characters below them), shared by the canvases of a thread: the canvas that measures
+// a report and the printer's draw the same texts, and a font is set up anew at every change.
+struct GlyphTable {
+    static constexpr char16_t Size = 0x500;
+    static constexpr quint32 Unknown = 0xFFFFFFFFu; // not looked up yet; 0 is "no glyph"
+    quint32 Glyph[Size];
+    qreal Advance[Size];
+    GlyphTable() { std::fill(std::begin(Glyph), std::end(Glyph), Unknown); }
+};
+
+std::shared_ptr<GlyphTable> glyphTableOf(const QFont& Font) {
+    thread_local QHash<QString, std::shared_ptr<GlyphTable>> tables;
+    std::shared_ptr<GlyphTable>& t = tables[Font.key()];
+    if (!t) t = std::make_shared<GlyphTable>();
+    return t;
+}
+
+} // namespace
+
 // ---- TCanvas ----
 
 // The Qt font and its metrics for the current TFont, rebuilt when the font differs.
@@ -134,12 +232,102 @@ struct TCanvas::FontCache {
     int Orientation = 0;
     QFont Font;
     QFontMetrics Metrics;
+    // The face, and whether a text of characters that stand alone can be measured and drawn
+    // from its glyphs without shaping: the same glyphs in the same places, at a fraction of
+    // the cost (shaping a text costs more than drawing it, and every text is measured too).
+    QRawFont Raw;
+    bool Unshaped = false;
+    std::shared_ptr<GlyphTable> Table;
+    // Asked for with every text; QFontMetrics looks them up each time.
+    int Ascent = 0, Descent = 0;
     explicit FontCache(const TFont& f)
         : Name(f.GetName()), Height(f.GetHeight()), Style(f.GetStyle()), Pitch(f.GetPitch()),
-          Orientation(f.GetOrientation()), Font(f.ToQFont()), Metrics(Font) {}
+          Orientation(f.GetOrientation()), Font(f.ToQFont()), Metrics(Font),
+          Ascent(Metrics.ascent()), Descent(Metrics.descent()) {
+        if (Orientation == 0 && !Font.kerning() && !Font.underline() && !Font.strikeOut() &&
+            !Font.overline() && Font.hintingPreference() == QFont::PreferNoHinting &&
+            Font.capitalization() == QFont::MixedCase && Font.letterSpacing() == 0 &&
+            Font.wordSpacing() == 0) {
+            Raw = QRawFont::fromFont(Font);
+            Unshaped = Raw.isValid() && placesWithoutShaping(Raw);
+            if (Unshaped) Table = glyphTableOf(Font);
+        }
+    }
     bool Matches(const TFont& f) const {
         return Name == f.GetName() && Height == f.GetHeight() && Style == f.GetStyle() &&
                Pitch == f.GetPitch() && Orientation == f.GetOrientation();
+    }
+    // The text's glyphs and their advances, when the text can do without shaping: every
+    // character stands alone and has a glyph in the face (else another font would be needed).
+    bool Glyphs(const QString& Text, QVarLengthArray<quint32, 128>& Indexes,
+                QVarLengthArray<QPointF, 128>& Advances) const {
+        if (!Unshaped || Text.isEmpty()) return false;
+        const qsizetype n = Text.size();
+        Indexes.resize(n);
+        Advances.resize(n);
+        for (qsizetype i = 0; i < n; ++i) {
+            const QChar c = Text[i];
+            const char16_t u = c.unicode();
+            quint32 g = u < GlyphTable::Size ? Table->Glyph[u] : GlyphTable::Unknown;
+            qreal advance = g != GlyphTable::Unknown ? Table->Advance[u] : 0;
+            if (g == GlyphTable::Unknown) {
+                if (!standsAlone(c)) return false;
+                int one = 1;
+                QPointF a;
+                if (!Raw.glyphIndexesForChars(&c, 1, &g, &one) || one != 1) g = 0;
+                if (g != 0 && !Raw.advancesForGlyphIndexes(&g, &a, 1, QRawFont::UseDesignMetrics))
+                    g = 0;
+                advance = a.x();
+                if (u < GlyphTable::Size) {
+                    Table->Glyph[u] = g;
+                    Table->Advance[u] = advance;
+                }
+            }
+            if (g == 0) return false; // another font would draw it
+            Indexes[i] = g;
+            Advances[i] = QPointF(advance, 0);
+        }
+        return true;
+    }
+    // Draws the text as one run of glyphs with its baseline starting at At, each glyph after
+    // the advances of those before it (or the given advances of the characters); false, and
+    // nothing drawn, when the text needs shaping.
+    bool Draw(QPainter* P, QPointF At, const QString& Text, const std::vector<int>* Dx) const {
+        // Only devices that place the glyphs they are given: a recorded picture keeps the text
+        // of what is drawn, which a run of glyphs does not carry.
+        const QPaintEngine* engine = P->paintEngine();
+        if (!engine ||
+            (engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::Pdf))
+            return false;
+        QVarLengthArray<quint32, 128> glyphs;
+        QVarLengthArray<QPointF, 128> advances;
+        if (!Glyphs(Text, glyphs, advances) || (Dx && glyphs.size() != Text.size())) return false;
+        QVarLengthArray<QPointF, 128> positions(glyphs.size());
+        qreal x = 0;
+        for (qsizetype i = 0; i < glyphs.size(); ++i) {
+            positions[i] = QPointF(x, 0);
+            if (!Dx)
+                x += advances[i].x();
+            else if (size_t(i) < Dx->size())
+                x += (*Dx)[size_t(i)];
+            else
+                x += qRound(advances[i].x());
+        }
+        QGlyphRun run;
+        run.setRawFont(Raw);
+        run.setRawData(glyphs.constData(), positions.constData(), int(glyphs.size()));
+        P->drawGlyphRun(At, run);
+        return true;
+    }
+    // The width of a text as QFontMetrics gives it (its advances summed and rounded).
+    int Width(const QString& Text) const {
+        QVarLengthArray<quint32, 128> glyphs;
+        QVarLengthArray<QPointF, 128> advances;
+        if (!Glyphs(Text, glyphs, advances)) return Metrics.horizontalAdvance(Text);
+        qreal w = 0;
+        for (const QPointF& a : advances)
+            w += a.x();
+        return qRound(w);
     }
 };
 
@@ -885,17 +1073,17 @@ int TCanvas::TextHeight(const QString& Text) {
 }
 
 TSize TCanvas::TextExtent(const QString& Text) {
-    const QFontMetrics& fm = fontCache().Metrics;
-    int w = fm.horizontalAdvance(Text) + charExtra * int(Text.size());
-    return TSize{w, fm.ascent() + fm.descent()};
+    const FontCache& fc = fontCache();
+    int w = (Text.isEmpty() ? 0 : fc.Width(Text)) + charExtra * int(Text.size());
+    return TSize{w, fc.Ascent + fc.Descent};
 }
 
 void TCanvas::GetTextMetrics(TTextMetric& TM) {
     const QFont& f = fontCache().Font;
     const QFontMetrics& fm = fontCache().Metrics;
     TM = TTextMetric();
-    TM.tmAscent = fm.ascent();
-    TM.tmDescent = fm.descent();
+    TM.tmAscent = fontCache().Ascent;
+    TM.tmDescent = fontCache().Descent;
     TM.tmHeight = TM.tmAscent + TM.tmDescent;
     TM.tmInternalLeading = std::max(0, TM.tmHeight - f.pixelSize());
     TM.tmExternalLeading = std::max(0, fm.leading());
@@ -930,31 +1118,37 @@ void TCanvas::recordText(int X, int Y, const QString& Text, int Width, int Heigh
 
 // Draws one line with its cell's top-left at (X, Y), in the text colour, without background.
 void TCanvas::drawTextLine(int X, int Y, const QString& Shown, int UnderlineAt) {
-    const QFont& f = fontCache().Font;
-    const QFontMetrics& fm = fontCache().Metrics;
-    painter->setFont(f);
+    const FontCache& fc = fontCache();
+    const QFont& f = fc.Font;
+    const QFontMetrics& fm = fc.Metrics;
     painter->setPen(ColorToQColor(textColor));
     painter->setBackgroundMode(Qt::TransparentMode);
     int orient = font->GetOrientation();
-    if (orient != 0) {
-        painter->save();
-        painter->translate(X, Y);
-        painter->rotate(-orient / 10.0);
-        painter->drawText(QPoint(0, fm.ascent()), Shown);
-        painter->restore();
-    } else if (charExtra != 0) {
-        int x = X;
-        for (QChar ch : Shown) {
-            painter->drawText(QPoint(x, Y + fm.ascent()), QString(ch));
-            x += fm.horizontalAdvance(ch) + charExtra;
-        }
+    // The whole line in one run of glyphs when it needs no shaping.
+    if (orient == 0 && charExtra == 0 &&
+        fc.Draw(painter, QPointF(X, Y + fontCache().Ascent), Shown, nullptr)) {
     } else {
-        painter->drawText(QPoint(X, Y + fm.ascent()), Shown);
+        painter->setFont(f);
+        if (orient != 0) {
+            painter->save();
+            painter->translate(X, Y);
+            painter->rotate(-orient / 10.0);
+            painter->drawText(QPoint(0, fontCache().Ascent), Shown);
+            painter->restore();
+        } else if (charExtra != 0) {
+            int x = X;
+            for (QChar ch : Shown) {
+                painter->drawText(QPoint(x, Y + fontCache().Ascent), QString(ch));
+                x += fm.horizontalAdvance(ch) + charExtra;
+            }
+        } else {
+            painter->drawText(QPoint(X, Y + fontCache().Ascent), Shown);
+        }
     }
     if (UnderlineAt >= 0 && UnderlineAt < Shown.size()) {
-        int x0 = X + fm.horizontalAdvance(Shown.left(UnderlineAt)) + charExtra * UnderlineAt;
+        int x0 = X + fc.Width(Shown.left(UnderlineAt)) + charExtra * UnderlineAt;
         int w = fm.horizontalAdvance(Shown[UnderlineAt]);
-        painter->fillRect(QRect(x0, Y + fm.ascent() + 1, w, 1), ColorToQColor(textColor));
+        painter->fillRect(QRect(x0, Y + fontCache().Ascent + 1, w, 1), ColorToQColor(textColor));
     }
 }
 
@@ -968,7 +1162,7 @@ void TCanvas::TextOut(int X, int Y, const QString& Text) {
     else if (textAlign & TA_RIGHT)
         x -= ext.cx;
     if ((textAlign & TA_BASELINE) == TA_BASELINE)
-        y -= fontCache().Metrics.ascent();
+        y -= fontCache().Ascent;
     else if (textAlign & TA_BOTTOM)
         y -= ext.cy;
     recordText(x, y, Text, ext.cx, ext.cy);
@@ -993,7 +1187,7 @@ void TCanvas::ExtTextOut(int X, int Y, int Options, const TRect* Rect, const QSt
     requireHandle();
     const QFont& f = fontCache().Font;
     const QFontMetrics& fm = fontCache().Metrics;
-    int h = fm.ascent() + fm.descent();
+    int h = fontCache().Ascent + fontCache().Descent;
     int w = 0;
     const bool opaqueCell = bkMode == OPAQUE && !(Rect && (Options & ETO_OPAQUE));
     if (Dx) {
@@ -1001,7 +1195,7 @@ void TCanvas::ExtTextOut(int X, int Y, int Options, const TRect* Rect, const QSt
             w += (*Dx)[i];
     } else if (recorder || opaqueCell) {
         // Measured only for the record and the cell's background: measuring is dear.
-        w = fm.horizontalAdvance(Text) + charExtra * int(Text.size());
+        w = fontCache().Width(Text) + charExtra * int(Text.size());
     }
     recordText(X, Y, Text, w, h);
     if (!painter) return;
@@ -1012,14 +1206,17 @@ void TCanvas::ExtTextOut(int X, int Y, int Options, const TRect* Rect, const QSt
                              painter->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
     if (opaqueCell) painter->fillRect(QRect(X, Y, w, h), ColorToQColor(bkColor));
     if (Dx) {
-        painter->setFont(f);
         painter->setPen(ColorToQColor(textColor));
         // The background, when there is one, is filled above.
         painter->setBackgroundMode(Qt::TransparentMode);
-        int x = X;
-        for (size_t i = 0; i < size_t(Text.size()); ++i) {
-            painter->drawText(QPoint(x, Y + fm.ascent()), QString(Text[qsizetype(i)]));
-            x += i < Dx->size() ? (*Dx)[i] : fm.horizontalAdvance(Text[qsizetype(i)]);
+        // One run of glyphs at the given advances, else character by character.
+        if (!fontCache().Draw(painter, QPointF(X, Y + fontCache().Ascent), Text, Dx)) {
+            painter->setFont(f);
+            int x = X;
+            for (size_t i = 0; i < size_t(Text.size()); ++i) {
+                painter->drawText(QPoint(x, Y + fontCache().Ascent), QString(Text[qsizetype(i)]));
+                x += i < Dx->size() ? (*Dx)[i] : fm.horizontalAdvance(Text[qsizetype(i)]);
+            }
         }
     } else {
         drawTextLine(X, Y, Text, -1);
@@ -1065,7 +1262,7 @@ int TCanvas::DrawTextEx(const QString& Text, TRect& Rect, unsigned Format, DRAWT
 
 int TCanvas::drawText(const QString& Text, TRect& Rect, unsigned Format, int tabChars) {
     const QFontMetrics& fm = fontCache().Metrics;
-    const int lineHeight = fm.ascent() + fm.descent() +
+    const int lineHeight = fontCache().Ascent + fontCache().Descent +
                            ((Format & DT_EXTERNALLEADING) ? std::max(0, fm.leading()) : 0);
     const bool single = Format & DT_SINGLELINE;
     const bool expandTabs = Format & DT_EXPANDTABS;
@@ -1083,13 +1280,13 @@ int TCanvas::drawText(const QString& Text, TRect& Rect, unsigned Format, int tab
     // Width of a piece of text with tabs expanded from the line start.
     auto measure = [&](const QString& s) {
         if (!expandTabs || !s.contains(u'\t'))
-            return fm.horizontalAdvance(s) + charExtra * int(s.size());
+            return fontCache().Width(s) + charExtra * int(s.size());
         int x = 0;
         int start = 0;
         for (int i = 0; i <= s.size(); ++i) {
             if (i == s.size() || s[i] == u'\t') {
                 QString seg = s.mid(start, i - start);
-                x += fm.horizontalAdvance(seg) + charExtra * int(seg.size());
+                x += fontCache().Width(seg) + charExtra * int(seg.size());
                 if (i < s.size()) x = (x / tabWidth + 1) * tabWidth;
                 start = i + 1;
             }
@@ -1230,7 +1427,7 @@ int TCanvas::drawText(const QString& Text, TRect& Rect, unsigned Format, int tab
                         int su =
                             (l.Underline >= start && l.Underline < i) ? l.Underline - start : -1;
                         drawTextLine(x + px, ly, seg, su);
-                        px += fm.horizontalAdvance(seg) + charExtra * int(seg.size());
+                        px += fontCache().Width(seg) + charExtra * int(seg.size());
                         if (i < l.Text.size()) px = (px / tabWidth + 1) * tabWidth;
                         start = i + 1;
                     }
@@ -1268,25 +1465,25 @@ TSize TCanvas::GetTabbedTextExtent(const QString& Text, const std::vector<int>& 
     for (int i = 0; i <= Text.size(); ++i)
         if (i == Text.size() || Text[i] == u'\t') {
             QString seg = Text.mid(start, i - start);
-            x += fm.horizontalAdvance(seg) + charExtra * int(seg.size());
+            x += fontCache().Width(seg) + charExtra * int(seg.size());
             if (i < Text.size()) x = nextTab(x, TabStops, 0, def);
             start = i + 1;
         }
-    return TSize{x, fm.ascent() + fm.descent()};
+    return TSize{x, fontCache().Ascent + fontCache().Descent};
 }
 
 TSize TCanvas::TabbedTextOut(int X, int Y, const QString& Text, const std::vector<int>& TabStops,
                              int TabOrigin) {
     ChangeScope cs(this, &TCanvas::Changing, &TCanvas::Changed);
     const QFontMetrics& fm = fontCache().Metrics;
-    int h = fm.ascent() + fm.descent();
+    int h = fontCache().Ascent + fontCache().Descent;
     int def = 8 * fm.averageCharWidth();
     requireHandle();
     int x = X, start = 0;
     for (int i = 0; i <= Text.size(); ++i)
         if (i == Text.size() || Text[i] == u'\t') {
             QString seg = Text.mid(start, i - start);
-            int w = fm.horizontalAdvance(seg) + charExtra * int(seg.size());
+            int w = fontCache().Width(seg) + charExtra * int(seg.size());
             recordText(x, Y, seg, w, h);
             int nx = x + w;
             if (i < Text.size()) nx = nextTab(nx, TabStops, TabOrigin, def);

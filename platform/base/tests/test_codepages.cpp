@@ -171,9 +171,17 @@ TEST(CodePages, CharactersAPageLacks) {
         {1251, "a😀b", "a?b"},    // one character outside the 16-bit range, one '?'
         {1251, "x\u0301", "x?"}, // a lone accent has no closest letter
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(FromCodePage(ToCodePage(N(c.text), c.cp), c.cp), N(c.back))
             << c.cp << " " << c.text;
+        // Appended to bytes already there, the same bytes follow them.
+        QByteArray appended("head:");
+        AppendToCodePage(appended, N(c.text), c.cp);
+        EXPECT_EQ(appended, "head:" + ToCodePage(N(c.text), c.cp)) << c.cp << " " << c.text;
+    }
+    QByteArray appended("\x01");
+    AppendToCodePage(appended, N("中文"), 936);
+    EXPECT_EQ(appended, QByteArray("\x01\xD6\xD0\xCE\xC4"));
 
     EXPECT_EQ(CharToCodePage(u'І', 866), 'I');
     EXPECT_EQ(CharToCodePage(u'ґ', 866), '\xA3');

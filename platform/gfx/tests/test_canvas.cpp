@@ -1,8 +1,11 @@
 // Canvas drawing read back pixel by pixel from bitmaps.
 #include "Graphics.h"
+#include "TestSupport.h"
 
 #include <QFontMetrics>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -788,5 +791,120 @@ TEST(Canvas, TextWithAdvancesLeavesATransparentBackgroundAlone) {
             for (int x = 0; x < img.width(); ++x)
                 red += (img.pixel(x, y) & 0xFFFFFFu) == 0xFF0000u;
         EXPECT_EQ(red, 0) << (withAdvances ? "with advances" : "without");
+    }
+}
+
+namespace {
+
+// The first page of a PDF rendered by poppler (an independent reader) at 150 dpi.
+QImage renderedPdf(const QString& File) {
+    const QString prefix = File + QStringLiteral(".page");
+    RunProgram(QStringLiteral("/usr/bin/pdftoppm"),
+               {QStringLiteral("-r"), QStringLiteral("150"), QStringLiteral("-singlefile"),
+                QStringLiteral("-png"), File, prefix});
+    return QImage(prefix + QStringLiteral(".png"));
+}
+
+} // namespace
+
+TEST(Canvas, TextLooksAsShapedTextOnBitmapsAndInPdf) {
+    // Texts of characters that stand alone are measured and drawn from their glyphs without
+    // shaping; others (a combining accent, a character the face lacks, a face with
+    // substitutions) are shaped. Either way the width is the platform font's and the glyphs
+    // land where a QPainter puts the text.
+    struct Case {
+        const char* Font;
+        const char* Text;
+    } cases[] = {
+        {"Arial", "Прізвище, ім'я, по батькові"}, {"Arial", "AVATAR «Їжак» — №5: 1 234,50 грн."},
+        {"Courier New", "Моно 0123 Ґґ {x}"},      {"Times New Roman", "Серіф із заміною"},
+        {"Arial", "Cafe\u0301 з наголосом"},      {"Arial", "Знак \u4E2D з іншого шрифту"},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.Text);
+        TFont f;
+        f.SetName(QString::fromLatin1(c.Font));
+        f.SetHeight(-15);
+        const QFont qf = f.ToQFont();
+        const QFontMetrics fm(qf);
+
+        auto b = whiteBitmap(320, 24);
+        TCanvas* canvas = b->GetCanvas();
+        canvas->GetFont()->Assign(&f);
+        canvas->GetFont()->SetColor(clBlack);
+        canvas->GetBrush()->SetStyle(bsClear);
+        EXPECT_EQ(canvas->TextWidth(text), fm.horizontalAdvance(text)) << c.Text;
+        canvas->TextOut(3, 2, text);
+        QImage shaped(320, 24, QImage::Format_RGB32);
+        shaped.fill(Qt::white);
+        {
+            QPainter p(&shaped);
+            p.setFont(qf);
+            p.setPen(Qt::black);
+            p.drawText(QPoint(3, 2 + fm.ascent()), text);
+        }
+        int differ = 0;
+        for (int y = 0; y < 24; ++y)
+            for (int x = 0; x < 320; ++x)
+                differ += canvas->GetPixels(x, y) != QColorToColor(QColor(shaped.pixel(x, y)));
+        EXPECT_EQ(differ, 0) << c.Text;
+
+        // The same in PDF: the page rendered by poppler, and its text read back.
+        QImage pages[2];
+        for (int way = 0; way < 2; ++way) {
+            const QString file = dir.filePath(QStringLiteral("text%1.pdf").arg(way));
+            {
+                QPdfWriter w(file);
+                w.setResolution(600);
+                QPainter p(&w);
+                p.scale(6, 6);
+                if (way == 0) {
+                    TCanvas pc;
+                    pc.SetHandle(&p);
+                    pc.GetFont()->Assign(&f);
+                    pc.GetFont()->SetColor(clBlack);
+                    pc.GetBrush()->SetStyle(bsClear);
+                    pc.TextOut(20, 20, text);
+                    pc.SetHandle(nullptr);
+                } else {
+                    p.setFont(qf);
+                    p.setPen(Qt::black);
+                    p.drawText(QPoint(20, 20 + fm.ascent()), text);
+                }
+            }
+            pages[way] = renderedPdf(file);
+            if (way == 0 && !text.contains(QChar(0x4E2D))) {
+                const QByteArray read =
+                    RunProgram(QStringLiteral("/usr/bin/pdftotext"), {file, QStringLiteral("-")})
+                        .Out;
+                EXPECT_TRUE(read.contains(c.Text)) << c.Text << " read as " << read.constData();
+            }
+        }
+        ASSERT_FALSE(pages[0].isNull());
+        EXPECT_EQ(pages[0], pages[1]) << c.Text;
+    }
+}
+
+TEST(Canvas, TextWithAdvancesPlacesEachCharacterAtItsAdvance) {
+    // Given advances place the characters one by one, whether the text is drawn as one run of
+    // glyphs or shaped character by character.
+    for (const char* t : {"Шрифт", "Cafe\u0301"}) {
+        const QString text = QString::fromUtf8(t);
+        std::vector<int> dx(size_t(text.size()), 14);
+        auto whole = whiteBitmap(120, 24);
+        TCanvas* c = whole->GetCanvas();
+        c->GetFont()->SetName(QStringLiteral("Arial"));
+        c->GetFont()->SetHeight(-15);
+        c->GetFont()->SetColor(clBlack);
+        c->GetBrush()->SetStyle(bsClear);
+        c->ExtTextOut(2, 2, 0, nullptr, text, &dx);
+        auto single = whiteBitmap(120, 24);
+        TCanvas* s = single->GetCanvas();
+        s->GetFont()->Assign(c->GetFont());
+        s->GetBrush()->SetStyle(bsClear);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            s->TextOut(2 + 14 * int(i), 2, text.mid(i, 1));
+        EXPECT_EQ(picture(whole.get()), picture(single.get())) << t;
     }
 }
