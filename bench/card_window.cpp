@@ -137,13 +137,29 @@ struct QtList {
 void BM_OpenToFirstScreen(benchmark::State& State) {
     QtList qt;
     double ours = 0, theirs = 0;
+    // The open that comes first after both lists were closed costs the engine more (it takes
+    // back the memory of the last sort), so the two take turns at going first.
+    bool oursFirst = true;
     for (auto _ : State) {
-        auto start = Clock::now();
-        openCard();
-        const double o = secondsSince(start);
-        start = Clock::now();
-        qt.open();
-        const double t = secondsSince(start);
+        double o = 0, t = 0;
+        auto timeOurs = [&] {
+            const auto start = Clock::now();
+            openCard();
+            o = secondsSince(start);
+        };
+        auto timeQt = [&] {
+            const auto start = Clock::now();
+            qt.open();
+            t = secondsSince(start);
+        };
+        if (oursFirst) {
+            timeOurs();
+            timeQt();
+        } else {
+            timeQt();
+            timeOurs();
+        }
+        oursFirst = !oursFirst;
         State.SetIterationTime(o);
         ours += o;
         theirs += t;
@@ -155,7 +171,7 @@ void BM_OpenToFirstScreen(benchmark::State& State) {
     State.counters["qt_ms"] = 1000 * theirs / n;
     State.counters["x_qt"] = ours / theirs;
 }
-BENCHMARK(BM_OpenToFirstScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_OpenToFirstScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
 
 void BM_ScrollToLast(benchmark::State& State) {
     QtList qt;
