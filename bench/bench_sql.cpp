@@ -23,6 +23,7 @@
 #include "IBQuery.h"
 #include "IBSQL.h"
 #include "MemDS.h"
+#include "ParamValues.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -104,22 +105,6 @@ const char CreateTable[] = "CREATE TABLE EMP ("
                            "LPWORK VARCHAR(50), NAMEHSHC VARCHAR(70), ID VARCHAR(10), "
                            "POLEADD VARCHAR(100))";
 constexpr int Columns = 32;
-
-TIBParamValue val(const Variant& v) {
-    TIBParamValue p;
-    p.IsNull = VarIsClear(v);
-    p.Value = v;
-    return p;
-}
-TIBParamValue text(const QString& s) {
-    return s.isEmpty() ? TIBParamValue() : val(Variant(s));
-}
-TIBParamValue date(TDateTime d) {
-    return d == 0 ? TIBParamValue() : val(Variant::FromDate(d));
-}
-TIBParamValue number(int n, bool nullWhenZero = false) {
-    return nullWhenZero && n == 0 ? TIBParamValue() : val(Variant(n));
-}
 
 std::vector<TIBParamValue> rowValues(const TGenEmployee& e, TDateTime today) {
     std::vector<TIBParamValue> v;

@@ -22,6 +22,7 @@
 #include "FirstRun.h"
 #include "IBSQL.h"
 #include "MainUnit.h"
+#include "ParamValues.h"
 #include "Startup.h"
 
 #include <QApplication>
@@ -47,19 +48,6 @@ double secondsSince(Clock::time_point Start) {
 const TDateTime Today = EncodeDate(2026, 12, 1);
 QString cardSql; // the card list's query as it opens today
 
-TIBParamValue value(const Variant& V) {
-    TIBParamValue p;
-    p.IsNull = VarIsClear(V);
-    p.Value = V;
-    return p;
-}
-TIBParamValue text(const QString& S) {
-    return S.isEmpty() ? TIBParamValue() : value(Variant(S));
-}
-TIBParamValue date(TDateTime D) {
-    return D == 0 ? TIBParamValue() : value(Variant::FromDate(D));
-}
-
 // The employees' cards written straight into KADR (the directories through the data module).
 void fillEmployees(int Rows) {
     FillDatabase(TEmployeeGenerator::Directories(), {});
@@ -82,8 +70,8 @@ void fillEmployees(int Rows) {
                         text(e.Phone),
                         text(e.Address),
                         text(e.Passport),
-                        value(Variant(e.Subdivision)),
-                        e.Group ? value(Variant(e.Group)) : TIBParamValue(),
+                        number(e.Subdivision),
+                        number(e.Group, true),
                         text(e.Position),
                         text(e.Category),
                         text(e.Education),
@@ -91,7 +79,7 @@ void fillEmployees(int Rows) {
                         date(e.HireDate),
                         date(e.DismissalDate),
                         text(e.DismissalReason),
-                        value(Variant(e.Salary))});
+                        val(Variant(e.Salary))});
         ins.ExecQuery();
     }
     DM->IBTrans->CommitRetaining();

@@ -1,6 +1,7 @@
 // The composite report: several reports built one after the other into one set of prepared
 // pages, to be previewed and printed as one document.
 #include "FR_Class.h"
+#include "ScopeGuard.h"
 
 namespace {
 
@@ -32,53 +33,51 @@ void TfrCompositeReport::BuildPages() {
         TfrCompositeReport* self;
         ~Current() { self->MakeCurrent(); }
     } current{this};
-    try {
-        bool append = false;
-        do {
-            for (size_t i = 0; i < Reports.size() && !Terminated; ++i) {
-                TfrReport* r = Reports[i];
-                if (!r || r == this) continue;
-                // Scripts of the build may change the template: it comes back afterwards.
-                TMemoryStream saved;
-                r->SaveToStream(&saved);
-                r->AppendToPrevious = append;
-                r->Terminated = false;
-                r->ProgressCaption = ProgressCaption;
-                r->ProgressText = ProgressText;
-                r->FinalPass = FinalPass;
-                r->MakeCurrent();
-                try {
-                    r->BuildPages();
-                } catch (...) {
-                    r->AppendToPrevious = false;
-                    saved.SetPosition(0);
-                    r->LoadFromStream(&saved);
-                    throw;
-                }
+    TScopeGuard exit([this] {
+        if (Dataset) Dataset->Exit();
+    });
+    bool append = false;
+    do {
+        for (size_t i = 0; i < Reports.size() && !Terminated; ++i) {
+            TfrReport* r = Reports[i];
+            if (!r || r == this) continue;
+            // Scripts of the build may change the template: it comes back afterwards.
+            TMemoryStream saved;
+            r->SaveToStream(&saved);
+            r->AppendToPrevious = append;
+            r->Terminated = false;
+            r->ProgressCaption = ProgressCaption;
+            r->ProgressText = ProgressText;
+            r->FinalPass = FinalPass;
+            r->MakeCurrent();
+            try {
+                r->BuildPages();
+            } catch (...) {
                 r->AppendToPrevious = false;
-                if (r->Terminated) Terminated = true;
-                // The next report continues this one's last page when its first page asks for
-                // it and the paper is the same.
-                append = false;
-                if (i + 1 < Reports.size() && Reports[i + 1]) {
-                    const TfrPage* first = firstReportPage(Reports[i + 1]);
-                    const TfrPage* last = lastReportPage(r);
-                    const TfrPageInfo* lastPrepared =
-                        EMFPages.Count() > 0 ? EMFPages[EMFPages.Count() - 1] : nullptr;
-                    append = first && first->PrintToPrevPage &&
-                             (lastPrepared ? lastPrepared->pgSize == first->pgSize &&
-                                                 lastPrepared->pgWidth == first->pgWidth
-                                           : last && last->pgSize == first->pgSize &&
-                                                 last->pgWidth == first->pgWidth);
-                }
                 saved.SetPosition(0);
                 r->LoadFromStream(&saved);
+                throw;
             }
-            if (Dataset && !Terminated) Dataset->Next();
-        } while (Dataset && !Terminated && !Dataset->Eof());
-    } catch (...) {
-        if (Dataset) Dataset->Exit();
-        throw;
-    }
-    if (Dataset) Dataset->Exit();
+            r->AppendToPrevious = false;
+            if (r->Terminated) Terminated = true;
+            // The next report continues this one's last page when its first page asks for
+            // it and the paper is the same.
+            append = false;
+            if (i + 1 < Reports.size() && Reports[i + 1]) {
+                const TfrPage* first = firstReportPage(Reports[i + 1]);
+                const TfrPage* last = lastReportPage(r);
+                const TfrPageInfo* lastPrepared =
+                    EMFPages.Count() > 0 ? EMFPages[EMFPages.Count() - 1] : nullptr;
+                append = first && first->PrintToPrevPage &&
+                         (lastPrepared ? lastPrepared->pgSize == first->pgSize &&
+                                             lastPrepared->pgWidth == first->pgWidth
+                                       : last && last->pgSize == first->pgSize &&
+                                             last->pgWidth == first->pgWidth);
+            }
+            saved.SetPosition(0);
+            r->LoadFromStream(&saved);
+        }
+        if (Dataset && !Terminated) Dataset->Next();
+    } while (Dataset && !Terminated && !Dataset->Eof());
+    exit.End();
 }

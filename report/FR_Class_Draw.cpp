@@ -4,6 +4,7 @@
 
 #include "DB.h"
 #include "FR_Utils.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -274,13 +275,9 @@ void TfrView::WritePrepared(TStream* Stream) {
     if (Typ == gtAddIn) frWriteString(Stream, ClassName());
     const uint8_t mode = StreamMode;
     StreamMode = 1;
-    try {
-        SaveToStream(Stream);
-    } catch (...) {
-        StreamMode = mode;
-        throw;
-    }
-    StreamMode = mode;
+    TScopeGuard restore([this, mode] { StreamMode = mode; });
+    SaveToStream(Stream);
+    restore.End();
 }
 
 void TfrView::alignToActiveBand() {
@@ -348,13 +345,10 @@ void TfrView::Print(TStream* Stream) {
         if (TfrReport* r = g.ActiveReport) r->ExpandTag(Tag);
     }
     alignToActiveBand();
-    try {
-        WritePrepared(Stream);
-    } catch (...) {
+    TScopeGuard restore([this, &tag, align] {
         Tag = tag;
         BandAlign = align;
-        throw;
-    }
-    Tag = tag;
-    BandAlign = align;
+    });
+    WritePrepared(Stream);
+    restore.End();
 }

@@ -2,6 +2,7 @@
 // and procedures only a build knows, progress texts, and printing the prepared pages.
 #include "FR_Class.h"
 #include "FR_DBSet.h"
+#include "ScopeGuard.h"
 
 #include "Dates.h"
 
@@ -139,61 +140,57 @@ void TfrReport::BuildPages() {
         g.ActivePage = nullptr;
         g.ActiveBand = nullptr;
     };
-    try {
-        for (int i = 0; i < Pages.Count() && !Terminated; ++i)
-            if (Pages[i]->PageType == ptDialog && Pages[i]->Visible) Pages[i]->PrepareBuild();
-        if (Terminated) {
-            finish();
-            return;
-        }
-        for (int i = 0; i < Pages.Count(); ++i)
-            for (int k = 0; k < Pages[i]->Objects.Count(); ++k)
-                Pages[i]->GetObject(k)->PrepareObject();
-        // The pages of sub-reports form only inside the bands that hold them.
-        for (int i = 0; i < Pages.Count(); ++i)
-            for (int k = 0; k < Pages[i]->Objects.Count(); ++k)
-                if (auto* sr = dynamic_cast<TfrSubReportView*>(Pages[i]->GetObject(k));
-                    sr && sr->SubPage >= 0 && sr->SubPage < Pages.Count() && sr->SubPage != i)
-                    Pages[sr->SubPage]->IsSubReport = 1;
-        for (int i = 0; i < Pages.Count(); ++i)
-            if (TfrPage* p = Pages[i]; p->PageType == ptReport) {
-                g.ActivePage = p;
-                p->PrepareBuild();
-                p->PrepareLinks();
-            }
-        // Inside a composite the pages go to the composite's prepared pages, after those of
-        // the reports before; a first page that continues the last one keeps its state.
-        TfrReport* out = g.RootReport ? g.RootReport : this;
-        bool append = out != this && AppendToPrevious && out->EMFPages.Count() > 0;
-        if (!append) {
-            g.OutputPageIndex = out->EMFPages.Count();
-            g.LastFooterShown = false;
-            g.LastPageY = g.LastPageBottom = 0;
-        }
-        g.ReportFirstPage = out->EMFPages.Count();
-        g.AppendToLastPage = false;
-        do {
-            for (int i = 0; i < Pages.Count() && !Terminated; ++i) {
-                TfrPage* p = Pages[i];
-                g.ActivePage = p;
-                if (!p->Visible) {
-                    frRunScriptText(&p->Script);
-                } else if (p->PageType == ptReport && !p->Processed && !p->IsSubReport) {
-                    g.AppendToLastPage =
-                        append || (p->PrintToPrevPage && out->EMFPages.Count() > g.ReportFirstPage);
-                    append = false;
-                    p->BuildOutput();
-                }
-                const bool continues = i + 1 < Pages.Count() && Pages[i + 1]->PrintToPrevPage;
-                if (!continues) Progress(out->EMFPages.Count());
-            }
-            if (multiple && !Terminated) Dataset->Next();
-        } while (multiple && !Terminated && !Dataset->Eof());
-    } catch (...) {
-        finish();
-        throw;
+    TScopeGuard done(finish);
+    for (int i = 0; i < Pages.Count() && !Terminated; ++i)
+        if (Pages[i]->PageType == ptDialog && Pages[i]->Visible) Pages[i]->PrepareBuild();
+    if (Terminated) {
+        done.End();
+        return;
     }
-    finish();
+    for (int i = 0; i < Pages.Count(); ++i)
+        for (int k = 0; k < Pages[i]->Objects.Count(); ++k)
+            Pages[i]->GetObject(k)->PrepareObject();
+    // The pages of sub-reports form only inside the bands that hold them.
+    for (int i = 0; i < Pages.Count(); ++i)
+        for (int k = 0; k < Pages[i]->Objects.Count(); ++k)
+            if (auto* sr = dynamic_cast<TfrSubReportView*>(Pages[i]->GetObject(k));
+                sr && sr->SubPage >= 0 && sr->SubPage < Pages.Count() && sr->SubPage != i)
+                Pages[sr->SubPage]->IsSubReport = 1;
+    for (int i = 0; i < Pages.Count(); ++i)
+        if (TfrPage* p = Pages[i]; p->PageType == ptReport) {
+            g.ActivePage = p;
+            p->PrepareBuild();
+            p->PrepareLinks();
+        }
+    // Inside a composite the pages go to the composite's prepared pages, after those of
+    // the reports before; a first page that continues the last one keeps its state.
+    TfrReport* out = g.RootReport ? g.RootReport : this;
+    bool append = out != this && AppendToPrevious && out->EMFPages.Count() > 0;
+    if (!append) {
+        g.OutputPageIndex = out->EMFPages.Count();
+        g.LastFooterShown = false;
+        g.LastPageY = g.LastPageBottom = 0;
+    }
+    g.ReportFirstPage = out->EMFPages.Count();
+    g.AppendToLastPage = false;
+    do {
+        for (int i = 0; i < Pages.Count() && !Terminated; ++i) {
+            TfrPage* p = Pages[i];
+            g.ActivePage = p;
+            if (!p->Visible) {
+                frRunScriptText(&p->Script);
+            } else if (p->PageType == ptReport && !p->Processed && !p->IsSubReport) {
+                g.AppendToLastPage =
+                    append || (p->PrintToPrevPage && out->EMFPages.Count() > g.ReportFirstPage);
+                append = false;
+                p->BuildOutput();
+            }
+            const bool continues = i + 1 < Pages.Count() && Pages[i + 1]->PrintToPrevPage;
+            if (!continues) Progress(out->EMFPages.Count());
+        }
+        if (multiple && !Terminated) Dataset->Next();
+    } while (multiple && !Terminated && !Dataset->Eof());
+    done.End();
 }
 
 bool TfrReport::PrepareReport() {

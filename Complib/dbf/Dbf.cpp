@@ -5,6 +5,7 @@
 #include "Dbf_Str.h"
 
 #include "CodePages.h"
+#include "ScopeGuard.h"
 
 #include <QDir>
 #include <algorithm>
@@ -862,18 +863,11 @@ bool TDbfTable::Locate(const QString& KeyFields, const Variant& KeyValues, TLoca
         !VarIsArray(KeyValues) && !Options.Contains(loCaseInsensitive)) {
         TBookmark saved = GetBookmark();
         DisableControls();
-        bool found = false;
-        try {
-            found = idxCursor->SearchValue(KeyValues, Options);
-            if (found) {
-                // the index gave a candidate; check it against the options
-                Resync({rmExact, rmCenter});
-            }
-        } catch (...) {
-            EnableControls();
-            throw;
-        }
-        EnableControls();
+        TScopeGuard enable([this] { EnableControls(); });
+        const bool found = idxCursor->SearchValue(KeyValues, Options);
+        // the index gave a candidate; check it against the options
+        if (found) Resync({rmExact, rmCenter});
+        enable.End();
         if (!found && !saved.isEmpty()) GotoBookmark(saved);
         return found;
     }

@@ -1,6 +1,8 @@
 #include "Dbf_Memo.h"
 #include "Dbf_Str.h"
 
+#include "ScopeGuard.h"
+
 #include <algorithm>
 
 TDbtFile::TDbtFile(const QString& name, TXBaseVersion lvl, int blockSize)
@@ -99,40 +101,36 @@ void TDbtFile::WriteMemo(int& blockNo, int previousLength, const QByteArray& dat
     int needed = int((total + bs - 1) / bs);
     int available = (previousLength + bs - 1) / bs;
     bool toEnd = blockNo <= 0 || needed > available;
-    if (toEnd) {
-        LockRegion(0, true);
-        if (shared) ReadHeaderFromFile(); // another process may have taken blocks
-    }
-    try {
-        if (toEnd) {
-            // New blocks go at the end of the file. The header's next free block is not
-            // trusted: one before the end may be stale, and one past it is damage (writers
-            // write their blocks before they move the header on) that would leave a hole.
-            int64_t endBlock = std::max<int64_t>((FileSize() + bs - 1) / bs, 1);
-            if (endBlock > INT32_MAX - needed) DbfError(STRING_INVALID_MEMO_FILE, {fileName});
-            blockNo = int(endBlock);
-        }
-        QByteArray image(needed * bs, ' ');
-        if (!dbIII) {
-            image[0] = char(0xFF);
-            image[1] = char(0xFF);
-            image[2] = 8;
-            image[3] = 0;
-            PutU32LE(image.data() + 4, uint32_t(data.size() + 8));
-        }
-        memcpy(image.data() + h, data.constData(), data.size());
-        if (dbIII) {
-            image[h + data.size()] = 0x1A;
-            image[h + data.size() + 1] = 0x1A;
-        }
-        WriteBlock(image.constData(), image.size(), int64_t(blockNo) * bs);
-        if (toEnd) {
-            PutU32LE(Header(), uint32_t(blockNo + needed));
-            WriteHeader();
-            UnlockRegion(0);
-        }
-    } catch (...) {
+    if (toEnd) LockRegion(0, true);
+    TScopeGuard unlock([this, toEnd] {
         if (toEnd) UnlockRegion(0);
-        throw;
+    });
+    if (toEnd && shared) ReadHeaderFromFile(); // another process may have taken blocks
+    if (toEnd) {
+        // New blocks go at the end of the file. The header's next free block is not
+        // trusted: one before the end may be stale, and one past it is damage (writers
+        // write their blocks before they move the header on) that would leave a hole.
+        int64_t endBlock = std::max<int64_t>((FileSize() + bs - 1) / bs, 1);
+        if (endBlock > INT32_MAX - needed) DbfError(STRING_INVALID_MEMO_FILE, {fileName});
+        blockNo = int(endBlock);
     }
+    QByteArray image(needed * bs, ' ');
+    if (!dbIII) {
+        image[0] = char(0xFF);
+        image[1] = char(0xFF);
+        image[2] = 8;
+        image[3] = 0;
+        PutU32LE(image.data() + 4, uint32_t(data.size() + 8));
+    }
+    memcpy(image.data() + h, data.constData(), data.size());
+    if (dbIII) {
+        image[h + data.size()] = 0x1A;
+        image[h + data.size() + 1] = 0x1A;
+    }
+    WriteBlock(image.constData(), image.size(), int64_t(blockNo) * bs);
+    if (toEnd) {
+        PutU32LE(Header(), uint32_t(blockNo + needed));
+        WriteHeader();
+    }
+    unlock.End();
 }

@@ -3,6 +3,7 @@
 
 #include "CodePages.h"
 #include "IBDatabase.h"
+#include "ScopeGuard.h"
 #include "Streams.h"
 
 #include <algorithm>
@@ -1004,31 +1005,27 @@ void TIBCustomDataSet::ApplyUpdates() {
         CursorPosChanged();
         Resync({});
     };
-    try {
-        for (int pos = 0; pos < int(rows.size());) {
-            TIBRow& r = *rows[size_t(pos)];
-            if (r.status == cusUnmodified) {
-                ++pos;
-                continue;
-            }
-            if (!applyOneCached(pos)) {
-                ++pos;
-                continue;
-            }
-            if (r.status == cusDeleted) {
-                eraseRow(pos);
-                if (cursor > pos) --cursor;
-                continue;
-            }
-            r.status = cusUnmodified;
-            r.old.clear();
+    TScopeGuard done(finish);
+    for (int pos = 0; pos < int(rows.size());) {
+        TIBRow& r = *rows[size_t(pos)];
+        if (r.status == cusUnmodified) {
             ++pos;
+            continue;
         }
-    } catch (...) {
-        finish();
-        throw;
+        if (!applyOneCached(pos)) {
+            ++pos;
+            continue;
+        }
+        if (r.status == cusDeleted) {
+            eraseRow(pos);
+            if (cursor > pos) --cursor;
+            continue;
+        }
+        r.status = cusUnmodified;
+        r.old.clear();
+        ++pos;
     }
-    finish();
+    done.End();
 }
 
 void TIBCustomDataSet::CommitUpdates() {

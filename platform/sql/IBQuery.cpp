@@ -2,6 +2,7 @@
 #include "IBQuery.h"
 
 #include "IBDatabase.h"
+#include "ScopeGuard.h"
 
 // Follows the master dataset of a detail query.
 class TIBQueryDataLink : public TDataLink {
@@ -134,14 +135,10 @@ void TIBQuery::refreshParams() {
     }
     if (!changed) return;
     DisableControls();
-    try {
-        Close();
-        Open();
-    } catch (...) {
-        EnableControls();
-        throw;
-    }
-    EnableControls();
+    TScopeGuard enable([this] { EnableControls(); });
+    Close();
+    Open();
+    enable.End();
 }
 
 std::vector<TIBParamValue> TIBQuery::paramValues() const {

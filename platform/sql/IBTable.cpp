@@ -2,6 +2,7 @@
 #include "IBTable.h"
 
 #include "IBDatabase.h"
+#include "ScopeGuard.h"
 
 #include <QRegularExpression>
 
@@ -108,14 +109,10 @@ QStringList TIBTable::detailFieldNames() const {
 void TIBTable::masterChanged() {
     if (!GetActive()) return;
     DisableControls();
-    try {
-        Close();
-        Open();
-    } catch (...) {
-        EnableControls();
-        throw;
-    }
-    EnableControls();
+    TScopeGuard enable([this] { EnableControls(); });
+    Close();
+    Open();
+    enable.End();
 }
 
 QString TIBTable::SelectSQL() {
