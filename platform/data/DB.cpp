@@ -1138,19 +1138,15 @@ bool TDataSet::findRecord(const QList<TField*>& KeyFields, const Variant& KeyVal
     CursorPosChanged();
     InternalFirst();
     bool found = false;
-    try {
-        while (GetRecord(tmp, gmNext, true) == grOK) {
-            if (TestBuffer(tmp, [&] { return RecordMatches(KeyFields, KeyValues, Options); })) {
-                GetBookmarkData(tmp, Found);
-                found = true;
-                break;
-            }
+    TScopeGuard moved([this] { CursorPosChanged(); });
+    while (GetRecord(tmp, gmNext, true) == grOK) {
+        if (TestBuffer(tmp, [&] { return RecordMatches(KeyFields, KeyValues, Options); })) {
+            GetBookmarkData(tmp, Found);
+            found = true;
+            break;
         }
-    } catch (...) {
-        CursorPosChanged();
-        throw;
     }
-    CursorPosChanged();
+    moved.End();
     return found;
 }
 
@@ -1182,23 +1178,19 @@ Variant TDataSet::Lookup(const QString& KeyFields, const Variant& KeyValues,
     if (IsEmpty()) return Null();
     TBookmark found;
     Variant result = Null();
-    try {
-        if (findRecord(keys, KeyValues, {}, found)) {
-            TestBuffer(TempBuffer(), [&] {
-                if (results.size() == 1) {
-                    result = results[0]->GetAsVariant();
-                } else {
-                    result = VarArrayCreate(0, int(results.size()) - 1);
-                    for (int i = 0; i < results.size(); ++i)
-                        result[i] = results[i]->GetAsVariant();
-                }
-                return true;
-            });
-        }
-    } catch (...) {
-        UpdateCursorPos();
-        throw;
+    TScopeGuard back([this] { UpdateCursorPos(); });
+    if (findRecord(keys, KeyValues, {}, found)) {
+        TestBuffer(TempBuffer(), [&] {
+            if (results.size() == 1) {
+                result = results[0]->GetAsVariant();
+            } else {
+                result = VarArrayCreate(0, int(results.size()) - 1);
+                for (int i = 0; i < results.size(); ++i)
+                    result[i] = results[i]->GetAsVariant();
+            }
+            return true;
+        });
     }
-    UpdateCursorPos();
+    back.End();
     return result;
 }
