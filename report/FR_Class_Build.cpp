@@ -2,6 +2,7 @@
 // pages from them (data levels, groups, page and column breaks, split bands).
 #include "FR_Class.h"
 #include "FR_DBSet.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -138,14 +139,11 @@ int TfrBand::MeasureCrossCells() {
             auto* v = Cross->Objects.Get<TfrView>(i);
             if (Objects.IndexOf(v) < 0 || !isStretchable(v)) continue;
             auto* s = static_cast<TfrStretcheable*>(v);
-            try {
-                h = std::max(h, v->Top + s->MeasureHeight());
-            } catch (...) {
-                g.ActiveView = v;
-                s->DrawMode = 0;
-                throw;
-            }
-            s->DrawMode = 0;
+            TScopeGuard reset([s] { s->DrawMode = 0; });
+            TScopeGuard named([&g, v] { g.ActiveView = v; });
+            h = std::max(h, v->Top + s->MeasureHeight());
+            named.Dismiss();
+            reset.End();
         }
     };
     const int column = p->CrossColumn;
@@ -350,16 +348,15 @@ void TfrBand::printAt(TfrView* View, int Shift) {
     if (g.PageNo < 0 || g.PageNo >= out->EMFPages.Count()) return;
     View->Left += Shift;
     View->Top += y;
-    try {
-        View->Print(out->EMFPages[g.PageNo]->Stream.get());
-    } catch (...) {
+    TScopeGuard back([&] {
         View->Left -= Shift;
         View->Top -= y;
-        g.ActiveView = View; // the build's message names the view that failed
-        throw;
-    }
-    View->Left -= Shift;
-    View->Top -= y;
+    });
+    // the build's message names the view that failed
+    TScopeGuard named([&] { g.ActiveView = View; });
+    View->Print(out->EMFPages[g.PageNo]->Stream.get());
+    named.Dismiss();
+    back.End();
 }
 
 void TfrBand::PrintCrossCells(TfrBand* Cross, int X) {
@@ -1002,36 +999,33 @@ void TfrPage::PrepareLinks() {
             if ((b->IsDataBand() || b->Typ == btCrossData) && b->IsShown()) candidates.push_back(b);
         }
     g.PreparingAggregates = true;
-    try {
-        for (TfrBand* cand : candidates) {
-            AggregateCandidate = cand;
-            for (TfrBand* b : all) {
-                if (!b->IsShown()) continue;
-                g.ActiveBand = b;
-                for (int i = 0; i < b->Objects.Count(); ++i) {
-                    auto* v = b->Objects.Get<TfrView>(i);
-                    QStringList calls;
-                    TAggregateFunctionsSplitter split(&calls);
-                    if (v->Typ == gtMemo) split.SplitMemo(&v->Memo);
-                    TfrActiveViewScope scope(v);
-                    for (const QString& c : calls) {
-                        Variant ignored;
-                        try {
-                            ignored = g.frParser.Calc(c);
-                        } catch (const Exception&) {
-                            // an aggregate whose arguments do not read yet: not a total
-                        }
+    TScopeGuard done([&] {
+        g.PreparingAggregates = false;
+        AggregateCandidate = nullptr;
+    });
+    for (TfrBand* cand : candidates) {
+        AggregateCandidate = cand;
+        for (TfrBand* b : all) {
+            if (!b->IsShown()) continue;
+            g.ActiveBand = b;
+            for (int i = 0; i < b->Objects.Count(); ++i) {
+                auto* v = b->Objects.Get<TfrView>(i);
+                QStringList calls;
+                TAggregateFunctionsSplitter split(&calls);
+                if (v->Typ == gtMemo) split.SplitMemo(&v->Memo);
+                TfrActiveViewScope scope(v);
+                for (const QString& c : calls) {
+                    Variant ignored;
+                    try {
+                        ignored = g.frParser.Calc(c);
+                    } catch (const Exception&) {
+                        // an aggregate whose arguments do not read yet: not a total
                     }
                 }
             }
         }
-    } catch (...) {
-        g.PreparingAggregates = false;
-        AggregateCandidate = nullptr;
-        throw;
     }
-    g.PreparingAggregates = false;
-    AggregateCandidate = nullptr;
+    done.End();
     (void)r;
 }
 

@@ -4,6 +4,7 @@
 
 #include "Forms.h"
 #include "Graphics.h"
+#include "ScopeGuard.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -216,15 +217,11 @@ bool frShowDialogPage(TfrPage* Page) {
         if (report && report->OnCustomizeObject) report->OnCustomizeObject(c, c->GetControl());
         c->PlaceControl(form.get());
     }
-    TModalResult result = mrNone;
-    try {
-        result = form->ShowModal();
-    } catch (...) {
+    TScopeGuard unplace([&controls] {
         for (TfrControl* c : controls)
             c->PlaceControl(nullptr);
-        throw;
-    }
-    for (TfrControl* c : controls)
-        c->PlaceControl(nullptr);
+    });
+    const TModalResult result = form->ShowModal();
+    unplace.End();
     return result == mrCancel;
 }

@@ -2,6 +2,7 @@
 #include "FR_Class.h"
 
 #include "DB.h"
+#include "ScopeGuard.h"
 
 #include <algorithm>
 #include <cmath>
@@ -513,48 +514,46 @@ void TfrMemoView::Print(TStream* Stream) {
             Format = format;
             FormatStr = formatStr;
         };
-        try {
-            if (DrawMode == 2) {
-                // How many of the remaining lines fit: drawn where nobody sees them.
-                copyLines(&g.WrappedLines, &Memo1);
-                ComputeDrawRect();
-                ShowMemo();
-                RestoreGeometry();
-                while (Memo1.Count() > PrintedLines)
-                    Memo1.Delete(Memo1.Count() - 1);
-                bool marked = false;
-                for (int i = 0; i < Memo1.Count() && !marked; ++i)
-                    marked = hasMark(Memo1[i]);
-                if (!marked) Memo1.Add(QString(ParagraphMark));
-            }
-            if (Tag.contains(u'[')) {
-                Format = 0;
-                FormatStr.clear();
-                if (TfrReport* r = g.ActiveReport) r->ExpandTag(Tag);
-                Format = format;
-                FormatStr = formatStr;
-            }
-            alignToActiveBand();
-            if (Flags & flSuppressRepeated) {
-                const QString text = Memo1.GetText();
-                if (text != LastValue) {
-                    WritePrepared(Stream);
-                    LastValue = text;
-                }
-            } else {
-                WritePrepared(Stream);
-            }
-            if (DrawMode == 2) {
-                for (int i = 0; i < PrintedLines && g.WrappedLines.Count() > 0; ++i)
-                    g.WrappedLines.Delete(0);
-                copyLines(&Memo1, &g.WrappedLines);
-            }
-        } catch (...) {
+        TScopeGuard restoring([&] {
             restore();
             DrawMode = 0;
-            throw;
+        });
+        if (DrawMode == 2) {
+            // How many of the remaining lines fit: drawn where nobody sees them.
+            copyLines(&g.WrappedLines, &Memo1);
+            ComputeDrawRect();
+            ShowMemo();
+            RestoreGeometry();
+            while (Memo1.Count() > PrintedLines)
+                Memo1.Delete(Memo1.Count() - 1);
+            bool marked = false;
+            for (int i = 0; i < Memo1.Count() && !marked; ++i)
+                marked = hasMark(Memo1[i]);
+            if (!marked) Memo1.Add(QString(ParagraphMark));
         }
-        restore();
+        if (Tag.contains(u'[')) {
+            Format = 0;
+            FormatStr.clear();
+            if (TfrReport* r = g.ActiveReport) r->ExpandTag(Tag);
+            Format = format;
+            FormatStr = formatStr;
+        }
+        alignToActiveBand();
+        if (Flags & flSuppressRepeated) {
+            const QString text = Memo1.GetText();
+            if (text != LastValue) {
+                WritePrepared(Stream);
+                LastValue = text;
+            }
+        } else {
+            WritePrepared(Stream);
+        }
+        if (DrawMode == 2) {
+            for (int i = 0; i < PrintedLines && g.WrappedLines.Count() > 0; ++i)
+                g.WrappedLines.Delete(0);
+            copyLines(&Memo1, &g.WrappedLines);
+        }
+        restoring.End();
     }
     DrawMode = 0;
 }

@@ -571,13 +571,9 @@ void TDbfTable::Resync(TResyncMode Mode) {
     // Right after a post the active buffer holds what was just written to the record:
     // GetRecord copies it from there instead of reading the file again.
     resyncAfterPost = posted;
-    try {
-        TDataSet::Resync(Mode);
-    } catch (...) {
-        resyncAfterPost = false;
-        throw;
-    }
-    resyncAfterPost = false;
+    TScopeGuard reset([this] { resyncAfterPost = false; });
+    TDataSet::Resync(Mode);
+    reset.End();
 }
 
 bool TDbfTable::FieldTextView(TField* Field, const char*& Data, int& Length) {
