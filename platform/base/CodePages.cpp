@@ -1,5 +1,6 @@
 // Code-page tables and conversions; see CodePages.h for the rules.
 #include "CodePages.h"
+#include "SysUtils.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -447,13 +448,9 @@ void FromCodePageInto(QString& Text, const char* bytes, qsizetype length, int co
         Text = FromCodePage(bytes, length, codePage);
         return;
     }
-    if (!Text.isDetached() || Text.capacity() < length)
-        Text = QString(length, Qt::Uninitialized);
-    else if (Text.size() != length)
-        Text.resize(length);
-    QChar* d = Text.data();
+    char16_t* d = ReuseString(Text, length);
     for (qsizetype i = 0; i < length; ++i)
-        d[i] = QChar(page.ToUnicode[static_cast<unsigned char>(bytes[i])]);
+        d[i] = page.ToUnicode[static_cast<unsigned char>(bytes[i])];
 }
 
 QString FromCodePage(const QByteArray& bytes, int codePage) {

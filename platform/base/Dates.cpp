@@ -759,13 +759,8 @@ void FormatDateTimeTo(QString& Result, const QString& format, TDateTime dateTime
             }
             if (n >= 0) {
                 // into the result's own buffer when nothing else shares it
-                if (n <= 0 || !Result.isDetached() || Result.capacity() < n)
-                    Result = QString(n, Qt::Uninitialized);
-                else if (Result.size() != n)
-                    Result.resize(n);
-                if (n > 0)
-                    std::memcpy(static_cast<void*>(Result.data()), buf,
-                                size_t(n) * sizeof(char16_t));
+                if (char16_t* d = ReuseString(Result, n))
+                    std::memcpy(d, buf, size_t(n) * sizeof(char16_t));
                 return;
             }
         }

@@ -116,6 +116,18 @@ QString FloatToStrF(double v, TFloatFormat format, int precision, int digits);
 // The platform's FormatFloat with '#', '0', ',', '.', 'E+' and ';' sections.
 QString FormatFloat(const QString& format, double v);
 
+// Makes Text Length characters long for them to be written in, reusing its buffer when nothing
+// else shares it and it is large enough (a reader that hands out copies of one string then
+// allocates only while a caller still holds the last copy). The characters are then unset;
+// null when Length is 0.
+inline char16_t* ReuseString(QString& Text, qsizetype Length) {
+    if (Length <= 0 || !Text.isDetached() || Text.capacity() < Length)
+        Text = QString(Length, Qt::Uninitialized);
+    else if (Text.size() != Length)
+        Text.resize(Length);
+    return Length > 0 ? reinterpret_cast<char16_t*>(Text.data()) : nullptr;
+}
+
 QString Trim(const QString& s);
 QString TrimLeft(const QString& s);
 QString TrimRight(const QString& s);

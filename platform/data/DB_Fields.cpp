@@ -229,12 +229,8 @@ bool TField::GetData(void* Buffer) const {
 }
 
 const QString& TField::keepText(const char16_t* Chars, qsizetype Length) const {
-    if (Length <= 0 || !lastText.isDetached() || lastText.capacity() < Length)
-        lastText = QString(Length, Qt::Uninitialized);
-    else if (lastText.size() != Length)
-        lastText.resize(Length);
-    if (Length > 0)
-        std::memcpy(static_cast<void*>(lastText.data()), Chars, size_t(Length) * sizeof(char16_t));
+    if (char16_t* d = ReuseString(lastText, Length))
+        std::memcpy(d, Chars, size_t(Length) * sizeof(char16_t));
     return lastText;
 }
 
